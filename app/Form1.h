@@ -1,0 +1,110 @@
+#pragma once
+
+#include "OpenDialog.h"
+
+#include <QMainWindow>
+
+#include <cstdint>
+#include <memory>
+
+class QAction;
+class QFrame;
+class QLabel;
+class QListWidget;
+class QMenu;
+class QProgressBar;
+class QPushButton;
+class QStatusBar;
+
+// The main window. Controls and handlers keep the names of the window layout.
+class TForm1 : public QMainWindow {
+    Q_OBJECT
+public:
+    // Builds the window and runs FormCreate, before the window is shown.
+    explicit TForm1(QWidget* parent = nullptr);
+    ~TForm1() override;
+
+    std::int32_t MessageVoice = 0;
+    QString ConverterPath;
+
+    QFrame* Panel1;
+    QLabel* Label2;
+    QLabel* Label3;
+    QLabel* Label4;
+    QListWidget* ListBox1;
+    QListWidget* ListBox2;
+    QPushButton* Button1;
+    QPushButton* Button2;
+    QPushButton* Button3;
+    QPushButton* Button4;
+    QPushButton* Button5;
+    QPushButton* Button6;
+    QProgressBar* ProgressBar1;
+    QStatusBar* StatusBar1;
+    std::unique_ptr<TOpenDialog> OpenDialog1;
+
+    QMenu* File1;
+    QAction* Open1;
+    QAction* KS1;
+    QAction* N1;
+    QAction* Exit1;
+    QMenu* opt;
+    QAction* ACPK2AVI;
+    QMenu* K1;
+    QAction* K2;
+    QAction* K3;
+    QAction* K4;
+    QMenu* Help1;
+    QAction* About1;
+
+    // The status line's text.
+    QString StatusText() const;
+    void SetStatusText(const QString& text);
+
+public Q_SLOTS:
+    void FormCreate();
+    void ShowHint(const QString& hint);
+    void Open1Click();
+    void KS1Click();
+    void Exit1Click();
+    void Button1Click();
+    void About1Click();
+    void ACPK2AVIClick();
+    void K2Click();
+    void K3Click();
+    void K4Click();
+    void Button2Click();
+    void Button3Click();
+    void Button4Click();
+    void Button5Click();
+    void Button6Click();
+    void ListBox1Click();
+    void ListBox2Click();
+
+protected:
+    bool event(QEvent* e) override;
+    void closeEvent(QCloseEvent* e) override;
+    void showEvent(QShowEvent* e) override;
+
+private:
+    void buildControls();
+    void buildMenu();
+    void wireHandlers();
+    void runDiscovery();
+    void openArchive();
+    void listTitles();
+    void setVoice(std::int32_t voice);
+
+    bool centred_ = false;
+
+    // --- extraction run (worker) ---
+
+    // --- dialogs ---
+};
+
+extern TForm1* Form1;
+
+// The selected row, or -1; and selecting one (or none, with -1) without
+// running the list's selection handler, as the program's own selections must.
+int selectedRow(const QListWidget* list);
+void selectRow(QListWidget* list, int row);

@@ -1,0 +1,18 @@
+#include "Archive.h"
+
+#include "Catalogue.h"
+#include "File.h"
+
+namespace hotaru {
+
+ArchiveInfo inspectArchive(const std::string& path)
+{
+    File f = File::openRead(path);
+    ArchiveInfo info;
+    info.size = f.size();
+    f.close();
+    info.variant = variantOfSize(info.size);
+    return info;
+}
+
+}  // namespace hotaru

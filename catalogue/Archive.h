@@ -1,0 +1,20 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace hotaru {
+
+// The archive's name in a disc's root folder; it has no extension.
+inline constexpr char ArchiveFileName[] = "hotaru4";
+
+struct ArchiveInfo {
+    std::int64_t size = 0;
+    std::int32_t variant = 0;
+};
+
+// Opens the archive read-only (others may read it too), takes its size and
+// closes it again: no handle is kept. Throws EInOutError.
+ArchiveInfo inspectArchive(const std::string& path);
+
+}  // namespace hotaru

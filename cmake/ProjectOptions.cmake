@@ -1,0 +1,25 @@
+# One interface target carries the language level, warnings and sanitizers;
+# every target of ours links it.
+set(CMAKE_CXX_STANDARD 20)
+set(CMAKE_CXX_STANDARD_REQUIRED ON)
+set(CMAKE_CXX_EXTENSIONS OFF)
+
+option(HOTARU_SANITIZE "Build with AddressSanitizer and UndefinedBehaviorSanitizer" OFF)
+
+add_library(hotaru_options INTERFACE)
+target_compile_features(hotaru_options INTERFACE cxx_std_20)
+if(MSVC)
+  target_compile_options(hotaru_options INTERFACE /W4 /WX /utf-8)
+else()
+  target_compile_options(hotaru_options INTERFACE -Wall -Wextra -Werror)
+endif()
+target_compile_definitions(hotaru_options INTERFACE
+  QT_NO_CAST_FROM_ASCII QT_NO_CONTEXTLESS_CONNECT QT_NO_KEYWORDS)
+if(WIN32)
+  target_compile_definitions(hotaru_options INTERFACE UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX)
+endif()
+if(HOTARU_SANITIZE)
+  target_compile_options(hotaru_options INTERFACE
+    -fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
+  target_link_options(hotaru_options INTERFACE -fsanitize=address,undefined)
+endif()

@@ -1,0 +1,361 @@
+#include "CpkToAvi.h"
+
+#include "CinepakFrame.h"
+#include "PcmPacking.h"
+#include "TempOutput.h"
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libavutil/channel_layout.h>
+}
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <memory>
+#include <new>
+#include <optional>
+#include <unistd.h>
+#include <vector>
+
+namespace hotaru {
+
+namespace {
+
+std::string avErrorText(int code)
+{
+    char text[AV_ERROR_MAX_STRING_SIZE] = {};
+    av_strerror(code, text, sizeof text);
+    return text;
+}
+
+std::string inQuotes(const std::string& path)
+{
+    return "'" + path + "'";
+}
+
+// Through the file protocol, a name holding ':' is never taken for a protocol.
+std::string fileUrl(const std::string& path)
+{
+    return "file:" + path;
+}
+
+struct InputDeleter {
+    void operator()(AVFormatContext* c) const { avformat_close_input(&c); }
+};
+struct OutputDeleter {
+    void operator()(AVFormatContext* c) const
+    {
+        if (c->pb)
+            avio_closep(&c->pb);
+        avformat_free_context(c);
+    }
+};
+struct CodecDeleter {
+    void operator()(AVCodecContext* c) const { avcodec_free_context(&c); }
+};
+struct PacketDeleter {
+    void operator()(AVPacket* p) const { av_packet_free(&p); }
+};
+struct FrameDeleter {
+    void operator()(AVFrame* f) const { av_frame_free(&f); }
+};
+
+using InputPtr = std::unique_ptr<AVFormatContext, InputDeleter>;
+using OutputPtr = std::unique_ptr<AVFormatContext, OutputDeleter>;
+using CodecPtr = std::unique_ptr<AVCodecContext, CodecDeleter>;
+using PacketPtr = std::unique_ptr<AVPacket, PacketDeleter>;
+using FramePtr = std::unique_ptr<AVFrame, FrameDeleter>;
+
+PacketPtr newPacket()
+{
+    PacketPtr p(av_packet_alloc());
+    if (!p)
+        throw std::bad_alloc();
+    return p;
+}
+
+InputPtr openFilm(const std::string& in)
+{
+    std::error_code ec;
+    if (std::filesystem::is_directory(in, ec))
+        throw ConvertError(inQuotes(in) + " is a folder, not a FILM/CPK file");
+    // Tell "cannot read it" apart from "not FILM" before FFmpeg blurs the two.
+    const int fd = ::open(in.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        throw ConvertError("cannot open " + inQuotes(in) + ": " + std::strerror(errno));
+    ::close(fd);
+
+    AVFormatContext* raw = nullptr;
+    if (avformat_open_input(&raw, fileUrl(in).c_str(), nullptr, nullptr) < 0)
+        throw ConvertError(inQuotes(in) + " is not a FILM/CPK file");
+    InputPtr ic(raw);
+    if (std::strcmp(ic->iformat->name, "film_cpk") != 0)
+        throw ConvertError(inQuotes(in) + " is not a FILM/CPK file");
+    if (const int rc = avformat_find_stream_info(ic.get(), nullptr); rc < 0)
+        throw ConvertError("cannot read " + inQuotes(in) + ": " + avErrorText(rc));
+    return ic;
+}
+
+class Remuxer {
+public:
+    Remuxer(const std::string& in, const std::string& out)
+        : in_(in), out_(out), input_(openFilm(in))
+    {
+        pickStreams();
+    }
+
+    void run(const std::string& tempPath)
+    {
+        openOutput(tempPath);
+        PacketPtr pkt = newPacket();
+        for (;;) {
+            const int rc = av_read_frame(input_.get(), pkt.get());
+            if (rc == AVERROR_EOF)
+                break;
+            if (rc < 0)
+                throw ConvertError("cannot read " + inQuotes(in_) + ", it may be cut short: "
+                                   + avErrorText(rc));
+            if (pkt->stream_index == videoIn_->index)
+                writeVideo(*pkt);
+            else if (audioIn_ && pkt->stream_index == audioIn_->index)
+                decodeAudio(pkt.get());
+            av_packet_unref(pkt.get());
+        }
+        if (decoder_)
+            decodeAudio(nullptr);
+        if (videoFrames_ == 0)
+            throw ConvertError(inQuotes(in_) + " holds no video frames");
+        check(av_write_trailer(output_.get()));
+        avio_flush(output_->pb);
+        check(output_->pb->error);
+        check(avio_closep(&output_->pb));
+    }
+
+private:
+    void check(int rc) const
+    {
+        if (rc < 0)
+            throw ConvertError("cannot write " + inQuotes(out_) + ": " + avErrorText(rc));
+    }
+
+    void pickStreams()
+    {
+        for (unsigned i = 0; i < input_->nb_streams; ++i) {
+            AVStream* st = input_->streams[i];
+            if (st->codecpar->codec_type == AVMEDIA_TYPE_VIDEO && !videoIn_)
+                videoIn_ = st;
+            else if (st->codecpar->codec_type == AVMEDIA_TYPE_AUDIO && !audioIn_)
+                audioIn_ = st;
+        }
+        if (!videoIn_ || videoIn_->codecpar->codec_id != AV_CODEC_ID_CINEPAK)
+            throw ConvertError(inQuotes(in_) + " holds no Cinepak video");
+        if (audioIn_)
+            openDecoder();
+    }
+
+    void openDecoder()
+    {
+        const AVCodec* codec = avcodec_find_decoder(audioIn_->codecpar->codec_id);
+        if (!codec)
+            throw ConvertError("the audio of " + inQuotes(in_) + " uses an unknown codec");
+        decoder_.reset(avcodec_alloc_context3(codec));
+        if (!decoder_)
+            throw std::bad_alloc();
+        int rc = avcodec_parameters_to_context(decoder_.get(), audioIn_->codecpar);
+        if (rc >= 0)
+            rc = avcodec_open2(decoder_.get(), codec, nullptr);
+        if (rc < 0)
+            throw ConvertError("cannot decode the audio of " + inQuotes(in_) + ": " + avErrorText(rc));
+
+        sampleFormat_ = decoder_->sample_fmt;
+        switch (sampleFormat_) {
+        case AV_SAMPLE_FMT_U8:
+        case AV_SAMPLE_FMT_U8P:
+            audioCodec_ = AV_CODEC_ID_PCM_U8;
+            bytesPerSample_ = 1;
+            break;
+        case AV_SAMPLE_FMT_S16:
+        case AV_SAMPLE_FMT_S16P:
+            audioCodec_ = AV_CODEC_ID_PCM_S16LE;
+            bytesPerSample_ = 2;
+            break;
+        default:
+            throw ConvertError("the audio of " + inQuotes(in_) + " has an unsupported sample format");
+        }
+        channels_ = decoder_->ch_layout.nb_channels;
+        sampleRate_ = decoder_->sample_rate;
+        if (channels_ <= 0 || sampleRate_ <= 0)
+            throw ConvertError("the audio of " + inQuotes(in_) + " has no channels or no sample rate");
+    }
+
+    void openOutput(const std::string& tempPath)
+    {
+        AVFormatContext* raw = nullptr;
+        check(avformat_alloc_output_context2(&raw, nullptr, "avi", tempPath.c_str()));
+        output_.reset(raw);
+
+        videoOut_ = avformat_new_stream(output_.get(), nullptr);
+        if (!videoOut_)
+            throw std::bad_alloc();
+        check(avcodec_parameters_copy(videoOut_->codecpar, videoIn_->codecpar));
+        videoOut_->codecpar->codec_tag = 0;
+        if (videoOut_->codecpar->bits_per_coded_sample == 0)
+            videoOut_->codecpar->bits_per_coded_sample = 24;  // FILM Cinepak is always 24-bit
+        // AVI counts frames, so its clock ticks once per frame; FILM clocks often tick finer.
+        AVRational rate = videoIn_->r_frame_rate;
+        if (rate.num <= 0 || rate.den <= 0)
+            rate = videoIn_->avg_frame_rate;
+        if (rate.num <= 0 || rate.den <= 0)
+            rate = av_inv_q(videoIn_->time_base);
+        videoOut_->time_base = av_inv_q(rate);
+        videoOut_->avg_frame_rate = rate;
+
+        if (decoder_) {
+            audioOut_ = avformat_new_stream(output_.get(), nullptr);
+            if (!audioOut_)
+                throw std::bad_alloc();
+            AVCodecParameters* par = audioOut_->codecpar;
+            par->codec_type = AVMEDIA_TYPE_AUDIO;
+            par->codec_id = audioCodec_;
+            par->sample_rate = sampleRate_;
+            av_channel_layout_default(&par->ch_layout, channels_);
+            par->bits_per_coded_sample = bytesPerSample_ * 8;
+            par->block_align = channels_ * bytesPerSample_;
+            par->bit_rate = static_cast<std::int64_t>(sampleRate_) * par->block_align * 8;
+            audioOut_->time_base = AVRational{1, sampleRate_};
+        }
+
+        check(avio_open(&output_->pb, fileUrl(tempPath).c_str(), AVIO_FLAG_WRITE));
+        check(avformat_write_header(output_.get(), nullptr));
+    }
+
+    void writeVideo(const AVPacket& pkt)
+    {
+        ++videoFrames_;
+        frameBytes_.assign(pkt.data, pkt.data + pkt.size);
+        if (standardizeCinepakFrame(frameBytes_) == FrameRepair::Malformed)
+            throw ConvertError("video frame " + std::to_string(videoFrames_) + " of " + inQuotes(in_)
+                               + " is damaged");
+
+        std::int64_t ts = pkt.pts != AV_NOPTS_VALUE ? pkt.pts : pkt.dts;
+        if (ts != AV_NOPTS_VALUE)
+            ts = av_rescale_q_rnd(ts, videoIn_->time_base, videoOut_->time_base,
+                                  static_cast<AVRounding>(AV_ROUND_NEAR_INF | AV_ROUND_PASS_MINMAX));
+        // AVI cannot hold two frames at one tick or a frame before the start.
+        if (ts == AV_NOPTS_VALUE || ts <= lastVideoTs_)
+            ts = lastVideoTs_ + 1;
+        lastVideoTs_ = ts;
+
+        PacketPtr out = newPacket();
+        check(av_new_packet(out.get(), static_cast<int>(frameBytes_.size())));
+        std::memcpy(out->data, frameBytes_.data(), frameBytes_.size());
+        out->stream_index = videoOut_->index;
+        out->pts = out->dts = ts;
+        if (isCinepakKeyFrame(frameBytes_))
+            out->flags |= AV_PKT_FLAG_KEY;
+        check(av_interleaved_write_frame(output_.get(), out.get()));
+    }
+
+    void decodeAudio(const AVPacket* pkt)
+    {
+        int rc = avcodec_send_packet(decoder_.get(), pkt);
+        if (rc < 0 && rc != AVERROR_EOF)
+            throw ConvertError("cannot decode the audio of " + inQuotes(in_) + ": " + avErrorText(rc));
+        if (!frame_) {
+            frame_.reset(av_frame_alloc());
+            if (!frame_)
+                throw std::bad_alloc();
+        }
+        while ((rc = avcodec_receive_frame(decoder_.get(), frame_.get())) >= 0) {
+            writeAudio(*frame_);
+            av_frame_unref(frame_.get());
+        }
+        if (rc != AVERROR(EAGAIN) && rc != AVERROR_EOF)
+            throw ConvertError("cannot decode the audio of " + inQuotes(in_) + ": " + avErrorText(rc));
+    }
+
+    void writeAudio(const AVFrame& frame)
+    {
+        if (frame.format != sampleFormat_ || frame.ch_layout.nb_channels != channels_
+            || frame.sample_rate != sampleRate_)
+            throw ConvertError("the audio format of " + inQuotes(in_) + " changes midway");
+        if (frame.nb_samples <= 0)
+            return;
+        PcmSamples samples;
+        samples.planes = frame.extended_data;
+        samples.channels = channels_;
+        samples.sampleCount = frame.nb_samples;
+        samples.bytesPerSample = bytesPerSample_;
+        samples.planar = av_sample_fmt_is_planar(sampleFormat_) != 0;
+        frameBytes_.clear();
+        appendInterleavedPcm(samples, frameBytes_);
+
+        PacketPtr out = newPacket();
+        check(av_new_packet(out.get(), static_cast<int>(frameBytes_.size())));
+        std::memcpy(out->data, frameBytes_.data(), frameBytes_.size());
+        const AVRational perSample{1, sampleRate_};
+        out->stream_index = audioOut_->index;
+        out->pts = out->dts = av_rescale_q(samplesWritten_, perSample, audioOut_->time_base);
+        out->duration = av_rescale_q(frame.nb_samples, perSample, audioOut_->time_base);
+        out->flags |= AV_PKT_FLAG_KEY;
+        samplesWritten_ += frame.nb_samples;
+        check(av_interleaved_write_frame(output_.get(), out.get()));
+    }
+
+    std::string in_;
+    std::string out_;
+    InputPtr input_;
+    OutputPtr output_;
+    AVStream* videoIn_ = nullptr;
+    AVStream* audioIn_ = nullptr;
+    AVStream* videoOut_ = nullptr;
+    AVStream* audioOut_ = nullptr;
+    CodecPtr decoder_;
+    FramePtr frame_;
+    AVSampleFormat sampleFormat_ = AV_SAMPLE_FMT_NONE;
+    AVCodecID audioCodec_ = AV_CODEC_ID_NONE;
+    int bytesPerSample_ = 0;
+    int channels_ = 0;
+    int sampleRate_ = 0;
+    std::int64_t samplesWritten_ = 0;
+    std::int64_t lastVideoTs_ = -1;
+    int videoFrames_ = 0;
+    std::vector<std::uint8_t> frameBytes_;
+};
+
+void checkPaths(const std::string& in, const std::string& out)
+{
+    std::error_code ec;
+    if (std::filesystem::is_directory(out, ec))
+        throw ConvertError("cannot write " + inQuotes(out) + ": it is a folder");
+    if (std::filesystem::equivalent(in, out, ec))
+        throw ConvertError("input and output are the same file: " + inQuotes(in));
+}
+
+}  // namespace
+
+int convertCpkToAvi(const std::string& in, const std::string& out, std::string& error)
+{
+    try {
+        checkPaths(in, out);
+        // Declared first so it outlives the open output file; created only
+        // once the input proved to be FILM, so a bad input leaves nothing.
+        std::optional<TempOutput> temp;
+        Remuxer remux(in, out);
+        temp.emplace(out);
+        remux.run(temp->path());
+        temp->commit();
+        error.clear();
+        return 0;
+    } catch (const ConvertError& e) {
+        error = e.what();
+    } catch (const std::bad_alloc&) {
+        error = "out of memory while converting " + inQuotes(in);
+    }
+    return 1;
+}
+
+}  // namespace hotaru

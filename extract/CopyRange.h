@@ -1,0 +1,33 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace hotaru {
+
+// One fixed buffer per movie; a slice (size div 100) must fit in it.
+inline constexpr std::size_t CopyBufferSize = 280000;
+inline constexpr int SlicesPerMovie = 100;
+
+struct RangeCopy {
+    std::string archivePath;
+    std::int64_t offset = 0;
+    std::int64_t size = 0;
+    std::string outputPath;
+};
+
+enum class CopyOutcome { Written, Stopped };
+
+// Called after each of the 100 slices; returning false stops the copy.
+using SliceCallback = std::function<bool()>;
+
+// Copies bytes offset..offset+size-1 of the archive into outputPath: 100 slices
+// of size div 100 bytes and one remainder, through one buffer. The bytes go to
+// a temporary file beside the output, which replaces outputPath only once it is
+// complete and closed; on failure or stop the temporary file is removed and an
+// existing outputPath is left untouched. Failures throw EInOutError naming the
+// archive or the output file.
+CopyOutcome copyRange(const RangeCopy& job, const SliceCallback& onSlice = {});
+
+}  // namespace hotaru

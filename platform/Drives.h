@@ -1,0 +1,27 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace hotaru {
+
+// What the start-up scan asks of the system. Tests put a fake in its place.
+class DriveProbe {
+public:
+    virtual ~DriveProbe() = default;
+    // The roots to examine, in scan order.
+    virtual std::vector<std::string> roots() const = 0;
+    virtual bool isCdRom(const std::string& root) const = 0;
+    // True for an existing file; a folder of that name does not count.
+    virtual bool isFile(const std::string& path) const = 0;
+};
+
+// Windows: "A:\" to "Z:\". POSIX: one root per optical drive (sr*), in device
+// order: the mount point of its medium, or the device itself when none is mounted.
+std::unique_ptr<DriveProbe> makeSystemDriveProbe();
+
+// Joins a root and a name without doubling the separator a root ends in.
+std::string joinRoot(const std::string& root, const std::string& name);
+
+}  // namespace hotaru

@@ -1,0 +1,104 @@
+#include "Drives.h"
+#include "File.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace hotaru {
+
+namespace {
+
+// /proc/mounts escapes blanks and backslashes as three octal digits.
+std::string unescapeMountField(const std::string& s)
+{
+    std::string out;
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        if (s[i] == '\\' && i + 3 < s.size()) {
+            const std::string oct = s.substr(i + 1, 3);
+            if (oct.size() == 3 && std::all_of(oct.begin(), oct.end(), [](char c) { return c >= '0' && c <= '7'; })) {
+                out += static_cast<char>(std::stoi(oct, nullptr, 8));
+                i += 3;
+                continue;
+            }
+        }
+        out += s[i];
+    }
+    return out;
+}
+
+// sr2 before sr10.
+bool deviceOrder(const std::string& a, const std::string& b)
+{
+    if (a.size() != b.size())
+        return a.size() < b.size();
+    return a < b;
+}
+
+class PosixDriveProbe final : public DriveProbe {
+public:
+    std::vector<std::string> roots() const override
+    {
+        std::vector<std::string> devices;
+        std::error_code ec;
+        for (const auto& e : std::filesystem::directory_iterator("/sys/block", ec)) {
+            const std::string name = e.path().filename().string();
+            if (name.rfind("sr", 0) == 0)
+                devices.push_back(name);
+        }
+        std::sort(devices.begin(), devices.end(), deviceOrder);
+
+        std::vector<std::pair<std::string, std::string>> mounts;  // device, mount point
+        std::ifstream in("/proc/self/mounts");
+        std::string line;
+        while (std::getline(in, line)) {
+            std::istringstream fields(line);
+            std::string dev, dir;
+            if (fields >> dev >> dir)
+                mounts.emplace_back(unescapeMountField(dev), unescapeMountField(dir));
+        }
+
+        std::vector<std::string> out;
+        for (const auto& d : devices) {
+            const std::string devPath = "/dev/" + d;
+            std::string root = devPath;
+            for (const auto& [dev, dir] : mounts) {
+                std::error_code e2;
+                if (dev == devPath || std::filesystem::equivalent(dev, devPath, e2)) {
+                    root = dir;
+                    break;
+                }
+            }
+            out.push_back(root);
+        }
+        cdroms_ = out;
+        return out;
+    }
+
+    bool isCdRom(const std::string& root) const override
+    {
+        return std::find(cdroms_.begin(), cdroms_.end(), root) != cdroms_.end();
+    }
+
+    bool isFile(const std::string& path) const override { return isRegularFile(path); }
+
+private:
+    mutable std::vector<std::string> cdroms_;
+};
+
+}  // namespace
+
+std::unique_ptr<DriveProbe> makeSystemDriveProbe()
+{
+    return std::make_unique<PosixDriveProbe>();
+}
+
+std::string joinRoot(const std::string& root, const std::string& name)
+{
+    if (root.empty() || root.back() == '/')
+        return root + name;
+    return root + "/" + name;
+}
+
+}  // namespace hotaru

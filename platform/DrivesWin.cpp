@@ -1,0 +1,43 @@
+#include "Drives.h"
+#include "File.h"
+#include "Utf16.h"
+
+#include <windows.h>
+
+namespace hotaru {
+
+namespace {
+
+class WindowsDriveProbe final : public DriveProbe {
+public:
+    std::vector<std::string> roots() const override
+    {
+        std::vector<std::string> out;
+        for (char c = 'A'; c <= 'Z'; ++c)
+            out.push_back(std::string(1, c) + ":\\");
+        return out;
+    }
+
+    bool isCdRom(const std::string& root) const override
+    {
+        return GetDriveTypeW(widen(root).c_str()) == DRIVE_CDROM;
+    }
+
+    bool isFile(const std::string& path) const override { return isRegularFile(path); }
+};
+
+}  // namespace
+
+std::unique_ptr<DriveProbe> makeSystemDriveProbe()
+{
+    return std::make_unique<WindowsDriveProbe>();
+}
+
+std::string joinRoot(const std::string& root, const std::string& name)
+{
+    if (root.empty() || root.back() == '\\' || root.back() == '/')
+        return root + name;
+    return root + "\\" + name;
+}
+
+}  // namespace hotaru

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace hotaru {
+
+// A file opened for one job and closed when it ends. Paths are UTF-8 on every
+// system. Every failure throws EInOutError naming the path.
+class File {
+public:
+    File() = default;
+    ~File();
+    File(File&& other) noexcept;
+    File& operator=(File&& other) noexcept;
+    File(const File&) = delete;
+    File& operator=(const File&) = delete;
+
+    // Read-only; an existing file is required; other readers may share it.
+    static File openRead(const std::string& path);
+    // A new file that must not exist yet, for reading and writing; others may read.
+    static File createNew(const std::string& path);
+
+    bool isOpen() const noexcept;
+    const std::string& path() const noexcept { return path_; }
+    std::int64_t size();
+    void seek(std::int64_t offset);
+    // Exactly n bytes or EInOutError: a short read is code 100, a short write 101.
+    void readExact(void* buffer, std::size_t n);
+    void writeExact(const void* buffer, std::size_t n);
+    // Checked close; the destructor closes quietly instead.
+    void close();
+
+private:
+    std::string path_;
+#ifdef _WIN32
+    void* handle_ = nullptr;
+#else
+    int fd_ = -1;
+#endif
+};
+
+// Replaces `to` by `from` in one step where the system allows it.
+void replaceFile(const std::string& from, const std::string& to);
+// Removes a file; returns false when it could not be removed.
+bool removeFile(const std::string& path) noexcept;
+// True when the path names an existing file that is not a folder.
+bool isRegularFile(const std::string& path) noexcept;
+// The process's current directory, and changing it.
+std::string currentDirectory();
+void setCurrentDirectory(const std::string& path);
+
+}  // namespace hotaru

@@ -1,0 +1,160 @@
+#include "File.h"
+#include "InOutError.h"
+
+#include <cerrno>
+#include <climits>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace hotaru {
+
+namespace {
+
+[[noreturn]] void fail(const std::string& path, int err = errno)
+{
+    throw EInOutError(ioCodeFromErrno(err, path), path);
+}
+
+}  // namespace
+
+File::~File()
+{
+    if (fd_ >= 0)
+        ::close(fd_);
+}
+
+File::File(File&& other) noexcept : path_(std::move(other.path_)), fd_(other.fd_)
+{
+    other.fd_ = -1;
+}
+
+File& File::operator=(File&& other) noexcept
+{
+    if (this != &other) {
+        if (fd_ >= 0)
+            ::close(fd_);
+        path_ = std::move(other.path_);
+        fd_ = other.fd_;
+        other.fd_ = -1;
+    }
+    return *this;
+}
+
+File File::openRead(const std::string& path)
+{
+    File f;
+    f.path_ = path;
+    f.fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (f.fd_ < 0)
+        fail(path);
+    struct stat st {};
+    if (::fstat(f.fd_, &st) != 0)
+        fail(path);
+    if (S_ISDIR(st.st_mode))
+        throw EInOutError(io::AccessDenied, path);
+    ::posix_fadvise(f.fd_, 0, 0, POSIX_FADV_SEQUENTIAL);
+    return f;
+}
+
+File File::createNew(const std::string& path)
+{
+    File f;
+    f.path_ = path;
+    f.fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (f.fd_ < 0)
+        fail(path);
+    return f;
+}
+
+bool File::isOpen() const noexcept { return fd_ >= 0; }
+
+std::int64_t File::size()
+{
+    struct stat st {};
+    if (::fstat(fd_, &st) != 0)
+        fail(path_);
+    return st.st_size;
+}
+
+void File::seek(std::int64_t offset)
+{
+    if (::lseek(fd_, static_cast<off_t>(offset), SEEK_SET) < 0)
+        fail(path_);
+}
+
+void File::readExact(void* buffer, std::size_t n)
+{
+    auto* p = static_cast<char*>(buffer);
+    while (n > 0) {
+        const ssize_t got = ::read(fd_, p, n);
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            fail(path_);
+        }
+        if (got == 0)
+            throw EInOutError(io::ReadPastEnd, path_);
+        p += got;
+        n -= static_cast<std::size_t>(got);
+    }
+}
+
+void File::writeExact(const void* buffer, std::size_t n)
+{
+    const auto* p = static_cast<const char*>(buffer);
+    while (n > 0) {
+        const ssize_t put = ::write(fd_, p, n);
+        if (put < 0) {
+            if (errno == EINTR)
+                continue;
+            fail(path_);
+        }
+        if (put == 0)
+            throw EInOutError(io::ShortWrite, path_);
+        p += put;
+        n -= static_cast<std::size_t>(put);
+    }
+}
+
+void File::close()
+{
+    const int fd = fd_;
+    fd_ = -1;
+    if (fd >= 0 && ::close(fd) != 0)
+        fail(path_);
+}
+
+void replaceFile(const std::string& from, const std::string& to)
+{
+    if (::rename(from.c_str(), to.c_str()) != 0)
+        fail(to);
+}
+
+bool removeFile(const std::string& path) noexcept
+{
+    return ::unlink(path.c_str()) == 0;
+}
+
+bool isRegularFile(const std::string& path) noexcept
+{
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+}
+
+std::string currentDirectory()
+{
+    std::string buf(PATH_MAX, '\0');
+    if (!::getcwd(buf.data(), buf.size()))
+        fail(".");
+    buf.resize(std::char_traits<char>::length(buf.c_str()));
+    return buf;
+}
+
+void setCurrentDirectory(const std::string& path)
+{
+    if (::chdir(path.c_str()) != 0)
+        fail(path);
+}
+
+}  // namespace hotaru

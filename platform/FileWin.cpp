@@ -1,0 +1,185 @@
+#include "File.h"
+#include "InOutError.h"
+#include "Utf16.h"
+
+#include <windows.h>
+
+namespace hotaru {
+
+std::wstring widen(const std::string& utf8)
+{
+    if (utf8.empty())
+        return {};
+    const int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+    std::wstring out(static_cast<std::size_t>(n), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), out.data(), n);
+    return out;
+}
+
+std::string narrow(const std::wstring& utf16)
+{
+    if (utf16.empty())
+        return {};
+    const int n = WideCharToMultiByte(CP_UTF8, 0, utf16.data(), static_cast<int>(utf16.size()), nullptr, 0,
+                                      nullptr, nullptr);
+    std::string out(static_cast<std::size_t>(n), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, utf16.data(), static_cast<int>(utf16.size()), out.data(), n, nullptr,
+                        nullptr);
+    return out;
+}
+
+namespace {
+
+[[noreturn]] void fail(const std::string& path, DWORD err = GetLastError())
+{
+    throw EInOutError(static_cast<int>(err), path);
+}
+
+HANDLE h(void* p) { return static_cast<HANDLE>(p); }
+
+}  // namespace
+
+File::~File()
+{
+    if (handle_)
+        CloseHandle(h(handle_));
+}
+
+File::File(File&& other) noexcept : path_(std::move(other.path_)), handle_(other.handle_)
+{
+    other.handle_ = nullptr;
+}
+
+File& File::operator=(File&& other) noexcept
+{
+    if (this != &other) {
+        if (handle_)
+            CloseHandle(h(handle_));
+        path_ = std::move(other.path_);
+        handle_ = other.handle_;
+        other.handle_ = nullptr;
+    }
+    return *this;
+}
+
+File File::openRead(const std::string& path)
+{
+    File f;
+    f.path_ = path;
+    HANDLE hf = CreateFileW(widen(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    if (hf == INVALID_HANDLE_VALUE)
+        fail(path);
+    f.handle_ = hf;
+    return f;
+}
+
+File File::createNew(const std::string& path)
+{
+    File f;
+    f.path_ = path;
+    HANDLE hf = CreateFileW(widen(path).c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                            CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (hf == INVALID_HANDLE_VALUE) {
+        const DWORD err = GetLastError();
+        fail(path, err == ERROR_ALREADY_EXISTS ? ERROR_FILE_EXISTS : err);
+    }
+    f.handle_ = hf;
+    return f;
+}
+
+bool File::isOpen() const noexcept { return handle_ != nullptr; }
+
+std::int64_t File::size()
+{
+    LARGE_INTEGER s;
+    if (!GetFileSizeEx(h(handle_), &s))
+        fail(path_);
+    return s.QuadPart;
+}
+
+void File::seek(std::int64_t offset)
+{
+    LARGE_INTEGER to;
+    to.QuadPart = offset;
+    if (!SetFilePointerEx(h(handle_), to, nullptr, FILE_BEGIN))
+        fail(path_);
+}
+
+void File::readExact(void* buffer, std::size_t n)
+{
+    auto* p = static_cast<char*>(buffer);
+    while (n > 0) {
+        DWORD got = 0;
+        const DWORD want = n > 0x40000000u ? 0x40000000u : static_cast<DWORD>(n);
+        if (!ReadFile(h(handle_), p, want, &got, nullptr))
+            fail(path_);
+        if (got == 0)
+            throw EInOutError(io::ReadPastEnd, path_);
+        p += got;
+        n -= got;
+    }
+}
+
+void File::writeExact(const void* buffer, std::size_t n)
+{
+    const auto* p = static_cast<const char*>(buffer);
+    while (n > 0) {
+        DWORD put = 0;
+        const DWORD want = n > 0x40000000u ? 0x40000000u : static_cast<DWORD>(n);
+        if (!WriteFile(h(handle_), p, want, &put, nullptr))
+            fail(path_);
+        if (put == 0)
+            throw EInOutError(io::ShortWrite, path_);
+        p += put;
+        n -= put;
+    }
+}
+
+void File::close()
+{
+    HANDLE hf = h(handle_);
+    handle_ = nullptr;
+    if (hf && !CloseHandle(hf))
+        fail(path_);
+}
+
+void replaceFile(const std::string& from, const std::string& to)
+{
+    if (!MoveFileExW(widen(from).c_str(), widen(to).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        fail(to);
+}
+
+bool removeFile(const std::string& path) noexcept
+{
+    return DeleteFileW(widen(path).c_str()) != 0;
+}
+
+bool isRegularFile(const std::string& path) noexcept
+{
+    WIN32_FIND_DATAW data;
+    HANDLE hf = FindFirstFileW(widen(path).c_str(), &data);
+    if (hf == INVALID_HANDLE_VALUE)
+        return false;
+    FindClose(hf);
+    return (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+std::string currentDirectory()
+{
+    const DWORD n = GetCurrentDirectoryW(0, nullptr);
+    std::wstring buf(n, L'\0');
+    const DWORD got = GetCurrentDirectoryW(n, buf.data());
+    if (got == 0)
+        fail(".");
+    buf.resize(got);
+    return narrow(buf);
+}
+
+void setCurrentDirectory(const std::string& path)
+{
+    if (!SetCurrentDirectoryW(widen(path).c_str()))
+        fail(path);
+}
+
+}  // namespace hotaru

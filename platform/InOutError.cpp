@@ -1,0 +1,65 @@
+#include "InOutError.h"
+
+#include <cerrno>
+#include <filesystem>
+
+namespace hotaru {
+
+std::string ioMessage(int code)
+{
+    switch (code) {
+    case io::FileNotFound: return "ﾌｧｲﾙが見つかりません";
+    case io::PathNotFound: return "不正なﾌｧｲﾙ名です";
+    case io::TooManyOpenFiles: return "ｵｰﾌﾟﾝしたﾌｧｲﾙが多すぎます";
+    case io::AccessDenied: return "ﾌｧｲﾙへのｱｸｾｽが拒否されました";
+    case io::ReadPastEnd: return "ﾌｧｲﾙの末尾以降を読み込みました";
+    case io::ShortWrite: return "ﾃﾞｨｽｸがいっぱいです";
+    case 106: return "入力値が数値ではありません";
+    default: return "I/O ｴﾗｰ (" + std::to_string(code) + ")";
+    }
+}
+
+std::string withFullStop(const std::string& text)
+{
+    static const std::string ideographicStop = "。";
+    if (text.ends_with('.') || text.ends_with(ideographicStop))
+        return text;
+    return text + ".";
+}
+
+EInOutError::EInOutError(int code, std::string path)
+    : std::runtime_error(ioMessage(code)), code_(code), path_(std::move(path))
+{
+}
+
+int ioCodeFromErrno(int err, const std::string& path)
+{
+    switch (err) {
+    case ENOENT: {
+        // Windows says "path not found" when a folder on the way is missing.
+        std::error_code ec;
+        const auto parent = std::filesystem::path(path).parent_path();
+        if (!parent.empty() && !std::filesystem::is_directory(parent, ec))
+            return io::PathNotFound;
+        return io::FileNotFound;
+    }
+    case ENOTDIR: return io::PathNotFound;
+    case EMFILE:
+    case ENFILE: return io::TooManyOpenFiles;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+    case EISDIR:
+    case ETXTBSY: return io::AccessDenied;
+    case ENOSPC:
+    case EDQUOT: return io::DiskFull;
+    case EFBIG: return io::ShortWrite;
+    case EEXIST: return io::FileExists;
+    case ENAMETOOLONG:
+    case EINVAL: return 123;  // ERROR_INVALID_NAME
+    case EIO: return 1117;    // ERROR_IO_DEVICE
+    default: return 1117;
+    }
+}
+
+}  // namespace hotaru

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+namespace hotaru {
+
+// Codes of the runtime's input/output error: the system's own error codes
+// (Windows numbering on every system), plus the two the runtime adds itself.
+namespace io {
+inline constexpr int FileNotFound = 2;
+inline constexpr int PathNotFound = 3;
+inline constexpr int TooManyOpenFiles = 4;
+inline constexpr int AccessDenied = 5;
+inline constexpr int FileExists = 80;
+inline constexpr int DiskFull = 112;
+inline constexpr int ReadPastEnd = 100;
+inline constexpr int ShortWrite = 101;
+}  // namespace io
+
+// The message text shown for an error code, without a trailing full stop.
+std::string ioMessage(int code);
+
+// Appends "." unless the text already ends in a full stop of either width.
+std::string withFullStop(const std::string& text);
+
+// A failed file operation. what() is the message of the code; path() names
+// the file concerned, which callers may show beside it.
+class EInOutError : public std::runtime_error {
+public:
+    EInOutError(int code, std::string path = {});
+    int code() const noexcept { return code_; }
+    const std::string& path() const noexcept { return path_; }
+
+private:
+    int code_;
+    std::string path_;
+};
+
+// Maps a POSIX errno to the Windows-style code, so a failure reads the same on
+// every system. A missing entry is told apart from a missing folder on the way.
+int ioCodeFromErrno(int err, const std::string& path);
+
+}  // namespace hotaru

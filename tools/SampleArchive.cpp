@@ -1,0 +1,110 @@
+#include "SampleArchive.h"
+
+#include "Catalogue.h"
+#include "File.h"
+#include "InOutError.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#ifndef _WIN32
+#include <unistd.h>
+#endif
+
+namespace hotaru {
+
+namespace {
+
+constexpr std::int64_t StampEvery = 16 * 1024;
+
+// A 32-byte stamp that differs for every disc, movie and position.
+void putStamp(char* at, std::int32_t variant, std::int32_t movie, std::int64_t pos)
+{
+    char text[48];
+    std::snprintf(text, sizeof text, "@D%dM%02d:%020lld@@@@@", variant, movie, static_cast<long long>(pos));
+    std::memcpy(at, text, 32);
+}
+
+void fillPattern(char* at, std::size_t n, std::int32_t variant, std::int32_t movie, std::int64_t pos)
+{
+    // xorshift over the absolute position: cheap, and no two movies agree
+    for (std::size_t i = 0; i < n; ++i) {
+        std::uint64_t x = static_cast<std::uint64_t>(pos + static_cast<std::int64_t>(i)) * 0x9E3779B97F4A7C15ull +
+                          static_cast<std::uint64_t>(variant * 64 + movie);
+        x ^= x >> 29;
+        at[i] = static_cast<char>(x & 0xFF);
+    }
+}
+
+void setLength(File& f, std::int64_t size, const std::string& path)
+{
+#ifdef _WIN32
+    f.seek(size - 1);
+    const char zero = 0;
+    f.writeExact(&zero, 1);
+    (void)path;
+#else
+    (void)f;
+    if (::truncate(path.c_str(), size) != 0)
+        throw EInOutError(ioCodeFromErrno(errno, path), path);
+#endif
+}
+
+}  // namespace
+
+std::string sampleHeader(std::int32_t variant, std::int32_t movie)
+{
+    char text[64];
+    std::snprintf(text, sizeof text, "HOTARU4 SAMPLE disc=%d movie=%02d title=", variant, movie);
+    return std::string(text) + std::string(movieTitle(variant, movie)) + "\n";
+}
+
+void writeSampleArchive(const std::string& path, std::int32_t variant, SampleFill fill)
+{
+    const std::int32_t count = movieCount(variant);
+    if (count == 0)
+        throw EInOutError(io::FileNotFound, path);
+    const std::int64_t total = static_cast<std::int64_t>(movieOffset(variant, count)) + movieSize(variant, count);
+
+    const std::string temp = path + "~sample.tmp";
+    removeFile(temp);
+    File f = File::createNew(temp);
+    try {
+        setLength(f, total, temp);
+        std::vector<char> block(1 << 20);
+        for (std::int32_t m = 1; m <= count; ++m) {
+            const std::int64_t start = movieOffset(variant, m);
+            const std::int64_t size = movieSize(variant, m);
+            if (fill == SampleFill::Full) {
+                for (std::int64_t done = 0; done < size;) {
+                    const auto n = static_cast<std::size_t>(std::min<std::int64_t>(size - done, std::ssize(block)));
+                    fillPattern(block.data(), n, variant, m, start + done);
+                    f.seek(start + done);
+                    f.writeExact(block.data(), n);
+                    done += static_cast<std::int64_t>(n);
+                }
+            } else {
+                char stamp[32];
+                for (std::int64_t at = 0; at + 32 <= size; at += StampEvery) {
+                    putStamp(stamp, variant, m, start + at);
+                    f.seek(start + at);
+                    f.writeExact(stamp, sizeof stamp);
+                }
+            }
+            const std::string header = sampleHeader(variant, m);
+            f.seek(start);
+            f.writeExact(header.data(), header.size());
+        }
+        f.close();
+        replaceFile(temp, path);
+    } catch (...) {
+        f = File();
+        removeFile(temp);
+        throw;
+    }
+}
+
+}  // namespace hotaru

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace hotaru {
+
+enum class SampleFill {
+    Stamped,  // a header per movie and a stamp every 16 KiB; holes between
+    Full,     // every byte written with a pattern of its own
+};
+
+// Writes an archive of disc `variant`'s exact size in which every movie's range
+// starts with a header naming disc, movie number and title and continues with
+// content that tells movies and positions apart. Replaces `path` atomically.
+void writeSampleArchive(const std::string& path, std::int32_t variant, SampleFill fill = SampleFill::Stamped);
+
+// The header text written at the start of a movie's range.
+std::string sampleHeader(std::int32_t variant, std::int32_t movie);
+
+}  // namespace hotaru

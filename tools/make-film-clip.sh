@@ -1,0 +1,73 @@
+#!/bin/sh
+# make-film-clip.sh N OUT.cpk [SECONDS]
+#
+# Makes a short FILM/CPK movie with the ffmpeg command: a Cinepak test pattern
+# (160x120, 15 frames a second) marked with movie number N, and a sine tone
+# whose pitch also follows N, as planar PCM. SECONDS defaults to 1.
+# CLIP_AUDIO_BITS=8|16 (default 16) and CLIP_CHANNELS=1|2 (default 2) choose
+# the audio layout. Quiet unless something fails; exits non-zero on failure
+# and never leaves a partial OUT behind.
+set -eu
+
+usage() {
+    echo "usage: make-film-clip.sh N OUT.cpk [SECONDS]" >&2
+    exit 2
+}
+
+[ $# -ge 2 ] && [ $# -le 3 ] || usage
+n=$1
+out=$2
+secs=${3:-1}
+bits=${CLIP_AUDIO_BITS:-16}
+channels=${CLIP_CHANNELS:-2}
+
+case $n in '' | *[!0-9]*) usage ;; esac
+case $secs in '' | *[!0-9.]* | *.*.* | .) usage ;; esac
+awk -v s="$secs" 'BEGIN { exit !(s > 0 && s <= 600) }' || usage
+case $bits in 8) acodec=pcm_s8_planar ;; 16) acodec=pcm_s16be_planar ;; *) usage ;; esac
+case $channels in 1 | 2) ;; *) usage ;; esac
+command -v ffmpeg >/dev/null 2>&1 || { echo "make-film-clip.sh: ffmpeg not found" >&2; exit 1; }
+
+# Big numbers only matter modulo the palette and the box grid; strip leading
+# zeros so the shell does not read N as octal.
+k=$(printf '%s' "$n" | sed 's/^0*//')
+k=$(( ${k:-0} % 1000 ))
+colours="red orange yellow lime cyan blue magenta white"
+colour=$(echo $colours | cut -d' ' -f$(( k % 8 + 1 )))
+boxx=$(( (k * 37) % 120 ))
+boxy=$(( (k * 23) % 80 ))
+freq=$(( 330 + 55 * (k % 12) ))
+box="drawbox=x=$boxx:y=$boxy:w=40:h=40:color=$colour:t=fill"
+
+# The number itself needs a font; without one the box still tells clips apart.
+font=""
+if command -v fc-match >/dev/null 2>&1; then
+    font=$(fc-match -f '%{file}' 'DejaVu Sans:bold' 2>/dev/null || true)
+fi
+[ -n "$font" ] && [ -f "$font" ] || font=/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf
+case $font in *[:\'\\]*) font="" ;; esac
+text=""
+if [ -f "$font" ]; then
+    text=",drawtext=fontfile=$font:text=$n:fontsize=44:fontcolor=white:borderw=3:bordercolor=black:x=(w-text_w)/2:y=(h-text_h)/2"
+fi
+
+tmp="$out.part$$"
+trap 'rm -f "$tmp"' EXIT INT TERM HUP
+
+make() {
+    ffmpeg -nostdin -hide_banner -loglevel error -y \
+        -f lavfi -i "testsrc=size=160x120:rate=15:duration=$secs" \
+        -f lavfi -i "sine=frequency=$freq:sample_rate=22050:duration=$secs" \
+        -vf "$1" -pix_fmt rgb24 -c:v cinepak \
+        -ac "$channels" -c:a "$acodec" \
+        -fflags +bitexact -flags +bitexact \
+        -f film_cpk "$tmp"
+}
+
+if [ -n "$text" ] && make "$box$text" 2>/dev/null; then
+    :
+else
+    make "$box"
+fi
+mv -f "$tmp" "$out"
+trap - EXIT INT TERM HUP

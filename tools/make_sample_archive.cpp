@@ -1,0 +1,41 @@
+// make-sample-archive: writes a stand-in for a disc's hotaru4 archive, so the
+// tool can be tried and checked without the discs.
+#include "InOutError.h"
+#include "SampleArchive.h"
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+int main(int argc, char** argv)
+{
+    int variant = 1;
+    std::string out = "hotaru4";
+    hotaru::SampleFill fill = hotaru::SampleFill::Stamped;
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        if (a == "--disc" && i + 1 < argc) {
+            variant = std::atoi(argv[++i]);
+        } else if (a == "--full") {
+            fill = hotaru::SampleFill::Full;
+        } else if (a == "--help" || a == "-h" || a.starts_with('-')) {
+            std::fprintf(stderr, "usage: make-sample-archive [--disc 1|2] [--full] [OUTPUT]\n"
+                                 "  OUTPUT defaults to ./hotaru4\n");
+            return a == "--help" || a == "-h" ? 0 : 2;
+        } else {
+            out = a;
+        }
+    }
+    if (variant != 1 && variant != 2) {
+        std::fprintf(stderr, "make-sample-archive: --disc takes 1 or 2\n");
+        return 2;
+    }
+    try {
+        hotaru::writeSampleArchive(out, variant, fill);
+    } catch (const hotaru::EInOutError& e) {
+        std::fprintf(stderr, "make-sample-archive: %s: %s\n", e.path().c_str(), e.what());
+        return 1;
+    }
+    std::printf("%s: disc %d sample archive\n", out.c_str(), variant);
+    return 0;
+}
