@@ -328,6 +328,8 @@ private:
 
 void checkPaths(const std::string& in, const std::string& out)
 {
+    if (out.empty())
+        throw ConvertError("no output file named");
     std::error_code ec;
     if (std::filesystem::is_directory(out, ec))
         throw ConvertError("cannot write " + inQuotes(out) + ": it is a folder");
@@ -341,8 +343,9 @@ int convertCpkToAvi(const std::string& in, const std::string& out, std::string& 
 {
     try {
         checkPaths(in, out);
-        // Declared first so it outlives the open output file; created only
-        // once the input proved to be FILM, so a bad input leaves nothing.
+        // Declared before the remuxer so the temporary is removed only after
+        // the output is closed; created once the input proved to be FILM, so
+        // a bad input leaves nothing behind.
         std::optional<TempOutput> temp;
         Remuxer remux(in, out);
         temp.emplace(out);

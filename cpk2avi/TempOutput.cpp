@@ -1,5 +1,6 @@
 #include "TempOutput.h"
 
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -9,6 +10,9 @@
 namespace hotaru {
 
 namespace {
+
+// The temporary a signal handler should remove; lock-free, so safe to read there.
+std::atomic<const char*> activeTemp{nullptr};
 
 [[noreturn]] void failOn(const std::string& path, int err)
 {
@@ -25,6 +29,7 @@ TempOutput::TempOutput(std::string finalPath) : finalPath_(std::move(finalPath))
         const int fd = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd >= 0) {
             ::close(fd);
+            activeTemp.store(path_.c_str());
             return;
         }
         if (errno != EEXIST || n >= 1000) {
@@ -39,6 +44,7 @@ TempOutput::~TempOutput()
 {
     if (!committed_ && !path_.empty())
         ::unlink(path_.c_str());
+    forget();
 }
 
 void TempOutput::commit()
@@ -55,6 +61,19 @@ void TempOutput::commit()
     if (std::rename(path_.c_str(), finalPath_.c_str()) != 0)
         failOn(finalPath_, errno);
     committed_ = true;
+    forget();
+}
+
+void TempOutput::forget() noexcept
+{
+    const char* mine = path_.c_str();
+    activeTemp.compare_exchange_strong(mine, nullptr);
+}
+
+void removeActiveTempOutput() noexcept
+{
+    if (const char* path = activeTemp.load())
+        ::unlink(path);
 }
 
 }  // namespace hotaru

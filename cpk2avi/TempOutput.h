@@ -28,9 +28,15 @@ public:
     void commit();
 
 private:
+    void forget() noexcept;
+
     std::string finalPath_;
     std::string path_;
     bool committed_ = false;
 };
+
+// For a signal handler: removes the temporary file being written, if any.
+// Only calls unlink(), which is async-signal-safe.
+void removeActiveTempOutput() noexcept;
 
 }  // namespace hotaru

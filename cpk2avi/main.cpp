@@ -1,12 +1,35 @@
 // cpk2avi IN.cpk OUT.avi: remuxes a FILM/CPK movie into a standard AVI.
 #include "CpkToAvi.h"
+#include "TempOutput.h"
 
 extern "C" {
 #include <libavutil/log.h>
 }
 
+#include <csignal>
 #include <cstdio>
 #include <string>
+
+namespace {
+
+// A cancelled run (the caller may stop us) must not leave its temporary behind.
+extern "C" void onStopSignal(int sig)
+{
+    hotaru::removeActiveTempOutput();
+    std::raise(sig);  // SA_RESETHAND restored the default action
+}
+
+void removeTempOnStop()
+{
+    struct sigaction action {};
+    action.sa_handler = onStopSignal;
+    action.sa_flags = SA_RESETHAND;
+    sigemptyset(&action.sa_mask);
+    for (int sig : {SIGINT, SIGTERM, SIGHUP})
+        sigaction(sig, &action, nullptr);
+}
+
+}  // namespace
 
 int main(int argc, char** argv)
 {
@@ -14,6 +37,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "usage: cpk2avi IN.cpk OUT.avi\n");
         return 2;
     }
+    removeTempOnStop();
     // Our own one-line message says what went wrong; FFmpeg's chatter would bury it.
     av_log_set_level(AV_LOG_QUIET);
     std::string error;

@@ -96,7 +96,8 @@ std::unique_ptr<DriveProbe> makeSystemDriveProbe()
 
 std::string joinRoot(const std::string& root, const std::string& name)
 {
-    if (root.empty() || root.back() == '/')
+    // A root given in Windows form already ends in its separator.
+    if (root.empty() || root.back() == '/' || root.back() == '\\')
         return root + name;
     return root + "/" + name;
 }

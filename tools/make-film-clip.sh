@@ -14,7 +14,7 @@ usage() {
     exit 2
 }
 
-[ $# -ge 2 ] && [ $# -le 3 ] || usage
+if [ $# -lt 2 ] || [ $# -gt 3 ]; then usage; fi
 n=$1
 out=$2
 secs=${3:-1}
@@ -32,8 +32,9 @@ command -v ffmpeg >/dev/null 2>&1 || { echo "make-film-clip.sh: ffmpeg not found
 # zeros so the shell does not read N as octal.
 k=$(printf '%s' "$n" | sed 's/^0*//')
 k=$(( ${k:-0} % 1000 ))
-colours="red orange yellow lime cyan blue magenta white"
-colour=$(echo $colours | cut -d' ' -f$(( k % 8 + 1 )))
+set -- red orange yellow lime cyan blue magenta white
+shift $(( k % 8 ))
+colour=$1
 boxx=$(( (k * 37) % 120 ))
 boxy=$(( (k * 23) % 80 ))
 freq=$(( 330 + 55 * (k % 12) ))
@@ -44,7 +45,9 @@ font=""
 if command -v fc-match >/dev/null 2>&1; then
     font=$(fc-match -f '%{file}' 'DejaVu Sans:bold' 2>/dev/null || true)
 fi
-[ -n "$font" ] && [ -f "$font" ] || font=/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf
+if [ -z "$font" ] || [ ! -f "$font" ]; then
+    font=/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf
+fi
 case $font in *[:\'\\]*) font="" ;; esac
 text=""
 if [ -f "$font" ]; then
@@ -52,9 +55,10 @@ if [ -f "$font" ]; then
 fi
 
 tmp="$out.part$$"
-trap 'rm -f "$tmp"' EXIT INT TERM HUP
+trap 'rm -f "$tmp"' EXIT
+trap 'exit 1' INT TERM HUP
 
-make() {
+encode() {
     ffmpeg -nostdin -hide_banner -loglevel error -y \
         -f lavfi -i "testsrc=size=160x120:rate=15:duration=$secs" \
         -f lavfi -i "sine=frequency=$freq:sample_rate=22050:duration=$secs" \
@@ -64,10 +68,10 @@ make() {
         -f film_cpk "$tmp"
 }
 
-if [ -n "$text" ] && make "$box$text" 2>/dev/null; then
+if [ -n "$text" ] && encode "$box$text" 2>/dev/null; then
     :
 else
-    make "$box"
+    encode "$box"
 fi
 mv -f "$tmp" "$out"
-trap - EXIT INT TERM HUP
+trap - EXIT
