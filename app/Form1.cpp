@@ -3,6 +3,8 @@
 #include "Application.h"
 #include "Globals.h"
 
+#include <algorithm>
+
 #include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
@@ -102,6 +104,9 @@ void TForm1::buildControls()
     Panel1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     Label3 = label(client, "Label3", QStringLiteral("ムービーファイル"), 48, 8, 95, 12, 12, true);
     Label4 = label(client, "Label4", QStringLiteral("選択したファイル"), 272, 8, 113, 15, 15, true);
+    // Headings size to their text, so a wider fallback face is never clipped.
+    for (QLabel* heading : {Label3, Label4})
+        heading->resize(std::max(heading->width(), heading->sizeHint().width()), heading->height());
     ListBox1 = place<QListWidget>(client, "ListBox1", 16, 24, 161, 193);
     ListBox2 = place<QListWidget>(client, "ListBox2", 248, 24, 161, 193);
     for (QListWidget* list : {ListBox1, ListBox2}) {
@@ -198,7 +203,11 @@ void TForm1::wireHandlers()
     connectHandler(Open1, &QAction::triggered, this, &TForm1::Open1Click);
     connectHandler(KS1, &QAction::triggered, this, &TForm1::KS1Click);
     connectHandler(Exit1, &QAction::triggered, this, &TForm1::Exit1Click);
-    connectHandler(ACPK2AVI, &QAction::triggered, this, &TForm1::ACPK2AVIClick);
+    // Qt flips a checkable item before its handler runs; only the handler may change this mark.
+    connect(ACPK2AVI, &QAction::triggered, this, [this](bool flipped) {
+        ACPK2AVI->setChecked(!flipped);
+        guarded([this] { ACPK2AVIClick(); });
+    });
     connectHandler(K2, &QAction::triggered, this, &TForm1::K2Click);
     connectHandler(K3, &QAction::triggered, this, &TForm1::K3Click);
     connectHandler(K4, &QAction::triggered, this, &TForm1::K4Click);
