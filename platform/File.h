@@ -47,6 +47,17 @@ void replaceFile(const std::string& from, const std::string& to);
 bool removeFile(const std::string& path) noexcept;
 // True when the path names an existing file that is not a folder.
 bool isRegularFile(const std::string& path) noexcept;
+// Size and last write time of a file, to tell whether something rewrote it.
+struct FileStamp {
+    bool exists = false;
+    std::int64_t size = 0;
+    std::int64_t written = 0;  // system ticks
+    bool operator==(const FileStamp&) const = default;
+};
+FileStamp fileStamp(const std::string& path) noexcept;
+// folder + name with one separator of the system between them; an empty
+// folder gives the bare name.
+std::string joinPath(const std::string& folder, const std::string& name);
 // The process's current directory, and changing it.
 std::string currentDirectory();
 void setCurrentDirectory(const std::string& path);

@@ -1,0 +1,45 @@
+#include "Process.h"
+#include "Utf16.h"
+
+#include <windows.h>
+
+namespace hotaru {
+
+ProgramRun runProgram(const std::string& program, const std::vector<std::string>& args, const std::string& workDir,
+                      const std::function<bool()>& stopRequested)
+{
+    ProgramRun run;
+    STARTUPINFOW si;
+    GetStartupInfoW(&si);
+    si.dwFlags = STARTF_USESHOWWINDOW;
+    si.wShowWindow = SW_HIDE;
+    PROCESS_INFORMATION pi{};
+    std::wstring line = widen(windowsCommandLine(program, args));
+    const std::wstring dir = widen(workDir);
+    const std::wstring app = widen(program);
+    // Naming the program as well as quoting it leaves no room to start another.
+    if (!CreateProcessW(app.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        dir.empty() ? nullptr : dir.c_str(), &si, &pi))
+        return run;
+    run.started = true;
+    for (;;) {
+        if (stopRequested && stopRequested()) {
+            TerminateProcess(pi.hProcess, 1);
+            WaitForSingleObject(pi.hProcess, 5000);
+            run.stopped = true;
+            break;
+        }
+        if (WaitForSingleObject(pi.hProcess, 100) != WAIT_TIMEOUT)
+            break;
+    }
+    DWORD code = 0;
+    if (!run.stopped && GetExitCodeProcess(pi.hProcess, &code)) {
+        run.exitedNormally = true;
+        run.exitCode = static_cast<int>(code);
+    }
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    return run;
+}
+
+}  // namespace hotaru

@@ -1,0 +1,38 @@
+// A stand-in converter for the tests. What it does is chosen by the
+// environment variable HOTARU_FAKE_CONVERTER: copy (default), fail, nothing,
+// empty, slow. It always records its arguments and folder in converter.log.
+#include <chrono>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+#include <thread>
+#include <unistd.h>
+
+int main(int argc, char** argv)
+{
+    const char* m = std::getenv("HOTARU_FAKE_CONVERTER");
+    const std::string mode = m ? m : "copy";
+    {
+        char cwd[4096] = {};
+        std::ofstream log("converter.log", std::ios::app);
+        log << "argc=" << argc - 1 << "\ncwd=" << (getcwd(cwd, sizeof cwd) ? cwd : "?") << "\n";
+        for (int i = 1; i < argc; ++i)
+            log << "arg=" << argv[i] << "\n";
+    }
+    if (argc != 3)
+        return 2;
+    if (mode == "fail")
+        return 1;
+    if (mode == "nothing")
+        return 0;
+    if (mode == "slow")
+        std::this_thread::sleep_for(std::chrono::seconds(60));
+    std::ofstream out(argv[2], std::ios::binary | std::ios::trunc);
+    if (mode == "empty")
+        return 0;
+    std::ifstream in(argv[1], std::ios::binary);
+    if (!in)
+        return 3;
+    out << "AVI:" << in.rdbuf();
+    return out ? 0 : 4;
+}

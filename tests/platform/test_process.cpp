@@ -1,0 +1,91 @@
+#include "Process.h"
+
+#include <gtest/gtest.h>
+
+#include <ctime>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <unistd.h>
+
+using namespace hotaru;
+namespace fs = std::filesystem;
+
+TEST(CommandLine, ProgramAndNamesAreEachQuotedOnce)
+{
+    EXPECT_EQ(windowsCommandLine("C:\\Program Files\\ACPK2AVI\\ACPK2AVI.exe",
+                                 {"スタッフロール 其の一.cpk", "スタッフロール 其の一.avi"}),
+              "\"C:\\Program Files\\ACPK2AVI\\ACPK2AVI.exe\" \"スタッフロール 其の一.cpk\" \"スタッフロール 其の一.avi\"");
+    EXPECT_EQ(windowsCommandLine("a", {}), "\"a\"");
+}
+
+class ProcessTest : public ::testing::Test {
+protected:
+    fs::path dir;
+    std::string converter;
+    void SetUp() override
+    {
+        dir = fs::temp_directory_path() / ("hotaru process " + std::to_string(::getpid()) + " " +
+                                           ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::create_directories(dir / "with spaces");
+        converter = (dir / "with spaces" / "ACPK2AVI").string();
+        fs::copy_file(FAKE_CONVERTER, converter);
+        ::unsetenv("HOTARU_FAKE_CONVERTER");
+    }
+    void TearDown() override
+    {
+        ::unsetenv("HOTARU_FAKE_CONVERTER");
+        fs::remove_all(dir);
+    }
+    std::string log() const
+    {
+        std::ifstream in(dir / "converter.log");
+        std::stringstream s;
+        s << in.rdbuf();
+        return s.str();
+    }
+};
+
+TEST_F(ProcessTest, RunsInTheGivenFolderWithExactlyItsArguments)
+{
+    std::ofstream(dir / "表の題 1.cpk") << "movie";
+    const ProgramRun r = runProgram(converter, {"表の題 1.cpk", "表の題 1.avi"}, dir.string(), {});
+    EXPECT_TRUE(r.started);
+    EXPECT_TRUE(r.exitedNormally);
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(log(), "argc=2\ncwd=" + dir.string() + "\narg=表の題 1.cpk\narg=表の題 1.avi\n");
+    EXPECT_TRUE(fs::exists(dir / "表の題 1.avi"));
+}
+
+TEST_F(ProcessTest, ExitCodesAndMissingProgramsAreSeen)
+{
+    ::setenv("HOTARU_FAKE_CONVERTER", "fail", 1);
+    ProgramRun r = runProgram(converter, {"a.cpk", "a.avi"}, dir.string(), {});
+    EXPECT_TRUE(r.started && r.exitedNormally);
+    EXPECT_EQ(r.exitCode, 1);
+
+    r = runProgram((dir / "no such program").string(), {"a.cpk", "a.avi"}, dir.string(), {});
+    EXPECT_FALSE(r.started);
+    // A path with blanks is never split: "with" is no program of its own.
+    r = runProgram((dir / "with").string(), {}, dir.string(), {});
+    EXPECT_FALSE(r.started);
+}
+
+TEST_F(ProcessTest, WaitingCostsNoCpuAndStopEndsTheProgramPromptly)
+{
+    ::setenv("HOTARU_FAKE_CONVERTER", "slow", 1);
+    const auto start = std::chrono::steady_clock::now();
+    const std::clock_t cpuBefore = std::clock();
+    const ProgramRun r = runProgram(converter, {"a.cpk", "a.avi"}, dir.string(), [&] {
+        return std::chrono::steady_clock::now() - start > std::chrono::seconds(1);
+    });
+    const double cpuSeconds = static_cast<double>(std::clock() - cpuBefore) / CLOCKS_PER_SEC;
+    EXPECT_TRUE(r.started);
+    EXPECT_TRUE(r.stopped);
+    EXPECT_FALSE(r.exitedNormally);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+    // A spinning wait would burn the whole second.
+    EXPECT_LT(cpuSeconds, 0.2);
+}
