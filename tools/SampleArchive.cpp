@@ -62,7 +62,41 @@ std::string sampleHeader(std::int32_t variant, std::int32_t movie)
     return std::string(text) + std::string(movieTitle(variant, movie)) + "\n";
 }
 
-void writeSampleArchive(const std::string& path, std::int32_t variant, SampleFill fill)
+std::string clipFileName(std::int32_t movie)
+{
+    char name[32];
+    std::snprintf(name, sizeof name, "clip-%02d.cpk", movie);
+    return name;
+}
+
+namespace {
+
+// Copies a clip to the start of a movie's range; false when there is none.
+bool writeClip(File& f, const std::string& clipsFolder, std::int32_t movie, std::int64_t start, std::int64_t size,
+               std::vector<char>& block)
+{
+    if (clipsFolder.empty())
+        return false;
+    const std::string clipPath = joinPath(clipsFolder, clipFileName(movie));
+    if (!isRegularFile(clipPath))
+        return false;
+    File clip = File::openRead(clipPath);
+    const std::int64_t clipSize = clip.size();
+    if (clipSize > size)
+        throw EInOutError(io::ShortWrite, clipPath);  // the clip does not fit the movie's range
+    f.seek(start);
+    for (std::int64_t done = 0; done < clipSize;) {
+        const auto n = static_cast<std::size_t>(std::min<std::int64_t>(clipSize - done, std::ssize(block)));
+        clip.readExact(block.data(), n);
+        f.writeExact(block.data(), n);
+        done += static_cast<std::int64_t>(n);
+    }
+    return true;
+}
+
+}  // namespace
+
+void writeSampleArchive(const std::string& path, std::int32_t variant, SampleFill fill, const std::string& clipsFolder)
 {
     const std::int32_t count = movieCount(variant);
     if (count == 0)
@@ -78,6 +112,8 @@ void writeSampleArchive(const std::string& path, std::int32_t variant, SampleFil
         for (std::int32_t m = 1; m <= count; ++m) {
             const std::int64_t start = movieOffset(variant, m);
             const std::int64_t size = movieSize(variant, m);
+            if (writeClip(f, clipsFolder, m, start, size, block))
+                continue;
             if (fill == SampleFill::Full) {
                 for (std::int64_t done = 0; done < size;) {
                     const auto n = static_cast<std::size_t>(std::min<std::int64_t>(size - done, std::ssize(block)));

@@ -12,15 +12,19 @@ int main(int argc, char** argv)
     int variant = 1;
     std::string out = "hotaru4";
     hotaru::SampleFill fill = hotaru::SampleFill::Stamped;
+    std::string clips;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         if (a == "--disc" && i + 1 < argc) {
             variant = std::atoi(argv[++i]);
+        } else if (a == "--clips" && i + 1 < argc) {
+            clips = argv[++i];
         } else if (a == "--full") {
             fill = hotaru::SampleFill::Full;
         } else if (a == "--help" || a == "-h" || a.starts_with('-')) {
-            std::fprintf(stderr, "usage: make-sample-archive [--disc 1|2] [--full] [OUTPUT]\n"
-                                 "  OUTPUT defaults to ./hotaru4\n");
+            std::fprintf(stderr, "usage: make-sample-archive [--disc 1|2] [--full] [--clips FOLDER] [OUTPUT]\n"
+                                 "  OUTPUT defaults to ./hotaru4; a movie whose clip-NN.cpk is in FOLDER\n"
+                                 "  starts with that movie\n");
             return a == "--help" || a == "-h" ? 0 : 2;
         } else {
             out = a;
@@ -31,7 +35,7 @@ int main(int argc, char** argv)
         return 2;
     }
     try {
-        hotaru::writeSampleArchive(out, variant, fill);
+        hotaru::writeSampleArchive(out, variant, fill, clips);
     } catch (const hotaru::EInOutError& e) {
         std::fprintf(stderr, "make-sample-archive: %s: %s\n", e.path().c_str(), e.what());
         return 1;
