@@ -70,9 +70,12 @@ void TForm1::Open1Click()
     selectRow(ListBox2, -1);
     Button4->setEnabled(false);
     openArchive();
-    Button2->setEnabled(true);
-    Button5->setEnabled(true);
-    Button6->setEnabled(true);
+    // A run keeps the pick buttons off until its end gives them back.
+    if (!isRunning()) {
+        Button2->setEnabled(true);
+        Button5->setEnabled(true);
+        Button6->setEnabled(true);
+    }
     SetStatusText(voiceText(MessageVoice, Message::Ready));
     selectRow(ListBox1, 0);
 }

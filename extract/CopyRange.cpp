@@ -10,21 +10,22 @@ namespace hotaru {
 
 namespace {
 
-// A temporary file that is removed unless it was handed over under its final name.
+// A temporary file that is removed unless it was handed over under its final
+// name. Its failures are reported under the final name, the one the user knows.
 class TempFile {
 public:
-    explicit TempFile(const std::string& finalPath)
+    explicit TempFile(std::string finalPath) : finalPath_(std::move(finalPath))
     {
         for (int n = 1;; ++n) {
-            path_ = finalPath + "~" + std::to_string(n) + ".tmp";
+            path_ = finalPath_ + "~" + std::to_string(n) + ".tmp";
             try {
                 file_ = File::createNew(path_);
                 return;
             } catch (const EInOutError& e) {
                 if (e.code() != io::FileExists && e.code() != 183)
-                    throw EInOutError(e.code(), finalPath);  // report the name the user asked for
+                    throw EInOutError(e.code(), finalPath_);
                 if (n >= 1000)
-                    throw EInOutError(io::AccessDenied, finalPath);
+                    throw EInOutError(io::AccessDenied, finalPath_);
             }
         }
     }
@@ -38,22 +39,35 @@ public:
     TempFile(const TempFile&) = delete;
     TempFile& operator=(const TempFile&) = delete;
 
-    File& file() { return file_; }
-    void commit(const std::string& finalPath)
+    void write(const char* data, std::size_t n)
     {
-        file_.close();
-        replaceFile(path_, finalPath);
+        try {
+            file_.writeExact(data, n);
+        } catch (const EInOutError& e) {
+            throw EInOutError(e.code(), finalPath_);
+        }
+    }
+
+    void commit()
+    {
+        try {
+            file_.close();
+        } catch (const EInOutError& e) {
+            throw EInOutError(e.code(), finalPath_);
+        }
+        replaceFile(path_, finalPath_);
         path_.clear();
     }
 
 private:
+    std::string finalPath_;
     std::string path_;
     File file_;
 };
 
 }  // namespace
 
-CopyOutcome copyRange(const RangeCopy& job, const SliceCallback& onSlice)
+CopyOutcome copyRange(const RangeCopy& job, const CopyHooks& hooks)
 {
     const std::int64_t slice = job.size / SlicesPerMovie;
     const std::int64_t remainder = job.size - SlicesPerMovie * slice;
@@ -64,19 +78,26 @@ CopyOutcome copyRange(const RangeCopy& job, const SliceCallback& onSlice)
     File archive = File::openRead(job.archivePath);
     TempFile out(job.outputPath);
     archive.seek(job.offset);
+    if (hooks.opened)
+        hooks.opened();
 
     const auto n = static_cast<std::size_t>(slice);
     for (int i = 0; i < SlicesPerMovie; ++i) {
         archive.readExact(buffer.get(), n);
-        out.file().writeExact(buffer.get(), n);
-        if (onSlice && !onSlice())
+        out.write(buffer.get(), n);
+        if (hooks.slice && !hooks.slice())
             return CopyOutcome::Stopped;
     }
     archive.readExact(buffer.get(), static_cast<std::size_t>(remainder));
-    out.file().writeExact(buffer.get(), static_cast<std::size_t>(remainder));
+    out.write(buffer.get(), static_cast<std::size_t>(remainder));
     archive.close();
-    out.commit(job.outputPath);
+    out.commit();
     return CopyOutcome::Written;
+}
+
+CopyOutcome copyRange(const RangeCopy& job, const SliceCallback& onSlice)
+{
+    return copyRange(job, CopyHooks{{}, onSlice});
 }
 
 }  // namespace hotaru

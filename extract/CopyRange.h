@@ -22,12 +22,19 @@ enum class CopyOutcome { Written, Stopped };
 // Called after each of the 100 slices; returning false stops the copy.
 using SliceCallback = std::function<bool()>;
 
+struct CopyHooks {
+    // Both files are open and the archive is at the offset: the copy begins.
+    std::function<void()> opened;
+    SliceCallback slice;
+};
+
 // Copies bytes offset..offset+size-1 of the archive into outputPath: 100 slices
 // of size div 100 bytes and one remainder, through one buffer. The bytes go to
 // a temporary file beside the output, which replaces outputPath only once it is
 // complete and closed; on failure or stop the temporary file is removed and an
 // existing outputPath is left untouched. Failures throw EInOutError naming the
-// archive or the output file.
+// archive or outputPath (never the temporary name).
+CopyOutcome copyRange(const RangeCopy& job, const CopyHooks& hooks);
 CopyOutcome copyRange(const RangeCopy& job, const SliceCallback& onSlice = {});
 
 }  // namespace hotaru

@@ -1,0 +1,77 @@
+#pragma once
+
+#include "CopyRange.h"
+
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace hotaru {
+
+// What a run copies, fixed at the click on "実行": File > Open during the run
+// changes the program's archive and pick list, never these.
+struct RunSnapshot {
+    std::string archivePath;
+    std::int32_t variant = 0;
+    std::vector<std::int32_t> movies;  // in extraction order
+};
+
+// Settings the user may change while a run goes on; each movie reads them afresh.
+struct RunSettingsValues {
+    std::string outputFolder;  // empty, or ending in a separator
+    bool aviOutput = false;
+    std::string converterPath;
+};
+
+// Written by the user-interface thread, read by the worker.
+class RunSettings {
+public:
+    RunSettingsValues current() const
+    {
+        const std::lock_guard lock(mutex_);
+        return values_;
+    }
+    void update(RunSettingsValues values)
+    {
+        const std::lock_guard lock(mutex_);
+        values_ = std::move(values);
+    }
+
+private:
+    mutable std::mutex mutex_;
+    RunSettingsValues values_;
+};
+
+// title + ".cpk"; the output file is the folder and this name, nothing between.
+std::string cpkName(std::string_view title);
+// The status text while a movie is copied.
+std::string creatingText(std::string_view title);
+
+struct MovieHooks {
+    std::function<void(const std::string&)> status;  // the copy of this movie begins
+    std::function<void(const std::string&)> label;   // the files are open: the name being written
+    SliceCallback slice;                             // after each slice; false stops
+};
+
+// Copies movie `movie` of the snapshot's disc into outputFolder + title + ".cpk".
+// Throws EInOutError.
+CopyOutcome cutMovie(const RunSnapshot& run, std::int32_t movie, const std::string& outputFolder,
+                     const MovieHooks& hooks);
+
+enum class RunEnd { Completed, Stopped, Failed };
+
+struct RunResult {
+    RunEnd end = RunEnd::Completed;
+    std::string path;     // the file concerned, when failed
+    std::string message;  // the failure's text, without a full stop
+};
+
+// Cuts each movie in order until one fails or a stop is asked for; a stop is
+// looked at before each movie and after the last.
+RunResult runAll(const std::vector<std::int32_t>& movies, const std::function<bool()>& stopRequested,
+                 const std::function<void(std::int32_t)>& cut);
+
+}  // namespace hotaru
