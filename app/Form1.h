@@ -98,8 +98,31 @@ private:
     bool centred_ = false;
 
     // --- extraction run (worker) ---
+public:
+    // From the click on "実行" until the run's end has been dealt with.
+    bool isRunning() const { return running_; }
+    // Hands OutputFolder, the AVI switch and ConverterPath to a running worker;
+    // call after changing any of them.
+    void publishRunSettings();
+
+private:
+    struct CutThreadStopper {
+        void operator()(class QThread* thread) const;
+    };
+    class TCutThread* cutThread() const;
+    void cutStep();
+    void cutCompleted();
+    void cutFailed(const QString& path, const QString& message);
+    void setRunCursors(bool busy);
+    void endRun();
+    std::unique_ptr<QThread, CutThreadStopper> cutThread_;
+    bool running_ = false;
 
     // --- dialogs ---
+public:
+    // Joins the dialogs made at start-up (OKRightDlg, Form2, Form3, Form4) to
+    // this window and the program-wide state; call once they all exist.
+    void AttachDialogs();
 };
 
 extern TForm1* Form1;

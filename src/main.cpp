@@ -1,7 +1,11 @@
 // ホタル奇譚ムービーカッター: the start-up sequence.
+#include "ACPK2AVI.h"
+#include "AboutACPK2AVI.h"
 #include "Application.h"
+#include "DirBox.h"
 #include "Form1.h"
 #include "Globals.h"
+#include "VersionInfo.h"
 
 int main(int argc, char** argv)
 {
@@ -11,6 +15,13 @@ int main(int argc, char** argv)
     app.setWindowIcon(QIcon(QStringLiteral(":/icons/hotaru.png")));
 
     TForm1 form;  // runs FormCreate, discovery prompts included, before any window shows
+
+    // The dialogs, hidden until their menu commands; they live as long as the program.
+    TOKRightDlg okRightDlg;
+    TForm2 form2;
+    TForm3 form3;
+    TForm4 form4;
+    form.AttachDialogs();
 
     form.show();
     return app.exec();

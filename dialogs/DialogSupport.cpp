@@ -1,0 +1,108 @@
+#include "DialogSupport.h"
+
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPushButton>
+#include <QWidget>
+#include <QtGlobal>
+
+namespace dialogs {
+
+QFont uiFont(int pixels, bool bold)
+{
+    QFont f;
+    f.setFamilies({QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("MS PGothic"), QStringLiteral("Noto Sans CJK JP"),
+                   QStringLiteral("IPAPGothic"), QStringLiteral("VL PGothic")});
+    f.setPixelSize(pixels);
+    f.setBold(bold);
+    return f;
+}
+
+QLabel* label(QWidget* parent, const char* name, const QString& text, int left, int top, int width, int height,
+              int pixels, bool bold)
+{
+    auto* l = place<QLabel>(parent, name, left, top, width, height);
+    l->setTextFormat(Qt::PlainText);
+    l->setFont(uiFont(pixels, bold));
+    l->setText(text);
+    const QSize fits = l->sizeHint();
+    l->resize(qMax(width, fits.width()), qMax(height, fits.height()));
+    return l;
+}
+
+QPushButton* button(QWidget* parent, const char* name, const QString& text, int left, int top, int width, int height)
+{
+    auto* b = place<QPushButton>(parent, name, left, top, width, height);
+    b->setText(text);
+    b->setAutoDefault(false);
+    b->setDefault(false);
+    return b;
+}
+
+QString accelText(const QString& caption)
+{
+    QString out;
+    out.reserve(caption.size());
+    for (qsizetype i = 0; i < caption.size(); ++i) {
+        if (caption[i] == u'&') {
+            if (i + 1 < caption.size() && caption[i + 1] == u'&') {
+                out += u'&';
+                ++i;
+            }
+            continue;
+        }
+        out += caption[i];
+    }
+    return out;
+}
+
+bool dialogKey(QKeyEvent* e, QPushButton* defaultButton)
+{
+    const bool plain = e->modifiers() == Qt::NoModifier ||
+                       (e->modifiers() == Qt::KeypadModifier && e->key() == Qt::Key_Enter);
+    if (!plain)
+        return false;
+    switch (e->key()) {
+    case Qt::Key_Escape:
+        e->accept();
+        return true;
+    case Qt::Key_Return:
+    case Qt::Key_Enter: {
+        e->accept();
+        if (defaultButton && defaultButton->isVisible() && defaultButton->isEnabled())
+            defaultButton->click();
+        return true;
+    }
+    default:
+        return false;
+    }
+}
+
+void showModeless(QWidget* window)
+{
+    if (!window)
+        return;
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+
+Hooks& hooks()
+{
+    static Hooks h;
+    return h;
+}
+
+void runHandler(const std::function<void()>& handler)
+{
+    try {
+        handler();
+    } catch (const std::exception& e) {
+        if (hooks().showError)
+            hooks().showError(e);
+        else
+            qWarning("%s", e.what());
+    }
+}
+
+}  // namespace dialogs
