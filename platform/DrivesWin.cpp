@@ -23,7 +23,15 @@ public:
         return GetDriveTypeW(widen(root).c_str()) == DRIVE_CDROM;
     }
 
-    bool isFile(const std::string& path) const override { return isRegularFile(path); }
+    bool isFile(const std::string& path) const override
+    {
+        // An empty drive must answer "no file" instead of asking for a disc.
+        DWORD previous = 0;
+        SetThreadErrorMode(SEM_FAILCRITICALERRORS, &previous);
+        const bool found = isRegularFile(path);
+        SetThreadErrorMode(previous, nullptr);
+        return found;
+    }
 };
 
 }  // namespace

@@ -52,7 +52,10 @@ int ioCodeFromErrno(int err, const std::string& path)
     case EISDIR:
     case ETXTBSY: return io::AccessDenied;
     case ENOSPC:
-    case EDQUOT: return io::DiskFull;
+#ifdef EDQUOT  // not in the Windows runtime's errno.h
+    case EDQUOT:
+#endif
+        return io::DiskFull;
     case EFBIG: return io::ShortWrite;
     case EEXIST: return io::FileExists;
     case ENAMETOOLONG:

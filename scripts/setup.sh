@@ -13,6 +13,7 @@ packages=(
   libavformat-dev libavcodec-dev libavutil-dev ffmpeg
   fonts-noto-cjk fontconfig fonts-dejavu-core
   xvfb xauth imagemagick
+  g++-mingw-w64-x86-64-posix wine64 wine locales
 )
 
 missing=()

@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Cross-builds the Qt-free libraries and their Windows suite with mingw-w64,
+# then runs the suite under Wine. Needs the packages scripts/setup.sh installs.
+# Usage: scripts/windows-tests.sh [build-dir] [gtest arguments...]
+set -euo pipefail
+
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+build="${1:-$root/build-windows}"
+shift || true
+
+for tool in x86_64-w64-mingw32-g++-posix cmake; do
+  command -v "$tool" >/dev/null || { echo "windows-tests.sh: $tool is missing: run scripts/setup.sh" >&2; exit 2; }
+done
+[ -x /usr/lib/wine/wine64 ] || command -v wine64 >/dev/null ||
+  { echo "windows-tests.sh: wine64 is missing: run scripts/setup.sh" >&2; exit 2; }
+
+generator=()
+command -v ninja >/dev/null && generator=(-G Ninja)
+[ -f "$build/CMakeCache.txt" ] && generator=()
+
+cmake -S "$root/tests/windows" -B "$build" "${generator[@]}" \
+  -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw64.cmake" -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build "$build" --parallel
+"$root/tests/windows/run-suite.sh" "$build" "$@"

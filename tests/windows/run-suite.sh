@@ -1,0 +1,73 @@
+#!/usr/bin/env bash
+# Runs the cross-built Windows suite under Wine in a throw-away prefix.
+# Usage: tests/windows/run-suite.sh BUILD-DIR [gtest arguments...]
+#
+# The prefix gets three drives besides C: and Z:
+#   E:  a CD-ROM drive without the archive
+#   F:  a hard disk holding a disc-2-sized hotaru4
+#   Q:  a CD-ROM drive holding a disc-1-sized hotaru4
+set -euo pipefail
+
+build="$(cd "${1:?usage: run-suite.sh BUILD-DIR [gtest arguments...]}" && pwd)"
+shift
+suite="$build/hotaru_windows_tests.exe"
+[ -f "$suite" ] || { echo "run-suite.sh: $suite is missing: build it first" >&2; exit 2; }
+
+wine64="$(command -v wine64 || true)"
+[ -n "$wine64" ] || wine64=/usr/lib/wine/wine64
+wineserver="$(dirname "$wine64")/wineserver"
+[ -x "$wineserver" ] || wineserver="$(command -v wineserver)"
+
+export WINEPREFIX="$build/wine-prefix"
+export WINEARCH=win64
+export WINEDEBUG=-all
+# No Mono or Gecko installer, and no window of any kind.
+export WINEDLLOVERRIDES="mscoree,mshtml="
+unset DISPLAY WAYLAND_DISPLAY
+# A Japanese system: the ANSI code page is Shift-JIS (932), as at the tool's
+# home, while Wine keeps UTF-8 for the host's file names. That takes a real
+# ja_JP.UTF-8 locale; one is compiled here so the host needs none installed.
+locales="$build/wine-locale"
+rm -rf "$locales"
+mkdir -p "$locales"
+localedef -i ja_JP -f UTF-8 "$locales/ja_JP.UTF-8" >/dev/null 2>&1 || true
+[ -f "$locales/ja_JP.UTF-8/LC_CTYPE" ] ||
+  { echo "run-suite.sh: cannot compile the ja_JP.UTF-8 locale: install locales (scripts/setup.sh)" >&2; exit 2; }
+wine=(env -u LANG -u LANGUAGE LOCPATH="$locales" LC_ALL=ja_JP.UTF-8 "$wine64")
+
+drives="$build/wine-drives"
+"$wineserver" -k 2>/dev/null || true
+rm -rf "$WINEPREFIX" "$drives"
+# The server outlives its programs; leave none behind for the caller to wait on.
+trap '"$wineserver" -k 2>/dev/null || true' EXIT
+
+"${wine[@]}" wineboot -i >/dev/null 2>&1 </dev/null
+"$wineserver" -w
+
+mkdir -p "$drives/cd-e" "$drives/disk-f" "$drives/cd-q"
+# Only the size tells a disc: sparse files of the discs' sizes cost nothing.
+truncate -s 255995904 "$drives/cd-q/hotaru4"
+truncate -s 208545792 "$drives/disk-f/hotaru4"
+
+# Only C: and Z: stay, so that nothing of the host takes part in the scan.
+find "$WINEPREFIX/dosdevices" -maxdepth 1 -name '?:*' ! -name 'c:' ! -name 'z:' -exec rm -f {} +
+ln -s "$drives/cd-e" "$WINEPREFIX/dosdevices/e:"
+ln -s "$drives/disk-f" "$WINEPREFIX/dosdevices/f:"
+ln -s "$drives/cd-q" "$WINEPREFIX/dosdevices/q:"
+
+reg="$build/wine-drives.reg"
+printf 'REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\Wine\\Drives]\r\n"e:"="cdrom"\r\n"f:"="hd"\r\n"q:"="cdrom"\r\n' >"$reg"
+"${wine[@]}" regedit /S "Z:${reg//\//\\}" >/dev/null 2>&1 </dev/null
+# The mount manager reads the drive types when it starts: let this server end.
+"$wineserver" -w
+
+log="$build/windows-suite.log"
+status=0
+(cd "$build" && timeout 600 "${wine[@]}" "$suite" --gtest_color=no "$@" </dev/null) 2>&1 | tee "$log" || status=$?
+
+passed="$(sed -n 's/^\[  PASSED  \] \([0-9]*\) tests\?\..*/\1/p' "$log" | tail -n 1)"
+if [ "$status" -ne 0 ] || [ -z "$passed" ] || [ "$passed" -eq 0 ]; then
+  echo "Windows suite under Wine FAILED (exit $status)" >&2
+  exit 1
+fi
+echo "Windows suite under Wine: $passed passed, 0 failed"
