@@ -1,0 +1,27 @@
+#include "Converter.h"
+
+#include "File.h"
+#include "Process.h"
+
+namespace hotaru {
+
+ConversionOutcome convertMovie(const Conversion& job, const std::function<bool()>& stopRequested)
+{
+    const std::string cpkName = job.title + ".cpk";
+    const std::string aviName = job.title + ".avi";
+    const std::string folder = job.folder.empty() ? currentDirectory() : job.folder;
+    const std::string avi = joinPath(folder, aviName);
+
+    // An .avi left by an earlier run must not pass for this run's result.
+    const FileStamp before = fileStamp(avi);
+    const ProgramRun run = runProgram(job.converterPath, {cpkName, aviName}, folder, stopRequested);
+    if (run.stopped)
+        return ConversionOutcome::Stopped;
+    const FileStamp after = fileStamp(avi);
+    if (!run.exitedNormally || run.exitCode != 0 || !after.exists || after.size == 0 || after == before)
+        return ConversionOutcome::Failed;
+    removeFile(joinPath(folder, cpkName));
+    return ConversionOutcome::Converted;
+}
+
+}  // namespace hotaru

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <functional>
+#include <string>
+
+namespace hotaru {
+
+struct Conversion {
+    std::string converterPath;  // the program, taken as it is
+    std::string folder;         // where the .cpk was written; empty: the current folder
+    std::string title;          // gives "<title>.cpk" in and "<title>.avi" out
+};
+
+enum class ConversionOutcome {
+    Converted,  // the converter succeeded and the .cpk is gone
+    Failed,     // it could not start, failed or wrote nothing: the .cpk is kept
+    Stopped,    // ended on request: the .cpk is kept
+};
+
+// Runs the converter in the .cpk's own folder with the bare names
+// "<title>.cpk" and "<title>.avi", waits for it, and deletes the .cpk only when
+// the converter exited with 0 and left a new, non-empty .avi.
+ConversionOutcome convertMovie(const Conversion& job, const std::function<bool()>& stopRequested = {});
+
+}  // namespace hotaru
