@@ -1,6 +1,8 @@
 #include "CutThread.h"
 
 #include "Catalogue.h"
+#include "Converter.h"
+#include "File.h"
 #include "Globals.h"
 
 TCutThread::TCutThread(hotaru::RunSnapshot snapshot, QObject* parent)
@@ -30,7 +32,11 @@ void TnewThread::CutMovie(std::int32_t n)
     hooks.status = [this](const std::string& text) { Q_EMIT statusChanged(fromUtf8(text)); };
     hooks.label = [this](const std::string& text) { Q_EMIT labelChanged(fromUtf8(text)); };
     hooks.slice = [this] { return sliceDone(); };
-    const std::string folder = settings().current().outputFolder;
+    // Pinned now: the folder dialog may change the current directory while
+    // this movie is copied or converted.
+    std::string folder = settings().current().outputFolder;
+    if (folder.empty())
+        folder = hotaru::joinPath(hotaru::currentDirectory(), std::string());
     const hotaru::CopyOutcome outcome = hotaru::cutMovie(snapshot(), n, folder, hooks);
     offerSteps();
     if (outcome != hotaru::CopyOutcome::Written)
@@ -42,7 +48,12 @@ void TnewThread::CutMovie(std::int32_t n)
         HandOff(std::string(hotaru::movieTitle(snapshot().variant, n)), folder, now);
 }
 
-void TnewThread::HandOff(const std::string&, const std::string&, const hotaru::RunSettingsValues&)
+void TnewThread::HandOff(const std::string& title, const std::string& folder,
+                         const hotaru::RunSettingsValues& settings)
 {
-    // The converter is not linked in yet: the .cpk stays as written.
+    Q_EMIT statusChanged(fromUtf8(hotaru::convertingText(title)));
+    const hotaru::ConversionOutcome outcome = hotaru::convertMovie(
+        {settings.converterPath, folder, title}, [this] { return isInterruptionRequested(); });
+    if (outcome == hotaru::ConversionOutcome::Failed)
+        Q_EMIT statusChanged(fromUtf8(hotaru::conversionFailedText(title)));
 }

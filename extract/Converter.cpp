@@ -5,6 +5,10 @@
 
 namespace hotaru {
 
+std::string convertingText(const std::string& title) { return title + ".avi  に変換中です。"; }
+
+std::string conversionFailedText(const std::string& title) { return title + ".avi  に変換できませんでした。"; }
+
 ConversionOutcome convertMovie(const Conversion& job, const std::function<bool()>& stopRequested)
 {
     const std::string cpkName = job.title + ".cpk";

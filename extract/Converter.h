@@ -17,6 +17,10 @@ enum class ConversionOutcome {
     Stopped,    // ended on request: the .cpk is kept
 };
 
+// The status texts of the hand-off.
+std::string convertingText(const std::string& title);
+std::string conversionFailedText(const std::string& title);
+
 // Runs the converter in the .cpk's own folder with the bare names
 // "<title>.cpk" and "<title>.avi", waits for it, and deletes the .cpk only when
 // the converter exited with 0 and left a new, non-empty .avi.

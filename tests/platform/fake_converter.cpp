@@ -1,6 +1,6 @@
 // A stand-in converter for the tests. What it does is chosen by the
 // environment variable HOTARU_FAKE_CONVERTER: copy (default), fail, nothing,
-// empty, slow. It always records its arguments and folder in converter.log.
+// empty, slow (a minute), pause (a second, then copy). It always records its arguments and folder in converter.log.
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
@@ -27,6 +27,8 @@ int main(int argc, char** argv)
         return 0;
     if (mode == "slow")
         std::this_thread::sleep_for(std::chrono::seconds(60));
+    if (mode == "pause")
+        std::this_thread::sleep_for(std::chrono::seconds(1));
     std::ofstream out(argv[2], std::ios::binary | std::ios::trunc);
     if (mode == "empty")
         return 0;

@@ -1,0 +1,186 @@
+// AVI output: each copied movie handed to the converter, and what is kept when
+// the converter cannot do its part.
+#include "Form1.h"
+#include "MovieReader.h"
+#include "SampleArchive.h"
+#include "SystemSeams.h"
+#include "TestMain.h"
+#include "TestSupport.h"
+#include "WorkerTestSupport.h"
+
+#include <QAction>
+#include <QElapsedTimer>
+#include <QListWidget>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTemporaryDir>
+
+#include <cstdlib>
+
+using namespace worker_test;
+
+namespace {
+
+const QString Done = QStringLiteral("ファイルの作成が終了しました。");
+
+QString converting(std::int32_t n) { return title(1, n) + QStringLiteral(".avi  に変換中です。"); }
+QString notConverted(std::int32_t n) { return title(1, n) + QStringLiteral(".avi  に変換できませんでした。"); }
+QString avi(std::int32_t n) { return title(1, n) + QStringLiteral(".avi"); }
+
+// The 24-bit length at bytes 1..3 of a Cinepak frame.
+std::uint32_t cinepakLength(const std::vector<std::uint8_t>& p)
+{
+    return p.size() < 4 ? 0 : (std::uint32_t{p[1]} << 16) | (std::uint32_t{p[2]} << 8) | p[3];
+}
+
+}  // namespace
+
+class TestConvert : public QObject {
+    Q_OBJECT
+    QTemporaryDir tmp;
+    QString archive;
+    QString out;
+    std::unique_ptr<PromptsScope> prompts;
+    std::unique_ptr<TForm1> form;
+
+    // A window on the clip archive with AVI output on and movies 1..3 picked.
+    void start(const QString& converter, const char* fakeMode = nullptr)
+    {
+        if (fakeMode)
+            ::setenv("HOTARU_FAKE_CONVERTER", fakeMode, 1);
+        else
+            ::unsetenv("HOTARU_FAKE_CONVERTER");
+        form = std::make_unique<TForm1>();
+        (*prompts)->files = {archive};
+        form->Open1->trigger();
+        (*prompts)->boxes.clear();
+        OutputFolder = out + u'/';
+        form->ConverterPath = converter;
+        form->ACPK2AVI->setChecked(true);
+        for (int n : {1, 2, 3}) {
+            selectRow(form->ListBox1, n - 1);
+            form->Button2Click();
+        }
+        form->Button4Click();
+    }
+    void waitForTheEnd() { QTRY_VERIFY_WITH_TIMEOUT(!form->isRunning(), 120000); }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QVERIFY(tmp.isValid());
+        const QString clips = tmp.filePath(QStringLiteral("clips"));
+        QVERIFY(QDir().mkpath(clips));
+        for (int n : {1, 2, 3}) {
+            const QString clip = clips + u'/' + QString::fromStdString(hotaru::clipFileName(n));
+            const std::string cmd = std::string("'") + CLIP_SCRIPT + "' " + std::to_string(n) + " '" +
+                                    clip.toStdString() + "'";
+            QCOMPARE(std::system(cmd.c_str()), 0);
+        }
+        archive = tmp.filePath(QStringLiteral("hotaru4"));
+        hotaru::writeSampleArchive(archive.toStdString(), 1, hotaru::SampleFill::Stamped, clips.toStdString());
+    }
+    void init()
+    {
+        static int n = 0;
+        out = tmp.filePath(QStringLiteral("out %1").arg(++n));
+        QVERIFY(QDir().mkpath(out));
+        prompts = std::make_unique<PromptsScope>();
+        seams::replaceDrives(std::make_unique<FakeDrives>());
+    }
+    void cleanup()
+    {
+        form.reset();
+        prompts.reset();
+        seams::replaceDrives(nullptr);
+        ::unsetenv("HOTARU_FAKE_CONVERTER");
+    }
+
+    void ourConverterLeavesOnePlayableAviPerMovie()
+    {
+        QStringList statuses;
+        start(QStringLiteral(CPK2AVI_EXE));
+        connect(form->StatusBar1, &QStatusBar::messageChanged, this, [&](const QString& s) { statuses << s; });
+        waitForTheEnd();
+        QCOMPARE((*prompts)->boxes.size(), std::size_t{1});
+        QCOMPARE((*prompts)->boxes[0].text, Done);
+        QCOMPARE(names(out), (QStringList{avi(1), avi(2), avi(3)}));
+        for (int n : {1, 2, 3})
+            QVERIFY(statuses.contains(converting(n)));
+        for (int n : {1, 2, 3}) {
+            const Movie m = readMovie((out + u'/' + avi(n)).toStdString());
+            QCOMPARE(m.videoCodec, std::string("cinepak"));
+            QCOMPARE(m.videoPackets.size(), std::size_t{15});  // one second at 15 frames
+            QCOMPARE(m.audioCodec, std::string("pcm_s16le"));
+            QVERIFY(m.channels > 0 && m.sampleRate > 0);
+            QCOMPARE(static_cast<double>(m.samples.size()) / m.channels / m.sampleRate, 1.0);
+            for (const auto& p : m.videoPackets)
+                QCOMPARE(cinepakLength(p), static_cast<std::uint32_t>(p.size()));
+        }
+    }
+
+    void aFailingConverterKeepsTheCpkAndTheRunGoesOn_data()
+    {
+        QTest::addColumn<QString>("converter");
+        QTest::addColumn<QString>("mode");
+        QTest::newRow("exits 1") << QStringLiteral(FAKE_CONVERTER) << QStringLiteral("fail");
+        QTest::newRow("writes nothing") << QStringLiteral(FAKE_CONVERTER) << QStringLiteral("nothing");
+        QTest::newRow("writes an empty file") << QStringLiteral(FAKE_CONVERTER) << QStringLiteral("empty");
+        QTest::newRow("names no file") << QStringLiteral("/no/such/ACPK2AVI") << QString();
+    }
+    void aFailingConverterKeepsTheCpkAndTheRunGoesOn()
+    {
+        QFETCH(QString, converter);
+        QFETCH(QString, mode);
+        QStringList statuses;
+        start(converter, mode.isEmpty() ? nullptr : mode.toLatin1().constData());
+        connect(form->StatusBar1, &QStatusBar::messageChanged, this, [&](const QString& s) { statuses << s; });
+        waitForTheEnd();
+        QCOMPARE((*prompts)->boxes.size(), std::size_t{1});
+        QCOMPARE((*prompts)->boxes[0].text, Done);
+        for (int n : {1, 2, 3}) {
+            QVERIFY(sameAsRange(out + u'/' + cpk(1, n), archive, 1, n));
+            QVERIFY(statuses.contains(notConverted(n)));
+            const QFileInfo a(out + u'/' + avi(n));
+            QVERIFY(!a.exists() || a.size() == 0);
+        }
+    }
+
+    void anOlderAviDoesNotPassForANewOne()
+    {
+        writeBytes(out + u'/' + avi(2), "an older conversion");
+        start(QStringLiteral(FAKE_CONVERTER), "nothing");
+        waitForTheEnd();
+        QVERIFY(QFileInfo::exists(out + u'/' + cpk(1, 2)));
+        QCOMPARE(readBytes(out + u'/' + avi(2)), std::string("an older conversion"));
+    }
+
+    void switchingAviOffMidRunLeavesTheLaterMoviesAsCpk()
+    {
+        start(QStringLiteral(FAKE_CONVERTER), "pause");
+        QTRY_COMPARE_WITH_TIMEOUT(form->StatusText(), converting(1), 20000);
+        form->ACPK2AVI->trigger();  // unchecks while movie 1 is converted
+        QVERIFY(!form->ACPK2AVI->isChecked());
+        waitForTheEnd();
+        QStringList expected{avi(1), cpk(1, 2), cpk(1, 3), QStringLiteral("converter.log")};
+        expected.sort();
+        QCOMPARE(names(out), expected);
+    }
+
+    void closingDuringASlowConversionEndsPromptly()
+    {
+        start(QStringLiteral(FAKE_CONVERTER), "slow");
+        QTRY_COMPARE_WITH_TIMEOUT(form->StatusText(), converting(1), 20000);
+        QElapsedTimer timer;
+        timer.start();
+        form->close();
+        QVERIFY(timer.elapsed() < 5000);
+        QVERIFY(!form->isRunning());
+        QVERIFY((*prompts)->boxes.empty());
+        QVERIFY(sameAsRange(out + u'/' + cpk(1, 1), archive, 1, 1));
+        QVERIFY(!QFileInfo::exists(out + u'/' + avi(1)));
+    }
+};
+
+HOTARU_QTEST_MAIN(TestConvert)
+#include "test_convert.moc"
