@@ -76,6 +76,9 @@ CopyOutcome copyRange(const RangeCopy& job, const CopyHooks& hooks)
 
     const auto buffer = std::make_unique<char[]>(CopyBufferSize);
     File archive = File::openRead(job.archivePath);
+    // Replacing by rename would get past a read-only mark; refuse as a write would.
+    if (isReadOnlyFile(job.outputPath))
+        throw EInOutError(io::AccessDenied, job.outputPath);
     TempFile out(job.outputPath);
     archive.seek(job.offset);
     if (hooks.opened)

@@ -45,6 +45,8 @@ private:
 void replaceFile(const std::string& from, const std::string& to);
 // Removes a file; returns false when it could not be removed.
 bool removeFile(const std::string& path) noexcept;
+// True when the path names an existing file marked read-only.
+bool isReadOnlyFile(const std::string& path) noexcept;
 // True when the path names an existing file that is not a folder.
 bool isRegularFile(const std::string& path) noexcept;
 // Size and last write time of a file, to tell whether something rewrote it.

@@ -136,6 +136,14 @@ bool removeFile(const std::string& path) noexcept
     return ::unlink(path.c_str()) == 0;
 }
 
+bool isReadOnlyFile(const std::string& path) noexcept
+{
+    // By its mode, not access(): root may write anything, yet a file marked
+    // read-only must not be replaced behind the user's back.
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
+}
+
 bool isRegularFile(const std::string& path) noexcept
 {
     struct stat st {};

@@ -155,6 +155,12 @@ bool removeFile(const std::string& path) noexcept
     return DeleteFileW(widen(path).c_str()) != 0;
 }
 
+bool isReadOnlyFile(const std::string& path) noexcept
+{
+    const DWORD a = GetFileAttributesW(widen(path).c_str());
+    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY) == 0 && (a & FILE_ATTRIBUTE_READONLY) != 0;
+}
+
 bool isRegularFile(const std::string& path) noexcept
 {
     WIN32_FIND_DATAW data;

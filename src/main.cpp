@@ -10,6 +10,7 @@
 int main(int argc, char** argv)
 {
     TApplication app(argc, argv);
+    Q_INIT_RESOURCE(app);  // the icons live in a static library
     app.Title = applicationTitle();
     app.setApplicationDisplayName(app.Title);
     app.setWindowIcon(QIcon(QStringLiteral(":/icons/hotaru.png")));

@@ -150,6 +150,16 @@ TEST_F(CopyFailureTest, FolderStandingWhereTheOutputGoesIsAccessDenied)
     expectOlderKept({"hotaru4", "movie.cpk", "blocked.cpk"});
 }
 
+TEST_F(CopyFailureTest, ReadOnlyOutputIsAccessDeniedAndKept)
+{
+    fs::permissions(out, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    const EInOutError e = copyFailure({archive, 0, 1000, out});
+    EXPECT_EQ(e.code(), 5);
+    EXPECT_EQ(e.path(), out);
+    expectOlderKept({"hotaru4", "movie.cpk"});
+    fs::permissions(out, fs::perms::owner_write, fs::perm_options::add);
+}
+
 TEST_F(CopyFailureTest, ArchiveEndingInsideTheRangeIsReadPastEnd)
 {
     int slices = 0;
