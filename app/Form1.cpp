@@ -1,9 +1,8 @@
 #include "Form1.h"
 
 #include "Application.h"
+#include "DialogSupport.h"
 #include "Globals.h"
-
-#include <algorithm>
 
 #include <QActionGroup>
 #include <QApplication>
@@ -14,7 +13,6 @@
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QScreen>
 #include <QSignalBlocker>
 #include <QStatusBar>
 #include <QStatusTipEvent>
@@ -23,43 +21,10 @@ TForm1* Form1 = nullptr;
 
 namespace {
 
-// The tool's face is "ＭＳ Ｐゴシック"; where that is missing, a CJK gothic of the system.
-QFont uiFont(int pixels, bool bold = false)
-{
-    QFont f;
-    f.setFamilies({QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("MS PGothic"), QStringLiteral("Noto Sans CJK JP"),
-                   QStringLiteral("IPAPGothic"), QStringLiteral("VL PGothic")});
-    f.setPixelSize(pixels);
-    f.setBold(bold);
-    return f;
-}
-
-template <typename W>
-W* place(QWidget* parent, const char* name, int left, int top, int width, int height)
-{
-    auto* w = new W(parent);
-    w->setObjectName(QString::fromLatin1(name));
-    w->setGeometry(left, top, width, height);
-    return w;
-}
-
-QLabel* label(QWidget* parent, const char* name, const QString& text, int left, int top, int width, int height,
-              int pixels, bool bold)
-{
-    auto* l = place<QLabel>(parent, name, left, top, width, height);
-    l->setText(text);
-    l->setFont(uiFont(pixels, bold));
-    l->setTextFormat(Qt::PlainText);
-    return l;
-}
-
-QPushButton* button(QWidget* parent, const char* name, const QString& text, int left, int top, int width, int height)
-{
-    auto* b = place<QPushButton>(parent, name, left, top, width, height);
-    b->setText(text);
-    b->setAutoDefault(false);
-    return b;
-}
+using dialogs::button;
+using dialogs::label;
+using dialogs::place;
+using dialogs::uiFont;
 
 QAction* item(QMenu* menu, const char* name, const QString& caption, const QString& hint)
 {
@@ -104,9 +69,6 @@ void TForm1::buildControls()
     Panel1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     Label3 = label(client, "Label3", QStringLiteral("ムービーファイル"), 48, 8, 95, 12, 12, true);
     Label4 = label(client, "Label4", QStringLiteral("選択したファイル"), 272, 8, 113, 15, 15, true);
-    // Headings size to their text, so a wider fallback face is never clipped.
-    for (QLabel* heading : {Label3, Label4})
-        heading->resize(std::max(heading->width(), heading->sizeHint().width()), heading->height());
     ListBox1 = place<QListWidget>(client, "ListBox1", 16, 24, 161, 193);
     ListBox2 = place<QListWidget>(client, "ListBox2", 248, 24, 161, 193);
     for (QListWidget* list : {ListBox1, ListBox2}) {
@@ -118,7 +80,10 @@ void TForm1::buildControls()
     Button3 = button(client, "Button3", QStringLiteral("<-"), 192, 96, 41, 41);
     Button5 = button(client, "Button5", QStringLiteral("全選択"), 192, 152, 41, 25);
     Button6 = button(client, "Button6", QStringLiteral("全削除"), 192, 192, 41, 25);
-    Label2 = label(client, "Label2", QString(), 8, 240, 169, 17, 13, false);
+    // Holds a file name of any length: fixed, not sized to its text.
+    Label2 = place<QLabel>(client, "Label2", 8, 240, 169, 17);
+    Label2->setFont(uiFont(13));
+    Label2->setTextFormat(Qt::PlainText);
     Button4 = button(client, "Button4", QStringLiteral("実行"), 240, 232, 81, 25);
     Button1 = button(client, "Button1", QStringLiteral("終了"), 336, 232, 75, 25);
     ProgressBar1 = place<QProgressBar>(client, "ProgressBar1", 8, 264, 409, 9);
@@ -280,8 +245,7 @@ void TForm1::showEvent(QShowEvent* e)
     if (!centred_) {
         centred_ = true;
         setFixedSize(size());
-        if (const QScreen* screen = this->screen())
-            move(screen->availableGeometry().center() - rect().center());
+        dialogs::centreOnScreen(this);
     }
 }
 

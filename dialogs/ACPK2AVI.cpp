@@ -8,7 +8,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QScreen>
 
 TForm3* Form3 = nullptr;
 
@@ -105,8 +104,5 @@ void TForm3::showEvent(QShowEvent* e)
     QDialog::showEvent(e);
     if (e->spontaneous())
         return;
-    if (const QScreen* s = screen()) {
-        const QRect frame = frameGeometry();
-        move(s->availableGeometry().center() - QPoint(frame.width() / 2, frame.height() / 2));
-    }
+    dialogs::centreOnScreen(this);
 }

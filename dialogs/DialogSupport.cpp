@@ -3,6 +3,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 #include <QWidget>
 #include <QtGlobal>
 
@@ -16,6 +17,14 @@ QFont uiFont(int pixels, bool bold)
     f.setPixelSize(pixels);
     f.setBold(bold);
     return f;
+}
+
+void centreOnScreen(QWidget* window)
+{
+    if (const QScreen* s = window->screen()) {
+        const QRect frame = window->frameGeometry();
+        window->move(s->availableGeometry().center() - QPoint(frame.width() / 2, frame.height() / 2));
+    }
 }
 
 QLabel* label(QWidget* parent, const char* name, const QString& text, int left, int top, int width, int height,

@@ -44,6 +44,9 @@ QString accelText(const QString& caption);
 // any other key.
 bool dialogKey(QKeyEvent* e, QPushButton* defaultButton = nullptr);
 
+// Puts a window's frame in the middle of its screen.
+void centreOnScreen(QWidget* window);
+
 // Makes a hidden window visible and brings it to the front; a visible one is only brought forward.
 void showModeless(QWidget* window);
 

@@ -7,7 +7,6 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
-#include <QScreen>
 #include <QStatusTipEvent>
 
 TOKRightDlg* OKRightDlg = nullptr;
@@ -141,8 +140,5 @@ void TOKRightDlg::showEvent(QShowEvent* e)
     QDialog::showEvent(e);
     if (e->spontaneous())
         return;
-    if (const QScreen* s = screen()) {
-        const QRect frame = frameGeometry();
-        move(s->availableGeometry().center() - QPoint(frame.width() / 2, frame.height() / 2));
-    }
+    dialogs::centreOnScreen(this);
 }
