@@ -14,6 +14,19 @@
 #include <set>
 #include <string>
 
+// Takes the next queued file answer: a name, or nothing for Cancel (also
+// when the queue is empty). Written out by hand because copying an optional
+// QString trips GCC 12's maybe-uninitialized warning in optimised builds.
+inline std::optional<QString> takeFileAnswer(std::deque<std::optional<QString>>& queue)
+{
+    if (queue.empty())
+        return std::nullopt;
+    const bool confirmed = queue.front().has_value();
+    const QString name = confirmed ? *queue.front() : QString();
+    queue.pop_front();
+    return confirmed ? std::optional<QString>(name) : std::nullopt;
+}
+
 struct ShownBox {
     QString text;
     QString caption;
@@ -47,11 +60,7 @@ public:
     std::optional<QString> openFile(QWidget*, const prompts::OpenFileRequest& request) override
     {
         fileRequests.push_back(request);
-        if (files.empty())
-            return std::nullopt;
-        auto f = files.front();
-        files.pop_front();
-        return f;
+        return takeFileAnswer(files);
     }
     std::function<void()> onBox;  // runs while a box is "open"
 };

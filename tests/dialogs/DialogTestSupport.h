@@ -3,6 +3,7 @@
 // current directory back, and acting inside a modal dialog.
 
 #include "DialogSupport.h"
+#include "TestSupport.h"
 
 #include <QDir>
 #include <QString>
@@ -31,11 +32,7 @@ struct HookScope {
         h.setHint = [this](const QString& hint) { hints.push_back(hint); };
         h.openFile = [this](QWidget*, const dialogs::FileQuery& q) -> std::optional<QString> {
             queries.push_back(q);
-            if (files.empty())
-                return std::nullopt;
-            auto f = files.front();
-            files.pop_front();
-            return f;
+            return takeFileAnswer(files);
         };
     }
     ~HookScope() { dialogs::hooks() = saved_; }
