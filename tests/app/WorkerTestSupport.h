@@ -3,6 +3,7 @@
 
 #include "Catalogue.h"
 #include "CutThread.h"
+#include "FileChecks.h"
 #include "Globals.h"
 
 #include <QDir>
@@ -35,21 +36,8 @@ inline QString creating(std::int32_t variant, std::int32_t movie)
 // True when `file` holds exactly the movie's range of `archive`.
 inline bool sameAsRange(const QString& file, const QString& archive, std::int32_t variant, std::int32_t movie)
 {
-    const std::int64_t size = hotaru::movieSize(variant, movie);
-    std::ifstream a(archive.toStdString(), std::ios::binary);
-    std::ifstream f(file.toStdString(), std::ios::binary);
-    std::error_code ec;
-    if (!a || !f || static_cast<std::int64_t>(std::filesystem::file_size(file.toStdString(), ec)) != size)
-        return false;
-    a.seekg(hotaru::movieOffset(variant, movie));
-    std::vector<char> x(1 << 20), y(1 << 20);
-    for (std::int64_t left = size; left > 0;) {
-        const auto n = static_cast<std::streamsize>(std::min<std::int64_t>(left, std::ssize(x)));
-        if (!a.read(x.data(), n) || !f.read(y.data(), n) || !std::equal(x.begin(), x.begin() + n, y.begin()))
-            return false;
-        left -= n;
-    }
-    return true;
+    return ::sameAsRange(file.toStdString(), archive.toStdString(), hotaru::movieOffset(variant, movie),
+                         hotaru::movieSize(variant, movie));
 }
 
 // Everything in the folder, sorted, hidden names included.
@@ -71,38 +59,6 @@ inline bool hourglass(const QWidget* w)
 {
     return w->testAttribute(Qt::WA_SetCursor) && w->cursor().shape() == Qt::WaitCursor;
 }
-
-// A full disk, as far as this process can tell: no file may grow past `bytes`.
-// Does nothing where the system has no such limit.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(std::int64_t bytes)
-    {
-#ifndef _WIN32
-        ::getrlimit(RLIMIT_FSIZE, &saved_);
-        std::signal(SIGXFSZ, SIG_IGN);
-        rlimit lower = saved_;
-        lower.rlim_cur = static_cast<rlim_t>(bytes);
-        ::setrlimit(RLIMIT_FSIZE, &lower);
-#else
-        (void)bytes;
-#endif
-    }
-    ~FileSizeLimit()
-    {
-#ifndef _WIN32
-        ::setrlimit(RLIMIT_FSIZE, &saved_);
-        std::signal(SIGXFSZ, SIG_DFL);
-#endif
-    }
-    FileSizeLimit(const FileSizeLimit&) = delete;
-    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
-
-private:
-#ifndef _WIN32
-    rlimit saved_{};
-#endif
-};
 
 // Records what a worker hands on to the converter step.
 class RecordingThread : public TnewThread {

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include "FileChecks.h"
+
 #include <csignal>
 #include <cstdint>
 #include <filesystem>
@@ -74,47 +76,3 @@ inline std::vector<char> patterned(std::size_t n, unsigned seed = 7)
     return v;
 }
 
-// True when `file` holds exactly bytes offset..offset+size-1 of `archive`.
-inline bool sameAsRange(const std::string& file, const std::string& archive, std::int64_t offset, std::int64_t size)
-{
-    std::ifstream a(archive, std::ios::binary);
-    std::ifstream f(file, std::ios::binary);
-    if (!a || !f || static_cast<std::int64_t>(fs::file_size(file)) != size)
-        return false;
-    a.seekg(offset);
-    std::vector<char> x(1 << 20), y(1 << 20);
-    for (std::int64_t left = size; left > 0;) {
-        const auto n = static_cast<std::streamsize>(std::min<std::int64_t>(left, std::ssize(x)));
-        if (!a.read(x.data(), n) || !f.read(y.data(), n) || !std::equal(x.begin(), x.begin() + n, y.begin()))
-            return false;
-        left -= n;
-    }
-    return true;
-}
-
-#ifndef _WIN32
-// Caps the size of any file this process writes, as a full disk would; writes
-// past it fail instead of raising SIGXFSZ.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        ::getrlimit(RLIMIT_FSIZE, &saved_);
-        oldHandler_ = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit lower = saved_;
-        lower.rlim_cur = bytes;
-        ::setrlimit(RLIMIT_FSIZE, &lower);
-    }
-    ~FileSizeLimit()
-    {
-        ::setrlimit(RLIMIT_FSIZE, &saved_);
-        std::signal(SIGXFSZ, oldHandler_);
-    }
-    FileSizeLimit(const FileSizeLimit&) = delete;
-    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
-
-private:
-    rlimit saved_{};
-    void (*oldHandler_)(int) = nullptr;
-};
-#endif
