@@ -105,7 +105,12 @@ void writeSampleArchive(const std::string& path, std::int32_t variant, SampleFil
 
     const std::string temp = path + "~sample.tmp";
     removeFile(temp);
-    File f = File::createNew(temp);
+    File f;
+    try {
+        f = File::createNew(temp);
+    } catch (const EInOutError& e) {
+        throw EInOutError(e.code(), path);  // name the file the caller asked for
+    }
     try {
         setLength(f, total, temp);
         std::vector<char> block(1 << 20);

@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <string>
 
 int main(int argc, char** argv)
@@ -35,9 +36,15 @@ int main(int argc, char** argv)
         return 2;
     }
     try {
+        const auto folder = std::filesystem::path(out).parent_path();
+        if (!folder.empty())
+            std::filesystem::create_directories(folder);
         hotaru::writeSampleArchive(out, variant, fill, clips);
     } catch (const hotaru::EInOutError& e) {
         std::fprintf(stderr, "make-sample-archive: %s: %s\n", e.path().c_str(), e.what());
+        return 1;
+    } catch (const std::filesystem::filesystem_error& e) {
+        std::fprintf(stderr, "make-sample-archive: %s\n", e.what());
         return 1;
     }
     std::printf("%s: disc %d sample archive\n", out.c_str(), variant);
