@@ -69,6 +69,10 @@ void TForm1::buildControls()
     Panel1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     Label3 = label(client, "Label3", QStringLiteral("ムービーファイル"), 48, 8, 95, 12, 12, true);
     Label4 = label(client, "Label4", QStringLiteral("選択したファイル"), 272, 8, 113, 15, 15, true);
+    // The headings sit right above the lists: wider where the face needs it,
+    // never taller, or the lists would cover their lower half.
+    Label3->resize(Label3->width(), 12);
+    Label4->resize(Label4->width(), 15);
     ListBox1 = place<QListWidget>(client, "ListBox1", 16, 24, 161, 193);
     ListBox2 = place<QListWidget>(client, "ListBox2", 248, 24, 161, 193);
     for (QListWidget* list : {ListBox1, ListBox2}) {

@@ -36,6 +36,8 @@ public:
         QFileDialog dialog(owner, request.title);
         dialog.setFileMode(QFileDialog::AnyFile);
         dialog.setAcceptMode(QFileDialog::AcceptOpen);
+        // Listed by its description alone, as the system's own dialogs do.
+        dialog.setOption(QFileDialog::HideNameFilterDetails);
         dialog.setNameFilter(request.filterName + QStringLiteral(" (") + request.fileNames.join(u' ') + u')');
         if (!request.initialFolder.isEmpty())
             dialog.setDirectory(request.initialFolder);

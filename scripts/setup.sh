@@ -9,7 +9,7 @@ shift || true
 
 packages=(
   build-essential cmake ninja-build pkg-config
-  qt6-base-dev qt6-base-dev-tools libgl-dev libgtest-dev
+  qt6-base-dev qt6-base-dev-tools qt6-translations-l10n libgl-dev libgtest-dev
   libavformat-dev libavcodec-dev libavutil-dev ffmpeg
   fonts-noto-cjk fontconfig fonts-dejavu-core
   xvfb xauth imagemagick

@@ -7,6 +7,9 @@
 #include "Globals.h"
 #include "VersionInfo.h"
 
+#include <QLibraryInfo>
+#include <QTranslator>
+
 int main(int argc, char** argv)
 {
     TApplication app(argc, argv);
@@ -14,6 +17,10 @@ int main(int argc, char** argv)
     app.Title = applicationTitle();
     app.setApplicationDisplayName(app.Title);
     app.setWindowIcon(QIcon(QStringLiteral(":/icons/hotaru.png")));
+    // The tool speaks Japanese, so the system's own dialogs should too.
+    QTranslator qtTexts;
+    if (qtTexts.load(QStringLiteral("qtbase_ja"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        app.installTranslator(&qtTexts);
 
     TForm1 form;  // runs FormCreate, discovery prompts included, before any window shows
 
