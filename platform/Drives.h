@@ -21,6 +21,13 @@ public:
 // order: the mount point of its medium, or the device itself when none is mounted.
 std::unique_ptr<DriveProbe> makeSystemDriveProbe();
 
+#ifndef _WIN32
+// The roots of the optical drives `devices` (names such as "sr0"), in device
+// order, given the text of the mount table: each drive's mount point, or
+// "/dev/NAME" while it has no medium mounted.
+std::vector<std::string> opticalRoots(std::vector<std::string> devices, const std::string& mountTable);
+#endif
+
 // Joins a root and a name without doubling the separator a root ends in.
 std::string joinRoot(const std::string& root, const std::string& name);
 

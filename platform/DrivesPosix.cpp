@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 
 namespace hotaru {
@@ -47,33 +48,10 @@ public:
             if (name.rfind("sr", 0) == 0)
                 devices.push_back(name);
         }
-        std::sort(devices.begin(), devices.end(), deviceOrder);
-
-        std::vector<std::pair<std::string, std::string>> mounts;  // device, mount point
         std::ifstream in("/proc/self/mounts");
-        std::string line;
-        while (std::getline(in, line)) {
-            std::istringstream fields(line);
-            std::string dev, dir;
-            if (fields >> dev >> dir)
-                mounts.emplace_back(unescapeMountField(dev), unescapeMountField(dir));
-        }
-
-        std::vector<std::string> out;
-        for (const auto& d : devices) {
-            const std::string devPath = "/dev/" + d;
-            std::string root = devPath;
-            for (const auto& [dev, dir] : mounts) {
-                std::error_code e2;
-                if (dev == devPath || std::filesystem::equivalent(dev, devPath, e2)) {
-                    root = dir;
-                    break;
-                }
-            }
-            out.push_back(root);
-        }
-        cdroms_ = out;
-        return out;
+        const std::string table{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+        cdroms_ = opticalRoots(std::move(devices), table);
+        return cdroms_;
     }
 
     bool isCdRom(const std::string& root) const override
@@ -88,6 +66,34 @@ private:
 };
 
 }  // namespace
+
+std::vector<std::string> opticalRoots(std::vector<std::string> devices, const std::string& mountTable)
+{
+    std::sort(devices.begin(), devices.end(), deviceOrder);
+    std::vector<std::pair<std::string, std::string>> mounts;  // device, mount point
+    std::istringstream lines(mountTable);
+    std::string line;
+    while (std::getline(lines, line)) {
+        std::istringstream fields(line);
+        std::string dev, dir;
+        if (fields >> dev >> dir)
+            mounts.emplace_back(unescapeMountField(dev), unescapeMountField(dir));
+    }
+    std::vector<std::string> out;
+    for (const auto& d : devices) {
+        const std::string devPath = "/dev/" + d;
+        std::string root = devPath;  // no medium mounted: a root that holds nothing
+        for (const auto& [dev, dir] : mounts) {
+            std::error_code ec;  // a link such as /dev/cdrom names the same drive
+            if (dev == devPath || std::filesystem::equivalent(dev, devPath, ec)) {
+                root = dir;
+                break;
+            }
+        }
+        out.push_back(root);
+    }
+    return out;
+}
 
 std::unique_ptr<DriveProbe> makeSystemDriveProbe()
 {

@@ -1,3 +1,4 @@
+#include "Drives.h"
 #include "File.h"
 #include "InOutError.h"
 
@@ -96,4 +97,15 @@ TEST_F(FileTest, ExistenceTestIgnoresFolders)
     std::ofstream((dir / "file").string()) << "x";
     EXPECT_TRUE(isRegularFile((dir / "file").string()));
     EXPECT_FALSE(isRegularFile((dir / "none").string()));
+}
+
+TEST(OpticalDrives, RootsAreMountPointsInDeviceOrder)
+{
+    const std::string table = "sysfs /sys sysfs rw 0 0\n"
+                              "/dev/sr10 /media/cdrom10 iso9660 ro 0 0\n"
+                              "/dev/sr0 /media/\\344\\270\\200\\040My\\040Disc udf ro 0 0\n"
+                              "/dev/sda1 / ext4 rw 0 0\n";
+    EXPECT_EQ(opticalRoots({"sr10", "sr2", "sr0"}, table),
+              (std::vector<std::string>{"/media/一 My Disc", "/dev/sr2", "/media/cdrom10"}));
+    EXPECT_TRUE(opticalRoots({}, table).empty());
 }
