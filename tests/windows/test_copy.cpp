@@ -3,9 +3,12 @@
 #include "CopyRange.h"
 #include "File.h"
 #include "InOutError.h"
+#include "Utf16.h"
 #include "WindowsTestSupport.h"
 
 #include <gtest/gtest.h>
+
+#include <windows.h>
 
 using namespace hotaru;
 
@@ -116,6 +119,17 @@ TEST_F(WindowsCopy, FolderInTheWayIsCode5)
     const EInOutError a = failure({blocked, 0, 1000, out});
     EXPECT_EQ(a.code(), 5);
     EXPECT_EQ(a.path(), blocked);
+}
+
+TEST_F(WindowsCopy, ReadOnlyOutputIsCode5AndKept)
+{
+    const std::wstring wide = widen(out);
+    SetFileAttributesW(wide.c_str(), FILE_ATTRIBUTE_READONLY);
+    const EInOutError e = failure({archive, 0, 1000, out});
+    SetFileAttributesW(wide.c_str(), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_EQ(e.code(), 5);
+    EXPECT_EQ(e.path(), out);
+    expectOlderKept();
 }
 
 TEST_F(WindowsCopy, ShortArchiveIsCode100)
