@@ -189,15 +189,20 @@ void TForm1::wireHandlers()
     connectHandler(Button6, &QPushButton::clicked, this, &TForm1::Button6Click);
     // A click selects first; a double-click then adds or removes.
     // Only the user's selections reach the handlers: the program's own go
-    // through selectRow(), which keeps the lists quiet.
-    connect(ListBox1, &QListWidget::itemSelectionChanged, this, [this] {
-        if (selectedRow(ListBox1) >= 0)
-            guarded([this] { ListBox1Click(); });
-    });
-    connect(ListBox2, &QListWidget::itemSelectionChanged, this, [this] {
-        if (selectedRow(ListBox2) >= 0)
-            guarded([this] { ListBox2Click(); });
-    });
+    // through selectRow(), which keeps the lists quiet. A click counts even on
+    // the row already selected, as list boxes report every click; the keys
+    // count through the selection they change.
+    for (QListWidget* list : {ListBox1, ListBox2}) {
+        const auto handler = list == ListBox1 ? &TForm1::ListBox1Click : &TForm1::ListBox2Click;
+        connect(list, &QListWidget::itemPressed, this, [this, list, handler] {
+            if (selectedRow(list) >= 0)
+                guarded([this, handler] { (this->*handler)(); });
+        });
+        connect(list, &QListWidget::itemSelectionChanged, this, [this, list, handler] {
+            if (QApplication::mouseButtons() == Qt::NoButton && selectedRow(list) >= 0)
+                guarded([this, handler] { (this->*handler)(); });
+        });
+    }
     connectHandler(ListBox1, &QListWidget::itemDoubleClicked, this, &TForm1::Button2Click);
     connectHandler(ListBox2, &QListWidget::itemDoubleClicked, this, &TForm1::Button3Click);
 }

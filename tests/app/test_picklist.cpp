@@ -137,6 +137,14 @@ private Q_SLOTS:
         expectView({-1, 0, false, true, true, true, true, {5}});
         click(form->ListBox1, 0);
         expectView({0, -1, true, false, true, true, true, {5}});
+
+        // Clicking the row that is already selected tells about it again; so do the arrow keys.
+        form->SetStatusText(QString());
+        click(form->ListBox1, 0);
+        QCOMPARE(form->StatusText(), title(1) + QStringLiteral("       23140KBytes"));
+        QTest::keyClick(form->ListBox1, Qt::Key_Down);
+        QCOMPARE(form->StatusText(), title(2) + QStringLiteral("       21206KBytes"));
+        expectView({1, -1, true, false, true, true, true, {5}});
     }
 
     void duplicatesAreRefusedWithABox()
