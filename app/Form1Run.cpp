@@ -43,7 +43,8 @@ void TForm1::Button4Click()
     auto* worker = new TnewThread(hotaru::RunSnapshot{ArchivePath.toStdString(), ArchiveVariant, PickList.live()});
     cutThread_.reset(worker);
     publishRunSettings();
-    connect(ACPK2AVI, &QAction::toggled, worker, [this] { publishRunSettings(); });
+    // The AVI switch is published by its handlers, never on Qt's own toggling:
+    // a click ticks the item for a moment before the handler decides.
     connect(worker, &TCutThread::statusChanged, this, &TForm1::SetStatusText, Qt::QueuedConnection);
     connect(worker, &TCutThread::labelChanged, Label2, &QLabel::setText, Qt::QueuedConnection);
     connect(worker, &TCutThread::stepped, this, &TForm1::cutStep, Qt::QueuedConnection);

@@ -19,11 +19,15 @@ ConversionOutcome convertMovie(const Conversion& job, const std::function<bool()
     // An .avi left by an earlier run must not pass for this run's result.
     const FileStamp before = fileStamp(avi);
     const ProgramRun run = runProgram(job.converterPath, {cpkName, aviName}, folder, stopRequested);
-    if (run.stopped)
-        return ConversionOutcome::Stopped;
     const FileStamp after = fileStamp(avi);
-    if (!run.exitedNormally || run.exitCode != 0 || !after.exists || after.size == 0 || after == before)
-        return ConversionOutcome::Failed;
+    const bool written = after.exists && !(after == before);
+    if (run.stopped || !run.exitedNormally || run.exitCode != 0 || !written || after.size == 0) {
+        // What a stopped or failed converter wrote is no movie: leave no such
+        // file under the final name.
+        if (written)
+            removeFile(avi);
+        return run.stopped ? ConversionOutcome::Stopped : ConversionOutcome::Failed;
+    }
     removeFile(joinPath(folder, cpkName));
     return ConversionOutcome::Converted;
 }

@@ -23,7 +23,8 @@ std::string conversionFailedText(const std::string& title);
 
 // Runs the converter in the .cpk's own folder with the bare names
 // "<title>.cpk" and "<title>.avi", waits for it, and deletes the .cpk only when
-// the converter exited with 0 and left a new, non-empty .avi.
+// the converter exited with 0 and left a new, non-empty .avi. An .avi that a
+// failed or stopped converter wrote is removed; an older one it left alone stays.
 ConversionOutcome convertMovie(const Conversion& job, const std::function<bool()>& stopRequested = {});
 
 }  // namespace hotaru

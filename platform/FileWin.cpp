@@ -192,13 +192,18 @@ std::string joinPath(const std::string& folder, const std::string& name)
 
 std::string currentDirectory()
 {
-    const DWORD n = GetCurrentDirectoryW(0, nullptr);
-    std::wstring buf(n, L'\0');
-    const DWORD got = GetCurrentDirectoryW(n, buf.data());
-    if (got == 0)
-        fail(".");
-    buf.resize(got);
-    return narrow(buf);
+    // Another thread may change the directory between asking its length and reading it.
+    std::wstring buf(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD got = GetCurrentDirectoryW(static_cast<DWORD>(buf.size()), buf.data());
+        if (got == 0)
+            fail(".");
+        if (got < buf.size()) {
+            buf.resize(got);
+            return narrow(buf);
+        }
+        buf.resize(got + 1);
+    }
 }
 
 void setCurrentDirectory(const std::string& path)

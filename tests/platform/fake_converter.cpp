@@ -1,11 +1,13 @@
 // A stand-in converter for the tests. What it does is chosen by the
 // environment variable HOTARU_FAKE_CONVERTER: copy (default), fail, nothing,
-// empty, slow (a minute), pause (a second, then copy). It always records its arguments and folder in converter.log.
+// empty, partial (some bytes, then exit 1), slow (a minute), pause (a second,
+// then copy). It always records its arguments and folder in converter.log.
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
 #include <string>
 #include <thread>
+#include <sched.h>
 #include <unistd.h>
 
 int main(int argc, char** argv)
@@ -18,6 +20,7 @@ int main(int argc, char** argv)
         log << "argc=" << argc - 1 << "\ncwd=" << (getcwd(cwd, sizeof cwd) ? cwd : "?") << "\n";
         for (int i = 1; i < argc; ++i)
             log << "arg=" << argv[i] << "\n";
+        log << "sched=" << sched_getscheduler(0) << "\n";
     }
     if (argc != 3)
         return 2;
@@ -32,6 +35,10 @@ int main(int argc, char** argv)
     std::ofstream out(argv[2], std::ios::binary | std::ios::trunc);
     if (mode == "empty")
         return 0;
+    if (mode == "partial") {
+        out << "RIFF";
+        return 1;
+    }
     std::ifstream in(argv[1], std::ios::binary);
     if (!in)
         return 3;

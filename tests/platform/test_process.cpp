@@ -8,6 +8,8 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <pthread.h>
+#include <sched.h>
 #include <unistd.h>
 
 using namespace hotaru;
@@ -55,8 +57,19 @@ TEST_F(ProcessTest, RunsInTheGivenFolderWithExactlyItsArguments)
     EXPECT_TRUE(r.started);
     EXPECT_TRUE(r.exitedNormally);
     EXPECT_EQ(r.exitCode, 0);
-    EXPECT_EQ(log(), "argc=2\ncwd=" + dir.string() + "\narg=表の題 1.cpk\narg=表の題 1.avi\n");
+    EXPECT_EQ(log(), "argc=2\ncwd=" + dir.string() + "\narg=表の題 1.cpk\narg=表の題 1.avi\nsched=0\n");
     EXPECT_TRUE(fs::exists(dir / "表の題 1.avi"));
+}
+
+TEST_F(ProcessTest, AnIdleCallerStartsTheProgramAtNormalPriority)
+{
+    sched_param none{};
+    ASSERT_EQ(pthread_setschedparam(pthread_self(), SCHED_IDLE, &none), 0);
+    const ProgramRun r = runProgram(converter, {"a.cpk", "a.avi"}, dir.string(), {});
+    sched_param normal{};
+    pthread_setschedparam(pthread_self(), SCHED_OTHER, &normal);
+    EXPECT_TRUE(r.started);
+    EXPECT_NE(log().find("sched=" + std::to_string(SCHED_OTHER) + "\n"), std::string::npos) << log();
 }
 
 TEST_F(ProcessTest, ExitCodesAndMissingProgramsAreSeen)
