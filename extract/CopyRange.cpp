@@ -51,6 +51,10 @@ public:
     void commit()
     {
         try {
+            // Only a copy that replaces an older file must be on the disk before
+            // the rename: otherwise a power cut could leave neither.
+            if (isRegularFile(finalPath_))
+                file_.flushToDisk();
             file_.close();
         } catch (const EInOutError& e) {
             throw EInOutError(e.code(), finalPath_);

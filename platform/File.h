@@ -29,6 +29,8 @@ public:
     // Exactly n bytes or EInOutError: a short read is code 100, a short write 101.
     void readExact(void* buffer, std::size_t n);
     void writeExact(const void* buffer, std::size_t n);
+    // Waits until the written bytes are on the disk.
+    void flushToDisk();
     // Checked close; the destructor closes quietly instead.
     void close();
 

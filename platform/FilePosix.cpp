@@ -117,6 +117,12 @@ void File::writeExact(const void* buffer, std::size_t n)
     }
 }
 
+void File::flushToDisk()
+{
+    if (::fdatasync(fd_) != 0)
+        fail(path_);
+}
+
 void File::close()
 {
     const int fd = fd_;

@@ -136,6 +136,12 @@ void File::writeExact(const void* buffer, std::size_t n)
     }
 }
 
+void File::flushToDisk()
+{
+    if (!FlushFileBuffers(h(handle_)))
+        fail(path_);
+}
+
 void File::close()
 {
     HANDLE hf = h(handle_);
