@@ -5,6 +5,8 @@
 #include "InOutError.h"
 #include "SampleArchive.h"
 
+#include "ScratchDirTest.h"
+
 #include <gtest/gtest.h>
 
 #include <unistd.h>
@@ -104,17 +106,8 @@ TEST(Discovery, PosixRootsJoinWithOneSeparator)
     EXPECT_EQ(joinRoot("/media/cdrom/", "hotaru4"), "/media/cdrom/hotaru4");
 }
 
-class ArchiveFiles : public ::testing::Test {
+class ArchiveFiles : public ScratchDirTest {
 protected:
-    std::filesystem::path dir;
-    void SetUp() override
-    {
-        dir = std::filesystem::temp_directory_path() /
-              ("hotaru-archive-" + std::to_string(::getpid()) + "-" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::create_directories(dir);
-    }
-    void TearDown() override { std::filesystem::remove_all(dir); }
     std::string fileOfSize(const std::string& name, std::int64_t size)
     {
         const auto p = dir / name;

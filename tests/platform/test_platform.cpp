@@ -2,6 +2,8 @@
 #include "File.h"
 #include "InOutError.h"
 
+#include "ScratchDirTest.h"
+
 #include <gtest/gtest.h>
 
 #include <cerrno>
@@ -43,18 +45,7 @@ TEST(InOutError, PosixErrorsReadAsOnWindows)
     EXPECT_EQ(ioCodeFromErrno(ENOSPC, here), 112);
 }
 
-class FileTest : public ::testing::Test {
-protected:
-    std::filesystem::path dir;
-    void SetUp() override
-    {
-        dir = std::filesystem::temp_directory_path() /
-              ("hotaru-file-" + std::to_string(::getpid()) + "-" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::create_directories(dir);
-    }
-    void TearDown() override { std::filesystem::remove_all(dir); }
-};
+using FileTest = ScratchDirTest;
 
 TEST_F(FileTest, ReadingPastTheEndIsCode100)
 {
