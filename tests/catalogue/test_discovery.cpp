@@ -5,6 +5,7 @@
 #include "InOutError.h"
 #include "SampleArchive.h"
 
+#include "FileChecks.h"
 #include "ScratchDirTest.h"
 
 #include <gtest/gtest.h>
@@ -142,6 +143,28 @@ TEST_F(ArchiveFiles, OpeningFailuresCarryTheSystemsCodes)
     }
     std::filesystem::create_directory(dir / "hotaru4");
     EXPECT_THROW(inspectArchive((dir / "hotaru4").string()), EInOutError);
+}
+
+TEST_F(ArchiveFiles, AnArchiveTheUserMayNotReadIsAccessDenied)
+{
+    if (runningAsRoot())
+        GTEST_SKIP() << "root reads any file";
+    // The file's own mode, and a folder on the way that may not be entered.
+    const std::string unreadable = fileOfSize("hotaru4", 208545792);
+    std::filesystem::create_directory(dir / "closed");
+    const std::string shut = fileOfSize("closed/hotaru4", 255995904);
+    const ModeScope noRead(unreadable, std::filesystem::perms::owner_write);
+    const ModeScope noEntry(dir / "closed", std::filesystem::perms::none);
+    for (const std::string& path : {unreadable, shut}) {
+        try {
+            inspectArchive(path);
+            ADD_FAILURE() << path << " opened";
+        } catch (const EInOutError& e) {
+            EXPECT_EQ(e.code(), 5) << path;
+            EXPECT_EQ(e.path(), path);
+            EXPECT_STREQ(e.what(), "ﾌｧｲﾙへのｱｸｾｽが拒否されました");
+        }
+    }
 }
 
 TEST_F(ArchiveFiles, RepeatedOpeningLeavesNoDescriptorOpen)

@@ -1,6 +1,6 @@
 #pragma once
 // File checks the core and window suites share: comparing a copy with its
-// range of the archive, and a disk that fills up.
+// range of the archive, a disk that fills up, and files the user may not touch.
 
 #include <algorithm>
 #include <csignal>
@@ -8,10 +8,12 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #ifndef _WIN32
 #include <sys/resource.h>
+#include <unistd.h>
 #endif
 
 // True when `file` holds exactly bytes offset..offset+size-1 of `archive`.
@@ -58,4 +60,35 @@ private:
     rlimit saved_{};
     void (*oldHandler_)(int) = nullptr;
 };
+#endif
+
+// Gives a file or folder `mode` for one scope, then its old mode back, so the
+// scratch folder can still be removed when a check fails.
+class ModeScope {
+public:
+    ModeScope(std::filesystem::path path, std::filesystem::perms mode)
+        : path_(std::move(path)), saved_(std::filesystem::status(path_).permissions())
+    {
+        std::filesystem::permissions(path_, mode);
+    }
+    ~ModeScope()
+    {
+        std::error_code ec;
+        std::filesystem::permissions(path_, saved_, ec);
+    }
+    ModeScope(const ModeScope&) = delete;
+    ModeScope& operator=(const ModeScope&) = delete;
+
+private:
+    std::filesystem::path path_;
+    std::filesystem::perms saved_;
+};
+
+inline constexpr auto ReadOnlyFolder = std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec |
+                                       std::filesystem::perms::group_read | std::filesystem::perms::group_exec |
+                                       std::filesystem::perms::others_read | std::filesystem::perms::others_exec;
+
+#ifndef _WIN32
+// Root reads, writes and enters whatever the modes say: such checks need another user.
+inline bool runningAsRoot() { return ::geteuid() == 0; }
 #endif

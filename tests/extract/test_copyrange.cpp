@@ -189,4 +189,31 @@ TEST_F(CopyFailureTest, WriteFailingPartWayIsDiskFull)
     EXPECT_STREQ(e.what(), "ﾃﾞｨｽｸがいっぱいです");
     expectOlderKept({"hotaru4", "movie.cpk"});
 }
+
+TEST_F(CopyFailureTest, ReadOnlyFolderIsAccessDeniedAndLeavesNothing)
+{
+    if (runningAsRoot())
+        GTEST_SKIP() << "root writes into a read-only folder";
+    // A new output and one that would replace an older copy.
+    const fs::path locked = dir.path() / "locked";
+    fs::create_directory(locked);
+    const std::string fresh = (locked / "fresh.cpk").string();
+    const std::string replaced = (locked / "older.cpk").string();
+    writeAll(replaced, older);
+    {
+        const ModeScope readOnly(locked, ReadOnlyFolder);
+        for (const std::string& target : {fresh, replaced}) {
+            const EInOutError e = copyFailure({archive, 0, 1000, target});
+            EXPECT_EQ(e.code(), 5);
+            EXPECT_EQ(e.path(), target);
+            EXPECT_STREQ(e.what(), "ﾌｧｲﾙへのｱｸｾｽが拒否されました");
+        }
+    }
+    EXPECT_EQ(readAll(replaced), older);
+    std::set<std::string> inside;
+    for (const auto& e : fs::directory_iterator(locked))
+        inside.insert(e.path().filename().string());
+    EXPECT_EQ(inside, (std::set<std::string>{"older.cpk"}));
+    expectOlderKept({"hotaru4", "movie.cpk", "locked"});
+}
 #endif

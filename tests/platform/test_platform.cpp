@@ -2,6 +2,7 @@
 #include "File.h"
 #include "InOutError.h"
 
+#include "FileChecks.h"
 #include "ScratchDirTest.h"
 
 #include <gtest/gtest.h>
@@ -79,6 +80,22 @@ TEST_F(FileTest, CreateNewNeverOverwrites)
     std::string s;
     in >> s;
     EXPECT_EQ(s, "old");
+}
+
+TEST_F(FileTest, NoNewFileInAReadOnlyFolder)
+{
+    if (runningAsRoot())
+        GTEST_SKIP() << "root writes into a read-only folder";
+    const auto p = (dir / "new").string();
+    const ModeScope readOnly(dir, ReadOnlyFolder);
+    try {
+        File::createNew(p);
+        FAIL() << "created";
+    } catch (const EInOutError& e) {
+        EXPECT_EQ(e.code(), 5);
+        EXPECT_EQ(e.path(), p);
+    }
+    EXPECT_FALSE(std::filesystem::exists(p));
 }
 
 TEST_F(FileTest, ExistenceTestIgnoresFolders)
