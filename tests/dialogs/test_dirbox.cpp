@@ -6,6 +6,7 @@
 #include "DialogTestSupport.h"
 #include "DirBox.h"
 #include "DirectoryListBox.h"
+#include "FileChecks.h"
 #include "Form1.h"
 #include "Globals.h"
 #include "SampleArchive.h"
@@ -140,6 +141,27 @@ private Q_SLOTS:
         QCOMPARE(hooks.errors.size(), std::size_t{1});
         QCOMPARE(tree->Directory(), f.drive);
         QCOMPARE(here(), f.drive);
+    }
+
+    void aFolderThatMayNotBeEnteredIsReportedAndNothingMoves()
+    {
+        if (runningAsRoot())
+            QSKIP("root enters any folder");
+        Folders f;
+        CwdGuard cwd;
+        HookScope hooks;
+        QDir::setCurrent(f.at("a"));
+        TForm2 form({f.drive});
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        TDirectoryListBox* tree = form.DirectoryListBox1;
+        const ModeScope closed(f.at("a/b").toStdString(), std::filesystem::perms::none);
+
+        doubleClickRow(tree, rowOf(tree, f.at("a/b")));
+        QCOMPARE(hooks.errors, std::vector<QString>{QStringLiteral("ﾌｧｲﾙへのｱｸｾｽが拒否されました")});
+        QCOMPARE(tree->Directory(), f.at("a"));
+        QCOMPARE(here(), f.at("a"));
+        QVERIFY(form.isVisible());
     }
 
     void okGivesTheFolderWithOneSeparator_data()
