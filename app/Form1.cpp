@@ -3,8 +3,8 @@
 #include "Application.h"
 #include "DialogSupport.h"
 #include "Globals.h"
+#include "RadioMenu.h"
 
-#include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFrame>
@@ -13,7 +13,6 @@
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QSignalBlocker>
 #include <QStatusBar>
 #include <QStatusTipEvent>
 
@@ -41,7 +40,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent)
     Form1 = this;
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(applicationTitle());
-    setWindowIcon(QIcon(QStringLiteral(":/icons/hotaru.png")));
+    setWindowIcon(applicationIcon());
     setFont(uiFont(12));
     // Fixed single border: minimise and close only.
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
@@ -73,10 +72,9 @@ void TForm1::buildControls()
     // never taller, or the lists would cover their lower half.
     Label3->resize(Label3->width(), 12);
     Label4->resize(Label4->width(), 15);
-    ListBox1 = place<QListWidget>(client, "ListBox1", 16, 24, 161, 193);
-    ListBox2 = place<QListWidget>(client, "ListBox2", 248, 24, 161, 193);
+    ListBox1 = place<ChoiceList>(client, "ListBox1", 16, 24, 161, 193);
+    ListBox2 = place<ChoiceList>(client, "ListBox2", 248, 24, 161, 193);
     for (QListWidget* list : {ListBox1, ListBox2}) {
-        list->setSelectionMode(QAbstractItemView::SingleSelection);
         list->setUniformItemSizes(true);
         list->setStyleSheet(QStringLiteral("QListWidget::item { height: 12px; padding: 0px; }"));
     }
@@ -135,19 +133,15 @@ void TForm1::buildMenu()
     opt->setObjectName(QStringLiteral("opt"));
     ACPK2AVI = item(opt, "ACPK2AVI", QStringLiteral("AVIを出力(&A)"), QStringLiteral("ACPK2AVIと連携してAVIを出力します"));
     ACPK2AVI->setCheckable(true);
-    K1 = opt->addMenu(QStringLiteral("ﾒｯｾｰｼﾞ(&M)"));
+    K1 = new RadioMenu(QStringLiteral("ﾒｯｾｰｼﾞ(&M)"), opt);
+    opt->addMenu(K1);
     K1->setObjectName(QStringLiteral("K1"));
     K2 = item(K1, "K2", QStringLiteral("通常"), QStringLiteral("ﾒｯｾｰｼﾞを通常表示にします。"));
     K3 = item(K1, "K3", QStringLiteral("鷲ノ宮あかね"), QStringLiteral("ﾒｯｾｰｼﾞをあかね風に変えます。"));
     K4 = item(K1, "K4", QStringLiteral("白鳥しおり"), QStringLiteral("ﾒｯｾｰｼﾞをしおり風に変えます。"));
-    // Radio marks that the handlers clear themselves; a non-exclusive group
-    // gives them the round look without unchecking anything on its own.
-    auto* voices = new QActionGroup(this);
-    voices->setExclusionPolicy(QActionGroup::ExclusionPolicy::None);
-    for (QAction* a : {K2, K3, K4}) {
+    // Radio items whose marks the handlers clear themselves.
+    for (QAction* a : {K2, K3, K4})
         a->setCheckable(true);
-        voices->addAction(a);
-    }
     K2->setChecked(true);
 
     Help1 = bar->addMenu(QStringLiteral("ﾍﾙﾌﾟ(&H)"));
@@ -187,42 +181,12 @@ void TForm1::wireHandlers()
     connectHandler(Button4, &QPushButton::clicked, this, &TForm1::Button4Click);
     connectHandler(Button5, &QPushButton::clicked, this, &TForm1::Button5Click);
     connectHandler(Button6, &QPushButton::clicked, this, &TForm1::Button6Click);
-    // A click selects first; a double-click then adds or removes.
-    // Only the user's selections reach the handlers: the program's own go
-    // through selectRow(), which keeps the lists quiet. A click counts even on
-    // the row already selected, as list boxes report every click; the keys
-    // count through the selection they change.
-    for (QListWidget* list : {ListBox1, ListBox2}) {
-        const auto handler = list == ListBox1 ? &TForm1::ListBox1Click : &TForm1::ListBox2Click;
-        connect(list, &QListWidget::itemPressed, this, [this, list, handler] {
-            if (selectedRow(list) >= 0)
-                guarded([this, handler] { (this->*handler)(); });
-        });
-        connect(list, &QListWidget::itemSelectionChanged, this, [this, list, handler] {
-            if (QApplication::mouseButtons() == Qt::NoButton && selectedRow(list) >= 0)
-                guarded([this, handler] { (this->*handler)(); });
-        });
-    }
-    connectHandler(ListBox1, &QListWidget::itemDoubleClicked, this, &TForm1::Button2Click);
-    connectHandler(ListBox2, &QListWidget::itemDoubleClicked, this, &TForm1::Button3Click);
-}
-
-int selectedRow(const QListWidget* list)
-{
-    const auto items = list->selectedItems();
-    return items.isEmpty() ? -1 : list->row(items.constFirst());
-}
-
-void selectRow(QListWidget* list, int row)
-{
-    const QSignalBlocker quiet(list);
-    if (row >= 0 && row < list->count()) {
-        list->setCurrentRow(row, QItemSelectionModel::ClearAndSelect);
-    } else {
-        list->clearSelection();
-        list->setCurrentRow(-1, QItemSelectionModel::Clear);
-    }
-    list->viewport()->update();
+    // A click selects first; a double-click then adds or removes. Only the
+    // user's choices reach the handlers, never the program's own changes.
+    connectHandler(ListBox1, &ChoiceList::rowChosen, this, &TForm1::ListBox1Click);
+    connectHandler(ListBox2, &ChoiceList::rowChosen, this, &TForm1::ListBox2Click);
+    connectHandler(ListBox1, &ChoiceList::rowDoubleClicked, this, &TForm1::Button2Click);
+    connectHandler(ListBox2, &ChoiceList::rowDoubleClicked, this, &TForm1::Button3Click);
 }
 
 QString TForm1::StatusText() const { return StatusBar1->currentMessage(); }

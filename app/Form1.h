@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ChoiceList.h"
 #include "OpenDialog.h"
 
 #include <QMainWindow>
@@ -31,8 +32,8 @@ public:
     QLabel* Label2;
     QLabel* Label3;
     QLabel* Label4;
-    QListWidget* ListBox1;
-    QListWidget* ListBox2;
+    ChoiceList* ListBox1;
+    ChoiceList* ListBox2;
     QPushButton* Button1;
     QPushButton* Button2;
     QPushButton* Button3;
@@ -126,8 +127,3 @@ public:
 };
 
 extern TForm1* Form1;
-
-// The selected row, or -1; and selecting one (or none, with -1) without
-// running the list's selection handler, as the program's own selections must.
-int selectedRow(const QListWidget* list);
-void selectRow(QListWidget* list, int row);

@@ -185,19 +185,66 @@ private Q_SLOTS:
         QCOMPARE(PickList.at(19), 19);
     }
 
+    void removingClosesTheGapAndSelectsTheFirstRow_data()
+    {
+        QTest::addColumn<int>("row");
+        QTest::addColumn<int>("removed");
+        QTest::addColumn<QList<int>>("left");
+        QTest::newRow("first") << 0 << 5 << QList<int>{9, 2};
+        QTest::newRow("middle") << 1 << 9 << QList<int>{5, 2};
+        QTest::newRow("last") << 2 << 2 << QList<int>{5, 9};
+    }
     void removingClosesTheGapAndSelectsTheFirstRow()
     {
-        for (int row : {4, 8, 1})
-            add(row);
-        click(form->ListBox2, 1);
+        QFETCH(int, row);
+        QFETCH(int, removed);
+        QFETCH(QList<int>, left);
+        for (int r : {4, 8, 1})
+            add(r);
+        click(form->ListBox2, row);
         form->Button3->click();
-        QCOMPARE(form->StatusText(), title(9) + QStringLiteral("  をリストから削除しました。"));
-        expectView({-1, 0, false, true, true, true, true, {5, 2}});
+        // The removed message stays: selecting row 0 afterwards is the program's, not the user's.
+        QCOMPARE(form->StatusText(), title(removed) + QStringLiteral("  をリストから削除しました。"));
+        expectView({-1, 0, false, true, true, true, true, {left[0], left[1]}});
 
         // "->" stays off until a title on the left is chosen again.
         QVERIFY(!form->Button2->isEnabled());
         click(form->ListBox1, 6);
         QVERIFY(form->Button2->isEnabled());
+    }
+
+    void onlyTheLeftButtonOnARowChoosesOne()
+    {
+        add(4);
+        click(form->ListBox2, 0);
+        const View picked{-1, 0, false, true, true, true, true, {5}};
+        expectView(picked);
+        form->SetStatusText(QString());
+        const auto centre = [](QListWidget* list, int row) { return list->visualItemRect(list->item(row)).center(); };
+
+        // The right button neither selects nor clears, nor adds on a double-click.
+        QTest::mouseClick(form->ListBox1->viewport(), Qt::RightButton, {}, centre(form->ListBox1, 2));
+        QTest::mouseClick(form->ListBox2->viewport(), Qt::RightButton, {}, centre(form->ListBox2, 0));
+        QTest::mouseDClick(form->ListBox1->viewport(), Qt::RightButton, {}, centre(form->ListBox1, 2));
+        expectView(picked);
+        QCOMPARE(form->StatusText(), QString());
+
+        // Ctrl+click and Ctrl+Space on the selected row keep it, and the click still tells about it.
+        QTest::mouseClick(form->ListBox2->viewport(), Qt::LeftButton, Qt::ControlModifier, centre(form->ListBox2, 0));
+        QTest::keyClick(form->ListBox2, Qt::Key_Space, Qt::ControlModifier);
+        expectView(picked);
+        QCOMPARE(form->StatusText(), title(5) + QStringLiteral("       15552KBytes"));
+
+        // A click below the last row chooses nothing and clears nothing.
+        form->SetStatusText(QString());
+        QTest::mouseClick(form->ListBox2->viewport(), Qt::LeftButton, {},
+                          QPoint(10, form->ListBox2->viewport()->height() - 3));
+        expectView(picked);
+        QCOMPARE(form->StatusText(), QString());
+
+        // Ctrl+click on another row simply chooses it.
+        QTest::mouseClick(form->ListBox1->viewport(), Qt::LeftButton, Qt::ControlModifier, centre(form->ListBox1, 2));
+        expectView({2, -1, true, false, true, true, true, {5}});
     }
 
     void removingTheOnlyEntryReturnsToTheLeft()
