@@ -6,3 +6,11 @@ hotaru::TPickList PickList;
 QString OutputFolder;
 
 QString applicationTitle() { return QStringLiteral("ホタル奇譚ムービーカッター"); }
+
+QIcon applicationIcon()
+{
+    QIcon icon;
+    icon.addFile(QStringLiteral(":/icons/hotaru-16.png"), QSize(16, 16));
+    icon.addFile(QStringLiteral(":/icons/hotaru-32.png"), QSize(32, 32));
+    return icon;
+}

@@ -2,6 +2,7 @@
 
 #include "PickList.h"
 
+#include <QIcon>
 #include <QString>
 
 #include <cstdint>
@@ -17,3 +18,5 @@ inline QString fromUtf8(std::string_view s) { return QString::fromUtf8(s.data(),
 
 // The application's title, also the caption of its error box.
 QString applicationTitle();
+// The program's icon, with its 16 and 32 pixel images.
+QIcon applicationIcon();

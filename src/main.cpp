@@ -15,8 +15,8 @@ int main(int argc, char** argv)
     TApplication app(argc, argv);
     Q_INIT_RESOURCE(app);  // the icons live in a static library
     app.Title = applicationTitle();
-    app.setApplicationDisplayName(app.Title);
-    app.setWindowIcon(QIcon(QStringLiteral(":/icons/hotaru.png")));
+    // No application display name: Qt would append it to every window's and box's caption.
+    app.setWindowIcon(applicationIcon());
     // The tool speaks Japanese, so the system's own dialogs should too.
     QTranslator qtTexts;
     if (qtTexts.load(QStringLiteral("qtbase_ja"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))

@@ -1,0 +1,11 @@
+#include "RadioMenu.h"
+
+#include <QAction>
+#include <QStyleOptionMenuItem>
+
+void RadioMenu::initStyleOption(QStyleOptionMenuItem* option, const QAction* action) const
+{
+    QMenu::initStyleOption(option, action);
+    if (action->isCheckable())
+        option->checkType = QStyleOptionMenuItem::Exclusive;
+}
