@@ -10,6 +10,17 @@ TCutThread::TCutThread(hotaru::RunSnapshot snapshot, QObject* parent)
 {
 }
 
+void TCutThread::run()
+{
+    hotaru::TaskThread handOffs;
+    handOffs_ = &handOffs;
+    // Copies yield to everything else; the converter must not, and an
+    // ordinary user cannot raise a thread or its children back from idle.
+    setPriority(QThread::IdlePriority);
+    CutAll();
+    handOffs_ = nullptr;
+}
+
 void TCutThread::CutAll()
 {
     const hotaru::RunResult result = hotaru::runAll(
@@ -52,8 +63,11 @@ void TnewThread::HandOff(const std::string& title, const std::string& folder,
                          const hotaru::RunSettingsValues& settings)
 {
     Q_EMIT statusChanged(fromUtf8(hotaru::convertingText(title)));
-    const hotaru::ConversionOutcome outcome = hotaru::convertMovie(
-        {settings.converterPath, folder, title}, [this] { return isInterruptionRequested(); });
+    hotaru::ConversionOutcome outcome = hotaru::ConversionOutcome::Failed;
+    atNormalPriority([&] {
+        outcome = hotaru::convertMovie({settings.converterPath, folder, title},
+                                       [this] { return isInterruptionRequested(); });
+    });
     if (outcome == hotaru::ConversionOutcome::Failed)
         Q_EMIT statusChanged(fromUtf8(hotaru::conversionFailedText(title)));
 }

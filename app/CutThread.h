@@ -1,6 +1,7 @@
 #pragma once
 
 #include "CutRun.h"
+#include "TaskThread.h"
 
 #include <QElapsedTimer>
 #include <QString>
@@ -41,11 +42,15 @@ Q_SIGNALS:
     void completed();
 
 protected:
-    void run() override { CutAll(); }
+    // Start with start() at the caller's priority: the run lowers itself to
+    // idle once its hand-off thread exists.
+    void run() override;
     // Runs over the snapshot's movies, stopping at the first failure or when
     // interruption is requested.
     void CutAll();
     virtual void CutMovie(std::int32_t n) = 0;
+    // Runs `task` on the thread that kept the run's starting priority.
+    void atNormalPriority(const std::function<void()>& task) { handOffs_->run(task); }
 
     static constexpr qint64 StepInterval = 10;  // ms
 
@@ -68,6 +73,7 @@ protected:
     }
 
 private:
+    hotaru::TaskThread* handOffs_ = nullptr;  // during run()
     QElapsedTimer sinceSteps_;  // worker thread only
     std::atomic<int> steps_{0};
     std::atomic<bool> stepPending_{false};

@@ -54,7 +54,7 @@ void TForm1::Button4Click()
     setRunCursors(true);
     ListBox1->setEnabled(false);
     ListBox2->setEnabled(false);
-    worker->start(QThread::IdlePriority);
+    worker->start();  // the worker lowers itself to idle priority
 }
 
 void TForm1::setRunCursors(bool busy)

@@ -5,7 +5,6 @@
 #include <csignal>
 #include <fcntl.h>
 #include <poll.h>
-#include <sched.h>
 #include <spawn.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
@@ -73,18 +72,10 @@ ProgramRun runProgram(const std::string& program, const std::vector<std::string>
     posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
     if (!workDir.empty())
         posix_spawn_file_actions_addchdir_np(&actions, workDir.c_str());
-    // The caller may be an idle-priority worker; the converter must not inherit
-    // that and starve behind everything else.
-    posix_spawnattr_t attr;
-    posix_spawnattr_init(&attr);
-    sched_param normal{};
-    normal.sched_priority = 0;
-    posix_spawnattr_setschedpolicy(&attr, SCHED_OTHER);
-    posix_spawnattr_setschedparam(&attr, &normal);
-    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSCHEDULER);
+    // The program inherits the caller's scheduling: callers that lowered
+    // themselves start it from a thread that did not.
     pid_t pid = -1;
-    const int err = ::posix_spawn(&pid, program.c_str(), &actions, &attr, argv.data(), environ);
-    posix_spawnattr_destroy(&attr);
+    const int err = ::posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     if (err != 0)
         return run;

@@ -19,6 +19,10 @@
 
 #include <optional>
 
+#ifdef __linux__
+#include <sched.h>
+#endif
+
 namespace fs = std::filesystem;
 using namespace worker_test;
 
@@ -96,6 +100,46 @@ private Q_SLOTS:
         seams::replaceDrives(nullptr);
         fs::remove_all(out.toStdString());
     }
+
+    void theRunEndsOnItsOwnMessageWhateverWasSelected()
+    {
+        PromptsScope prompts;
+        auto form = makeForm(1);
+        form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+        pick(*form, {1, 2, 3});
+        QListWidget* right = form->ListBox2;
+        QTest::mouseClick(right->viewport(), Qt::LeftButton, {}, right->visualItemRect(right->item(1)).center());
+        QCOMPARE(selectedRow(right), 1);
+        form->Button4->click();
+        waitForTheEnd(*form);
+        QCOMPARE(form->StatusText(), QStringLiteral("終了しました。"));
+        QCOMPARE(selectedRow(form->ListBox1), 0);
+        QCOMPARE(selectedRow(right), -1);
+        QCOMPARE(right->count(), 0);
+    }
+
+#ifdef __linux__
+    void copiesRunAtIdlePriorityAndHandOffsDoNot()
+    {
+        class PolicyThread : public TCutThread {
+        public:
+            using TCutThread::TCutThread;
+            int copying = -1, handingOff = -1;
+
+        protected:
+            void CutMovie(std::int32_t) override
+            {
+                copying = sched_getscheduler(0);
+                atNormalPriority([this] { handingOff = sched_getscheduler(0); });
+            }
+        } worker(hotaru::RunSnapshot{disc[1].toStdString(), 1, {1}});
+        worker.start();
+        QVERIFY(worker.wait(60000));
+        QCOMPARE(worker.copying, SCHED_IDLE);
+        QCOMPARE(worker.handingOff, SCHED_OTHER);
+    }
+#endif
 
     void everyMovieOfADiscIsCopiedByteExact_data()
     {
