@@ -13,7 +13,6 @@
 int main(int argc, char** argv)
 {
     TApplication app(argc, argv);
-    Q_INIT_RESOURCE(app);  // the icons live in a static library
     app.Title = applicationTitle();
     // No application display name: Qt would append it to every window's and box's caption.
     app.setWindowIcon(applicationIcon());

@@ -88,6 +88,13 @@ private Q_SLOTS:
         QCOMPARE(form.Button4->text(), QStringLiteral("実行"));
         QCOMPARE(form.Button1->text(), QStringLiteral("終了"));
         QVERIFY(!(form.windowFlags() & Qt::WindowMaximizeButtonHint));
+        // Both drawn sizes of the icon, not one scaled for the other.
+        const QIcon icon = form.windowIcon();
+        for (int px : {16, 32}) {
+            QVERIFY(icon.availableSizes().contains(QSize(px, px)));
+            QCOMPARE(icon.pixmap(QSize(px, px)).toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied),
+                     QImage(QStringLiteral(":/icons/hotaru-%1.png").arg(px)).convertToFormat(QImage::Format_ARGB32_Premultiplied));
+        }
 
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
