@@ -12,7 +12,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools qt6-translations-l10n libgl-dev libgtest-dev
   libavformat-dev libavcodec-dev libavutil-dev ffmpeg
   fonts-noto-cjk fontconfig fonts-dejavu-core
-  xvfb xauth imagemagick
+  xvfb xauth imagemagick xdotool x11-utils
   g++-mingw-w64-x86-64-posix wine64 wine locales
 )
 
