@@ -94,17 +94,40 @@ InputPtr openFilm(const std::string& in)
     InputPtr ic(raw);
     if (std::strcmp(ic->iformat->name, "film_cpk") != 0)
         throw ConvertError(inQuotes(in) + " is not a FILM/CPK file");
-    if (const int rc = avformat_find_stream_info(ic.get(), nullptr); rc < 0)
-        throw ConvertError("cannot read " + inQuotes(in) + ": " + avErrorText(rc));
     return ic;
 }
 
+// AVI keeps the picture size in 16-bit fields.
+constexpr int MaxAviPictureSide = 65535;
+// The AVI writer fills a gap in the frame clock with empty frames, counted
+// from the frames it already holds, and refuses a gap of more than this.
+constexpr std::int64_t MaxAviFrameGap = 60000;
+
 class Remuxer {
 public:
-    Remuxer(const std::string& in, const std::string& out)
-        : in_(in), out_(out), input_(openFilm(in))
+    Remuxer(const std::string& in, const std::string& out) : in_(in), out_(out)
     {
-        pickStreams();
+        {
+            // Probing reads packets ahead and silently drops one it cannot
+            // read, so it gets a reading of its own; every packet is then
+            // read again from the start by input_, where a bad one fails the run.
+            InputPtr probe = openFilm(in);
+            if (const int rc = avformat_find_stream_info(probe.get(), nullptr); rc < 0)
+                throw ConvertError("cannot read " + inQuotes(in) + ": " + avErrorText(rc));
+            pickStreams(*probe);
+        }
+        input_ = openFilm(in);
+        const AVStream* video = sameStream(videoIndex_, AV_CODEC_ID_CINEPAK);
+        if (audioIndex_ >= 0)
+            sameStream(audioIndex_, decoder_->codec_id);
+        // As the header says: probing may have blanked a size it could not decode.
+        videoPar_ = video->codecpar;
+        videoTimeBase_ = video->time_base;
+        const int width = videoPar_->width;
+        const int height = videoPar_->height;
+        if (width <= 0 || height <= 0 || width > MaxAviPictureSide || height > MaxAviPictureSide)
+            throw ConvertError(inQuotes(in_) + " is damaged: its picture size " + std::to_string(width) + "x"
+                               + std::to_string(height) + " is impossible");
     }
 
     void run(const std::string& tempPath)
@@ -118,9 +141,9 @@ public:
             if (rc < 0)
                 throw ConvertError("cannot read " + inQuotes(in_) + ", it may be cut short: "
                                    + avErrorText(rc));
-            if (pkt->stream_index == videoIn_->index)
+            if (pkt->stream_index == videoIndex_)
                 writeVideo(*pkt);
-            else if (audioIn_ && pkt->stream_index == audioIn_->index)
+            else if (audioIndex_ >= 0 && pkt->stream_index == audioIndex_)
                 decodeAudio(pkt.get());
             av_packet_unref(pkt.get());
         }
@@ -141,30 +164,50 @@ private:
             throw ConvertError("cannot write " + inQuotes(out_) + ": " + avErrorText(rc));
     }
 
-    void pickStreams()
+    void pickStreams(const AVFormatContext& probe)
     {
-        for (unsigned i = 0; i < input_->nb_streams; ++i) {
-            AVStream* st = input_->streams[i];
-            if (st->codecpar->codec_type == AVMEDIA_TYPE_VIDEO && !videoIn_)
-                videoIn_ = st;
-            else if (st->codecpar->codec_type == AVMEDIA_TYPE_AUDIO && !audioIn_)
-                audioIn_ = st;
+        const AVStream* video = nullptr;
+        const AVStream* audio = nullptr;
+        for (unsigned i = 0; i < probe.nb_streams; ++i) {
+            const AVStream* st = probe.streams[i];
+            if (st->codecpar->codec_type == AVMEDIA_TYPE_VIDEO && !video)
+                video = st;
+            else if (st->codecpar->codec_type == AVMEDIA_TYPE_AUDIO && !audio)
+                audio = st;
         }
-        if (!videoIn_ || videoIn_->codecpar->codec_id != AV_CODEC_ID_CINEPAK)
+        if (!video || video->codecpar->codec_id != AV_CODEC_ID_CINEPAK)
             throw ConvertError(inQuotes(in_) + " holds no Cinepak video");
-        if (audioIn_)
-            openDecoder();
+        videoIndex_ = video->index;
+        // AVI counts frames, so its clock ticks once per frame; FILM clocks often tick finer.
+        frameRate_ = video->r_frame_rate;
+        if (frameRate_.num <= 0 || frameRate_.den <= 0)
+            frameRate_ = video->avg_frame_rate;
+        if (frameRate_.num <= 0 || frameRate_.den <= 0)
+            frameRate_ = av_inv_q(video->time_base);
+        if (audio) {
+            audioIndex_ = audio->index;
+            openDecoder(*audio->codecpar);
+        }
     }
 
-    void openDecoder()
+    // The unprobed reading's stream at `index`, which must be the probed one.
+    const AVStream* sameStream(int index, AVCodecID codec) const
     {
-        const AVCodec* codec = avcodec_find_decoder(audioIn_->codecpar->codec_id);
+        if (static_cast<unsigned>(index) >= input_->nb_streams
+            || input_->streams[index]->codecpar->codec_id != codec)
+            throw ConvertError(inQuotes(in_) + " changed while it was being read");
+        return input_->streams[index];
+    }
+
+    void openDecoder(const AVCodecParameters& par)
+    {
+        const AVCodec* codec = avcodec_find_decoder(par.codec_id);
         if (!codec)
             throw ConvertError("the audio of " + inQuotes(in_) + " uses an unknown codec");
         decoder_.reset(avcodec_alloc_context3(codec));
         if (!decoder_)
             throw std::bad_alloc();
-        int rc = avcodec_parameters_to_context(decoder_.get(), audioIn_->codecpar);
+        int rc = avcodec_parameters_to_context(decoder_.get(), &par);
         if (rc >= 0)
             rc = avcodec_open2(decoder_.get(), codec, nullptr);
         if (rc < 0)
@@ -200,18 +243,12 @@ private:
         videoOut_ = avformat_new_stream(output_.get(), nullptr);
         if (!videoOut_)
             throw std::bad_alloc();
-        check(avcodec_parameters_copy(videoOut_->codecpar, videoIn_->codecpar));
+        check(avcodec_parameters_copy(videoOut_->codecpar, videoPar_));
         videoOut_->codecpar->codec_tag = 0;
         if (videoOut_->codecpar->bits_per_coded_sample == 0)
             videoOut_->codecpar->bits_per_coded_sample = 24;  // FILM Cinepak is always 24-bit
-        // AVI counts frames, so its clock ticks once per frame; FILM clocks often tick finer.
-        AVRational rate = videoIn_->r_frame_rate;
-        if (rate.num <= 0 || rate.den <= 0)
-            rate = videoIn_->avg_frame_rate;
-        if (rate.num <= 0 || rate.den <= 0)
-            rate = av_inv_q(videoIn_->time_base);
-        videoOut_->time_base = av_inv_q(rate);
-        videoOut_->avg_frame_rate = rate;
+        videoOut_->time_base = av_inv_q(frameRate_);
+        videoOut_->avg_frame_rate = frameRate_;
 
         if (decoder_) {
             audioOut_ = avformat_new_stream(output_.get(), nullptr);
@@ -242,12 +279,20 @@ private:
 
         std::int64_t ts = pkt.pts != AV_NOPTS_VALUE ? pkt.pts : pkt.dts;
         if (ts != AV_NOPTS_VALUE)
-            ts = av_rescale_q_rnd(ts, videoIn_->time_base, videoOut_->time_base,
+            ts = av_rescale_q_rnd(ts, videoTimeBase_, videoOut_->time_base,
                                   static_cast<AVRounding>(AV_ROUND_NEAR_INF | AV_ROUND_PASS_MINMAX));
         // AVI cannot hold two frames at one tick or a frame before the start.
         if (ts == AV_NOPTS_VALUE || ts <= lastVideoTs_)
             ts = lastVideoTs_ + 1;
         lastVideoTs_ = ts;
+        if (aviFrames_ > 0 && ts > aviFrames_) {
+            if (ts - aviFrames_ > MaxAviFrameGap)
+                throw ConvertError(inQuotes(in_) + " is damaged: its video jumps "
+                                   + std::to_string(ts - aviFrames_) + " frames ahead at frame "
+                                   + std::to_string(videoFrames_) + ", more than an AVI can skip");
+            aviFrames_ = ts;
+        }
+        ++aviFrames_;
 
         PacketPtr out = newPacket();
         check(av_new_packet(out.get(), static_cast<int>(frameBytes_.size())));
@@ -309,8 +354,11 @@ private:
     std::string out_;
     InputPtr input_;
     OutputPtr output_;
-    AVStream* videoIn_ = nullptr;
-    AVStream* audioIn_ = nullptr;
+    int videoIndex_ = -1;
+    int audioIndex_ = -1;
+    const AVCodecParameters* videoPar_ = nullptr;  // owned by input_
+    AVRational frameRate_{0, 1};
+    AVRational videoTimeBase_{0, 1};
     AVStream* videoOut_ = nullptr;
     AVStream* audioOut_ = nullptr;
     CodecPtr decoder_;
@@ -322,6 +370,7 @@ private:
     int sampleRate_ = 0;
     std::int64_t samplesWritten_ = 0;
     std::int64_t lastVideoTs_ = -1;
+    std::int64_t aviFrames_ = 0;  // frame slots the AVI writer has filled, empty ones included
     int videoFrames_ = 0;
     std::vector<std::uint8_t> frameBytes_;
 };

@@ -11,12 +11,14 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-// A temporary file beside the final output ("OUT~N.tmp"). It is removed on
-// destruction unless commit() moved it into place, so a failed run never
-// leaves a half-written or damaged output behind.
+// A temporary file beside the final output ("OUT~N.tmp", OUT shortened when
+// the name would not fit). It is removed on destruction unless commit() moved
+// it into place, so a failed run never leaves a half-written or damaged
+// output behind. A read-only output is never replaced.
 class TempOutput {
 public:
-    // Reserves a fresh temporary name; throws ConvertError naming finalPath.
+    // Reserves a fresh temporary name; throws ConvertError naming finalPath,
+    // also when finalPath is a read-only file.
     explicit TempOutput(std::string finalPath);
     ~TempOutput();
     TempOutput(const TempOutput&) = delete;
@@ -24,7 +26,8 @@ public:
 
     const std::string& path() const { return path_; }
 
-    // Flushes the finished file to disk and renames it over the final path.
+    // Flushes the finished file to disk and renames it over the final path,
+    // unless that has become read-only meanwhile.
     void commit();
 
 private:

@@ -1,6 +1,7 @@
 #include "CinepakFrame.h"
 #include "CpkToAvi.h"
 #include "MovieReader.h"
+#include "TempOutput.h"
 
 #include <gtest/gtest.h>
 
@@ -9,6 +10,7 @@ extern "C" {
 }
 
 #include <algorithm>
+#include <climits>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -52,6 +54,32 @@ int exitCode(const std::string& command)
 {
     const int status = std::system(command.c_str());
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+std::uint32_t be32(const std::string& b, std::size_t at)
+{
+    std::uint32_t v = 0;
+    for (std::size_t i = 0; i < 4; ++i)
+        v = v << 8 | static_cast<std::uint8_t>(b.at(at + i));
+    return v;
+}
+
+void putBe32(std::string& b, std::size_t at, std::uint32_t v)
+{
+    for (std::size_t i = 0; i < 4; ++i)
+        b.at(at + i) = static_cast<char>(v >> (24 - 8 * i));
+}
+
+// In a FILM header, FDSC holds the height at +12 and the width at +16; STAB
+// holds 16-byte sample records from +16 on: offset, size, time (all ones for
+// sound), duration. Returns where the `nth` video or sound record starts.
+std::size_t sampleRecord(const std::string& film, bool sound, int nth = 0)
+{
+    const std::size_t stab = film.find("STAB");
+    for (std::size_t at = stab + 16; at + 16 <= film.size(); at += 16)
+        if ((be32(film, at + 8) == 0xFFFFFFFF) == sound && nth-- == 0)
+            return at;
+    throw std::out_of_range("no such sample record");
 }
 
 }  // namespace
@@ -144,15 +172,40 @@ TEST_F(CpkToAvi, FailureLeavesNoOutputAndKeepsTheOldOne)
     spill(dir_ / "notes.txt", "these are not the movies you are looking for\n");
     const std::string film = slurp(clipPath);
     spill(dir_ / "cut.cpk", film.substr(0, film.size() * 3 / 5));
+    // Samples the demuxer cannot read, the very first ones included: probing
+    // reads those ahead and must not swallow a bad one.
+    const auto damaged = [&](const char* name, auto&& damage) {
+        std::string bytes = film;
+        damage(bytes);
+        spill(dir_ / name, bytes);
+    };
+    const auto beyondTheEnd = [](bool sound) {
+        return [sound](std::string& b) { putBe32(b, sampleRecord(b, sound), 0x7FFF0000); };
+    };
+    damaged("lost-frame.cpk", beyondTheEnd(false));
+    damaged("lost-sound.cpk", beyondTheEnd(true));
+    // Headers no AVI can carry.
+    damaged("no-width.cpk", [](std::string& b) { putBe32(b, b.find("FDSC") + 16, 0); });
+    damaged("tall.cpk", [](std::string& b) { putBe32(b, b.find("FDSC") + 12, 65536); });
+    damaged("jump.cpk", [](std::string& b) {
+        const std::size_t at = sampleRecord(b, false, 1) + 8;
+        putBe32(b, at, (be32(b, at) & 0x80000000) | 0x7FF00000);
+    });
+    // The writer counts a late first frame into the gap before the second.
+    damaged("late-start.cpk", [](std::string& b) { putBe32(b, sampleRecord(b, false) + 8, 70000); });
     spill(dir_ / "keep.avi", "precious");
     const std::vector<std::string> before = namesIn(dir_);
+    // The temporary beside a name this long must be shortened to fit.
+    const std::string longName = std::string(NAME_MAX - 4, 'n') + ".avi";
 
-    for (const char* input : {"notes.txt", "missing.cpk", "cut.cpk"}) {
+    for (const char* input : {"notes.txt", "missing.cpk", "cut.cpk", "lost-frame.cpk", "lost-sound.cpk",
+                              "no-width.cpk", "tall.cpk", "jump.cpk", "late-start.cpk"}) {
         SCOPED_TRACE(input);
-        for (const char* output : {"keep.avi", "new.avi"}) {
+        for (const std::string& output : {std::string("keep.avi"), std::string("new.avi"), longName}) {
             std::string error;
             EXPECT_EQ(hotaru::convertCpkToAvi((dir_ / input).string(), (dir_ / output).string(), error), 1);
             EXPECT_NE(error.find(input), std::string::npos) << error;
+            EXPECT_EQ(error.find("cannot write"), std::string::npos) << error;
             EXPECT_EQ(error.find('\n'), std::string::npos);
             EXPECT_EQ(slurp(dir_ / "keep.avi"), "precious");
             EXPECT_EQ(namesIn(dir_), before);
@@ -185,4 +238,54 @@ TEST_F(CpkToAvi, CommandLineExitCodes)
                        + shellQuoted((dir_ / "good.avi").string()) + quiet),
               0);
     EXPECT_GT(fs::file_size(dir_ / "good.avi"), 0u);
+
+    // A read-only output is refused by its mode, so even root keeps it.
+    const fs::path locked = dir_ / "locked.avi";
+    spill(locked, "precious");
+    const auto readOnly = fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read;
+    fs::permissions(locked, readOnly);
+    EXPECT_EQ(exitCode(exe + " " + shellQuoted(film) + " " + shellQuoted(locked.string()) + quiet), 1);
+    const std::string refusal = slurp(dir_ / "stderr.txt");
+    EXPECT_NE(refusal.find("read-only"), std::string::npos) << refusal;
+    EXPECT_EQ(std::count(refusal.begin(), refusal.end(), '\n'), 1) << refusal;
+    EXPECT_EQ(slurp(locked), "precious");
+    EXPECT_EQ(fs::status(locked).permissions(), readOnly);
+    EXPECT_EQ(namesIn(dir_), (std::vector<std::string>{"good.avi", "locked.avi", "notes.txt", "stderr.txt"}));
+}
+
+TEST_F(CpkToAvi, OutputNamesUpToTheLimitGetTemporariesThatFit)
+{
+    const std::string film = clip(false);
+    ASSERT_FALSE(film.empty()) << "make-film-clip.sh failed";
+    // The shortest name whose temporary must be cut, and the longest.
+    for (const std::size_t length : {250, NAME_MAX}) {
+        const std::string name = std::string(length - 4, 'm') + ".avi";
+        std::string error;
+        EXPECT_EQ(hotaru::convertCpkToAvi(film, (dir_ / name).string(), error), 0) << error;
+        EXPECT_EQ(namesIn(dir_), std::vector<std::string>{name});
+        fs::remove(dir_ / name);
+    }
+
+    // Cut between characters, still one per run, and found by the stop signal's cleanup.
+    std::string wide = "a";
+    while (wide.size() + 3 + 4 <= NAME_MAX)
+        wide += "\xE5\x8B\x95";  // U+52D5
+    wide += ".avi";
+    const std::string finalPath = (dir_ / wide).string();
+    {
+        hotaru::TempOutput first(finalPath);
+        hotaru::TempOutput second(finalPath);
+        EXPECT_NE(first.path(), second.path());
+        for (const std::string& temp : {first.path(), second.path()}) {
+            const std::string name = fs::path(temp).filename().string();
+            EXPECT_LE(name.size(), std::size_t{NAME_MAX});
+            const std::string kept = name.substr(0, name.rfind('~'));
+            EXPECT_EQ(wide.rfind(kept, 0), 0u) << name;
+            EXPECT_NE(static_cast<std::uint8_t>(wide.at(kept.size())) & 0xC0, 0x80) << name;
+            EXPECT_TRUE(fs::exists(temp));
+        }
+        hotaru::removeActiveTempOutput();
+        EXPECT_FALSE(fs::exists(second.path()));
+    }
+    EXPECT_TRUE(namesIn(dir_).empty());
 }
