@@ -11,7 +11,7 @@ ArchiveInfo inspectArchive(const std::string& path)
     ArchiveInfo info;
     info.size = f.size();
     f.close();
-    info.variant = variantOfSize(info.size);
+    info.disc = discOfSize(info.size);
     return info;
 }
 

@@ -10,7 +10,7 @@ inline constexpr char ArchiveFileName[] = "hotaru4";
 
 struct ArchiveInfo {
     std::int64_t size = 0;
-    std::int32_t variant = 0;
+    std::int32_t disc = 0;
 };
 
 // Opens the archive read-only (others may read it too), takes its size and

@@ -70,17 +70,17 @@ constexpr std::array<Movie, 19> disc2{{
     {"ディスク2 予告", 2453504, 206092288},
 }};
 
-const Movie* find(std::int32_t variant, std::int32_t movie) noexcept
+const Movie* find(std::int32_t disc, std::int32_t movie) noexcept
 {
-    if (movie < 1 || movie > movieCount(variant))
+    if (movie < 1 || movie > movieCount(disc))
         return nullptr;
     const auto index = static_cast<std::size_t>(movie - 1);
-    return variant == 1 ? &disc1[index] : &disc2[index];
+    return disc == 1 ? &disc1[index] : &disc2[index];
 }
 
 }  // namespace
 
-std::int32_t variantOfSize(std::int64_t archiveSize) noexcept
+std::int32_t discOfSize(std::int64_t archiveSize) noexcept
 {
     if (archiveSize == Disc1ArchiveSize)
         return 1;
@@ -89,32 +89,32 @@ std::int32_t variantOfSize(std::int64_t archiveSize) noexcept
     return 0;
 }
 
-std::int32_t movieCount(std::int32_t variant) noexcept
+std::int32_t movieCount(std::int32_t disc) noexcept
 {
-    switch (variant) {
+    switch (disc) {
     case 1: return static_cast<std::int32_t>(disc1.size());
     case 2: return static_cast<std::int32_t>(disc2.size());
     default: return 0;
     }
 }
 
-bool isMovie(std::int32_t variant, std::int32_t movie) noexcept { return find(variant, movie) != nullptr; }
+bool isMovie(std::int32_t disc, std::int32_t movie) noexcept { return find(disc, movie) != nullptr; }
 
-std::string_view movieTitle(std::int32_t variant, std::int32_t movie) noexcept
+std::string_view movieTitle(std::int32_t disc, std::int32_t movie) noexcept
 {
-    const Movie* m = find(variant, movie);
+    const Movie* m = find(disc, movie);
     return m ? m->title : std::string_view{};
 }
 
-std::int32_t movieSize(std::int32_t variant, std::int32_t movie) noexcept
+std::int32_t movieSize(std::int32_t disc, std::int32_t movie) noexcept
 {
-    const Movie* m = find(variant, movie);
+    const Movie* m = find(disc, movie);
     return m ? m->size : 0;
 }
 
-std::int32_t movieOffset(std::int32_t variant, std::int32_t movie) noexcept
+std::int32_t movieOffset(std::int32_t disc, std::int32_t movie) noexcept
 {
-    const Movie* m = find(variant, movie);
+    const Movie* m = find(disc, movie);
     return m ? m->offset : 0;
 }
 

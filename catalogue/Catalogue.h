@@ -11,15 +11,15 @@ inline constexpr std::int32_t Disc2ArchiveSize = 208545792;
 
 // Which disc an archive belongs to, judged by its exact size alone:
 // 1 or 2, and 0 for anything else.
-std::int32_t variantOfSize(std::int64_t archiveSize) noexcept;
+std::int32_t discOfSize(std::int64_t archiveSize) noexcept;
 
-// Movies are numbered from 1 within a variant. Asking for a variant or movie
+// Movies are numbered from 1 within a disc. Asking for a disc or movie
 // number that does not exist is a programming error; the queries answer 0 or
 // an empty title rather than read outside the tables.
-std::int32_t movieCount(std::int32_t variant) noexcept;
-std::string_view movieTitle(std::int32_t variant, std::int32_t movie) noexcept;  // UTF-8
-std::int32_t movieSize(std::int32_t variant, std::int32_t movie) noexcept;
-std::int32_t movieOffset(std::int32_t variant, std::int32_t movie) noexcept;
-bool isMovie(std::int32_t variant, std::int32_t movie) noexcept;
+std::int32_t movieCount(std::int32_t disc) noexcept;
+std::string_view movieTitle(std::int32_t disc, std::int32_t movie) noexcept;  // UTF-8
+std::int32_t movieSize(std::int32_t disc, std::int32_t movie) noexcept;
+std::int32_t movieOffset(std::int32_t disc, std::int32_t movie) noexcept;
+bool isMovie(std::int32_t disc, std::int32_t movie) noexcept;
 
 }  // namespace hotaru

@@ -2,7 +2,7 @@
 
 namespace hotaru {
 
-bool TPickList::contains(std::int32_t movie) const noexcept
+bool PickList::contains(std::int32_t movie) const noexcept
 {
     for (std::int32_t i = 1; i <= count; ++i)
         if (at(i) == movie)
@@ -10,16 +10,16 @@ bool TPickList::contains(std::int32_t movie) const noexcept
     return false;
 }
 
-bool TPickList::add(std::int32_t variant, std::int32_t movie) noexcept
+bool PickList::add(std::int32_t disc, std::int32_t movie) noexcept
 {
-    if (!isMovie(variant, movie) || contains(movie) || count >= MaxMovies)
+    if (!isMovie(disc, movie) || contains(movie) || count >= MaxMovies)
         return false;
     ++count;
     entries[static_cast<std::size_t>(count)] = movie;
     return true;
 }
 
-bool TPickList::removeAt(std::int32_t k) noexcept
+bool PickList::removeAt(std::int32_t k) noexcept
 {
     if (k < 1 || k > count)
         return false;
@@ -29,14 +29,14 @@ bool TPickList::removeAt(std::int32_t k) noexcept
     return true;
 }
 
-void TPickList::fill(std::int32_t variant) noexcept
+void PickList::fill(std::int32_t disc) noexcept
 {
-    count = movieCount(variant);
+    count = movieCount(disc);
     for (std::int32_t i = 1; i <= count; ++i)
         entries[static_cast<std::size_t>(i)] = i;
 }
 
-std::vector<std::int32_t> TPickList::live() const
+std::vector<std::int32_t> PickList::live() const
 {
     return {entries.begin() + 1, entries.begin() + 1 + count};
 }

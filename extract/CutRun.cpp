@@ -14,10 +14,10 @@ std::string creatingText(std::string_view title) { return cpkName(title) + "  ã‚
 CopyOutcome cutMovie(const RunSnapshot& run, std::int32_t movie, const std::string& outputFolder,
                      const MovieHooks& hooks)
 {
-    const std::string_view title = movieTitle(run.variant, movie);
+    const std::string_view title = movieTitle(run.disc, movie);
     if (hooks.status)
         hooks.status(creatingText(title));
-    const RangeCopy job{run.archivePath, movieOffset(run.variant, movie), movieSize(run.variant, movie),
+    const RangeCopy job{run.archivePath, movieOffset(run.disc, movie), movieSize(run.disc, movie),
                         outputFolder + cpkName(title)};
     CopyHooks copyHooks;
     if (hooks.label)

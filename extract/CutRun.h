@@ -15,7 +15,7 @@ namespace hotaru {
 // changes the program's archive and pick list, never these.
 struct RunSnapshot {
     std::string archivePath;
-    std::int32_t variant = 0;
+    std::int32_t disc = 0;
     std::vector<std::int32_t> movies;  // in extraction order
 };
 

@@ -21,19 +21,19 @@ namespace {
 constexpr std::int64_t StampEvery = 16 * 1024;
 
 // A 32-byte stamp that differs for every disc, movie and position.
-void putStamp(char* at, std::int32_t variant, std::int32_t movie, std::int64_t pos)
+void putStamp(char* at, std::int32_t disc, std::int32_t movie, std::int64_t pos)
 {
     char text[48];
-    std::snprintf(text, sizeof text, "@D%dM%02d:%020lld@@@@@", variant, movie, static_cast<long long>(pos));
+    std::snprintf(text, sizeof text, "@D%dM%02d:%020lld@@@@@", disc, movie, static_cast<long long>(pos));
     std::memcpy(at, text, 32);
 }
 
-void fillPattern(char* at, std::size_t n, std::int32_t variant, std::int32_t movie, std::int64_t pos)
+void fillPattern(char* at, std::size_t n, std::int32_t disc, std::int32_t movie, std::int64_t pos)
 {
     // xorshift over the absolute position: cheap, and no two movies agree
     for (std::size_t i = 0; i < n; ++i) {
         std::uint64_t x = static_cast<std::uint64_t>(pos + static_cast<std::int64_t>(i)) * 0x9E3779B97F4A7C15ull +
-                          static_cast<std::uint64_t>(variant * 64 + movie);
+                          static_cast<std::uint64_t>(disc * 64 + movie);
         x ^= x >> 29;
         at[i] = static_cast<char>(x & 0xFF);
     }
@@ -55,11 +55,11 @@ void setLength(File& f, std::int64_t size, const std::string& path)
 
 }  // namespace
 
-std::string sampleHeader(std::int32_t variant, std::int32_t movie)
+std::string sampleHeader(std::int32_t disc, std::int32_t movie)
 {
     char text[64];
-    std::snprintf(text, sizeof text, "HOTARU4 SAMPLE disc=%d movie=%02d title=", variant, movie);
-    return std::string(text) + std::string(movieTitle(variant, movie)) + "\n";
+    std::snprintf(text, sizeof text, "HOTARU4 SAMPLE disc=%d movie=%02d title=", disc, movie);
+    return std::string(text) + std::string(movieTitle(disc, movie)) + "\n";
 }
 
 std::string clipFileName(std::int32_t movie)
@@ -96,12 +96,12 @@ bool writeClip(File& f, const std::string& clipsFolder, std::int32_t movie, std:
 
 }  // namespace
 
-void writeSampleArchive(const std::string& path, std::int32_t variant, SampleFill fill, const std::string& clipsFolder)
+void writeSampleArchive(const std::string& path, std::int32_t disc, SampleFill fill, const std::string& clipsFolder)
 {
-    const std::int32_t count = movieCount(variant);
+    const std::int32_t count = movieCount(disc);
     if (count == 0)
         throw EInOutError(io::FileNotFound, path);
-    const std::int64_t total = static_cast<std::int64_t>(movieOffset(variant, count)) + movieSize(variant, count);
+    const std::int64_t total = static_cast<std::int64_t>(movieOffset(disc, count)) + movieSize(disc, count);
 
     const std::string temp = path + "~sample.tmp";
     removeFile(temp);
@@ -115,14 +115,14 @@ void writeSampleArchive(const std::string& path, std::int32_t variant, SampleFil
         setLength(f, total, temp);
         std::vector<char> block(1 << 20);
         for (std::int32_t m = 1; m <= count; ++m) {
-            const std::int64_t start = movieOffset(variant, m);
-            const std::int64_t size = movieSize(variant, m);
+            const std::int64_t start = movieOffset(disc, m);
+            const std::int64_t size = movieSize(disc, m);
             if (writeClip(f, clipsFolder, m, start, size, block))
                 continue;
             if (fill == SampleFill::Full) {
                 for (std::int64_t done = 0; done < size;) {
                     const auto n = static_cast<std::size_t>(std::min<std::int64_t>(size - done, std::ssize(block)));
-                    fillPattern(block.data(), n, variant, m, start + done);
+                    fillPattern(block.data(), n, disc, m, start + done);
                     f.seek(start + done);
                     f.writeExact(block.data(), n);
                     done += static_cast<std::int64_t>(n);
@@ -130,12 +130,12 @@ void writeSampleArchive(const std::string& path, std::int32_t variant, SampleFil
             } else {
                 char stamp[32];
                 for (std::int64_t at = 0; at + 32 <= size; at += StampEvery) {
-                    putStamp(stamp, variant, m, start + at);
+                    putStamp(stamp, disc, m, start + at);
                     f.seek(start + at);
                     f.writeExact(stamp, sizeof stamp);
                 }
             }
-            const std::string header = sampleHeader(variant, m);
+            const std::string header = sampleHeader(disc, m);
             f.seek(start);
             f.writeExact(header.data(), header.size());
         }

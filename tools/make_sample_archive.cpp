@@ -10,14 +10,14 @@
 
 int main(int argc, char** argv)
 {
-    int variant = 1;
+    int disc = 1;
     std::string out = "hotaru4";
     hotaru::SampleFill fill = hotaru::SampleFill::Stamped;
     std::string clips;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         if (a == "--disc" && i + 1 < argc) {
-            variant = std::atoi(argv[++i]);
+            disc = std::atoi(argv[++i]);
         } else if (a == "--clips" && i + 1 < argc) {
             clips = argv[++i];
         } else if (a == "--full") {
@@ -31,7 +31,7 @@ int main(int argc, char** argv)
             out = a;
         }
     }
-    if (variant != 1 && variant != 2) {
+    if (disc != 1 && disc != 2) {
         std::fprintf(stderr, "make-sample-archive: --disc takes 1 or 2\n");
         return 2;
     }
@@ -39,7 +39,7 @@ int main(int argc, char** argv)
         const auto folder = std::filesystem::path(out).parent_path();
         if (!folder.empty())
             std::filesystem::create_directories(folder);
-        hotaru::writeSampleArchive(out, variant, fill, clips);
+        hotaru::writeSampleArchive(out, disc, fill, clips);
     } catch (const hotaru::EInOutError& e) {
         std::fprintf(stderr, "make-sample-archive: %s: %s\n", e.path().c_str(), e.what());
         return 1;
@@ -47,6 +47,6 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "make-sample-archive: %s\n", e.what());
         return 1;
     }
-    std::printf("%s: disc %d sample archive\n", out.c_str(), variant);
+    std::printf("%s: disc %d sample archive\n", out.c_str(), disc);
     return 0;
 }

@@ -40,7 +40,7 @@ TEST(Catalogue, MoviesTileEachArchiveWithoutGapOrOverlap)
     for (std::int32_t v : {1, 2}) {
         std::int64_t expectedOffset = 0;
         for (std::int32_t n = 1; n <= movieCount(v); ++n) {
-            SCOPED_TRACE("variant " + std::to_string(v) + " movie " + std::to_string(n));
+            SCOPED_TRACE("disc " + std::to_string(v) + " movie " + std::to_string(n));
             EXPECT_EQ(movieOffset(v, n), expectedOffset);
             EXPECT_GT(movieSize(v, n), 0);
             EXPECT_EQ(movieSize(v, n) % 2048, 0) << "not whole CD sectors";
@@ -96,11 +96,11 @@ TEST(Catalogue, TitlesAreUsableWindowsFileNamesOfAtMost30ShiftJisBytes)
 
 TEST(Catalogue, VariantIsDecidedByTheExactSizeAlone)
 {
-    EXPECT_EQ(variantOfSize(255995904), 1);
-    EXPECT_EQ(variantOfSize(208545792), 2);
+    EXPECT_EQ(discOfSize(255995904), 1);
+    EXPECT_EQ(discOfSize(208545792), 2);
     for (std::int64_t size : {255995903LL, 255995905LL, 208545791LL, 208545793LL, 0LL, -1LL,
                               255995904LL + (1LL << 32)})
-        EXPECT_EQ(variantOfSize(size), 0) << size;
+        EXPECT_EQ(discOfSize(size), 0) << size;
 }
 
 TEST(Catalogue, NumbersOutsideTheDiscAnswerNothing)

@@ -120,10 +120,10 @@ protected:
 
 TEST_F(ArchiveFiles, SizeDecidesTheDiscWhateverTheNameOrContent)
 {
-    EXPECT_EQ(inspectArchive(fileOfSize("any-name.bin", 208545792)).variant, 2);
-    EXPECT_EQ(inspectArchive(fileOfSize("hotaru4", 255995904)).variant, 1);
-    EXPECT_EQ(inspectArchive(fileOfSize("short", 255995903)).variant, 0);
-    EXPECT_EQ(inspectArchive(fileOfSize("empty", 0)).variant, 0);
+    EXPECT_EQ(inspectArchive(fileOfSize("any-name.bin", 208545792)).disc, 2);
+    EXPECT_EQ(inspectArchive(fileOfSize("hotaru4", 255995904)).disc, 1);
+    EXPECT_EQ(inspectArchive(fileOfSize("short", 255995903)).disc, 0);
+    EXPECT_EQ(inspectArchive(fileOfSize("empty", 0)).disc, 0);
 }
 
 TEST_F(ArchiveFiles, OpeningFailuresCarryTheSystemsCodes)

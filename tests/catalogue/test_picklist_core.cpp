@@ -6,7 +6,7 @@ using namespace hotaru;
 
 TEST(PickList, RefusesDuplicatesAndNumbersTheDiscDoesNotHave)
 {
-    TPickList p;
+    PickList p;
     EXPECT_TRUE(p.add(1, 1));
     EXPECT_TRUE(p.add(1, 2));
     EXPECT_FALSE(p.add(1, 1));  // not the last entry, still refused
@@ -18,7 +18,7 @@ TEST(PickList, RefusesDuplicatesAndNumbersTheDiscDoesNotHave)
 
 TEST(PickList, RemovingClosesTheGapInOrder)
 {
-    TPickList p;
+    PickList p;
     for (int n : {5, 9, 2})
         p.add(1, n);
     EXPECT_TRUE(p.removeAt(2));
@@ -33,7 +33,7 @@ TEST(PickList, RemovingClosesTheGapInOrder)
 
 TEST(PickList, FillReplacesTheWholeList)
 {
-    TPickList p;
+    PickList p;
     p.add(1, 7);
     p.fill(1);
     p.fill(1);

@@ -67,9 +67,9 @@ TEST_F(SystemDrives, ScanFindsTheArchiveOnTheCdRomAndNeverTheHardDisk)
     EXPECT_EQ(d.archivePath, "Q:\\hotaru4");
     const ArchiveInfo info = inspectArchive(d.archivePath);
     EXPECT_EQ(info.size, Disc1ArchiveSize);
-    EXPECT_EQ(info.variant, 1);
+    EXPECT_EQ(info.disc, 1);
     // F:'s archive is there, yet only File > Open may reach it.
-    EXPECT_EQ(inspectArchive("F:\\hotaru4").variant, 2);
+    EXPECT_EQ(inspectArchive("F:\\hotaru4").disc, 2);
 }
 
 TEST_F(SystemDrives, LowerCdRomDriveWinsWhenBothHoldTheArchive)
@@ -78,8 +78,8 @@ TEST_F(SystemDrives, LowerCdRomDriveWinsWhenBothHoldTheArchive)
     const Discovery d = scanOnce();
     ASSERT_EQ(d.outcome, DiscoveryOutcome::Found);
     EXPECT_EQ(d.archivePath, "E:\\hotaru4");
-    // Discovery judges presence, not size: the short file is variant 0.
-    EXPECT_EQ(inspectArchive(d.archivePath).variant, 0);
+    // Discovery judges presence, not size: the short file is disc 0.
+    EXPECT_EQ(inspectArchive(d.archivePath).disc, 0);
 }
 
 TEST_F(SystemDrives, FolderNamedLikeTheArchiveDoesNotCount)
