@@ -4,10 +4,12 @@
 // several rounds copies all 31 movies three times: through the worker's copy
 // code (cutMovie, as TnewThread::CutMovie calls it) and through a plain
 // read/write loop with the same buffer, both on this thread, and through a
-// whole TnewThread run at idle priority, its signals received on this thread
-// as the window receives them. Prints the median throughputs and the ratio of
-// the first two medians, the longest delay of a 10 ms timer on this thread
-// during the TnewThread runs, and how much resident memory such a run leaves behind.
+// whole TnewThread run, its signals received on this thread as the window
+// receives them. Prints the median throughputs and the ratio of the first two
+// medians, the longest delay of a 10 ms timer on this thread during the
+// TnewThread runs, and how much resident memory such a run leaves behind.
+// Then it times a few more whole runs while busy processes keep every core
+// busy, and prints their throughput beside the unloaded one, without a target.
 // Exits 1 when a target is missed.
 #include "Catalogue.h"
 #include "CutThread.h"
@@ -23,10 +25,13 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <csignal>
 #include <fcntl.h>
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <sys/prctl.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
@@ -167,6 +172,48 @@ WorkerRound workerRound(const std::string& archive, const std::string& folder)
     return round;
 }
 
+// Processes that spin until this is destroyed. They are killed with this
+// process too, should it end without destroying them (std::exit, a crash).
+class BusyProcesses {
+public:
+    explicit BusyProcesses(int count)
+    {
+        const pid_t parent = ::getpid();
+        std::fflush(nullptr);
+        for (int i = 0; i < count; ++i) {
+            const pid_t pid = ::fork();
+            if (pid == 0) {
+                ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+                if (::getppid() != parent)
+                    ::_exit(0);
+                volatile unsigned spin = 0;
+                for (;;)
+                    spin = spin + 1;
+            }
+            if (pid < 0) {
+                std::perror("bench_extract: fork");
+                stop();
+                std::exit(2);
+            }
+            pids_.push_back(pid);
+        }
+    }
+    ~BusyProcesses() { stop(); }
+    BusyProcesses(const BusyProcesses&) = delete;
+    BusyProcesses& operator=(const BusyProcesses&) = delete;
+
+private:
+    void stop()
+    {
+        for (const pid_t pid : pids_)
+            ::kill(pid, SIGKILL);
+        for (const pid_t pid : pids_)
+            ::waitpid(pid, nullptr, 0);
+        pids_.clear();
+    }
+    std::vector<pid_t> pids_;
+};
+
 double median(std::vector<double> v)
 {
     std::sort(v.begin(), v.end());
@@ -179,15 +226,19 @@ int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     int rounds = 9;
+    int loadedRounds = 3;
     QString base;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         if (a == "--rounds" && i + 1 < argc) {
             rounds = std::max(1, std::atoi(argv[++i]));
+        } else if (a == "--loaded-rounds" && i + 1 < argc) {
+            loadedRounds = std::max(0, std::atoi(argv[++i]));
         } else if (a == "--dir" && i + 1 < argc) {
             base = QString::fromLocal8Bit(argv[++i]);
         } else {
-            std::fprintf(stderr, "usage: bench_extract [--rounds N] [--dir FOLDER]\n"
+            std::fprintf(stderr, "usage: bench_extract [--rounds N] [--loaded-rounds N] [--dir FOLDER]\n"
+                                 "  --loaded-rounds: whole runs timed with every core busy (default 3, 0 for none)\n"
                                  "  FOLDER holds the 256 MB sample archive and the copies (default: a temporary folder)\n");
             return 2;
         }
@@ -232,6 +283,18 @@ int main(int argc, char** argv)
     }
 
     const long rssOverall = residentKiB() - rssAtStart;
+
+    // The same whole run while other programs keep every core busy.
+    const int busy = std::max(1, static_cast<int>(::sysconf(_SC_NPROCESSORS_ONLN)));
+    std::vector<double> loadedSecs;
+    for (int r = 0; r < loadedRounds; ++r) {
+        {
+            const BusyProcesses load(busy);
+            loadedSecs.push_back(workerRound(archive, folder).seconds);
+        }
+        removeOutputs(folder);
+    }
+
     const double mb = static_cast<double>(totalBytes()) / 1e6;
     const double cut = mb / median(cutSecs);
     const double reference = mb / median(referenceSecs);
@@ -243,6 +306,13 @@ int main(int argc, char** argv)
     std::printf("reference loop:       %8.1f MB/s\n", reference);
     std::printf("ratio of the two:     %8.3f    (target >= 0.95)  %s\n", ratio, ratioOk ? "ok" : "MISSED");
     std::printf("whole worker run:     %8.1f MB/s (idle priority: yields to anything else running)\n", worker);
+    if (!loadedSecs.empty()) {
+        const double loaded = mb / median(loadedSecs);
+        char label[40];
+        std::snprintf(label, sizeof label, "  %d busy processes:", busy);
+        std::printf("%-22s%8.1f MB/s (%.3f of the run above; median of %zu runs)\n", label, loaded, loaded / worker,
+                    loadedSecs.size());
+    }
     std::printf("longest timer delay:  %8.1f ms (target < 50)     %s\n", longestDelay, delayOk ? "ok" : "MISSED");
     std::printf("resident growth:      %8ld KiB (target < 2048)  %s  [%ld KiB over all %d worker runs]\n", rssGrowth,
                 memoryOk ? "ok" : "MISSED", rssOverall, rounds + 1);
