@@ -1,8 +1,14 @@
 #!/usr/bin/env bash
 # Sets everything up, builds a release build, and runs the extraction benchmark:
-# the worker's copy against a plain read/write loop on a stand-in disc 1.
+# the worker's copy against a plain read/write loop on a stand-in disc 1, then
+# whole worker runs, alone and with every core kept busy.
+# BUILD_DIR=DIR builds in DIR instead of build-release/; arguments go to the
+# benchmark (--rounds N, --loaded-rounds N, --dir FOLDER).
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-BUILD_TYPE=Release "$root/scripts/setup.sh" "$root/build-release"
+build="${BUILD_DIR:-$root/build-release}"
+echo "Building a Release tree in $build first (the first time takes a few minutes) ..."
+BUILD_TYPE=Release "$root/scripts/setup.sh" "$build"
+echo "Running the benchmark ..."
 export QT_QPA_PLATFORM="${QT_QPA_PLATFORM:-offscreen}"
-exec "$root/build-release/bench/bench_extract" "$@"
+exec "$build/bench/bench_extract" "$@"
