@@ -9,6 +9,8 @@
 # faults a person meets. Tests labelled "root" (none today) run as root apart.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+# Whatever root's umask, the user the tests run as must read the build tree.
+[ "$(id -u)" -ne 0 ] || umask 022
 if [ "${SANITIZE:-0}" = 1 ]; then
   build="${BUILD_DIR:-$root/build-sanitize}"
   BUILD_TYPE=Debug "$root/scripts/setup.sh" "$build" -DHOTARU_SANITIZE=ON
