@@ -35,7 +35,10 @@ void refuseReadOnly(const std::string& path)
 // taken from it is shortened; O_EXCL and N keep the result unique.
 std::string tempName(const std::string& finalPath, int n)
 {
-    const std::string suffix = "~" + std::to_string(n) + ".tmp";
+    // Built piece by piece: GCC 12 at -O3 takes "~" + ... for a restrict violation.
+    std::string suffix(1, '~');
+    suffix += std::to_string(n);
+    suffix += ".tmp";
     const std::size_t slash = finalPath.rfind('/');
     const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
     std::string name = finalPath.substr(nameStart);
