@@ -1,30 +1,30 @@
-#include "CutThread.h"
+#include "ExtractionWorker.h"
 
 #include "Catalogue.h"
 #include "Converter.h"
 #include "File.h"
-#include "Globals.h"
 
-TCutThread::TCutThread(hotaru::RunSnapshot snapshot, QObject* parent)
+namespace {
+
+QString fromUtf8(const std::string& s) { return QString::fromStdString(s); }
+
+}  // namespace
+
+ExtractionWorker::ExtractionWorker(hotaru::RunSnapshot snapshot, QObject* parent)
     : QThread(parent), snapshot_(std::move(snapshot))
 {
 }
 
-void TCutThread::run()
+void ExtractionWorker::run()
 {
     hotaru::TaskThread handOffs;
     handOffs_ = &handOffs;
     // Copies yield to everything else; the converter must not, and an
     // ordinary user cannot raise a thread or its children back from idle.
     setPriority(QThread::IdlePriority);
-    CutAll();
-    handOffs_ = nullptr;
-}
-
-void TCutThread::CutAll()
-{
     const hotaru::RunResult result = hotaru::runAll(
-        snapshot_.movies, [this] { return isInterruptionRequested(); }, [this](std::int32_t n) { CutMovie(n); });
+        snapshot_.movies, [this] { return isInterruptionRequested(); }, [this](std::int32_t n) { copyMovie(n); });
+    handOffs_ = nullptr;
     switch (result.end) {
     case hotaru::RunEnd::Completed:
         Q_EMIT completed();
@@ -37,11 +37,27 @@ void TCutThread::CutAll()
     }
 }
 
-void TnewThread::CutMovie(std::int32_t n)
+bool ExtractionWorker::sliceDone()
+{
+    steps_.fetch_add(1);
+    if (!sinceSteps_.isValid() || sinceSteps_.hasExpired(StepInterval))
+        offerSteps();
+    return !isInterruptionRequested();
+}
+
+void ExtractionWorker::offerSteps()
+{
+    if (steps_.load() > 0 && !stepPending_.exchange(true)) {
+        sinceSteps_.start();
+        Q_EMIT stepped();
+    }
+}
+
+void ExtractionWorker::copyMovie(std::int32_t n)
 {
     hotaru::MovieHooks hooks;
     hooks.status = [this](const std::string& text) { Q_EMIT statusChanged(fromUtf8(text)); };
-    hooks.label = [this](const std::string& text) { Q_EMIT labelChanged(fromUtf8(text)); };
+    hooks.label = [this](const std::string& text) { Q_EMIT fileNameChanged(fromUtf8(text)); };
     hooks.slice = [this] { return sliceDone(); };
     // Pinned now: the folder dialog may change the current directory while
     // this movie is copied or converted.
@@ -52,15 +68,15 @@ void TnewThread::CutMovie(std::int32_t n)
     offerSteps();
     if (outcome != hotaru::CopyOutcome::Written)
         return;
-    Q_EMIT movieDone(n);
+    Q_EMIT movieWritten(n);
     // The switch counts as it stands when the copy ends, not when it began.
     const hotaru::RunSettingsValues now = settings().current();
     if (now.aviOutput)
-        HandOff(std::string(hotaru::movieTitle(snapshot().variant, n)), folder, now);
+        handOff(std::string(hotaru::movieTitle(snapshot().disc, n)), folder, now);
 }
 
-void TnewThread::HandOff(const std::string& title, const std::string& folder,
-                         const hotaru::RunSettingsValues& settings)
+void ExtractionWorker::handOff(const std::string& title, const std::string& folder,
+                               const hotaru::RunSettingsValues& settings)
 {
     Q_EMIT statusChanged(fromUtf8(hotaru::convertingText(title)));
     hotaru::ConversionOutcome outcome = hotaru::ConversionOutcome::Failed;

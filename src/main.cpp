@@ -1,35 +1,27 @@
-// ホタル奇譚ムービーカッター: the start-up sequence.
-#include "ACPK2AVI.h"
-#include "AboutACPK2AVI.h"
+// ホタル奇譚ムービーカッター
 #include "Application.h"
-#include "DirBox.h"
-#include "Form1.h"
-#include "Globals.h"
-#include "VersionInfo.h"
+#include "CommandLine.h"
+#include "MainWindow.h"
+#include "Startup.h"
+#include "SystemServices.h"
 
-#include <QLibraryInfo>
-#include <QTranslator>
+#include <QCoreApplication>
 
 int main(int argc, char** argv)
 {
-    TApplication app(argc, argv);
-    app.Title = applicationTitle();
-    // No application display name: Qt would append it to every window's and box's caption.
-    app.setWindowIcon(applicationIcon());
-    // The tool speaks Japanese, so the system's own dialogs should too.
-    QTranslator qtTexts;
-    if (qtTexts.load(QStringLiteral("qtbase_ja"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        app.installTranslator(&qtTexts);
+    // --list, --extract, --help and --version run without a window or a display.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    const cli::Options options = cli::parse(arguments);
+    if (options.mode != cli::Mode::Window) {
+        QCoreApplication core(argc, argv);
+        return cli::run(options);
+    }
 
-    TForm1 form;  // runs FormCreate, discovery prompts included, before any window shows
-
-    // The dialogs, hidden until their menu commands; they live as long as the program.
-    TOKRightDlg okRightDlg;
-    TForm2 form2;
-    TForm3 form3;
-    TForm4 form4;
-    form.AttachDialogs();
-
-    form.show();
+    Application app(argc, argv);
+    const std::unique_ptr<ui::SystemServices> services = ui::makeSystemServices();
+    const std::unique_ptr<MainWindow> window = startMainWindow(*services);
+    window->show();
     return app.exec();
 }

@@ -1,16 +1,13 @@
 #pragma once
-// QtTest main that runs under our own application object, so handlers' errors
-// reach its error box as in the program.
+// QtTest main that runs under the program's own application object.
 #include "Application.h"
-#include "Globals.h"
 
 #include <QTest>
 
 #define HOTARU_QTEST_MAIN(TestClass)                        \
     int main(int argc, char** argv)                         \
     {                                                       \
-        TApplication app(argc, argv);                       \
-        app.Title = applicationTitle();                     \
+        Application app(argc, argv);                        \
         app.setQuitOnLastWindowClosed(false);               \
         TestClass tc;                                       \
         return QTest::qExec(&tc, argc, argv);               \

@@ -1,15 +1,8 @@
 // The pick list and the message voices, driven through the window's own controls.
+#include "AppTestSupport.h"
 #include "Catalogue.h"
-#include "Form1.h"
-#include "Globals.h"
-#include "SystemSeams.h"
 #include "TestMain.h"
-#include "TestSupport.h"
-#include "Voices.h"
 
-#include <QAction>
-#include <QListWidget>
-#include <QPushButton>
 #include <QTemporaryDir>
 
 #include <filesystem>
@@ -49,23 +42,26 @@ class TestPickList : public QObject {
     Q_OBJECT
 
     QTemporaryDir dir;
-    std::unique_ptr<TForm1> form;
-    std::unique_ptr<PromptsScope> prompts;
+    std::unique_ptr<FakeSystemServices> services;
+    std::unique_ptr<Program> program;
+    MainWindow* form = nullptr;
+    Controls* c = nullptr;
 
     void openDisc(std::int64_t size)
     {
         const std::string p = dir.filePath(QStringLiteral("hotaru4")).toStdString();
         std::ofstream(p).close();
         std::filesystem::resize_file(p, static_cast<std::uintmax_t>(size));
-        (*prompts)->files = {QString::fromStdString(p)};
-        form->Open1->trigger();
+        program->open(*services, QString::fromStdString(p));
     }
+
+    const hotaru::PickList& picks() const { return form->session().picking().picks(); }
 
     View view() const
     {
-        return {selectedRow(form->ListBox1), selectedRow(form->ListBox2), form->Button2->isEnabled(),
-                form->Button3->isEnabled(),  form->Button4->isEnabled(),  form->Button5->isEnabled(),
-                form->Button6->isEnabled(),  PickList.live()};
+        return {selectedRow(c->titles), selectedRow(c->picks), c->add->isEnabled(),
+                c->remove->isEnabled(),  c->run->isEnabled(),  c->selectAll->isEnabled(),
+                c->clearAll->isEnabled(), picks().live()};
     }
 
     void expectView(const View& expected)
@@ -73,77 +69,66 @@ class TestPickList : public QObject {
         const View got = view();
         QVERIFY2(got == expected, qPrintable(QStringLiteral("got ") + describe(got) + QStringLiteral(", expected ") +
                                              describe(expected)));
-        QCOMPARE(form->ListBox2->count(), PickList.count);
-        for (int r = 0; r < PickList.count; ++r)
-            QCOMPARE(form->ListBox2->item(r)->text(), fromUtf8(hotaru::movieTitle(ArchiveVariant, PickList.at(r + 1))));
+        QCOMPARE(c->picks->count(), picks().count);
+        for (int r = 0; r < picks().count; ++r)
+            QCOMPARE(c->picks->item(r)->text(), title(picks().at(r + 1)));
     }
 
-    static void click(QListWidget* list, int row)
-    {
-        const QPoint at = list->visualItemRect(list->item(row)).center();
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
-    }
-
-    static void doubleClick(QListWidget* list, int row)
-    {
-        const QPoint at = list->visualItemRect(list->item(row)).center();
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
-        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
-    }
+    static void click(QListWidget* list, int row) { clickRow(list, row); }
+    static void doubleClick(QListWidget* list, int row) { doubleClickRow(list, row); }
 
     void add(int row)
     {
-        click(form->ListBox1, row);
-        form->Button2->click();
+        click(c->titles, row);
+        c->add->click();
     }
 
-    static QString title(std::int32_t n) { return fromUtf8(hotaru::movieTitle(ArchiveVariant, n)); }
-    static QString plainAdded(std::int32_t n) { return title(n) + QStringLiteral("  をリストに追加しました。"); }
+    QString title(std::int32_t n) const
+    {
+        return QString::fromStdString(std::string(hotaru::movieTitle(form->session().disc(), n)));
+    }
+    QString plainAdded(std::int32_t n) const { return title(n) + QStringLiteral("  をリストに追加しました。"); }
 
 private Q_SLOTS:
     void init()
     {
-        ArchiveVariant = 0;
-        PickList.clear();
-        prompts = std::make_unique<PromptsScope>();
-        seams::replaceDrives(std::make_unique<FakeDrives>());
-        form = std::make_unique<TForm1>();
-        form->show();
-        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+        services = std::make_unique<FakeSystemServices>();
+        program = std::make_unique<Program>(*services);
+        form = program->window.get();
+        c = program->controls.get();
         openDisc(hotaru::Disc1ArchiveSize);
-        (*prompts)->boxes.clear();
+        services->boxes.clear();
     }
 
     void cleanup()
     {
-        form.reset();
-        prompts.reset();
-        seams::replaceDrives(nullptr);
+        program.reset();
+        services.reset();
     }
 
     void selectingAndAddingFollowTheStateTable()
     {
         expectView({0, -1, true, false, false, true, true, {}});  // after File > Open
-        click(form->ListBox1, 4);
-        QCOMPARE(form->StatusText(), title(5) + QStringLiteral("       ") +
+        click(c->titles, 4);
+        QCOMPARE(form->statusText(), title(5) + QStringLiteral("       ") +
                                          QString::number(hotaru::movieSize(1, 5) / 1024) + QStringLiteral("KBytes"));
         expectView({4, -1, true, false, false, true, true, {}});
-        form->Button2->click();
-        QCOMPARE(form->StatusText(), plainAdded(5));
+        c->add->click();
+        QCOMPARE(form->statusText(), plainAdded(5));
         expectView({4, -1, true, false, true, true, true, {5}});
 
-        click(form->ListBox2, 0);
-        QCOMPARE(form->StatusText(), title(5) + QStringLiteral("       15552KBytes"));
+        click(c->picks, 0);
+        QCOMPARE(form->statusText(), title(5) + QStringLiteral("       15552KBytes"));
         expectView({-1, 0, false, true, true, true, true, {5}});
-        click(form->ListBox1, 0);
+        click(c->titles, 0);
         expectView({0, -1, true, false, true, true, true, {5}});
 
         // Clicking the row that is already selected tells about it again; so do the arrow keys.
-        form->SetStatusText(QString());
-        click(form->ListBox1, 0);
-        QCOMPARE(form->StatusText(), title(1) + QStringLiteral("       23140KBytes"));
-        QTest::keyClick(form->ListBox1, Qt::Key_Down);
-        QCOMPARE(form->StatusText(), title(2) + QStringLiteral("       21206KBytes"));
+        c->status->clearMessage();
+        click(c->titles, 0);
+        QCOMPARE(form->statusText(), title(1) + QStringLiteral("       23140KBytes"));
+        QTest::keyClick(c->titles, Qt::Key_Down);
+        QCOMPARE(form->statusText(), title(2) + QStringLiteral("       21206KBytes"));
         expectView({1, -1, true, false, true, true, true, {5}});
     }
 
@@ -151,38 +136,39 @@ private Q_SLOTS:
     {
         add(0);
         add(1);
-        form->Button2->click();  // title 2 again, straight away
+        c->add->click();  // title 2 again, straight away
         add(0);                  // title 1, not the last entry
-        QCOMPARE((*prompts)->boxes.size(), size_t(2));
-        for (const ShownBox& b : (*prompts)->boxes) {
+        QCOMPARE(services->boxes.size(), size_t(2));
+        for (const ShownBox& b : services->boxes) {
             QCOMPARE(b.text, QStringLiteral("すでに選択されています。"));
             QCOMPARE(b.caption, QStringLiteral("エラー"));
-            QCOMPARE(b.flags, prompts::MB_OK);
+            QCOMPARE(b.buttons, ui::BoxButtons::Ok);
+            QCOMPARE(b.icon, ui::BoxIcon::None);
         }
-        QCOMPARE(PickList.live(), (std::vector<std::int32_t>{1, 2}));
-        QCOMPARE(form->StatusText(), title(1) + QStringLiteral("       23140KBytes"));  // the click's, not the refusal's
+        QCOMPARE(picks().live(), (std::vector<std::int32_t>{1, 2}));
+        QCOMPARE(form->statusText(), title(1) + QStringLiteral("       23140KBytes"));  // the click's, not the refusal's
 
-        form->Button5->click();
+        c->selectAll->click();
         add(17);
-        QCOMPARE((*prompts)->boxes.size(), size_t(3));
-        QCOMPARE(PickList.count, 31);
+        QCOMPARE(services->boxes.size(), size_t(3));
+        QCOMPARE(picks().count, 31);
     }
 
     void selectAllRebuildsTheListInCatalogueOrder()
     {
         add(3);
-        form->Button5->click();
-        form->Button5->click();
-        expectView({3, -1, true, false, true, true, true, PickList.live()});
-        QCOMPARE(PickList.count, 31);
+        c->selectAll->click();
+        c->selectAll->click();
+        expectView({3, -1, true, false, true, true, true, picks().live()});
+        QCOMPARE(picks().count, 31);
         for (int i = 1; i <= 31; ++i)
-            QCOMPARE(PickList.at(i), i);
+            QCOMPARE(picks().at(i), i);
 
         openDisc(hotaru::Disc2ArchiveSize);
-        form->Button5->click();
-        QCOMPARE(PickList.count, 19);
-        QCOMPARE(form->ListBox2->count(), 19);
-        QCOMPARE(PickList.at(19), 19);
+        c->selectAll->click();
+        QCOMPARE(picks().count, 19);
+        QCOMPARE(c->picks->count(), 19);
+        QCOMPARE(picks().at(19), 19);
     }
 
     void removingClosesTheGapAndSelectsTheFirstRow_data()
@@ -201,120 +187,120 @@ private Q_SLOTS:
         QFETCH(QList<int>, left);
         for (int r : {4, 8, 1})
             add(r);
-        click(form->ListBox2, row);
-        form->Button3->click();
+        click(c->picks, row);
+        c->remove->click();
         // The removed message stays: selecting row 0 afterwards is the program's, not the user's.
-        QCOMPARE(form->StatusText(), title(removed) + QStringLiteral("  をリストから削除しました。"));
+        QCOMPARE(form->statusText(), title(removed) + QStringLiteral("  をリストから削除しました。"));
         expectView({-1, 0, false, true, true, true, true, {left[0], left[1]}});
 
         // "->" stays off until a title on the left is chosen again.
-        QVERIFY(!form->Button2->isEnabled());
-        click(form->ListBox1, 6);
-        QVERIFY(form->Button2->isEnabled());
+        QVERIFY(!c->add->isEnabled());
+        click(c->titles, 6);
+        QVERIFY(c->add->isEnabled());
     }
 
     void onlyTheLeftButtonOnARowChoosesOne()
     {
         add(4);
-        click(form->ListBox2, 0);
+        click(c->picks, 0);
         const View picked{-1, 0, false, true, true, true, true, {5}};
         expectView(picked);
-        form->SetStatusText(QString());
+        c->status->clearMessage();
         const auto centre = [](QListWidget* list, int row) { return list->visualItemRect(list->item(row)).center(); };
 
         // The right button neither selects nor clears, nor adds on a double-click.
-        QTest::mouseClick(form->ListBox1->viewport(), Qt::RightButton, {}, centre(form->ListBox1, 2));
-        QTest::mouseClick(form->ListBox2->viewport(), Qt::RightButton, {}, centre(form->ListBox2, 0));
-        QTest::mouseDClick(form->ListBox1->viewport(), Qt::RightButton, {}, centre(form->ListBox1, 2));
+        QTest::mouseClick(c->titles->viewport(), Qt::RightButton, {}, centre(c->titles, 2));
+        QTest::mouseClick(c->picks->viewport(), Qt::RightButton, {}, centre(c->picks, 0));
+        QTest::mouseDClick(c->titles->viewport(), Qt::RightButton, {}, centre(c->titles, 2));
         expectView(picked);
-        QCOMPARE(form->StatusText(), QString());
+        QCOMPARE(form->statusText(), QString());
 
         // Ctrl+click and Ctrl+Space on the selected row keep it, and the click still tells about it.
-        QTest::mouseClick(form->ListBox2->viewport(), Qt::LeftButton, Qt::ControlModifier, centre(form->ListBox2, 0));
-        QTest::keyClick(form->ListBox2, Qt::Key_Space, Qt::ControlModifier);
+        QTest::mouseClick(c->picks->viewport(), Qt::LeftButton, Qt::ControlModifier, centre(c->picks, 0));
+        QTest::keyClick(c->picks, Qt::Key_Space, Qt::ControlModifier);
         expectView(picked);
-        QCOMPARE(form->StatusText(), title(5) + QStringLiteral("       15552KBytes"));
+        QCOMPARE(form->statusText(), title(5) + QStringLiteral("       15552KBytes"));
 
         // A click below the last row chooses nothing and clears nothing.
-        form->SetStatusText(QString());
-        QTest::mouseClick(form->ListBox2->viewport(), Qt::LeftButton, {},
-                          QPoint(10, form->ListBox2->viewport()->height() - 3));
+        c->status->clearMessage();
+        QTest::mouseClick(c->picks->viewport(), Qt::LeftButton, {},
+                          QPoint(10, c->picks->viewport()->height() - 3));
         expectView(picked);
-        QCOMPARE(form->StatusText(), QString());
+        QCOMPARE(form->statusText(), QString());
 
         // Ctrl+click on another row simply chooses it.
-        QTest::mouseClick(form->ListBox1->viewport(), Qt::LeftButton, Qt::ControlModifier, centre(form->ListBox1, 2));
+        QTest::mouseClick(c->titles->viewport(), Qt::LeftButton, Qt::ControlModifier, centre(c->titles, 2));
         expectView({2, -1, true, false, true, true, true, {5}});
     }
 
     void removingTheOnlyEntryReturnsToTheLeft()
     {
         add(2);
-        click(form->ListBox2, 0);
-        form->Button3->click();
+        click(c->picks, 0);
+        c->remove->click();
         expectView({0, -1, true, false, false, true, true, {}});
     }
 
     void clearAllOnAnEmptyListSelectsTheFirstTitle()
     {
-        click(form->ListBox1, 7);
-        form->Button6->click();
+        click(c->titles, 7);
+        c->clearAll->click();
         expectView({0, -1, true, false, false, true, true, {}});
         add(1);
         add(2);
-        click(form->ListBox2, 1);
-        form->Button6->click();
+        click(c->picks, 1);
+        c->clearAll->click();
         expectView({0, -1, false, true, false, true, true, {}});  // "<-" keeps its state
-        const QString before = form->StatusText();
-        form->Button3->click();  // nothing selected on the right: ignored
-        QCOMPARE(form->StatusText(), before);
+        const QString before = form->statusText();
+        c->remove->click();  // nothing selected on the right: ignored
+        QCOMPARE(form->statusText(), before);
         expectView({0, -1, false, true, false, true, true, {}});
     }
 
     void doubleClicksSelectThenAddOrRemove()
     {
-        doubleClick(form->ListBox1, 2);
-        QCOMPARE(form->StatusText(), plainAdded(3));
-        QCOMPARE(PickList.live(), (std::vector<std::int32_t>{3}));
-        doubleClick(form->ListBox2, 0);
-        QCOMPARE(form->StatusText(), title(3) + QStringLiteral("  をリストから削除しました。"));
-        QCOMPARE(PickList.count, 0);
+        doubleClick(c->titles, 2);
+        QCOMPARE(form->statusText(), plainAdded(3));
+        QCOMPARE(picks().live(), (std::vector<std::int32_t>{3}));
+        doubleClick(c->picks, 0);
+        QCOMPARE(form->statusText(), title(3) + QStringLiteral("  をリストから削除しました。"));
+        QCOMPARE(picks().count, 0);
     }
 
     void anUnrecognisedArchiveOffersNothingToPick()
     {
         openDisc(12345);
-        QCOMPARE(ArchiveVariant, 0);
-        form->Button5->click();
-        form->Button2->click();  // nothing selected on an empty list: ignored
+        QCOMPARE(form->session().disc(), 0);
+        c->selectAll->click();
+        c->add->click();  // nothing selected on an empty list: ignored
         expectView({-1, -1, true, false, false, true, true, {}});
-        QVERIFY((*prompts)->boxes.empty());
+        QVERIFY(services->boxes.empty());
     }
 
     void voicesMarkOneItemAndWordEveryLaterMessage()
     {
-        QAction* items[] = {form->K2, form->K3, form->K4};
+        QAction* const* items = c->voices;
         auto marks = [&] {
             return std::vector<bool>{items[0]->isChecked(), items[1]->isChecked(), items[2]->isChecked()};
         };
         QCOMPARE(marks(), (std::vector<bool>{true, false, false}));
-        form->K3->trigger();
-        QCOMPARE(form->StatusText(), QStringLiteral("これからは、わたし、鷲ノ宮あかねがご案内します。"));
+        c->voices[1]->trigger();
+        QCOMPARE(form->statusText(), QStringLiteral("これからは、わたし、鷲ノ宮あかねがご案内します。"));
         QCOMPARE(marks(), (std::vector<bool>{false, true, false}));
         add(0);
-        QCOMPARE(form->StatusText(), title(1) + QStringLiteral("　をリストに追加しますね。"));
+        QCOMPARE(form->statusText(), title(1) + QStringLiteral("　をリストに追加しますね。"));
 
-        form->K4->trigger();
+        c->voices[2]->trigger();
         QCOMPARE(marks(), (std::vector<bool>{false, false, true}));
-        form->K4->trigger();  // the current voice again: still marked, message again
+        c->voices[2]->trigger();  // the current voice again: still marked, message again
         QCOMPARE(marks(), (std::vector<bool>{false, false, true}));
-        QCOMPARE(form->StatusText(), QStringLiteral("ようやく私の出番というわけですわね。"));
+        QCOMPARE(form->statusText(), QStringLiteral("ようやく私の出番というわけですわね。"));
 
         openDisc(hotaru::Disc1ArchiveSize);
-        QCOMPARE(form->StatusText(), QStringLiteral("さぁ、始めますわよ。"));
-        form->K2->trigger();
+        QCOMPARE(form->statusText(), QStringLiteral("さぁ、始めますわよ。"));
+        c->voices[0]->trigger();
         QCOMPARE(marks(), (std::vector<bool>{true, false, false}));
-        QCOMPARE(form->StatusText(), QStringLiteral("メッセージを通常モードにしました。"));
+        QCOMPARE(form->statusText(), QStringLiteral("メッセージを通常モードにしました。"));
     }
 };
 

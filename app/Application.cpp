@@ -1,0 +1,14 @@
+#include "Application.h"
+
+#include "ProgramIcon.h"
+
+#include <QLibraryInfo>
+
+Application::Application(int& argc, char** argv) : QApplication(argc, argv)
+{
+    // No application display name: Qt would append it to every window's and box's caption.
+    setWindowIcon(programIcon());
+    // The tool speaks Japanese, so the system's own dialogs should too.
+    if (qtTexts_.load(QStringLiteral("qtbase_ja"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        installTranslator(&qtTexts_);
+}

@@ -1,0 +1,106 @@
+#include "ExtractionRun.h"
+
+#include "ExtractionWorker.h"
+#include "InOutError.h"
+#include "Session.h"
+#include "SystemServices.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QLabel>
+#include <QProgressBar>
+
+ExtractionRun::ExtractionRun(ui::SystemServices& services, Session& session, QWidget* window,
+                             QProgressBar* progress, QLabel* fileName)
+    : QObject(window), services_(services), session_(session), window_(window), progress_(progress),
+      fileName_(fileName)
+{
+    // The folder, the converter or the switch chosen meanwhile reach the next movie.
+    connect(&session_, &Session::runSettingsChanged, this, [this] {
+        if (worker_)
+            worker_->settings().update(session_.runSettings());
+    });
+}
+
+ExtractionRun::~ExtractionRun() { stopWorker(); }
+
+void ExtractionRun::start()
+{
+    if (worker_)
+        return;
+    worker_ = std::make_unique<ExtractionWorker>(hotaru::RunSnapshot{
+        session_.archivePath().toStdString(), session_.disc(), session_.picking().picks().live()});
+    worker_->settings().update(session_.runSettings());
+    ExtractionWorker* w = worker_.get();
+    connect(w, &ExtractionWorker::statusChanged, this, &ExtractionRun::statusChanged, Qt::QueuedConnection);
+    connect(w, &ExtractionWorker::fileNameChanged, this, [this](const QString& name) { fileName_->setText(name); },
+            Qt::QueuedConnection);
+    connect(w, &ExtractionWorker::stepped, this, &ExtractionRun::step, Qt::QueuedConnection);
+    connect(w, &ExtractionWorker::completed, this, &ExtractionRun::complete, Qt::QueuedConnection);
+    connect(w, &ExtractionWorker::failed, this, &ExtractionRun::fail, Qt::QueuedConnection);
+    w->start();  // it lowers itself to idle priority
+}
+
+void ExtractionRun::stop()
+{
+    if (!worker_)
+        return;
+    disconnect(worker_.get(), nullptr, this, nullptr);
+    stopWorker();
+    // What it sent before stopping is still queued: let it land now, not on a later run.
+    QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
+    finish(false);
+}
+
+void ExtractionRun::stopWorker()
+{
+    if (!worker_)
+        return;
+    // The worker looks at the request after every slice, so this wait is short.
+    worker_->requestInterruption();
+    worker_->wait();
+    worker_.reset();
+}
+
+void ExtractionRun::step()
+{
+    if (!worker_)
+        return;
+    // One step per slice; past the maximum the bar starts over, so each movie fills it once.
+    const int span = progress_->maximum() - progress_->minimum();
+    for (int n = worker_->takeSteps(); n > 0; --n) {
+        int next = progress_->value() + 1;
+        if (next > progress_->maximum())
+            next = progress_->minimum() + (next - progress_->minimum()) % span;
+        progress_->setValue(next);
+    }
+}
+
+void ExtractionRun::complete()
+{
+    if (!worker_)
+        return;
+    stopWorker();
+    services_.messageBox(window_, QStringLiteral("ファイルの作成が終了しました。"), QStringLiteral("終了"));
+    Q_EMIT statusChanged(QStringLiteral("終了しました。"));
+    finish(true);
+}
+
+void ExtractionRun::fail(const QString& path, const QString& message)
+{
+    if (!worker_)
+        return;
+    stopWorker();
+    const QString text = QString::fromStdString(hotaru::withFullStop(message.toStdString()));
+    const QString shown = path.isEmpty() ? text : QDir::toNativeSeparators(path) + u'\n' + text;
+    services_.messageBox(window_, shown, QStringLiteral("ｱﾌﾟﾘｹｰｼｮﾝ ｴﾗｰ"), ui::BoxButtons::Ok, ui::BoxIcon::Stop);
+    Q_EMIT statusChanged(text);
+    finish(false);
+}
+
+void ExtractionRun::finish(bool completed)
+{
+    progress_->setValue(0);
+    fileName_->setText(QString());
+    Q_EMIT ended(completed);
+}

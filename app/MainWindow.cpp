@@ -1,0 +1,386 @@
+#include "MainWindow.h"
+
+#include "AboutDialog.h"
+#include "Archive.h"
+#include "Catalogue.h"
+#include "ChoiceList.h"
+#include "ConverterLinkDialog.h"
+#include "Discovery.h"
+#include "ExtractionRun.h"
+#include "Handlers.h"
+#include "MainMenu.h"
+#include "OutputFolderDialog.h"
+#include "PickControls.h"
+#include "ProgramIcon.h"
+#include "SystemServices.h"
+#include "Voices.h"
+#include "WindowLayout.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QFileInfo>
+#include <QFrame>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QStatusTipEvent>
+
+namespace {
+
+// The window's layout, in client pixels.
+constexpr QSize ClientSize{426, 297};
+constexpr ui::Place Panel1{"Panel1", -4, 0, 433, 3};
+constexpr ui::Place Label3{"Label3", 48, 8, 95, 12};
+constexpr ui::Place Label4{"Label4", 272, 8, 113, 15};
+constexpr ui::Place ListBox1{"ListBox1", 16, 24, 161, 193};
+constexpr ui::Place ListBox2{"ListBox2", 248, 24, 161, 193};
+constexpr ui::Place Button2{"Button2", 192, 40, 41, 41};
+constexpr ui::Place Button3{"Button3", 192, 96, 41, 41};
+constexpr ui::Place Button5{"Button5", 192, 152, 41, 25};
+constexpr ui::Place Button6{"Button6", 192, 192, 41, 25};
+constexpr ui::Place Label2{"Label2", 8, 240, 169, 17};
+constexpr ui::Place Button4{"Button4", 240, 232, 81, 25};
+constexpr ui::Place Button1{"Button1", 336, 232, 75, 25};
+constexpr ui::Place ProgressBar1{"ProgressBar1", 8, 264, 409, 9};
+constexpr ui::Place StatusBar1{"StatusBar1", 0, 278, 426, 19};
+
+}  // namespace
+
+MainWindow::MainWindow(ui::SystemServices& services, QWidget* parent)
+    : QMainWindow(parent), services_(services), session_(this)
+{
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(ui::programTitle());
+    setWindowIcon(programIcon());
+    setFont(ui::uiFont(12));
+    // Fixed single border: minimise and close only.
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+    buildControls();
+    menu_ = new MainMenu(this);
+    run_ = new ExtractionRun(services_, session_, this, progressBar_, fileLabel_);
+    wireHandlers();
+}
+
+MainWindow::~MainWindow() = default;
+
+void MainWindow::buildControls()
+{
+    auto* client = new QWidget(this);
+    client->setObjectName(QStringLiteral("client"));
+    client->setFixedSize(ClientSize);
+    setCentralWidget(client);
+
+    auto* panel = ui::place<QFrame>(client, Panel1);
+    panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    // The headings sit right above the lists: wider where the face needs it,
+    // never taller, or the lists would cover their lower half.
+    QLabel* titlesHeading = ui::label(client, Label3, QStringLiteral("ムービーファイル"), 12, true);
+    QLabel* picksHeading = ui::label(client, Label4, QStringLiteral("選択したファイル"), 15, true);
+    titlesHeading->resize(titlesHeading->width(), Label3.height);
+    picksHeading->resize(picksHeading->width(), Label4.height);
+    titleList_ = ui::place<ChoiceList>(client, ListBox1);
+    pickList_ = ui::place<ChoiceList>(client, ListBox2);
+    for (ChoiceList* list : {titleList_, pickList_}) {
+        list->setUniformItemSizes(true);
+        list->setStyleSheet(QStringLiteral("QListWidget::item { height: 12px; padding: 0px; }"));
+    }
+    addButton_ = ui::button(client, Button2, QStringLiteral("->"));
+    removeButton_ = ui::button(client, Button3, QStringLiteral("<-"));
+    selectAllButton_ = ui::button(client, Button5, QStringLiteral("全選択"));
+    clearAllButton_ = ui::button(client, Button6, QStringLiteral("全削除"));
+    // Holds a file name of any length: fixed, not sized to its text.
+    fileLabel_ = ui::place<QLabel>(client, Label2);
+    fileLabel_->setFont(ui::uiFont(13));
+    fileLabel_->setTextFormat(Qt::PlainText);
+    runButton_ = ui::button(client, Button4, QStringLiteral("実行"));
+    exitButton_ = ui::button(client, Button1, QStringLiteral("終了"));
+    progressBar_ = ui::place<QProgressBar>(client, ProgressBar1);
+    progressBar_->setRange(0, 100);
+    progressBar_->setValue(0);
+    progressBar_->setTextVisible(false);
+    progressBar_->setFocusPolicy(Qt::NoFocus);
+    statusLine_ = ui::place<QStatusBar>(client, StatusBar1);
+    statusLine_->setSizeGripEnabled(false);
+    // The pointer stays an arrow over this while a run shows the hourglass elsewhere.
+    exitButton_->setCursor(Qt::ArrowCursor);
+
+    setTabOrder(titleList_, pickList_);
+    setTabOrder(pickList_, addButton_);
+    setTabOrder(addButton_, removeButton_);
+    setTabOrder(removeButton_, runButton_);
+    setTabOrder(runButton_, selectAllButton_);
+    setTabOrder(selectAllButton_, clearAllButton_);
+    setTabOrder(clearAllButton_, exitButton_);
+    pickControls_ = {titleList_, pickList_, addButton_, removeButton_, runButton_, selectAllButton_, clearAllButton_};
+    showPicking();
+}
+
+void MainWindow::wireHandlers()
+{
+    auto handle = [this](auto* sender, auto signal, auto handler) {
+        ui::connectHandler(services_, sender, signal, this, handler);
+    };
+    handle(menu_->openAction(), &QAction::triggered, &MainWindow::onOpenTriggered);
+    handle(menu_->outputFolderAction(), &QAction::triggered, [](MainWindow* w) {
+        if (w->outputFolderDialog_)
+            w->outputFolderDialog_->exec();
+    });
+    handle(menu_->exitAction(), &QAction::triggered, &MainWindow::close);
+    handle(menu_->aboutAction(), &QAction::triggered, [](MainWindow* w) {
+        if (w->aboutDialog_)
+            w->aboutDialog_->exec();
+    });
+    handle(menu_, &MainMenu::aviOutputChosen, &MainWindow::onAviOutputChosen);
+    connect(menu_, &MainMenu::voiceChosen, this, [this](std::int32_t voice) {
+        ui::runHandler(services_, this, [&] { onVoiceChosen(voice); });
+    });
+    connect(menu_, &MainMenu::hintChanged, this, &MainWindow::setHint);
+
+    handle(exitButton_, &QPushButton::clicked, &MainWindow::close);
+    handle(addButton_, &QPushButton::clicked, &MainWindow::onAddClicked);
+    handle(removeButton_, &QPushButton::clicked, &MainWindow::onRemoveClicked);
+    handle(selectAllButton_, &QPushButton::clicked, &MainWindow::onSelectAllClicked);
+    handle(clearAllButton_, &QPushButton::clicked, &MainWindow::onClearAllClicked);
+    handle(runButton_, &QPushButton::clicked, &MainWindow::onRunClicked);
+    // A click selects first; a double-click then adds or removes. Only the
+    // user's choices reach the handlers, never the program's own changes.
+    handle(titleList_, &ChoiceList::rowChosen, &MainWindow::onTitleChosen);
+    handle(pickList_, &ChoiceList::rowChosen, &MainWindow::onPickChosen);
+    handle(titleList_, &ChoiceList::rowDoubleClicked, &MainWindow::onAddClicked);
+    handle(pickList_, &ChoiceList::rowDoubleClicked, &MainWindow::onRemoveClicked);
+
+    connect(run_, &ExtractionRun::statusChanged, this, &MainWindow::showStatus);
+    connect(run_, &ExtractionRun::ended, this, &MainWindow::onRunEnded);
+    connect(&session_, &Session::aviOutputChanged, menu_, &MainMenu::setAviOutputMark);
+}
+
+void MainWindow::makeDialogs()
+{
+    aboutDialog_ = std::make_unique<AboutDialog>(services_);
+    outputFolderDialog_ = std::make_unique<OutputFolderDialog>(services_);
+    converterLinkDialog_ = std::make_unique<ConverterLinkDialog>(services_);
+    connect(outputFolderDialog_.get(), &OutputFolderDialog::outputFolderChosen, &session_,
+            &Session::setOutputFolder);
+    connect(converterLinkDialog_.get(), &ConverterLinkDialog::converterChosen, &session_,
+            &Session::setConverterPath);
+    connect(converterLinkDialog_.get(), &ConverterLinkDialog::aviOutputRequested, &session_,
+            [this] { session_.setAviOutput(true); });
+    connect(aboutDialog_.get(), &AboutDialog::hintChanged, this, &MainWindow::setHint);
+}
+
+bool MainWindow::isRunning() const { return run_->isRunning(); }
+
+QString MainWindow::statusText() const { return statusLine_->currentMessage(); }
+
+void MainWindow::showStatus(const QString& text)
+{
+    if (text.isEmpty())
+        statusLine_->clearMessage();
+    else
+        statusLine_->showMessage(text);
+}
+
+void MainWindow::setHint(const QString& hint)
+{
+    // Only a change reaches the status line, so a message outlives a repeated hint.
+    if (hint == hint_)
+        return;
+    hint_ = hint;
+    showStatus(hint_);
+}
+
+bool MainWindow::event(QEvent* e)
+{
+    // Menus send their status tips here; the hint decides what shows.
+    if (e->type() == QEvent::StatusTip) {
+        setHint(static_cast<QStatusTipEvent*>(e)->tip());
+        return true;
+    }
+    return QMainWindow::event(e);
+}
+
+void MainWindow::showEvent(QShowEvent* e)
+{
+    QMainWindow::showEvent(e);
+    if (!centred_) {
+        centred_ = true;
+        setFixedSize(size());
+        ui::centreOnScreen(this);
+    }
+}
+
+void MainWindow::closeEvent(QCloseEvent* e)
+{
+    // Stops at the next slice; the movie being written leaves no file behind.
+    run_->stop();
+    QMainWindow::closeEvent(e);
+}
+
+void MainWindow::start()
+{
+    ui::runHandler(services_, this, [this] {
+        session_.setVoice(0);
+        session_.setOutputFolder(QString());
+        runDiscovery();
+    });
+    // Only now: the discovery prompts come before any other window of the program.
+    makeDialogs();
+}
+
+void MainWindow::runDiscovery()
+{
+    const hotaru::Discovery found = hotaru::discoverArchive(services_.drives(), [this] {
+        return services_.messageBox(nullptr, QStringLiteral("ホタル奇譚のCDROMが入っていません。"),
+                                    QStringLiteral("エラー"), ui::BoxButtons::RetryCancel,
+                                    ui::BoxIcon::Stop) != ui::BoxAnswer::Cancel;
+    });
+    switch (found.outcome) {
+    case hotaru::DiscoveryOutcome::NoCdRom:
+        services_.messageBox(nullptr, QStringLiteral("CD-ROMが見つかりませんわ。"),
+                             QStringLiteral("エラーですわよ。"));
+        return;
+    case hotaru::DiscoveryOutcome::GaveUp:
+        session_.picking().gaveUpAtStart();
+        showPicking();
+        return;
+    case hotaru::DiscoveryOutcome::Found:
+        break;
+    }
+    session_.setArchivePath(QString::fromStdString(found.archivePath));
+    session_.picking().listedAtStart(readDisc(session_.archivePath()));
+    showPicking();
+    showStatus(voiceText(0, Message::Ready));
+}
+
+std::int32_t MainWindow::readDisc(const QString& path) const
+{
+    return hotaru::inspectArchive(path.toStdString()).disc;
+}
+
+void MainWindow::onOpenTriggered()
+{
+    ui::FileRequest request{QString(), QStringLiteral("ホタル奇譚ムービーファイル(hotaru4)"),
+                            {QStringLiteral("hotaru4")}, QStringLiteral("hotaru4"), QString()};
+    if (!lastArchive_.isEmpty()) {
+        const QFileInfo last(lastArchive_);
+        request.initialName = last.fileName();
+        request.initialFolder = last.absolutePath();
+    }
+    const std::optional<QString> chosen = services_.openFile(this, request);
+    if (!chosen)
+        return;
+    lastArchive_ = QFileInfo(*chosen).absoluteFilePath();
+    session_.setArchivePath(lastArchive_);
+    session_.picking().openingArchive();
+    showPicking();
+    session_.picking().listedByOpen(readDisc(lastArchive_));
+    showPicking();
+    showStatus(voiceText(session_.voice(), Message::Ready));
+}
+
+void MainWindow::onAviOutputChosen()
+{
+    if (session_.aviOutput()) {
+        session_.setAviOutput(false);
+        return;
+    }
+    if (converterLinkDialog_)
+        ui::showModeless(converterLinkDialog_.get());
+}
+
+void MainWindow::onVoiceChosen(std::int32_t voice)
+{
+    // Marking one voice does not clear another by itself: this does.
+    if (session_.voice() != voice)
+        menu_->voiceAction(session_.voice())->setChecked(false);
+    menu_->voiceAction(voice)->setChecked(true);
+    session_.setVoice(voice);
+    showStatus(voiceText(voice, Message::VoiceChange));
+}
+
+void MainWindow::showNote(const std::optional<PickNote>& note)
+{
+    if (!note)
+        return;
+    const std::int32_t disc = session_.disc();
+    showStatus(voiceText(session_.voice(), note->message, hotaru::movieTitle(disc, note->movie),
+                         hotaru::movieSize(disc, note->movie)));
+}
+
+void MainWindow::onTitleChosen()
+{
+    showNote(session_.picking().chooseTitle(selectedRow(titleList_)));
+    showPicking();
+}
+
+void MainWindow::onPickChosen()
+{
+    showNote(session_.picking().choosePick(selectedRow(pickList_)));
+    showPicking();
+}
+
+void MainWindow::onAddClicked()
+{
+    bool duplicate = false;
+    const std::optional<PickNote> added = session_.picking().add(duplicate);
+    if (duplicate) {
+        services_.messageBox(this, QStringLiteral("すでに選択されています。"), QStringLiteral("エラー"));
+        return;
+    }
+    showNote(added);
+    showPicking();
+}
+
+void MainWindow::onRemoveClicked()
+{
+    showNote(session_.picking().remove());
+    showPicking();
+}
+
+void MainWindow::onSelectAllClicked()
+{
+    session_.picking().selectAll();
+    showPicking();
+}
+
+void MainWindow::onClearAllClicked()
+{
+    session_.picking().clearAll();
+    showPicking();
+}
+
+void MainWindow::onRunClicked()
+{
+    if (isRunning())
+        return;
+    session_.picking().runStarted();
+    showPicking();
+    setRunCursors(true);
+    run_->start();
+}
+
+void MainWindow::onRunEnded(bool completed)
+{
+    if (completed)
+        session_.picking().runCompleted();
+    else
+        session_.picking().runFailed();
+    showPicking();
+    setRunCursors(false);
+}
+
+void MainWindow::setRunCursors(bool busy)
+{
+    for (QWidget* w : std::initializer_list<QWidget*>{this, titleList_, pickList_, addButton_, removeButton_,
+                                                      runButton_, selectAllButton_, clearAllButton_, statusLine_,
+                                                      progressBar_}) {
+        if (busy)
+            w->setCursor(Qt::WaitCursor);
+        else
+            w->unsetCursor();
+    }
+}
+
+void MainWindow::showPicking() { pickControls_.show(session_.picking()); }

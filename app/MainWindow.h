@@ -1,0 +1,112 @@
+#pragma once
+
+#include "PickControls.h"
+#include "Session.h"
+
+#include <QMainWindow>
+#include <QString>
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+
+class AboutDialog;
+class ChoiceList;
+class ConverterLinkDialog;
+class ExtractionRun;
+class MainMenu;
+class OutputFolderDialog;
+class QLabel;
+class QProgressBar;
+class QPushButton;
+class QStatusBar;
+struct PickNote;
+
+namespace ui {
+class SystemServices;
+}
+
+// The main window "Form1": the disc's titles on the left, the picked movies on
+// the right, the buttons between and below them, the menu, the progress bar
+// and the status line. It owns the session, the extraction run and the
+// dialogs; every control keeps its layout name as its objectName.
+class MainWindow : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit MainWindow(ui::SystemServices& services, QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    // Start-up, before the window is shown: the drive scan with its prompts
+    // and the listing of the archive it finds, then the dialogs (about box,
+    // output-folder dialog, converter link and information windows, in that
+    // order), all hidden.
+    void start();
+
+    Session& session() { return session_; }
+    bool isRunning() const;
+    QString statusText() const;
+
+    // Made by start().
+    OutputFolderDialog& outputFolderDialog() const { return *outputFolderDialog_; }
+    ConverterLinkDialog& converterLinkDialog() const { return *converterLinkDialog_; }
+    AboutDialog& aboutDialog() const { return *aboutDialog_; }
+
+protected:
+    bool event(QEvent* e) override;
+    void closeEvent(QCloseEvent* e) override;
+    void showEvent(QShowEvent* e) override;
+
+private:
+    void buildControls();
+    void wireHandlers();
+    void makeDialogs();
+
+    void runDiscovery();
+    // Reads the archive's size and lists its disc; throws when it cannot be read.
+    std::int32_t readDisc(const QString& path) const;
+
+    void onOpenTriggered();
+    void onAviOutputChosen();
+    void onVoiceChosen(std::int32_t voice);
+    void onTitleChosen();
+    void onPickChosen();
+    void onAddClicked();
+    void onRemoveClicked();
+    void onSelectAllClicked();
+    void onClearAllClicked();
+    void onRunClicked();
+    void onRunEnded(bool completed);
+
+    // The application's one hint text: the status line follows each change.
+    void setHint(const QString& hint);
+    void showStatus(const QString& text);
+    void showNote(const std::optional<PickNote>& note);
+    // Shows the titles, the picks, the selections and the buttons as the rules have them.
+    void showPicking();
+    void setRunCursors(bool busy);
+
+    ui::SystemServices& services_;
+    Session session_;
+    QString hint_;
+    bool centred_ = false;
+
+    MainMenu* menu_ = nullptr;
+    ChoiceList* titleList_ = nullptr;
+    ChoiceList* pickList_ = nullptr;
+    QPushButton* addButton_ = nullptr;
+    QPushButton* removeButton_ = nullptr;
+    QPushButton* selectAllButton_ = nullptr;
+    QPushButton* clearAllButton_ = nullptr;
+    QPushButton* runButton_ = nullptr;
+    QPushButton* exitButton_ = nullptr;
+    QLabel* fileLabel_ = nullptr;
+    QProgressBar* progressBar_ = nullptr;
+    QStatusBar* statusLine_ = nullptr;
+    PickControls pickControls_;
+    QString lastArchive_;  // where the open dialog starts next time
+    ExtractionRun* run_ = nullptr;
+
+    std::unique_ptr<AboutDialog> aboutDialog_;
+    std::unique_ptr<OutputFolderDialog> outputFolderDialog_;
+    std::unique_ptr<ConverterLinkDialog> converterLinkDialog_;
+};

@@ -1,0 +1,20 @@
+#pragma once
+
+class ChoiceList;
+class PickListRules;
+class QPushButton;
+
+// The widgets of the pick list: the two lists and the buttons that change
+// the picks. show() makes them what the rules say, as the program's own
+// changes: no list announces a selection it did not get from the user.
+struct PickControls {
+    ChoiceList* titles = nullptr;
+    ChoiceList* picks = nullptr;
+    QPushButton* add = nullptr;
+    QPushButton* remove = nullptr;
+    QPushButton* run = nullptr;
+    QPushButton* selectAll = nullptr;
+    QPushButton* clearAll = nullptr;
+
+    void show(const PickListRules& rules) const;
+};

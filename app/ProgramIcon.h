@@ -1,0 +1,6 @@
+#pragma once
+
+#include <QIcon>
+
+// The program's icon, with its 16 and 32 pixel images.
+QIcon programIcon();

@@ -1,0 +1,56 @@
+#pragma once
+
+#include "CutRun.h"
+#include "PickListRules.h"
+
+#include <QObject>
+#include <QString>
+
+#include <cstdint>
+
+// What the program knows while it runs: the archive in use and its disc,
+// the pick list, the output folder, the voice of the status messages and the
+// converter settings. The main window owns it; it says when things change.
+class Session : public QObject {
+    Q_OBJECT
+public:
+    using QObject::QObject;
+
+    const QString& archivePath() const { return archivePath_; }
+    void setArchivePath(const QString& path) { archivePath_ = path; }
+    std::int32_t disc() const { return picking_.disc(); }
+
+    // The pick list, with the rules and the view of choosing movies.
+    PickListRules& picking() { return picking_; }
+    const PickListRules& picking() const { return picking_; }
+
+    // Empty (the current directory), or a folder ending in a separator.
+    const QString& outputFolder() const { return outputFolder_; }
+    void setOutputFolder(const QString& folder);
+
+    // 0 plain, 1 あかね, 2 しおり.
+    std::int32_t voice() const { return voice_; }
+    void setVoice(std::int32_t voice);
+
+    const QString& converterPath() const { return converterPath_; }
+    void setConverterPath(const QString& path);
+    bool aviOutput() const { return aviOutput_; }
+    void setAviOutput(bool on);
+
+    // What a running extraction reads afresh for each movie.
+    hotaru::RunSettingsValues runSettings() const;
+
+Q_SIGNALS:
+    void voiceChanged(std::int32_t voice);
+    void aviOutputChanged(bool on);
+    // The output folder, the converter or the AVI switch changed.
+    void runSettingsChanged();
+
+private:
+    QString archivePath_;
+    PickListRules picking_;
+    QString outputFolder_;
+    std::int32_t voice_ = 0;
+    QString converterPath_;
+    bool aviOutput_ = false;
+};

@@ -1,0 +1,121 @@
+#pragma once
+// The main window as the program starts it, on a seam that answers in
+// advance, and its controls found by their layout names.
+
+#include "ChoiceList.h"
+#include "FakeSystemServices.h"
+#include "MainWindow.h"
+#include "Startup.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QStringList>
+#include <QTest>
+
+#include <memory>
+
+// Fake drives whose CD-ROM roots are the given folders.
+inline void setDrives(FakeSystemServices& services, const QStringList& cdromRoots, const QStringList& otherRoots = {})
+{
+    FakeDrives& d = services.fakeDrives;
+    d.rootList.clear();
+    d.cdroms.clear();
+    for (const QString& r : otherRoots)
+        d.rootList.push_back(r.toStdString());
+    for (const QString& r : cdromRoots) {
+        d.rootList.push_back(r.toStdString());
+        d.cdroms.insert(r.toStdString());
+    }
+}
+
+// Every control and menu item of the main window, by its layout name.
+struct Controls {
+    explicit Controls(const MainWindow& w)
+        : titles(find<ChoiceList>(w, "ListBox1")), picks(find<ChoiceList>(w, "ListBox2")),
+          add(find<QPushButton>(w, "Button2")), remove(find<QPushButton>(w, "Button3")),
+          selectAll(find<QPushButton>(w, "Button5")), clearAll(find<QPushButton>(w, "Button6")),
+          run(find<QPushButton>(w, "Button4")), exit(find<QPushButton>(w, "Button1")),
+          fileName(find<QLabel>(w, "Label2")), progress(find<QProgressBar>(w, "ProgressBar1")),
+          status(find<QStatusBar>(w, "StatusBar1")), open(find<QAction>(w, "Open1")),
+          outputFolder(find<QAction>(w, "KS1")), exitItem(find<QAction>(w, "Exit1")),
+          aviOutput(find<QAction>(w, "ACPK2AVI")),
+          voices{find<QAction>(w, "K2"), find<QAction>(w, "K3"), find<QAction>(w, "K4")},
+          about(find<QAction>(w, "About1"))
+    {
+    }
+
+    template <typename T>
+    static T* find(const MainWindow& w, const char* name)
+    {
+        T* found = w.findChild<T*>(QString::fromLatin1(name));
+        if (!found)
+            qFatal("no control named %s", name);
+        return found;
+    }
+
+    ChoiceList* titles;
+    ChoiceList* picks;
+    QPushButton* add;
+    QPushButton* remove;
+    QPushButton* selectAll;
+    QPushButton* clearAll;
+    QPushButton* run;
+    QPushButton* exit;
+    QLabel* fileName;
+    QProgressBar* progress;
+    QStatusBar* status;
+    QAction* open;
+    QAction* outputFolder;
+    QAction* exitItem;
+    QAction* aviOutput;
+    QAction* voices[3];
+    QAction* about;
+};
+
+// A left click on a row, as the user chooses one; the list must be on screen.
+inline void clickRow(QListWidget* list, int row, Qt::KeyboardModifiers modifiers = {})
+{
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, modifiers, list->visualItemRect(list->item(row)).center());
+}
+
+// A real double-click begins with a click; QTest's double-click sends only the second half.
+inline void doubleClickRow(QListWidget* list, int row)
+{
+    clickRow(list, row);
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(row)).center());
+}
+
+// The program started on `services`, its window shown.
+struct Program {
+    std::unique_ptr<MainWindow> window;
+    std::unique_ptr<Controls> controls;
+
+    explicit Program(FakeSystemServices& services, bool show = true) : window(startMainWindow(services))
+    {
+        controls = std::make_unique<Controls>(*window);
+        if (show) {
+            window->show();
+            if (!QTest::qWaitForWindowExposed(window.get()))
+                qWarning("the main window was not exposed");
+        }
+    }
+    Controls* operator->() const { return controls.get(); }
+    Session& session() const { return window->session(); }
+    QString status() const { return window->statusText(); }
+
+    // File > Open of `path`, answered through the seam.
+    void open(FakeSystemServices& services, const QString& path) const
+    {
+        services.files = {path};
+        controls->open->trigger();
+    }
+    // Chooses movie n on the left with a click, then presses "->".
+    void pick(std::int32_t n) const
+    {
+        clickRow(controls->titles, n - 1);
+        controls->add->click();
+    }
+};

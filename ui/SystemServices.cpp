@@ -1,0 +1,67 @@
+#include "SystemServices.h"
+
+#include "Drives.h"
+#include "InOutError.h"
+
+#include <QFileDialog>
+#include <QMessageBox>
+
+namespace ui {
+
+namespace {
+
+class RealSystemServices final : public SystemServices {
+public:
+    BoxAnswer messageBox(QWidget* owner, const QString& text, const QString& caption, BoxButtons buttons,
+                         BoxIcon icon) override
+    {
+        QMessageBox box(owner);
+        box.setWindowTitle(caption);
+        box.setText(text);
+        box.setIcon(icon == BoxIcon::Stop ? QMessageBox::Critical : QMessageBox::NoIcon);
+        if (buttons == BoxButtons::RetryCancel) {
+            box.setStandardButtons(QMessageBox::Retry | QMessageBox::Cancel);
+            box.setDefaultButton(QMessageBox::Retry);
+            return box.exec() == QMessageBox::Cancel ? BoxAnswer::Cancel : BoxAnswer::Retry;
+        }
+        box.setStandardButtons(QMessageBox::Ok);
+        box.exec();
+        return BoxAnswer::Ok;
+    }
+
+    std::optional<QString> openFile(QWidget* owner, const FileRequest& request) override
+    {
+        // Qt's dialog never changes the current directory, as the tool requires.
+        QFileDialog dialog(owner, request.title);
+        dialog.setFileMode(QFileDialog::AnyFile);
+        dialog.setAcceptMode(QFileDialog::AcceptOpen);
+        // Listed by its description alone, as the system's own dialogs do.
+        dialog.setOption(QFileDialog::HideNameFilterDetails);
+        dialog.setNameFilter(request.filterName + QStringLiteral(" (") + request.fileNames.join(u' ') + u')');
+        if (!request.initialFolder.isEmpty())
+            dialog.setDirectory(request.initialFolder);
+        dialog.selectFile(request.initialName);
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+            return std::nullopt;
+        return dialog.selectedFiles().constFirst();
+    }
+
+    const hotaru::DriveProbe& drives() const override { return *drives_; }
+
+private:
+    std::unique_ptr<hotaru::DriveProbe> drives_ = hotaru::makeSystemDriveProbe();
+};
+
+}  // namespace
+
+void SystemServices::showError(QWidget* owner, const QString& message)
+{
+    messageBox(owner, QString::fromStdString(hotaru::withFullStop(message.toStdString())), programTitle(),
+               BoxButtons::Ok, BoxIcon::Stop);
+}
+
+std::unique_ptr<SystemServices> makeSystemServices() { return std::make_unique<RealSystemServices>(); }
+
+QString programTitle() { return QStringLiteral("ホタル奇譚ムービーカッター"); }
+
+}  // namespace ui

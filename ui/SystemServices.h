@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+#include <optional>
+
+class QWidget;
+
+namespace hotaru {
+class DriveProbe;
+}
+
+namespace ui {
+
+enum class BoxButtons { Ok, RetryCancel };
+enum class BoxIcon { None, Stop };
+enum class BoxAnswer { Ok, Retry, Cancel };
+
+// What a file-open dialog lists and where it starts.
+struct FileRequest {
+    QString title;          // empty: the system's default
+    QString filterName;     // e.g. "ホタル奇譚ムービーファイル(hotaru4)"
+    QStringList fileNames;  // the only names listed
+    QString initialName;
+    QString initialFolder;  // empty: wherever the system starts
+};
+
+// Everything a window asks of the system that waits for the user or differs
+// from machine to machine: message boxes, file pickers and the drive scan.
+// Windows are handed one; tests hand them a fake that answers in advance.
+class SystemServices {
+public:
+    virtual ~SystemServices() = default;
+
+    virtual BoxAnswer messageBox(QWidget* owner, const QString& text, const QString& caption,
+                                 BoxButtons buttons = BoxButtons::Ok, BoxIcon icon = BoxIcon::None) = 0;
+    // The chosen file's full path, or nothing when cancelled.
+    virtual std::optional<QString> openFile(QWidget* owner, const FileRequest& request) = 0;
+    virtual const hotaru::DriveProbe& drives() const = 0;
+
+    // The standard error box: the message and a full stop, captioned with
+    // the program's title, stop icon.
+    void showError(QWidget* owner, const QString& message);
+};
+
+// The real dialogs and the system's own drives.
+std::unique_ptr<SystemServices> makeSystemServices();
+
+// The program's title: the main window's caption and the error box's.
+QString programTitle();
+
+}  // namespace ui
