@@ -2,17 +2,17 @@
 //
 // Writes a disc-1 sample archive with every byte set, warms the cache, then in
 // several rounds copies all 31 movies three times: through the worker's copy
-// code (cutMovie, as TnewThread::CutMovie calls it) and through a plain
+// code (cutMovie, as ExtractionWorker::copyMovie calls it) and through a plain
 // read/write loop with the same buffer, both on this thread, and through a
-// whole TnewThread run, its signals received on this thread as the window
+// whole extraction worker run, its signals received on this thread as the window
 // receives them. Prints the median throughputs and the ratio of the first two
 // medians, the longest delay of a 10 ms timer on this thread during the
-// TnewThread runs, and how much resident memory such a run leaves behind.
+// the extraction worker runs, and how much resident memory such a run leaves behind.
 // Then it times a few more whole runs while busy processes keep every core
 // busy, and prints their throughput beside the unloaded one, without a target.
 // Exits 1 when a target is missed.
 #include "Catalogue.h"
-#include "CutThread.h"
+#include "ExtractionWorker.h"
 #include "SampleArchive.h"
 
 #include <QCoreApplication>
@@ -109,7 +109,7 @@ double referenceRound(const std::string& archive, const std::string& folder)
     return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
-// The copy code of the worker, called as TnewThread::CutMovie calls it, on this thread.
+// The copy code of the worker, called as ExtractionWorker::copyMovie calls it, on this thread.
 double cutRound(const std::string& archive, const std::string& folder)
 {
     const hotaru::RunSnapshot run{archive, Disc, {}};
@@ -144,21 +144,21 @@ WorkerRound workerRound(const std::string& archive, const std::string& folder)
     int steps = 0;
     bool ok = false;
     {
-        auto worker = std::make_unique<TnewThread>(hotaru::RunSnapshot{archive, Disc, movies});
+        auto worker = std::make_unique<ExtractionWorker>(hotaru::RunSnapshot{archive, Disc, movies});
         worker->settings().update({folder, false, {}});
-        TCutThread* w = worker.get();
+        ExtractionWorker* w = worker.get();
         QObject::connect(
-            w, &TCutThread::stepped, &loop, [&steps, w] { steps += w->takeSteps(); }, Qt::QueuedConnection);
-        QObject::connect(worker.get(), &TCutThread::completed, &loop, [&] { ok = true; loop.quit(); },
+            w, &ExtractionWorker::stepped, &loop, [&steps, w] { steps += w->takeSteps(); }, Qt::QueuedConnection);
+        QObject::connect(worker.get(), &ExtractionWorker::completed, &loop, [&] { ok = true; loop.quit(); },
                          Qt::QueuedConnection);
-        QObject::connect(worker.get(), &TCutThread::failed, &loop, [&](const QString& path, const QString& message) {
+        QObject::connect(worker.get(), &ExtractionWorker::failed, &loop, [&](const QString& path, const QString& message) {
                 std::fprintf(stderr, "bench_extract: %s: %s\n", qPrintable(path), qPrintable(message));
                 loop.quit();
             }, Qt::QueuedConnection);
         const auto start = Clock::now();
         sinceTick.start();
         ticker.start();
-        worker->start(QThread::IdlePriority);
+        worker->start();  // it lowers itself to idle priority
         loop.exec();
         round.seconds = std::chrono::duration<double>(Clock::now() - start).count();
         ticker.stop();

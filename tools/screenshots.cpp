@@ -1,16 +1,16 @@
-// hotaru-screenshots OUTDIR: builds the tool's windows on a stand-in disc and
+// hotaru-screenshots OUTDIR: starts the tool's windows on a stand-in disc and
 // saves a PNG of each, for the README. Run it under a display (xvfb-run).
-#include "ACPK2AVI.h"
-#include "AboutACPK2AVI.h"
+#include "AboutDialog.h"
 #include "Application.h"
-#include "DialogSupport.h"
-#include "DirBox.h"
-#include "VersionInfo.h"
+#include "Catalogue.h"
+#include "ConverterInfoWindow.h"
+#include "ConverterLinkDialog.h"
 #include "Drives.h"
 #include "File.h"
-#include "Form1.h"
-#include "Globals.h"
-#include "SystemSeams.h"
+#include "MainWindow.h"
+#include "OutputFolderDialog.h"
+#include "Startup.h"
+#include "SystemServices.h"
 
 #include <QDir>
 #include <QListWidget>
@@ -24,15 +24,27 @@
 
 namespace {
 
-// One CD-ROM drive whose root is a folder holding a stand-in archive.
-class StandInDrive final : public hotaru::DriveProbe {
+// One CD-ROM drive whose root is a folder holding a stand-in archive; the
+// converter picker answers with the bundled converter; boxes answer OK.
+class StandInServices final : public ui::SystemServices, private hotaru::DriveProbe {
 public:
-    explicit StandInDrive(std::string root) : root_(std::move(root)) {}
+    explicit StandInServices(std::string root) : root_(std::move(root)) {}
+
+    ui::BoxAnswer messageBox(QWidget*, const QString&, const QString&, ui::BoxButtons, ui::BoxIcon) override
+    {
+        return ui::BoxAnswer::Ok;
+    }
+    std::optional<QString> openFile(QWidget*, const ui::FileRequest&) override
+    {
+        return QStringLiteral("/usr/local/bin/cpk2avi");
+    }
+    const hotaru::DriveProbe& drives() const override { return *this; }
+
+private:
     std::vector<std::string> roots() const override { return {root_}; }
     bool isCdRom(const std::string&) const override { return true; }
     bool isFile(const std::string& path) const override { return hotaru::isRegularFile(path); }
 
-private:
     std::string root_;
 };
 
@@ -48,12 +60,16 @@ bool save(QWidget* w, const QString& dir, const QString& name)
     return ok;
 }
 
+void clickRow(QListWidget* list, int row)
+{
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(row)).center());
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
-    TApplication app(argc, argv);
-    app.Title = applicationTitle();
+    Application app(argc, argv);
     if (argc != 2) {
         std::fprintf(stderr, "usage: hotaru-screenshots OUTDIR\n");
         return 2;
@@ -64,8 +80,8 @@ int main(int argc, char** argv)
     QTemporaryDir disc;
     const std::string archive = disc.filePath(QStringLiteral("hotaru4")).toStdString();
     std::ofstream(archive).close();
-    std::filesystem::resize_file(archive, 255995904);
-    seams::replaceDrives(std::make_unique<StandInDrive>(disc.path().toStdString()));
+    std::filesystem::resize_file(archive, hotaru::Disc1ArchiveSize);
+    StandInServices services(disc.path().toStdString());
 
     // A folder with a few subfolders for the folder tree to show.
     QTemporaryDir home;
@@ -73,28 +89,27 @@ int main(int argc, char** argv)
         QDir(home.path()).mkpath(n);
     QDir::setCurrent(home.path() + QStringLiteral("/ムービー"));
 
-    TForm1 form;
-    TOKRightDlg about;
-    TForm2 form2;
-    TForm3 form3;
-    TForm4 form4;
-    form.AttachDialogs();
-    bool ok = true;
+    const std::unique_ptr<MainWindow> window = startMainWindow(services);
+    window->show();
+    if (!QTest::qWaitForWindowExposed(window.get()))
+        return 1;
+    auto* titles = window->findChild<QListWidget*>(QStringLiteral("ListBox1"));
+    auto* add = window->findChild<QPushButton*>(QStringLiteral("Button2"));
     for (int row : {2, 5, 26}) {
-        form.ListBox1->setCurrentRow(row);
-        form.Button2Click();
+        clickRow(titles, row);
+        add->click();
     }
-    form.ListBox1->setCurrentRow(5);
-    ok &= save(&form, out, QStringLiteral("main-window.png"));
-    ok &= save(&form2, out, QStringLiteral("output-folder.png"));
-    dialogs::hooks().openFile = [](QWidget*, const dialogs::FileQuery&) {
-        return std::optional<QString>(QStringLiteral("/usr/local/bin/cpk2avi"));
-    };
-    form3.Button1Click();  // as if 参照 had picked our converter
-    ok &= save(&form3, out, QStringLiteral("converter-link.png"));
-    ok &= save(&form4, out, QStringLiteral("converter-info.png"));
+    clickRow(titles, 5);
+    bool ok = save(window.get(), out, QStringLiteral("main-window.png"));
+    ok &= save(&window->outputFolderDialog(), out, QStringLiteral("output-folder.png"));
+    ConverterLinkDialog& link = window->converterLinkDialog();
+    link.findChild<QPushButton*>(QStringLiteral("Button1"))->click();  // 参照 picks the bundled converter
+    ok &= save(&link, out, QStringLiteral("converter-link.png"));
+    ok &= save(link.infoWindow(), out, QStringLiteral("converter-info.png"));
+    AboutDialog& about = window->aboutDialog();
     ok &= save(&about, out, QStringLiteral("about.png"));
-    about.Image1DblClick();
+    QWidget* emblem = about.findChild<QWidget*>(QStringLiteral("Image1"));
+    QTest::mouseDClick(emblem, Qt::LeftButton);
     ok &= save(&about, out, QStringLiteral("about-picture.png"));
     return ok ? 0 : 1;
 }

@@ -1,9 +1,7 @@
 // The voice items of ｵﾌﾟｼｮﾝ > ﾒｯｾｰｼﾞ as the X server shows them: each row must
 // look like the style's radio item in the same state, not like its check box.
-#include "Form1.h"
-#include "SystemSeams.h"
+#include "AppTestSupport.h"
 #include "TestMain.h"
-#include "TestSupport.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -71,16 +69,14 @@ void saveForInspection(const QImage& image, const QString& name)
 class TestVoiceMarks : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void init() { seams::replaceDrives(std::make_unique<FakeDrives>()); }
-    void cleanup() { seams::replaceDrives(nullptr); }
-
     void voiceItemsShowRadioMarks()
     {
         QCOMPARE(QGuiApplication::platformName(), QStringLiteral("xcb"));
-        PromptsScope prompts;  // answers the box of a machine without a CD-ROM drive
-        TForm1 form;
-        QMenu* voices = form.K1;
-        QCOMPARE(voices->actions(), QList<QAction*>({form.K2, form.K3, form.K4}));
+        FakeSystemServices services;  // answers the box of a machine without a CD-ROM drive
+        Program program(services, false);
+        const Controls& c = *program.controls;
+        QMenu* voices = Controls::find<QMenu>(*program.window, "K1");
+        QCOMPARE(voices->actions(), QList<QAction*>({c.voices[0], c.voices[1], c.voices[2]}));
         // Hover would highlight a row: keep the pointer away from every menu.
         QCursor::setPos(QGuiApplication::primaryScreen()->geometry().bottomRight());
 
