@@ -42,7 +42,7 @@ MainMenu::MainMenu(QMainWindow* window) : QObject(window)
     voices_ = {item(voiceMenu, "K2", QStringLiteral("通常"), QStringLiteral("ﾒｯｾｰｼﾞを通常表示にします。")),
                item(voiceMenu, "K3", QStringLiteral("鷲ノ宮あかね"), QStringLiteral("ﾒｯｾｰｼﾞをあかね風に変えます。")),
                item(voiceMenu, "K4", QStringLiteral("白鳥しおり"), QStringLiteral("ﾒｯｾｰｼﾞをしおり風に変えます。"))};
-    // Radio items whose marks the voice handler clears itself.
+    // Radio items in no exclusive group: setVoiceMark clears the others.
     for (QAction* a : voices_)
         a->setCheckable(true);
     voices_[0]->setChecked(true);
@@ -71,3 +71,9 @@ MainMenu::MainMenu(QMainWindow* window) : QObject(window)
 }
 
 void MainMenu::setAviOutputMark(bool on) { aviOutput_->setChecked(on); }
+
+void MainMenu::setVoiceMark(std::int32_t voice)
+{
+    for (std::size_t v = 0; v < voices_.size(); ++v)
+        voices_[v]->setChecked(static_cast<std::int32_t>(v) == voice);
+}

@@ -25,6 +25,8 @@ public:
     QAction* aboutAction() const { return about_; }
 
     void setAviOutputMark(bool on);
+    // Marks the voice's item and clears the others: marking one does not by itself.
+    void setVoiceMark(std::int32_t voice);
 
 Q_SIGNALS:
     // The hint of the highlighted item; empty when a menu closes.

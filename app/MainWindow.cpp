@@ -154,6 +154,7 @@ void MainWindow::wireHandlers()
     connect(run_, &ExtractionRun::statusChanged, this, &MainWindow::showStatus);
     connect(run_, &ExtractionRun::ended, this, &MainWindow::onRunEnded);
     connect(&session_, &Session::aviOutputChanged, menu_, &MainMenu::setAviOutputMark);
+    connect(&session_, &Session::voiceChanged, menu_, &MainMenu::setVoiceMark);
 }
 
 void MainWindow::makeDialogs()
@@ -218,12 +219,13 @@ void MainWindow::closeEvent(QCloseEvent* e)
     QMainWindow::closeEvent(e);
 }
 
-void MainWindow::start()
+void MainWindow::start(const QString& archive)
 {
-    ui::runHandler(services_, this, [this] {
-        session_.setVoice(0);
-        session_.setOutputFolder(QString());
-        runDiscovery();
+    ui::runHandler(services_, this, [&] {
+        if (archive.isEmpty())
+            runDiscovery();
+        else
+            openArchive(archive);
     });
     // Only now: the discovery prompts come before any other window of the program.
     makeDialogs();
@@ -251,7 +253,7 @@ void MainWindow::runDiscovery()
     session_.setArchivePath(QString::fromStdString(found.archivePath));
     session_.picking().listedAtStart(readDisc(session_.archivePath()));
     showPicking();
-    showStatus(voiceText(0, Message::Ready));
+    showStatus(voiceText(session_.voice(), Message::Ready));
 }
 
 std::int32_t MainWindow::readDisc(const QString& path) const
@@ -269,9 +271,13 @@ void MainWindow::onOpenTriggered()
         request.initialFolder = last.absolutePath();
     }
     const std::optional<QString> chosen = services_.openFile(this, request);
-    if (!chosen)
-        return;
-    lastArchive_ = QFileInfo(*chosen).absoluteFilePath();
+    if (chosen)
+        openArchive(*chosen);
+}
+
+void MainWindow::openArchive(const QString& path)
+{
+    lastArchive_ = QFileInfo(path).absoluteFilePath();
     session_.setArchivePath(lastArchive_);
     session_.picking().openingArchive();
     showPicking();
@@ -292,10 +298,6 @@ void MainWindow::onAviOutputChosen()
 
 void MainWindow::onVoiceChosen(std::int32_t voice)
 {
-    // Marking one voice does not clear another by itself: this does.
-    if (session_.voice() != voice)
-        menu_->voiceAction(session_.voice())->setChecked(false);
-    menu_->voiceAction(voice)->setChecked(true);
     session_.setVoice(voice);
     showStatus(voiceText(voice, Message::VoiceChange));
 }

@@ -37,10 +37,10 @@ public:
     ~MainWindow() override;
 
     // Start-up, before the window is shown: the drive scan with its prompts
-    // and the listing of the archive it finds, then the dialogs (about box,
-    // output-folder dialog, converter link and information windows, in that
-    // order), all hidden.
-    void start();
+    // and the listing of the archive it finds (or, when given, `archive`
+    // opened as File > Open would), then the dialogs (about box, output-folder
+    // dialog, converter link and information windows, in that order), hidden.
+    void start(const QString& archive = {});
 
     Session& session() { return session_; }
     bool isRunning() const;
@@ -66,6 +66,8 @@ private:
     std::int32_t readDisc(const QString& path) const;
 
     void onOpenTriggered();
+    // Lists the archive's disc as File > Open does; throws when it cannot be read.
+    void openArchive(const QString& path);
     void onAviOutputChosen();
     void onVoiceChosen(std::int32_t voice);
     void onTitleChosen();

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <QSettings>
+#include <QString>
+
 #include <memory>
 
 class MainWindow;
@@ -8,7 +11,15 @@ namespace ui {
 class SystemServices;
 }
 
-// The start-up sequence: the main window and its dialogs are made, and the
-// archive is looked for (with its prompts) before anything is shown. The
-// program, the screenshot tool and the window tests all start this way.
-std::unique_ptr<MainWindow> startMainWindow(ui::SystemServices& services);
+struct StartOptions {
+    // Opened as File > Open would, instead of the drive scan, when set.
+    QString archive;
+    // Where the user's choices are remembered; none: nothing is.
+    std::unique_ptr<QSettings> settings;
+};
+
+// The start-up sequence: the main window and its dialogs are made, the
+// remembered settings put back, and the archive looked for (with its
+// prompts) before anything is shown. The program, the screenshot tool and
+// the window tests all start this way.
+std::unique_ptr<MainWindow> startMainWindow(ui::SystemServices& services, StartOptions options = {});

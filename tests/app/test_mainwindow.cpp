@@ -278,6 +278,28 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitForWindowExposed(&form));
     }
 
+    void anArchiveNamedAtStartIsOpenedWithoutTheDriveScan()
+    {
+        QTemporaryDir dir;
+        FakeSystemServices services;
+        setDrives(services, {}, {QStringLiteral("C:\\")});
+        const QString archive = QString::fromStdString(makeFile(dir, QStringLiteral("hotaru4"), 208545792));
+        const auto window = startMainWindow(services, {archive, nullptr});
+        const Controls c(*window);
+        QCOMPARE(services.fakeDrives.scans, 0);
+        QVERIFY(services.boxes.empty());
+        QCOMPARE(window->session().disc(), 2);
+        QCOMPARE(c.titles->count(), 19);
+        QCOMPARE(selectedRow(c.titles), 0);
+        QCOMPARE(window->statusText(), Ready);
+
+        // One that cannot be read is the usual error, and the window opens all the same.
+        FakeSystemServices other;
+        const auto second = startMainWindow(other, {dir.filePath(QStringLiteral("missing")), nullptr});
+        QCOMPARE(other.boxTexts(), QStringList{QStringLiteral("ﾌｧｲﾙが見つかりません.")});
+        QCOMPARE(other.boxes[0].caption, QStringLiteral("ホタル奇譚ムービーカッター"));
+    }
+
     void repeatedOpensLeaveNoDescriptorOpen()
     {
         QTemporaryDir dir;

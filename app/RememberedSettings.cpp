@@ -1,0 +1,58 @@
+#include "RememberedSettings.h"
+
+#include "Session.h"
+#include "Voices.h"
+
+#include <QDir>
+#include <QSettings>
+
+namespace {
+
+const QString VoiceKey = QStringLiteral("voice");
+const QString OutputFolderKey = QStringLiteral("outputFolder");
+const QString ConverterKey = QStringLiteral("converter");
+const QString AviOutputKey = QStringLiteral("aviOutput");
+
+}  // namespace
+
+std::unique_ptr<QSettings> RememberedSettings::userStore()
+{
+    return std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
+                                       QStringLiteral("hotaru-movie-cutter"), QStringLiteral("hotaru-movie-cutter"));
+}
+
+RememberedSettings::RememberedSettings(std::unique_ptr<QSettings> store, Session& session)
+    : QObject(&session), store_(std::move(store)), session_(session)
+{
+    restore();
+    connect(&session_, &Session::voiceChanged, this, &RememberedSettings::save);
+    connect(&session_, &Session::runSettingsChanged, this, &RememberedSettings::save);
+}
+
+RememberedSettings::~RememberedSettings() = default;
+
+void RememberedSettings::restore()
+{
+    bool ok = false;
+    const int voice = store_->value(VoiceKey).toInt(&ok);
+    if (ok && voice >= 0 && voice < VoiceCount)
+        session_.setVoice(voice);
+    // A folder that has gone since is forgotten quietly: the current directory serves.
+    const QString folder = store_->value(OutputFolderKey).toString();
+    if (!folder.isEmpty() && QDir(folder).exists() && QDir::setCurrent(folder))
+        session_.setOutputFolder(folder);
+    const QString converter = store_->value(ConverterKey).toString();
+    if (!converter.isEmpty()) {
+        session_.setConverterPath(converter);
+        session_.setAviOutput(store_->value(AviOutputKey).toBool());
+    }
+}
+
+void RememberedSettings::save()
+{
+    store_->setValue(VoiceKey, session_.voice());
+    store_->setValue(OutputFolderKey, session_.outputFolder());
+    store_->setValue(ConverterKey, session_.converterPath());
+    store_->setValue(AviOutputKey, session_.aviOutput());
+    store_->sync();
+}

@@ -1,0 +1,103 @@
+// What the user chose comes back at the next start; a first start is the
+// program's initial state.
+#include "AppTestSupport.h"
+#include "Catalogue.h"
+#include "TestMain.h"
+
+#include <QDir>
+#include <QSettings>
+#include <QTemporaryDir>
+
+#include <filesystem>
+#include <fstream>
+
+class TestSettings : public QObject {
+    Q_OBJECT
+    QTemporaryDir scratch;
+    QString store;
+    QString startDir;
+
+    std::unique_ptr<MainWindow> start(FakeSystemServices& services, const QString& archive = {})
+    {
+        return startMainWindow(services, {archive, std::make_unique<QSettings>(store, QSettings::IniFormat)});
+    }
+
+private Q_SLOTS:
+    void init()
+    {
+        static int n = 0;
+        store = scratch.filePath(QStringLiteral("settings%1.conf").arg(++n));
+        startDir = QDir::currentPath();
+    }
+    void cleanup() { QDir::setCurrent(startDir); }
+
+    void aFirstStartIsTheInitialStateAndStoresNothing()
+    {
+        FakeSystemServices services;
+        auto window = start(services);
+        const Controls c(*window);
+        QVERIFY(c.voices[0]->isChecked() && !c.voices[1]->isChecked() && !c.voices[2]->isChecked());
+        QVERIFY(!c.aviOutput->isChecked());
+        QVERIFY(window->session().outputFolder().isEmpty());
+        QVERIFY(window->session().converterPath().isEmpty());
+        QCOMPARE(QDir::currentPath(), startDir);
+        window.reset();
+        QVERIFY(QSettings(store, QSettings::IniFormat).allKeys().isEmpty());
+    }
+
+    void everyChoiceSurvivesARestart()
+    {
+        const QString folder = scratch.filePath(QStringLiteral("出力 フォルダ")) + u'/';
+        QVERIFY(QDir().mkpath(folder));
+        {
+            FakeSystemServices services;
+            auto window = start(services);
+            const Controls c(*window);
+            c.voices[2]->trigger();
+            window->session().setOutputFolder(folder);
+            window->session().setConverterPath(QStringLiteral("/opt/変換/cpk2avi"));
+            window->session().setAviOutput(true);
+        }
+        FakeSystemServices services;
+        services.fakeDrives.rootList = {"/"};
+        services.fakeDrives.cdroms = {"/"};
+        services.answers = {ui::BoxAnswer::Cancel};  // no disc in the drive: give up
+        auto window = start(services);
+        const Controls c(*window);
+        QVERIFY(!c.voices[0]->isChecked() && !c.voices[1]->isChecked() && c.voices[2]->isChecked());
+        QCOMPARE(window->session().voice(), 2);
+        QCOMPARE(window->session().outputFolder(), folder);
+        QCOMPARE(QDir(QDir::currentPath()), QDir(folder));
+        QCOMPARE(window->session().converterPath(), QStringLiteral("/opt/変換/cpk2avi"));
+        QVERIFY(window->session().aviOutput() && c.aviOutput->isChecked());
+
+        // The remembered voice speaks from the start.
+        const std::string archive = scratch.filePath(QStringLiteral("hotaru4")).toStdString();
+        std::ofstream(archive).close();
+        std::filesystem::resize_file(archive, hotaru::Disc1ArchiveSize);
+        FakeSystemServices again;
+        auto third = start(again, QString::fromStdString(archive));
+        QCOMPARE(third->statusText(), QStringLiteral("さぁ、始めますわよ。"));
+    }
+
+    void aFolderThatHasGoneIsForgottenQuietly()
+    {
+        const QString folder = scratch.filePath(QStringLiteral("gone")) + u'/';
+        QVERIFY(QDir().mkpath(folder));
+        {
+            FakeSystemServices services;
+            auto window = start(services);
+            window->session().setOutputFolder(folder);
+        }
+        QDir().rmdir(folder);
+        QDir::setCurrent(startDir);
+        FakeSystemServices services;
+        auto window = start(services);
+        QVERIFY(window->session().outputFolder().isEmpty());
+        QCOMPARE(QDir::currentPath(), startDir);
+        QCOMPARE(services.boxTexts(), QStringList{QStringLiteral("CD-ROMが見つかりませんわ。")});  // no other box
+    }
+};
+
+HOTARU_QTEST_MAIN(TestSettings)
+#include "test_settings.moc"
