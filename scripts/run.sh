@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Sets everything up, builds, and starts the program.
+# Installs what the program needs (Debian 12), builds it and its converter,
+# and starts it. Arguments go to the program (an archive to open, --help).
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-"$root/scripts/setup.sh" "$root/build"
-exec "$root/build/src/hotaru-movie-cutter"
+"$root/scripts/setup.sh" --lean "$root/build"
+exec "$root/build/src/hotaru-movie-cutter" "$@"

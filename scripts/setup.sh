@@ -1,20 +1,34 @@
 #!/usr/bin/env bash
-# Installs what the build, the program and the tests need (Debian 12), then
-# configures and builds. Usage: scripts/setup.sh [build-dir] [extra cmake args...]
+# Installs what is missing (Debian 12), then configures and builds.
+# Usage: scripts/setup.sh [--lean] [build-dir] [extra cmake args...]
+#   --lean  only what the program and its converter need to build and run,
+#           and only those targets (TARGETS may name others); without it,
+#           everything the tests, the Windows suite and the screenshots need.
 set -euo pipefail
 
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+lean=0
+if [ "${1:-}" = --lean ]; then
+  lean=1
+  shift
+fi
 build="${1:-$root/build}"
 shift || true
 
 packages=(
   build-essential cmake ninja-build pkg-config
-  qt6-base-dev qt6-base-dev-tools qt6-translations-l10n libgl-dev libgtest-dev
-  libavformat-dev libavcodec-dev libavutil-dev ffmpeg
-  fonts-noto-cjk fontconfig fonts-dejavu-core
-  xvfb xauth imagemagick xdotool x11-utils
-  g++-mingw-w64-x86-64-posix wine64 wine locales
+  qt6-base-dev qt6-base-dev-tools qt6-translations-l10n libgl-dev
+  libavformat-dev libavcodec-dev libavutil-dev
+  fonts-noto-cjk fontconfig
 )
+if ((!lean)); then
+  packages+=(
+    libgtest-dev ffmpeg fonts-dejavu-core
+    xvfb xauth imagemagick xdotool x11-utils
+    g++-mingw-w64-x86-64-posix wine64 wine locales
+    dpkg-dev man-db
+  )
+fi
 
 missing=()
 for p in "${packages[@]}"; do
@@ -28,5 +42,17 @@ if ((${#missing[@]})); then
   DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
 fi
 
+targets=()
+if ((lean)); then
+  set -- -DHOTARU_BUILD_TESTS=OFF "$@"
+  read -r -a targets <<<"${TARGETS:-hotaru-movie-cutter cpk2avi make-sample-archive}"
+else
+  set -- -DHOTARU_BUILD_TESTS=ON "$@"
+fi
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE="${BUILD_TYPE:-RelWithDebInfo}" "$@"
-cmake --build "$build" --parallel
+# Ninja uses every core by itself.
+if ((${#targets[@]})); then
+  cmake --build "$build" --target "${targets[@]}"
+else
+  cmake --build "$build"
+fi
