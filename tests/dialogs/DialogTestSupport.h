@@ -1,47 +1,29 @@
 #pragma once
-// Helpers for the dialog suites: answering the dialogs' hooks, putting the
-// current directory back, and acting inside a modal dialog.
+// Helpers for the dialog suites: finding a dialog's controls by their layout
+// names, putting the current directory back, acting inside a modal dialog,
+// and a QtTest main for suites that need no main window.
 
-#include "DialogSupport.h"
-#include "TestSupport.h"
+#include "FakeSystemServices.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QString>
+#include <QTest>
 #include <QTimer>
 #include <QWidget>
 
-#include <deque>
 #include <functional>
-#include <optional>
-#include <vector>
 
-// Records what the dialogs ask and answers file questions from a queue
-// (cancel when empty); puts the program's hooks back afterwards.
-struct HookScope {
-    std::vector<QString> messages;
-    std::vector<QString> errors;
-    std::deque<std::optional<QString>> files;
-    std::vector<dialogs::FileQuery> queries;
-    std::vector<QString> hints;
-
-    HookScope() : saved_(dialogs::hooks())
-    {
-        dialogs::Hooks& h = dialogs::hooks();
-        h.message = [this](QWidget*, const QString& text) { messages.push_back(text); };
-        h.showError = [this](const std::exception& e) { errors.push_back(QString::fromUtf8(e.what())); };
-        h.setHint = [this](const QString& hint) { hints.push_back(hint); };
-        h.openFile = [this](QWidget*, const dialogs::FileQuery& q) -> std::optional<QString> {
-            queries.push_back(q);
-            return takeFileAnswer(files);
-        };
-    }
-    ~HookScope() { dialogs::hooks() = saved_; }
-    HookScope(const HookScope&) = delete;
-    HookScope& operator=(const HookScope&) = delete;
-
-private:
-    dialogs::Hooks saved_;
-};
+// The control of `window` with the layout name `name`; a missing one stops
+// the suite, as every check after it would be meaningless.
+template <typename W = QWidget>
+W* control(const QWidget& window, const char* name)
+{
+    W* w = window.findChild<W*>(QString::fromLatin1(name));
+    if (!w)
+        qFatal("%s has no %s named %s", qPrintable(window.objectName()), W::staticMetaObject.className(), name);
+    return w;
+}
 
 // Puts the current directory back; declare it after the temporary folders
 // so it runs before they are removed.
@@ -61,3 +43,24 @@ inline void whileModal(QWidget* window, std::function<void()> act)
 }
 
 inline QString here() { return QDir::currentPath(); }
+
+// True when exactly one box was shown and it is the standard error box:
+// the message with a full stop, the program's title, OK and the stop icon.
+inline bool showedOneErrorBox(const FakeSystemServices& services)
+{
+    if (services.boxes.size() != 1)
+        return false;
+    const ShownBox& b = services.boxes[0];
+    return b.caption == QStringLiteral("ホタル奇譚ムービーカッター") && b.buttons == ui::BoxButtons::Ok &&
+           b.icon == ui::BoxIcon::Stop && (b.text.endsWith(u'.') || b.text.endsWith(u'。'));
+}
+
+// As in the program, closing the last window quits nothing.
+#define HOTARU_DIALOG_TEST_MAIN(TestClass)    \
+    int main(int argc, char** argv)           \
+    {                                         \
+        QApplication app(argc, argv);         \
+        app.setQuitOnLastWindowClosed(false); \
+        TestClass tc;                         \
+        return QTest::qExec(&tc, argc, argv); \
+    }

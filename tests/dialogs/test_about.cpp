@@ -1,31 +1,36 @@
-// The about box: its texts, the hidden picture and what survives closing.
-#include "ACPK2AVI.h"
-#include "AboutACPK2AVI.h"
-#include "Application.h"
+// The about box: its texts, the hidden picture, what survives closing and
+// the hints it hands on.
+#include "AboutDialog.h"
 #include "DialogTestSupport.h"
-#include "DirBox.h"
-#include "Form1.h"
-#include "SystemSeams.h"
-#include "TestMain.h"
-#include "TestSupport.h"
-#include "VersionInfo.h"
+#include "DoubleClickPicture.h"
 
-#include <QAction>
 #include <QFrame>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSignalSpy>
 
 namespace {
 
-bool showsPicture(const TOKRightDlg& d)
-{
-    return d.Image2->isVisibleTo(&d) && !d.Edit1->isVisibleTo(&d) && !d.Edit2->isVisibleTo(&d);
-}
+// The about box and the controls the checks look at, found by their layout names.
+struct About {
+    FakeSystemServices services;
+    AboutDialog form{services};
+    DoubleClickPicture* emblem = control<DoubleClickPicture>(form, "Image1");
+    DoubleClickPicture* picture = control<DoubleClickPicture>(form, "Image2");
+    QLineEdit* contact = control<QLineEdit>(form, "Edit1");
+    QLineEdit* homePage = control<QLineEdit>(form, "Edit2");
+    QPushButton* ok = control<QPushButton>(form, "OKBtn");
 
-bool showsEdits(const TOKRightDlg& d)
-{
-    return !d.Image2->isVisibleTo(&d) && d.Edit1->isVisibleTo(&d) && d.Edit2->isVisibleTo(&d);
-}
+    bool showsPicture() const
+    {
+        return picture->isVisibleTo(&form) && !contact->isVisibleTo(&form) && !homePage->isVisibleTo(&form);
+    }
+    bool showsEdits() const
+    {
+        return !picture->isVisibleTo(&form) && contact->isVisibleTo(&form) && homePage->isVisibleTo(&form);
+    }
+};
 
 }  // namespace
 
@@ -34,47 +39,103 @@ class TestAboutBox : public QObject {
 private Q_SLOTS:
     void textsAndLayout()
     {
-        TOKRightDlg d;
-        QCOMPARE(d.windowTitle(), QStringLiteral("バージョン情報"));
-        QCOMPARE(d.size(), QSize(420, 233));
-        QCOMPARE(d.Label1->text(), QStringLiteral("ホタル奇譚ムービーカッター"));
-        QCOMPARE(d.Label8->text(), QStringLiteral("For WindowsNT & Windows95"));  // one ampersand shown
-        QCOMPARE(d.Label2->text(), QStringLiteral("Version 2.20 Final"));
-        QVERIFY(d.Label3->text().startsWith(QStringLiteral("Programmed by ")));
-        QCOMPARE(d.Label5->text(), QStringLiteral("連絡先"));
-        QCOMPARE(d.Label7->text(), QStringLiteral("ホームページ"));
-        QCOMPARE(d.Edit1->toolTip(), QStringLiteral("感想や要望などがありましたらこのアドレスまで。"));
-        QCOMPARE(d.Edit2->toolTip(), QStringLiteral("最新版はここに登録されています。"));
-        QVERIFY(d.Edit1->isReadOnly() && d.Edit2->isReadOnly());
-        QCOMPARE(d.Image1->pixmap().size(), QSize(47, 47));
-        QCOMPARE(d.Image2->pixmap().size(), QSize(320, 224));
-        QVERIFY(d.OKBtn->isDefault());
-        QVERIFY(showsEdits(d));
+        About d;
+        QCOMPARE(d.form.objectName(), QStringLiteral("OKRightDlg"));
+        QCOMPARE(d.form.windowTitle(), QStringLiteral("バージョン情報"));
+        QCOMPARE(d.form.size(), QSize(420, 233));
+        auto text = [&d](const char* name) { return control<QLabel>(d.form, name)->text(); };
+        QCOMPARE(text("Label1"), QStringLiteral("ホタル奇譚ムービーカッター"));
+        QCOMPARE(text("Label8"), QStringLiteral("For WindowsNT & Windows95"));  // one ampersand shown
+        QCOMPARE(text("Label2"), QStringLiteral("Version 2.20 Final"));
+        QVERIFY(text("Label3").startsWith(QStringLiteral("Programmed by ")));
+        QCOMPARE(text("Label5"), QStringLiteral("連絡先"));
+        QCOMPARE(text("Label7"), QStringLiteral("ホームページ"));
+        QCOMPARE(d.contact->toolTip(), QStringLiteral("感想や要望などがありましたらこのアドレスまで。"));
+        QCOMPARE(d.homePage->toolTip(), QStringLiteral("最新版はここに登録されています。"));
+        QVERIFY(d.contact->isReadOnly() && d.homePage->isReadOnly());
+        QCOMPARE(d.emblem->pixmap().size(), QSize(47, 47));
+        QCOMPARE(d.picture->pixmap().size(), QSize(320, 224));
+        QVERIFY(d.ok->isDefault());
+        QVERIFY(d.showsEdits());
         // Every label stays inside the frame, whatever face stands in.
-        for (QLabel* l : {d.Label1, d.Label8, d.Label2, d.Label3, d.Label5, d.Label7})
-            QVERIFY2(d.Bevel1->geometry().contains(l->geometry()), qPrintable(l->objectName()));
+        const QRect frame = control<QFrame>(d.form, "Bevel1")->geometry();
+        for (const char* name : {"Label1", "Label8", "Label2", "Label3", "Label5", "Label7"})
+            QVERIFY2(frame.contains(control<QLabel>(d.form, name)->geometry()), name);
     }
 
     void doubleClicksSetRatherThanToggle()
     {
-        TOKRightDlg d;
-        d.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&d));
-        QTest::mouseDClick(d.Image1, Qt::LeftButton);
-        QVERIFY(showsPicture(d));
+        About d;
+        d.form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&d.form));
+        QTest::mouseDClick(d.emblem, Qt::LeftButton);
+        QVERIFY(d.showsPicture());
         // The picture now covers the emblem: the second double-click there reaches Image2.
-        QCOMPARE(d.childAt(d.Image1->geometry().center()), d.Image2);
-        QTest::mouseDClick(d.Image2, Qt::LeftButton);
-        QVERIFY(showsEdits(d));
+        QCOMPARE(d.form.childAt(d.emblem->geometry().center()), d.picture);
+        QTest::mouseDClick(d.picture, Qt::LeftButton);
+        QVERIFY(d.showsEdits());
 
-        d.Image1DblClick();
-        d.Image1DblClick();
-        QVERIFY(showsPicture(d));
-        d.Image2DblClick();
-        d.Image2DblClick();
-        QVERIFY(showsEdits(d));
+        // Each picture's double-click sets its state, however often it comes.
+        for (int i = 0; i < 2; ++i)
+            QTest::mouseDClick(d.emblem, Qt::LeftButton);
+        QVERIFY(d.showsPicture());
+        for (int i = 0; i < 2; ++i)
+            QTest::mouseDClick(d.picture, Qt::LeftButton);
+        QVERIFY(d.showsEdits());
     }
 
+    void theStateSurvivesClosing()
+    {
+        About d;
+        whileModal(&d.form, [&] {
+            QVERIFY(d.form.isModal() && d.form.isVisible());
+            QTest::mouseDClick(d.emblem, Qt::LeftButton);
+            d.form.close();  // the close box, as OK
+        });
+        d.form.exec();
+        QVERIFY(!d.form.isVisible());
+
+        whileModal(&d.form, [&] {
+            QVERIFY(d.showsPicture());
+            QTest::keyClick(&d.form, Qt::Key_Escape);  // no cancel button: stays
+            QVERIFY(d.form.isVisible());
+            QTest::keyClick(&d.form, Qt::Key_Return);  // the default button
+        });
+        QCOMPARE(d.form.exec(), int(QDialog::Accepted));
+        QVERIFY(d.showsPicture());
+
+        whileModal(&d.form, [&] {
+            QTest::mouseDClick(d.picture, Qt::LeftButton);
+            d.ok->click();
+        });
+        d.form.exec();
+        QVERIFY(d.showsEdits());
+        QVERIFY(d.services.boxes.empty());
+    }
+
+    void editHintsAreHandedOnAsTheHint()
+    {
+        About d;
+        QSignalSpy hints(&d.form, &AboutDialog::hintChanged);
+        d.form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&d.form));
+        QEvent enter(QEvent::Enter);
+        QApplication::sendEvent(d.homePage, &enter);
+        QCOMPARE(hints.size(), 1);
+        QCOMPARE(hints.at(0).at(0).toString(), QStringLiteral("最新版はここに登録されています。"));
+        QEvent leave(QEvent::Leave);
+        QApplication::sendEvent(d.homePage, &leave);
+        QCOMPARE(hints.size(), 2);
+        QCOMPARE(hints.at(1).at(0).toString(), QString());
+    }
+};
+
+HOTARU_DIALOG_TEST_MAIN(TestAboutBox)
+#include "test_about.moc"
+
+// Main window cases, not built here: they drive TForm1 and belong in its
+// suites. Kept word for word until they move there.
+#if 0
     void theStateSurvivesClosing()
     {
         PromptsScope prompts;
@@ -130,7 +191,4 @@ private Q_SLOTS:
         QCOMPARE(form.StatusText(), QString());
         seams::replaceDrives(nullptr);
     }
-};
-
-HOTARU_QTEST_MAIN(TestAboutBox)
-#include "test_about.moc"
+#endif

@@ -1,6 +1,5 @@
-#include "DirectoryListBox.h"
+#include "FolderTree.h"
 
-#include "DialogSupport.h"
 #include "File.h"
 
 #include <QDir>
@@ -84,64 +83,64 @@ QString driveOf(const QString& folder, const QStringList& drives)
 
 }  // namespace dialogs
 
-TDirectoryListBox::TDirectoryListBox(QWidget* parent) : QListWidget(parent)
+FolderTree::FolderTree(QWidget* parent) : QListWidget(parent)
 {
     setSelectionMode(QAbstractItemView::SingleSelection);
     setUniformItemSizes(true);
     setIconSize(QSize(14, 14));
     setItemDelegate(new IndentDelegate(this));
     connect(this, &QListWidget::itemDoubleClicked, this,
-            [this](QListWidgetItem* item) { dialogs::runHandler([this, item] { OpenRow(row(item)); }); });
+            [this](QListWidgetItem* item) { Q_EMIT rowActivated(row(item)); });
 }
 
-QString TDirectoryListBox::Directory() const { return native(dir_); }
+QString FolderTree::directory() const { return native(dir_); }
 
-QString TDirectoryListBox::Drive() const { return native(drive_); }
+QString FolderTree::drive() const { return native(drive_); }
 
-QString TDirectoryListBox::RowPath(int row) const
+QString FolderTree::rowPath(int row) const
 {
     const QListWidgetItem* it = item(row);
     return it ? native(it->data(PathRole).toString()) : QString();
 }
 
-void TDirectoryListBox::ShowCurrent(const QString& drive, const QString& folder)
+void FolderTree::showCurrent(const QString& drive, const QString& folder)
 {
     drive_ = dialogs::cleanFolder(drive);
     dir_ = dialogs::cleanFolder(folder);
     fill();
 }
 
-void TDirectoryListBox::SetDirectory(const QString& drive, const QString& folder)
+void FolderTree::setDirectory(const QString& drive, const QString& folder)
 {
     const QString target = dialogs::cleanFolder(folder);
     hotaru::setCurrentDirectory(native(target).toStdString());
     drive_ = dialogs::cleanFolder(drive);
     dir_ = target;
     fill();
-    Q_EMIT Change(Directory());
+    Q_EMIT directoryChanged(directory());
 }
 
-void TDirectoryListBox::OpenRow(int row)
+void FolderTree::openRow(int row)
 {
-    const QString path = RowPath(row);
+    const QString path = rowPath(row);
     if (path.isEmpty() || dialogs::cleanFolder(path) == dir_)
         return;
-    SetDirectory(Drive(), path);
+    setDirectory(drive(), path);
 }
 
-void TDirectoryListBox::Reread() { fill(); }
+void FolderTree::reread() { fill(); }
 
-void TDirectoryListBox::keyPressEvent(QKeyEvent* e)
+void FolderTree::keyPressEvent(QKeyEvent* e)
 {
     if ((e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) && currentRow() >= 0) {
         e->accept();
-        dialogs::runHandler([this] { OpenRow(currentRow()); });
+        Q_EMIT rowActivated(currentRow());
         return;
     }
     QListWidget::keyPressEvent(e);
 }
 
-void TDirectoryListBox::fill()
+void FolderTree::fill()
 {
     clear();
     const QIcon open = style()->standardIcon(QStyle::SP_DirOpenIcon);

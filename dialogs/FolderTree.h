@@ -8,33 +8,36 @@
 // and every folder down to the one shown, then that folder's subfolders.
 // Whatever folder it shows is the process's current directory: it changes
 // the directory first and shows the folder only when that worked.
-class TDirectoryListBox : public QListWidget {
+class FolderTree : public QListWidget {
     Q_OBJECT
 public:
-    explicit TDirectoryListBox(QWidget* parent = nullptr);
+    explicit FolderTree(QWidget* parent = nullptr);
 
     // The folder shown and its drive's root, in the system's notation. A root
     // keeps the separator it ends in ("/", "C:\"); any other folder has none.
-    QString Directory() const;
-    QString Drive() const;
+    QString directory() const;
+    QString drive() const;
     // The row of the folder shown.
-    int ShownRow() const { return shownRow_; }
+    int shownRow() const { return shownRow_; }
     // The full path a row stands for.
-    QString RowPath(int row) const;
+    QString rowPath(int row) const;
 
     // Shows `folder`, already the current directory, as a folder of `drive`.
-    void ShowCurrent(const QString& drive, const QString& folder);
+    void showCurrent(const QString& drive, const QString& folder);
     // Makes `folder` the current directory, then shows it. A folder that
     // cannot be entered throws EInOutError and changes nothing.
-    void SetDirectory(const QString& drive, const QString& folder);
-    // Opens the folder of a row, as a double-click does.
-    void OpenRow(int row);
+    void setDirectory(const QString& drive, const QString& folder);
+    // Opens the folder of a row, as a double-click does; throws as setDirectory.
+    void openRow(int row);
     // Lists the subfolders of the folder shown again, without moving.
-    void Reread();
+    void reread();
 
 Q_SIGNALS:
+    // The user double-clicked a row or pressed Enter on one: the owner opens
+    // it with openRow, which may fail.
+    void rowActivated(int row);
     // The folder shown changed, to `directory`.
-    void Change(const QString& directory);
+    void directoryChanged(const QString& directory);
 
 protected:
     void keyPressEvent(QKeyEvent* e) override;

@@ -1,0 +1,115 @@
+#include "ConverterLinkDialog.h"
+
+#include "ConverterInfoWindow.h"
+#include "Handlers.h"
+#include "WindowLayout.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace {
+
+// The layout, in client pixels; the dialog is centred when shown.
+constexpr QSize Form3Size{284, 106};
+constexpr ui::Place Label1{"Label1", 12, 16, 91, 12};
+constexpr ui::Place Edit1{"Edit1", 8, 36, 205, 20};
+constexpr ui::Place Button1{"Button1", 212, 36, 57, 21};
+constexpr ui::Place Button2{"Button2", 8, 72, 75, 25};
+constexpr ui::Place Button3{"Button3", 104, 72, 75, 25};
+constexpr ui::Place Button4{"Button4", 200, 72, 75, 25};
+
+}  // namespace
+
+QStringList converterFileNames()
+{
+#ifdef _WIN32
+    return {QStringLiteral("ACPK2AVI.exe")};
+#else
+    // Programs here have no ".exe"; cpk2avi is the converter that comes with this tool.
+    return {QStringLiteral("ACPK2AVI.exe"), QStringLiteral("ACPK2AVI"), QStringLiteral("cpk2avi")};
+#endif
+}
+
+ConverterLinkDialog::ConverterLinkDialog(ui::SystemServices& services, QWidget* parent)
+    : QDialog(parent), services_(services)
+{
+    setObjectName(QStringLiteral("Form3"));
+    setWindowTitle(QStringLiteral("ACPK2AVIとの連携"));
+    setFont(ui::uiFont(12));
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
+                   Qt::MSWindowsFixedSizeDialogHint);
+    setAttribute(Qt::WA_QuitOnClose, false);
+    setFixedSize(Form3Size);
+
+    ui::label(this, Label1, QStringLiteral("ACPK2AVIの指定"), 12);
+    converterPathEdit_ = ui::place<QLineEdit>(this, Edit1);
+    converterPathEdit_->setReadOnly(true);
+    QPushButton* browseButton = ui::button(this, Button1, QStringLiteral("参照"));
+    QPushButton* okButton = ui::button(this, Button2, QStringLiteral("OK"));
+    QPushButton* cancelButton = ui::button(this, Button3, QStringLiteral("ｷｬﾝｾﾙ"));
+    QPushButton* helpButton = ui::button(this, Button4, QStringLiteral("ﾍﾙﾌﾟ"));
+    setTabOrder(converterPathEdit_, browseButton);
+    setTabOrder(browseButton, okButton);
+    setTabOrder(okButton, cancelButton);
+    setTabOrder(cancelButton, helpButton);
+
+    converterRequest_.filterName = QStringLiteral("ACPK2AVI");
+    converterRequest_.fileNames = converterFileNames();
+
+    ui::connectHandler(services_, browseButton, &QPushButton::clicked, this, &ConverterLinkDialog::onBrowseClicked);
+    ui::connectHandler(services_, okButton, &QPushButton::clicked, this, &ConverterLinkDialog::onOkClicked);
+    ui::connectHandler(services_, cancelButton, &QPushButton::clicked, this, &ConverterLinkDialog::onCancelClicked);
+    ui::connectHandler(services_, helpButton, &QPushButton::clicked, this, &ConverterLinkDialog::onHelpClicked);
+
+    // No parent: a window of its own, so closing this dialog leaves it open.
+    infoWindow_ = std::make_unique<ConverterInfoWindow>(services_);
+}
+
+ConverterLinkDialog::~ConverterLinkDialog() = default;
+
+ConverterInfoWindow* ConverterLinkDialog::infoWindow() const { return infoWindow_.get(); }
+
+void ConverterLinkDialog::onBrowseClicked()
+{
+    const std::optional<QString> chosen = services_.openFile(this, converterRequest_);
+    if (!chosen)
+        return;
+    const QFileInfo file(*chosen);
+    const QString path = QDir::toNativeSeparators(file.absoluteFilePath());
+    converterRequest_.initialName = file.fileName();
+    converterRequest_.initialFolder = QDir::toNativeSeparators(file.absolutePath());
+    converterPathEdit_->setText(path);
+    Q_EMIT converterChosen(path);
+}
+
+void ConverterLinkDialog::onOkClicked()
+{
+    if (converterPathEdit_->text().isEmpty()) {
+        services_.messageBox(this, QStringLiteral("ACPK2AVI.exeを指定してください。"), ui::programTitle());
+        return;
+    }
+    Q_EMIT aviOutputRequested();
+    close();
+}
+
+void ConverterLinkDialog::onCancelClicked() { close(); }
+
+void ConverterLinkDialog::onHelpClicked() { ui::showModeless(infoWindow_.get()); }
+
+void ConverterLinkDialog::keyPressEvent(QKeyEvent* e)
+{
+    if (!ui::dialogKey(e))
+        QDialog::keyPressEvent(e);
+}
+
+void ConverterLinkDialog::showEvent(QShowEvent* e)
+{
+    QDialog::showEvent(e);
+    if (e->spontaneous())
+        return;
+    ui::centreOnScreen(this);
+}

@@ -1,0 +1,50 @@
+#pragma once
+
+#include "SystemServices.h"
+
+#include <QDialog>
+
+#include <memory>
+
+class ConverterInfoWindow;
+class QKeyEvent;
+class QLineEdit;
+class QShowEvent;
+
+// "ACPK2AVIとの連携": names the converter program and switches AVI output on.
+// Modeless; hiding keeps the chosen path for the next time. Its help button
+// shows the converter information window, which it owns.
+class ConverterLinkDialog : public QDialog {
+    Q_OBJECT
+public:
+    explicit ConverterLinkDialog(ui::SystemServices& services, QWidget* parent = nullptr);
+    ~ConverterLinkDialog() override;
+
+    // A window of its own, not a child: it stays open when this one closes.
+    ConverterInfoWindow* infoWindow() const;
+
+Q_SIGNALS:
+    // A converter was picked; the path takes effect at once.
+    void converterChosen(const QString& path);
+    // OK with a converter named: AVI output goes on.
+    void aviOutputRequested();
+
+protected:
+    void keyPressEvent(QKeyEvent* e) override;
+    void showEvent(QShowEvent* e) override;
+
+private:
+    void onBrowseClicked();
+    void onOkClicked();
+    void onCancelClicked();
+    void onHelpClicked();
+
+    ui::SystemServices& services_;
+    QLineEdit* converterPathEdit_;
+    // What the open dialog lists; after a choice it starts at that file.
+    ui::FileRequest converterRequest_;
+    std::unique_ptr<ConverterInfoWindow> infoWindow_;
+};
+
+// The names the converter's open dialog lists.
+QStringList converterFileNames();

@@ -1,0 +1,9 @@
+#include "DoubleClickPicture.h"
+
+#include <QMouseEvent>
+
+void DoubleClickPicture::mouseDoubleClickEvent(QMouseEvent* e)
+{
+    e->accept();
+    Q_EMIT doubleClicked();
+}

@@ -1,0 +1,20 @@
+#include "FaceEdit.h"
+
+#include <QLineEdit>
+#include <QPalette>
+
+namespace dialogs {
+
+QLineEdit* faceEdit(QWidget* parent, const ui::Place& at, const QString& text)
+{
+    auto* e = ui::place<QLineEdit>(parent, at);
+    e->setText(text);
+    e->setReadOnly(true);
+    e->setFrame(false);
+    QPalette face = e->palette();
+    face.setColor(QPalette::Base, face.color(QPalette::Button));
+    e->setPalette(face);
+    return e;
+}
+
+}  // namespace dialogs

@@ -1,0 +1,161 @@
+#include "OutputFolderDialog.h"
+
+#include "File.h"
+#include "FolderTree.h"
+#include "Handlers.h"
+#include "InOutError.h"
+#include "WindowLayout.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QKeyEvent>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QStorageInfo>
+
+namespace {
+
+// The layout, in client pixels.
+constexpr ui::Place Form2{"Form2", 279, 227, 288, 210};
+constexpr ui::Place DirectoryListBox1{"DirectoryListBox1", 16, 16, 161, 145};
+constexpr ui::Place DriveComboBox1{"DriveComboBox1", 16, 176, 161, 18};
+constexpr ui::Place Button1{"Button1", 200, 16, 75, 25};
+constexpr ui::Place Button2{"Button2", 200, 56, 75, 25};
+
+}  // namespace
+
+QStringList systemDriveRoots()
+{
+    QStringList roots;
+#ifdef _WIN32
+    for (const QFileInfo& d : QDir::drives())
+        roots << QDir::toNativeSeparators(d.absoluteFilePath());
+#else
+    roots << QStringLiteral("/");
+    QStringList media;
+    for (const QStorageInfo& v : QStorageInfo::mountedVolumes()) {
+        const QString r = v.rootPath();
+        if (r.startsWith(QStringLiteral("/media/")) || r.startsWith(QStringLiteral("/run/media/")) ||
+            r.startsWith(QStringLiteral("/mnt/")))
+            media << r;
+    }
+    media.sort();
+    media.removeDuplicates();
+    roots << media;
+#endif
+    return roots;
+}
+
+OutputFolderDialog::OutputFolderDialog(ui::SystemServices& services, QWidget* parent)
+    : OutputFolderDialog(services, systemDriveRoots(), parent)
+{
+}
+
+OutputFolderDialog::OutputFolderDialog(ui::SystemServices& services, const QStringList& drives, QWidget* parent)
+    : QDialog(parent), services_(services)
+{
+    setObjectName(QString::fromLatin1(Form2.name));
+    setWindowTitle(QStringLiteral("保存先の指定"));
+    setFont(ui::uiFont(12));
+    // Close box only; the border stays sizable.
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    setAttribute(Qt::WA_QuitOnClose, false);
+    resize(Form2.width, Form2.height);
+    move(Form2.left, Form2.top);
+
+    folderTree_ = ui::place<FolderTree>(this, DirectoryListBox1);
+    driveBox_ = ui::place<QComboBox>(this, DriveComboBox1);
+    QPushButton* okButton = ui::button(this, Button1, QStringLiteral("OK"));
+    QPushButton* cancelButton = ui::button(this, Button2, QStringLiteral("Cancel"));
+    setTabOrder(folderTree_, driveBox_);
+    setTabOrder(driveBox_, okButton);
+    setTabOrder(okButton, cancelButton);
+
+    QString cwd;
+    try {
+        cwd = QDir::toNativeSeparators(QString::fromStdString(hotaru::currentDirectory()));
+    } catch (const hotaru::EInOutError&) {
+        // The directory was removed under us: start from the first drive instead.
+        cwd = drives.isEmpty() ? QDir::toNativeSeparators(QDir::rootPath()) : drives.constFirst();
+    }
+    const QString drive = dialogs::driveOf(cwd, drives);
+    {
+        const QSignalBlocker quiet(driveBox_);
+        for (const QString& d : drives) {
+            const QString root = QDir::toNativeSeparators(dialogs::cleanFolder(d));
+            if (driveIndex(root) < 0)
+                driveBox_->addItem(root, root);
+        }
+        if (driveIndex(drive) < 0)
+            driveBox_->addItem(drive, drive);
+        driveBox_->setCurrentIndex(driveIndex(drive));
+    }
+    folderTree_->showCurrent(drive, cwd);
+    lastFolder_[drive] = folderTree_->directory();
+
+    connect(folderTree_, &FolderTree::directoryChanged, this,
+            [this](const QString& folder) { lastFolder_[folderTree_->drive()] = folder; });
+    connect(folderTree_, &FolderTree::rowActivated, this,
+            [this](int row) { ui::runHandler(services_, this, [this, row] { onRowActivated(row); }); });
+    ui::connectHandler(services_, driveBox_, &QComboBox::currentIndexChanged, this,
+                       &OutputFolderDialog::onDriveChanged);
+    ui::connectHandler(services_, okButton, &QPushButton::clicked, this, &OutputFolderDialog::onOkClicked);
+    ui::connectHandler(services_, cancelButton, &QPushButton::clicked, this, &OutputFolderDialog::onCancelClicked);
+}
+
+int OutputFolderDialog::driveIndex(const QString& drive) const
+{
+    for (int i = 0; i < driveBox_->count(); ++i) {
+        if (driveBox_->itemData(i).toString() == drive)
+            return i;
+    }
+    return -1;
+}
+
+QString OutputFolderDialog::chosenFolder() const
+{
+    // Only a folder without a trailing separator gets one: a root such as
+    // "/" or "d:\" is reported with its own and must not end up with two.
+    const QString d = folderTree_->directory();
+    if (d.endsWith(QDir::separator()) || d.endsWith(u'/'))
+        return d;
+    return d + QDir::separator();
+}
+
+void OutputFolderDialog::onRowActivated(int row) { folderTree_->openRow(row); }
+
+void OutputFolderDialog::onDriveChanged()
+{
+    // The drive's own folder from the last visit, else its root. The tree and
+    // the current directory stay put when neither can be entered.
+    const QString drive = driveBox_->currentData().toString();
+    const QString recorded = lastFolder_.value(drive, drive);
+    try {
+        folderTree_->setDirectory(drive, recorded);
+    } catch (const hotaru::EInOutError&) {
+        if (recorded == drive)
+            throw;
+        folderTree_->setDirectory(drive, drive);
+    }
+}
+
+void OutputFolderDialog::onOkClicked()
+{
+    Q_EMIT outputFolderChosen(chosenFolder());
+    accept();
+}
+
+void OutputFolderDialog::onCancelClicked() { reject(); }
+
+void OutputFolderDialog::keyPressEvent(QKeyEvent* e)
+{
+    if (!ui::dialogKey(e))
+        QDialog::keyPressEvent(e);
+}
+
+void OutputFolderDialog::showEvent(QShowEvent* e)
+{
+    // Back where it was left, with the subfolders as they are now.
+    folderTree_->reread();
+    QDialog::showEvent(e);
+}

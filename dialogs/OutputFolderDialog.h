@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QDialog>
+#include <QMap>
+#include <QString>
+#include <QStringList>
+
+class FolderTree;
+class QComboBox;
+class QKeyEvent;
+class QShowEvent;
+
+namespace ui {
+class SystemServices;
+}
+
+// "保存先の指定": chooses the folder the movies are written to. Every folder
+// the tree shows becomes the current directory at once; OK hands the folder
+// on through outputFolderChosen, Cancel and the close box hand on nothing.
+class OutputFolderDialog : public QDialog {
+    Q_OBJECT
+public:
+    // The tree starts at the current directory, on the drive it lies on,
+    // with systemDriveRoots() or `drives` to choose from.
+    explicit OutputFolderDialog(ui::SystemServices& services, QWidget* parent = nullptr);
+    OutputFolderDialog(ui::SystemServices& services, const QStringList& drives, QWidget* parent = nullptr);
+
+Q_SIGNALS:
+    // The folder shown when OK was pressed, ending in exactly one separator.
+    void outputFolderChosen(const QString& folder);
+
+protected:
+    void keyPressEvent(QKeyEvent* e) override;
+    void showEvent(QShowEvent* e) override;
+
+private:
+    void onRowActivated(int row);
+    void onDriveChanged();
+    void onOkClicked();
+    void onCancelClicked();
+
+    QString chosenFolder() const;
+    int driveIndex(const QString& drive) const;
+
+    ui::SystemServices& services_;
+    FolderTree* folderTree_;
+    QComboBox* driveBox_;
+    QMap<QString, QString> lastFolder_;  // per drive, the folder last shown on it
+};
+
+// The drives the selector offers: the drive letters present on Windows;
+// elsewhere "/" and the mount points of mounted media.
+QStringList systemDriveRoots();
