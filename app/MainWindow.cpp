@@ -166,8 +166,15 @@ void MainWindow::makeDialogs()
             &Session::setOutputFolder);
     connect(converterLinkDialog_.get(), &ConverterLinkDialog::converterChosen, &session_,
             &Session::setConverterPath);
-    connect(converterLinkDialog_.get(), &ConverterLinkDialog::aviOutputRequested, &session_,
-            [this] { session_.setAviOutput(true); });
+    connect(converterLinkDialog_.get(), &ConverterLinkDialog::aviOutputRequested, &session_, [this] {
+        // OK on the offered converter takes it as chosen.
+        if (session_.converterPath().isEmpty())
+            session_.setConverterPath(converterLinkDialog_->converterPath());
+        session_.setAviOutput(true);
+    });
+    const QString converter = session_.converterPath().isEmpty() ? offeredConverter_ : session_.converterPath();
+    if (!converter.isEmpty())
+        converterLinkDialog_->setConverterPath(converter);
     connect(aboutDialog_.get(), &AboutDialog::hintChanged, this, &MainWindow::setHint);
 }
 
@@ -219,8 +226,9 @@ void MainWindow::closeEvent(QCloseEvent* e)
     QMainWindow::closeEvent(e);
 }
 
-void MainWindow::start(const QString& archive)
+void MainWindow::start(const QString& archive, const QString& offeredConverter)
 {
+    offeredConverter_ = offeredConverter;
     ui::runHandler(services_, this, [&] {
         if (archive.isEmpty())
             runDiscovery();

@@ -40,7 +40,8 @@ public:
     // and the listing of the archive it finds (or, when given, `archive`
     // opened as File > Open would), then the dialogs (about box, output-folder
     // dialog, converter link and information windows, in that order), hidden.
-    void start(const QString& archive = {});
+    // While no converter is set, the link dialog offers `offeredConverter`.
+    void start(const QString& archive = {}, const QString& offeredConverter = {});
 
     Session& session() { return session_; }
     bool isRunning() const;
@@ -106,6 +107,7 @@ private:
     QStatusBar* statusLine_ = nullptr;
     PickControls pickControls_;
     QString lastArchive_;  // where the open dialog starts next time
+    QString offeredConverter_;
     ExtractionRun* run_ = nullptr;
 
     std::unique_ptr<AboutDialog> aboutDialog_;

@@ -16,7 +16,12 @@ struct StartOptions {
     QString archive;
     // Where the user's choices are remembered; none: nothing is.
     std::unique_ptr<QSettings> settings;
+    // Offered in the converter link dialog while no converter is set.
+    QString offeredConverter;
 };
+
+// The converter that comes with the program, installed beside it; empty when it is not there.
+QString bundledConverter();
 
 // The start-up sequence: the main window and its dialogs are made, the
 // remembered settings put back, and the archive looked for (with its

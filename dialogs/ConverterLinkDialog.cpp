@@ -73,16 +73,23 @@ ConverterLinkDialog::~ConverterLinkDialog() = default;
 
 ConverterInfoWindow* ConverterLinkDialog::infoWindow() const { return infoWindow_.get(); }
 
+void ConverterLinkDialog::setConverterPath(const QString& path)
+{
+    const QFileInfo file(path);
+    converterRequest_.initialName = file.fileName();
+    converterRequest_.initialFolder = QDir::toNativeSeparators(file.absolutePath());
+    converterPathEdit_->setText(QDir::toNativeSeparators(path));
+}
+
+QString ConverterLinkDialog::converterPath() const { return converterPathEdit_->text(); }
+
 void ConverterLinkDialog::onBrowseClicked()
 {
     const std::optional<QString> chosen = services_.openFile(this, converterRequest_);
     if (!chosen)
         return;
-    const QFileInfo file(*chosen);
-    const QString path = QDir::toNativeSeparators(file.absoluteFilePath());
-    converterRequest_.initialName = file.fileName();
-    converterRequest_.initialFolder = QDir::toNativeSeparators(file.absolutePath());
-    converterPathEdit_->setText(path);
+    const QString path = QDir::toNativeSeparators(QFileInfo(*chosen).absoluteFilePath());
+    setConverterPath(path);
     Q_EMIT converterChosen(path);
 }
 

@@ -23,6 +23,11 @@ public:
     // A window of its own, not a child: it stays open when this one closes.
     ConverterInfoWindow* infoWindow() const;
 
+    // The converter the field shows: one chosen before, or one offered while
+    // none is. The picker starts at it; nothing is announced.
+    void setConverterPath(const QString& path);
+    QString converterPath() const;
+
 Q_SIGNALS:
     // A converter was picked; the path takes effect at once.
     void converterChosen(const QString& path);

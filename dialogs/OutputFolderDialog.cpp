@@ -11,7 +11,6 @@
 #include <QKeyEvent>
 #include <QPushButton>
 #include <QSignalBlocker>
-#include <QStorageInfo>
 
 namespace {
 
@@ -24,30 +23,8 @@ constexpr ui::Place Button2{"Button2", 200, 56, 75, 25};
 
 }  // namespace
 
-QStringList systemDriveRoots()
-{
-    QStringList roots;
-#ifdef _WIN32
-    for (const QFileInfo& d : QDir::drives())
-        roots << QDir::toNativeSeparators(d.absoluteFilePath());
-#else
-    roots << QStringLiteral("/");
-    QStringList media;
-    for (const QStorageInfo& v : QStorageInfo::mountedVolumes()) {
-        const QString r = v.rootPath();
-        if (r.startsWith(QStringLiteral("/media/")) || r.startsWith(QStringLiteral("/run/media/")) ||
-            r.startsWith(QStringLiteral("/mnt/")))
-            media << r;
-    }
-    media.sort();
-    media.removeDuplicates();
-    roots << media;
-#endif
-    return roots;
-}
-
 OutputFolderDialog::OutputFolderDialog(ui::SystemServices& services, QWidget* parent)
-    : OutputFolderDialog(services, systemDriveRoots(), parent)
+    : OutputFolderDialog(services, services.folderDrives(), parent)
 {
 }
 

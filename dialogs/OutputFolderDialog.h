@@ -21,7 +21,7 @@ class OutputFolderDialog : public QDialog {
     Q_OBJECT
 public:
     // The tree starts at the current directory, on the drive it lies on,
-    // with systemDriveRoots() or `drives` to choose from.
+    // with the system's folder drives or `drives` to choose from.
     explicit OutputFolderDialog(ui::SystemServices& services, QWidget* parent = nullptr);
     OutputFolderDialog(ui::SystemServices& services, const QStringList& drives, QWidget* parent = nullptr);
 
@@ -47,7 +47,3 @@ private:
     QComboBox* driveBox_;
     QMap<QString, QString> lastFolder_;  // per drive, the folder last shown on it
 };
-
-// The drives the selector offers: the drive letters present on Windows;
-// elsewhere "/" and the mount points of mounted media.
-QStringList systemDriveRoots();

@@ -2,6 +2,7 @@
 #include "Application.h"
 #include "CommandLine.h"
 #include "MainWindow.h"
+#include "RememberedSettings.h"
 #include "Startup.h"
 #include "SystemServices.h"
 
@@ -21,7 +22,8 @@ int main(int argc, char** argv)
 
     Application app(argc, argv);
     const std::unique_ptr<ui::SystemServices> services = ui::makeSystemServices();
-    const std::unique_ptr<MainWindow> window = startMainWindow(*services);
+    const std::unique_ptr<MainWindow> window =
+        startMainWindow(*services, {options.archive, RememberedSettings::userStore(), bundledConverter()});
     window->show();
     return app.exec();
 }

@@ -39,6 +39,7 @@ public:
         return QStringLiteral("/usr/local/bin/cpk2avi");
     }
     const hotaru::DriveProbe& drives() const override { return *this; }
+    QStringList folderDrives() const override { return {QStringLiteral("/")}; }
 
 private:
     std::vector<std::string> roots() const override { return {root_}; }

@@ -3,7 +3,10 @@
 #include "Drives.h"
 #include "InOutError.h"
 
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QStorageInfo>
 #include <QMessageBox>
 
 namespace ui {
@@ -47,6 +50,28 @@ public:
     }
 
     const hotaru::DriveProbe& drives() const override { return *drives_; }
+
+    QStringList folderDrives() const override
+    {
+        QStringList roots;
+#ifdef _WIN32
+        for (const QFileInfo& d : QDir::drives())
+            roots << QDir::toNativeSeparators(d.absoluteFilePath());
+#else
+        roots << QStringLiteral("/");
+        QStringList media;
+        for (const QStorageInfo& v : QStorageInfo::mountedVolumes()) {
+            const QString r = v.rootPath();
+            if (r.startsWith(QStringLiteral("/media/")) || r.startsWith(QStringLiteral("/run/media/")) ||
+                r.startsWith(QStringLiteral("/mnt/")))
+                media << r;
+        }
+        media.sort();
+        media.removeDuplicates();
+        roots << media;
+#endif
+        return roots;
+    }
 
 private:
     std::unique_ptr<hotaru::DriveProbe> drives_ = hotaru::makeSystemDriveProbe();

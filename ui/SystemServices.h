@@ -39,6 +39,9 @@ public:
     // The chosen file's full path, or nothing when cancelled.
     virtual std::optional<QString> openFile(QWidget* owner, const FileRequest& request) = 0;
     virtual const hotaru::DriveProbe& drives() const = 0;
+    // The drives the output-folder dialog offers: the drive letters present
+    // on Windows; elsewhere "/" and the mount points of mounted media.
+    virtual QStringList folderDrives() const = 0;
 
     // The standard error box: the message and a full stop, captioned with
     // the program's title, stop icon.

@@ -113,9 +113,10 @@ struct Program {
         controls->open->trigger();
     }
     // Chooses movie n on the left with a click, then presses "->".
-    void pick(std::int32_t n) const
+    void pick(std::int32_t n) const { pickWith(*controls, n); }
+    static void pickWith(const Controls& c, std::int32_t n)
     {
-        clickRow(controls->titles, n - 1);
-        controls->add->click();
+        clickRow(c.titles, n - 1);
+        c.add->click();
     }
 };

@@ -284,7 +284,7 @@ private Q_SLOTS:
         FakeSystemServices services;
         setDrives(services, {}, {QStringLiteral("C:\\")});
         const QString archive = QString::fromStdString(makeFile(dir, QStringLiteral("hotaru4"), 208545792));
-        const auto window = startMainWindow(services, {archive, nullptr});
+        const auto window = startMainWindow(services, {archive, nullptr, {}});
         const Controls c(*window);
         QCOMPARE(services.fakeDrives.scans, 0);
         QVERIFY(services.boxes.empty());
@@ -295,7 +295,7 @@ private Q_SLOTS:
 
         // One that cannot be read is the usual error, and the window opens all the same.
         FakeSystemServices other;
-        const auto second = startMainWindow(other, {dir.filePath(QStringLiteral("missing")), nullptr});
+        const auto second = startMainWindow(other, {dir.filePath(QStringLiteral("missing")), nullptr, {}});
         QCOMPARE(other.boxTexts(), QStringList{QStringLiteral("ﾌｧｲﾙが見つかりません.")});
         QCOMPARE(other.boxes[0].caption, QStringLiteral("ホタル奇譚ムービーカッター"));
     }

@@ -19,7 +19,7 @@ class TestSettings : public QObject {
 
     std::unique_ptr<MainWindow> start(FakeSystemServices& services, const QString& archive = {})
     {
-        return startMainWindow(services, {archive, std::make_unique<QSettings>(store, QSettings::IniFormat)});
+        return startMainWindow(services, {archive, std::make_unique<QSettings>(store, QSettings::IniFormat), {}});
     }
 
 private Q_SLOTS:

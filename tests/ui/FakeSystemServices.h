@@ -6,7 +6,9 @@
 #include "Drives.h"
 #include "SystemServices.h"
 
+#include <QDir>
 #include <QString>
+#include <QStringList>
 
 #include <deque>
 #include <functional>
@@ -46,6 +48,7 @@ public:
     std::deque<std::optional<QString>> files;
     std::vector<ui::FileRequest> fileRequests;
     FakeDrives fakeDrives;
+    QStringList folderDriveList{QDir::rootPath()};
     std::function<void()> onBox;  // runs while a box is "open"
 
     ui::BoxAnswer messageBox(QWidget*, const QString& text, const QString& caption, ui::BoxButtons buttons,
@@ -75,6 +78,7 @@ public:
     }
 
     const hotaru::DriveProbe& drives() const override { return fakeDrives; }
+    QStringList folderDrives() const override { return folderDriveList; }
 
     // The texts of the boxes shown so far.
     QStringList boxTexts() const

@@ -1,0 +1,213 @@
+// The main window's menu commands with the dialogs they open: what each
+// dialog hands back reaches the session, the menu and the next run.
+#include "AboutDialog.h"
+#include "AppTestSupport.h"
+#include "Catalogue.h"
+#include "ConverterLinkDialog.h"
+#include "DialogTestSupport.h"
+#include "FolderTree.h"
+#include "OutputFolderDialog.h"
+#include "SampleArchive.h"
+#include "TestMain.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QTemporaryDir>
+
+#include <fstream>
+
+class TestMenuDialogs : public QObject {
+    Q_OBJECT
+
+    static std::unique_ptr<MainWindow> start(FakeSystemServices& services, const QString& offered = {})
+    {
+        auto window = startMainWindow(services, {QString(), nullptr, offered});
+        services.boxes.clear();  // the start-up box of a machine without a CD-ROM drive
+        window->show();
+        return window;
+    }
+
+private Q_SLOTS:
+    void theChosenFolderReachesTheRun()
+    {
+        QTemporaryDir tmp;
+        CwdGuard cwd;
+        const QString base = QDir(tmp.path()).canonicalPath();
+        const QString drive = base + QStringLiteral("/drive");
+        const QString other = base + QStringLiteral("/other");
+        for (const char* sub : {"drive/z", "drive/out", "other"})
+            QDir(base).mkpath(QString::fromLatin1(sub));
+        const QString archive = other + QStringLiteral("/hotaru4");
+        hotaru::writeSampleArchive(archive.toStdString(), 2);
+        QDir::setCurrent(drive);
+
+        FakeSystemServices services;
+        services.folderDriveList = {drive, other + QStringLiteral("/no-medium")};
+        const auto window = start(services);
+        const Controls c(*window);
+        OutputFolderDialog& dialog = window->outputFolderDialog();
+        auto* tree = control<FolderTree>(dialog, "DirectoryListBox1");
+        auto* drives = control<QComboBox>(dialog, "DriveComboBox1");
+        auto* ok = control<QPushButton>(dialog, "Button1");
+        auto* cancel = control<QPushButton>(dialog, "Button2");
+        services.files = {archive};
+        c.open->trigger();
+
+        // Cancel: no output folder, although the current directory moved.
+        whileModal(&dialog, [&] {
+            tree->setDirectory(drive, drive + QStringLiteral("/z"));
+            cancel->click();
+        });
+        c.outputFolder->trigger();
+        QVERIFY(window->session().outputFolder().isEmpty());
+        QCOMPARE(here(), drive + QStringLiteral("/z"));
+
+        // A drive without a medium: the standard error box, nothing else.
+        whileModal(&dialog, [&] {
+            drives->setCurrentIndex(1);
+            cancel->click();
+        });
+        c.outputFolder->trigger();
+        QVERIFY(showedOneErrorBox(services));
+        QVERIFY(window->session().outputFolder().isEmpty());
+        services.boxes.clear();
+
+        whileModal(&dialog, [&] {
+            drives->setCurrentIndex(0);
+            tree->setDirectory(drive, drive + QStringLiteral("/out"));
+            ok->click();
+        });
+        c.outputFolder->trigger();
+        QCOMPARE(window->session().outputFolder(), drive + QStringLiteral("/out/"));
+
+        // The smallest movie keeps the run short; where the directory is does not matter.
+        std::int32_t movie = 1;
+        for (std::int32_t n = 2; n <= hotaru::movieCount(2); ++n)
+            if (hotaru::movieSize(2, n) < hotaru::movieSize(2, movie))
+                movie = n;
+        QDir::setCurrent(other);
+        Program::pickWith(c, movie);
+        c.run->click();
+        QTRY_VERIFY_WITH_TIMEOUT(!window->isRunning(), 60000);
+        QCOMPARE(services.boxTexts(), QStringList{QStringLiteral("ファイルの作成が終了しました。")});
+        const QString title = QString::fromStdString(std::string(hotaru::movieTitle(2, movie)));
+        const QString written = drive + QStringLiteral("/out/") + title + QStringLiteral(".cpk");
+        QCOMPARE(QFileInfo(written).size(), qint64{hotaru::movieSize(2, movie)});
+        const std::string header = hotaru::sampleHeader(2, movie);
+        std::string head(header.size(), '\0');
+        std::ifstream(written.toStdString(), std::ios::binary).read(head.data(), std::streamsize(head.size()));
+        QCOMPARE(head, header);
+        QVERIFY(!QFileInfo::exists(other + u'/' + title + QStringLiteral(".cpk")));
+    }
+
+    void theAviSwitchFollowsTheStateTable()
+    {
+        FakeSystemServices services;
+        const auto window = start(services);
+        const Controls c(*window);
+        Session& session = window->session();
+        ConverterLinkDialog& link = window->converterLinkDialog();
+        auto* path = control<QLineEdit>(link, "Edit1");
+        auto* browse = control<QPushButton>(link, "Button1");
+        auto* ok = control<QPushButton>(link, "Button2");
+        auto* cancel = control<QPushButton>(link, "Button3");
+        const QString chosen = QDir::toNativeSeparators(QDir::currentPath() + QStringLiteral("/tools/cpk2avi"));
+        QVERIFY(!c.aviOutput->isChecked() && session.converterPath().isEmpty());
+
+        c.aviOutput->trigger();
+        QVERIFY(link.isVisible() && !c.aviOutput->isChecked());
+        // 参照 cancelled changes nothing; confirmed sets the path at once.
+        browse->click();
+        QVERIFY(path->text().isEmpty() && session.converterPath().isEmpty());
+        services.files = {chosen};
+        browse->click();
+        QCOMPARE(session.converterPath(), chosen);
+        QVERIFY(!c.aviOutput->isChecked());
+        // ｷｬﾝｾﾙ: off, path kept.
+        cancel->click();
+        QVERIFY(!link.isVisible() && !c.aviOutput->isChecked());
+        QCOMPARE(session.converterPath(), chosen);
+
+        // Reopened with the path: OK alone switches on.
+        c.aviOutput->trigger();
+        QCOMPARE(path->text(), chosen);
+        ok->click();
+        QVERIFY(c.aviOutput->isChecked() && session.aviOutput() && !link.isVisible());
+        // Checked: the item only unchecks, no window.
+        c.aviOutput->trigger();
+        QVERIFY(!c.aviOutput->isChecked() && !session.aviOutput() && !link.isVisible());
+        QCOMPARE(session.converterPath(), chosen);
+        c.aviOutput->trigger();
+        ok->click();
+        QVERIFY(c.aviOutput->isChecked());
+        QVERIFY(services.boxes.empty());
+    }
+
+    void okWithoutAConverterKeepsTheSwitchOff()
+    {
+        FakeSystemServices services;
+        const auto window = start(services);
+        const Controls c(*window);
+        c.aviOutput->trigger();
+        control<QPushButton>(window->converterLinkDialog(), "Button2")->click();
+        QCOMPARE(services.boxTexts(), QStringList{QStringLiteral("ACPK2AVI.exeを指定してください。")});
+        QVERIFY(window->converterLinkDialog().isVisible() && !c.aviOutput->isChecked());
+    }
+
+    void theBundledConverterIsOneOkAway()
+    {
+        FakeSystemServices services;
+        const QString bundled = QDir::toNativeSeparators(QStringLiteral("/opt/ホタル/cpk2avi"));
+        const auto window = start(services, bundled);
+        const Controls c(*window);
+        c.aviOutput->trigger();
+        QCOMPARE(control<QLineEdit>(window->converterLinkDialog(), "Edit1")->text(), bundled);
+        QVERIFY(!c.aviOutput->isChecked());  // offered, not switched on
+        control<QPushButton>(window->converterLinkDialog(), "Button2")->click();
+        QVERIFY(c.aviOutput->isChecked());
+        QCOMPARE(window->session().converterPath(), bundled);
+    }
+
+    void clickingTheItemWhileOpenOnlyRaisesIt()
+    {
+        FakeSystemServices services;
+        const auto window = start(services);
+        const Controls c(*window);
+        ConverterLinkDialog& link = window->converterLinkDialog();
+        c.aviOutput->trigger();
+        QVERIFY(QTest::qWaitForWindowExposed(&link));
+        window->activateWindow();
+        QTRY_COMPARE(QApplication::activeWindow(), window.get());
+        c.aviOutput->trigger();
+        QTRY_COMPARE(QApplication::activeWindow(), &link);
+        QVERIFY(link.isVisible() && !c.aviOutput->isChecked());
+        QVERIFY(services.boxes.empty());
+    }
+
+    void theAboutBoxRunsModallyAndItsHintsReachTheStatusLine()
+    {
+        FakeSystemServices services;
+        const auto window = start(services);
+        const Controls c(*window);
+        QDialog& about = window->aboutDialog();
+        bool modal = false;
+        whileModal(&about, [&] {
+            modal = about.isModal() && about.isVisible();
+            QEvent enter(QEvent::Enter);
+            QApplication::sendEvent(control<QLineEdit>(about, "Edit2"), &enter);
+            QCOMPARE(window->statusText(), QStringLiteral("最新版はここに登録されています。"));
+            QEvent leave(QEvent::Leave);
+            QApplication::sendEvent(control<QLineEdit>(about, "Edit2"), &leave);
+            QCOMPARE(window->statusText(), QString());
+            control<QPushButton>(about, "OKBtn")->click();
+        });
+        c.about->trigger();
+        QVERIFY(modal);
+        QVERIFY(!about.isVisible());
+        QCOMPARE(about.result(), int(QDialog::Accepted));
+    }
+};
+
+HOTARU_QTEST_MAIN(TestMenuDialogs)
+#include "test_menu_dialogs.moc"
