@@ -1,0 +1,36 @@
+#pragma once
+// The command line: --list and --extract run without a window, through the
+// same core the window uses; anything else opens the window.
+
+#include <QString>
+#include <QStringList>
+
+namespace cli {
+
+enum class Mode { Window, List, Extract, Help, Version, Error };
+
+struct Options {
+    Mode mode = Mode::Window;
+    QString archive;       // empty: search the CD-ROM drives
+    QString outputFolder;  // empty: the current folder
+    bool avi = false;
+    QString converter;     // empty: cpk2avi beside the program
+    QStringList picks;     // movie numbers or exact titles; empty: every movie
+    QString message;       // the help, version or error text
+};
+
+// Reads the arguments, the program's name first. Needs no QCoreApplication.
+// Qt's own window options (-style, -platform ...) are left to the window.
+Options parse(const QStringList& arguments);
+
+// Carries out a mode other than Window and returns the exit status: 0 done,
+// 1 failed, 2 bad usage or unknown movie, 130 interrupted. Needs a
+// QCoreApplication for the program's own folder.
+int run(const Options& options);
+
+// Exit statuses.
+inline constexpr int ExitFailure = 1;
+inline constexpr int ExitUsage = 2;
+inline constexpr int ExitInterrupted = 130;
+
+}  // namespace cli

@@ -1,0 +1,423 @@
+// --list and --extract: the window's core run without a window.
+#include "CommandLine.h"
+
+#include "Archive.h"
+#include "Catalogue.h"
+#include "Converter.h"
+#include "CutRun.h"
+#include "Discovery.h"
+#include "Drives.h"
+#include "File.h"
+#include "InOutError.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+#include <algorithm>
+#include <atomic>
+#include <csignal>
+#include <cstdio>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
+
+namespace cli {
+
+namespace {
+
+const QString Program = QStringLiteral("hotaru-movie-cutter");
+#ifdef _WIN32
+const QString ConverterName = QStringLiteral("cpk2avi.exe");
+#else
+const QString ConverterName = QStringLiteral("cpk2avi");
+#endif
+
+QString fromUtf8(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
+
+void write(std::FILE* stream, const QString& text)
+{
+    std::fputs(text.toUtf8().constData(), stream);
+    std::fflush(stream);
+}
+
+void complain(const QString& text) { write(stderr, QStringLiteral("%1: %2\n").arg(Program, text)); }
+
+// Ctrl+C and friends stop the run the way the window's stop does: the copy
+// under way is dropped with its temporary file, the converter is ended.
+std::atomic<bool> interrupted{false};
+static_assert(std::atomic<bool>::is_always_lock_free, "set from a signal handler");
+
+extern "C" void onSignal(int) { interrupted.store(true); }
+
+class InterruptGuard {
+public:
+    InterruptGuard()
+    {
+        interrupted.store(false);
+        for (const int s : signals_)
+            saved_.push_back(std::signal(s, onSignal));
+    }
+    ~InterruptGuard()
+    {
+        for (std::size_t i = 0; i < signals_.size(); ++i)
+            std::signal(signals_[i], saved_[i]);
+    }
+    InterruptGuard(const InterruptGuard&) = delete;
+    InterruptGuard& operator=(const InterruptGuard&) = delete;
+
+private:
+#ifdef SIGHUP
+    const std::vector<int> signals_{SIGINT, SIGTERM, SIGHUP};
+#else
+    const std::vector<int> signals_{SIGINT, SIGTERM};
+#endif
+    std::vector<void (*)(int)> saved_;
+};
+
+bool stopRequested() { return interrupted.load(); }
+
+// The named archive, or the one the window's drive scan finds. Headless there
+// is nobody to ask for a retry.
+std::optional<std::string> locateArchive(const QString& named)
+{
+    if (!named.isEmpty())
+        return named.toStdString();
+    const hotaru::Discovery found = hotaru::discoverArchive(*hotaru::makeSystemDriveProbe(), [] { return false; });
+    switch (found.outcome) {
+    case hotaru::DiscoveryOutcome::Found:
+        return found.archivePath;
+    case hotaru::DiscoveryOutcome::NoCdRom:
+        complain(QStringLiteral("no CD-ROM drive found; name the archive (e.g. /media/cdrom/%1)")
+                     .arg(QLatin1String(hotaru::ArchiveFileName)));
+        break;
+    case hotaru::DiscoveryOutcome::GaveUp:
+        complain(QStringLiteral("no CD-ROM drive holds a disc with %1; insert a disc or name the archive")
+                     .arg(QLatin1String(hotaru::ArchiveFileName)));
+        break;
+    }
+    return std::nullopt;
+}
+
+struct OpenedArchive {
+    std::string path;
+    std::int32_t disc = 0;
+};
+
+std::optional<OpenedArchive> openArchive(const QString& named)
+{
+    const std::optional<std::string> path = locateArchive(named);
+    if (!path)
+        return std::nullopt;
+    hotaru::ArchiveInfo info;
+    try {
+        info = hotaru::inspectArchive(*path);
+    } catch (const hotaru::EInOutError& e) {
+        complain(QStringLiteral("cannot open the archive %1: %2").arg(fromUtf8(*path), fromUtf8(e.what())));
+        return std::nullopt;
+    }
+    if (info.disc == 0) {
+        // One arg() for all: a path may hold "%2" itself.
+        complain(QStringLiteral("%1 is %2 bytes, the size of neither disc's archive (disc 1: %3, disc 2: %4 bytes)")
+                     .arg(fromUtf8(*path), QString::number(info.size), QString::number(hotaru::Disc1ArchiveSize),
+                          QString::number(hotaru::Disc2ArchiveSize)));
+        return std::nullopt;
+    }
+    return OpenedArchive{*path, info.disc};
+}
+
+// Columns a terminal gives the text: East Asian wide and full-width characters take two.
+int displayWidth(const QString& text)
+{
+    int width = 0;
+    for (const char32_t c : text.toUcs4()) {
+        const bool wide = (c >= 0x1100 && c <= 0x115F) || (c >= 0x2E80 && c <= 0xA4CF) ||
+                          (c >= 0xAC00 && c <= 0xD7A3) || (c >= 0xF900 && c <= 0xFAFF) ||
+                          (c >= 0xFE30 && c <= 0xFE4F) || (c >= 0xFF00 && c <= 0xFF60) ||
+                          (c >= 0xFFE0 && c <= 0xFFE6) || (c >= 0x20000 && c <= 0x3FFFD);
+        width += wide ? 2 : 1;
+    }
+    return width;
+}
+
+int list(const Options& options)
+{
+    const std::optional<OpenedArchive> archive = openArchive(options.archive);
+    if (!archive)
+        return ExitFailure;
+    const std::int32_t count = hotaru::movieCount(archive->disc);
+    int titleWidth = 0;
+    std::int32_t largest = 0;
+    for (std::int32_t n = 1; n <= count; ++n) {
+        titleWidth = std::max(titleWidth, displayWidth(fromUtf8(hotaru::movieTitle(archive->disc, n))));
+        largest = std::max(largest, hotaru::movieSize(archive->disc, n));
+    }
+    const auto kib = [](std::int32_t bytes) { return (bytes + 1023) / 1024; };
+    const auto bytesWidth = static_cast<int>(QString::number(largest).size());
+    const auto kibWidth = static_cast<int>(QString::number(kib(largest)).size());
+
+    QString text = QStringLiteral("Disc %1: %2 (%3 movies)\n")
+                       .arg(QString::number(archive->disc), fromUtf8(archive->path), QString::number(count));
+    for (std::int32_t n = 1; n <= count; ++n) {
+        const QString title = fromUtf8(hotaru::movieTitle(archive->disc, n));
+        const std::int32_t size = hotaru::movieSize(archive->disc, n);
+        text += QStringLiteral("%1  %2%3  %4 bytes  %5 KiB\n")
+                    .arg(n, 2)
+                    .arg(title, QString(titleWidth - displayWidth(title), QLatin1Char(' ')))
+                    .arg(size, bytesWidth)
+                    .arg(kib(size), kibWidth);
+    }
+    write(stdout, text);
+    return 0;
+}
+
+// A movie number or an exact title of the disc; 0 when it names none.
+std::int32_t movieNamed(const QString& pick, std::int32_t disc)
+{
+    bool isNumber = false;
+    const int number = pick.toInt(&isNumber);
+    if (isNumber)
+        return hotaru::isMovie(disc, number) ? number : 0;
+    for (std::int32_t n = 1; n <= hotaru::movieCount(disc); ++n) {
+        if (fromUtf8(hotaru::movieTitle(disc, n)) == pick)
+            return n;
+    }
+    return 0;
+}
+
+std::optional<std::vector<std::int32_t>> chooseMovies(const QStringList& picks, std::int32_t disc)
+{
+    std::vector<std::int32_t> movies;
+    if (picks.isEmpty()) {
+        for (std::int32_t n = 1; n <= hotaru::movieCount(disc); ++n)
+            movies.push_back(n);
+        return movies;
+    }
+    for (const QString& pick : picks) {
+        const std::int32_t n = movieNamed(pick, disc);
+        if (n == 0) {
+            complain(QStringLiteral("disc %1 has no movie \"%2\" (numbers 1 to %3, or a title as --list shows it)")
+                         .arg(QString::number(disc), pick, QString::number(hotaru::movieCount(disc))));
+            return std::nullopt;
+        }
+        // A movie named twice is copied once.
+        if (std::find(movies.begin(), movies.end(), n) == movies.end())
+            movies.push_back(n);
+    }
+    return movies;
+}
+
+std::optional<std::string> outputFolder(const QString& named)
+{
+    if (named.isEmpty())
+        return hotaru::joinPath(hotaru::currentDirectory(), std::string());
+    const QFileInfo info(named);
+    if (!info.isDir()) {
+        complain(info.exists() ? QStringLiteral("the output folder %1 is not a folder").arg(named)
+                               : QStringLiteral("the output folder %1 does not exist").arg(named));
+        return std::nullopt;
+    }
+    return hotaru::joinPath(named.toStdString(), std::string());
+}
+
+// The converter runs in the output folder, so its path must not be relative.
+std::optional<std::string> converterPath(const QString& named)
+{
+    QStringList candidates;
+    if (!named.isEmpty()) {
+        candidates << (named.contains(QLatin1Char('/')) ? named : QStandardPaths::findExecutable(named));
+    } else {
+        // Installed beside the program, and built beside it too.
+        candidates << QCoreApplication::applicationDirPath() + QLatin1Char('/') + ConverterName;
+    }
+    for (const QString& candidate : candidates) {
+        const QFileInfo info(candidate);
+        if (!candidate.isEmpty() && info.isFile() && info.isExecutable())
+            return QDir::cleanPath(info.absoluteFilePath()).toStdString();
+    }
+    if (named.isEmpty())
+        complain(QStringLiteral("the converter %1 is not installed beside the program in %2; name one with "
+                                "--converter PATH")
+                     .arg(ConverterName, QCoreApplication::applicationDirPath()));
+    else
+        complain(QStringLiteral("the converter %1 is not an executable file").arg(named));
+    return std::nullopt;
+}
+
+bool stdoutIsTerminal()
+{
+#ifdef _WIN32
+    return ::_isatty(::_fileno(stdout)) != 0;
+#else
+    return ::isatty(STDOUT_FILENO) != 0;
+#endif
+}
+
+// One line rewritten in place on a terminal; a line per finished file otherwise.
+class Progress {
+public:
+    explicit Progress(int total) : total_(total), terminal_(stdoutIsTerminal()) {}
+
+    void copying(int k, const QString& title, int percent)
+    {
+        if (terminal_ && (k != k_ || percent != percent_))
+            show(k, title, QStringLiteral("%1%").arg(percent, 3));
+        percent_ = percent;
+    }
+    void converting(int k, const QString& title)
+    {
+        if (terminal_)
+            show(k, title, QStringLiteral("converting"));
+    }
+    void done(const char* verb, const std::string& path)
+    {
+        if (!terminal_)
+            write(stdout, QStringLiteral("%1 %2\n").arg(QLatin1String(verb), fromUtf8(path)));
+    }
+    // Ends the progress line before a message or the summary.
+    void finish()
+    {
+        if (terminal_ && k_ != 0)
+            write(stdout, QStringLiteral("\n"));
+        k_ = 0;
+    }
+    bool terminal() const { return terminal_; }
+
+private:
+    void show(int k, const QString& title, const QString& state)
+    {
+        k_ = k;
+        write(stdout, QStringLiteral("\r\x1b[K[%1/%2] %3  %4").arg(k).arg(total_).arg(title, state));
+    }
+
+    int total_;
+    bool terminal_;
+    int k_ = 0;
+    int percent_ = -1;
+};
+
+int extract(const Options& options)
+{
+    const std::optional<OpenedArchive> archive = openArchive(options.archive);
+    if (!archive)
+        return ExitFailure;
+    const std::optional<std::vector<std::int32_t>> movies = chooseMovies(options.picks, archive->disc);
+    if (!movies)
+        return ExitUsage;
+    const std::optional<std::string> folder = outputFolder(options.outputFolder);
+    if (!folder)
+        return ExitFailure;
+    std::string converter;
+    if (options.avi) {
+        const std::optional<std::string> found = converterPath(options.converter);
+        if (!found)
+            return ExitFailure;
+        converter = *found;
+    }
+
+    const InterruptGuard guard;
+    const hotaru::RunSnapshot snapshot{archive->path, archive->disc, *movies};
+    const int total = static_cast<int>(movies->size());
+    Progress progress(total);
+    int done = 0;
+    // The movie under way, for the messages.
+    std::string cpk, avi;
+    bool converting = false;
+    const hotaru::RunResult result = hotaru::runAll(snapshot.movies, stopRequested, [&](std::int32_t n) {
+        const int k = done + 1;
+        const std::string title(hotaru::movieTitle(snapshot.disc, n));
+        const QString shownTitle = fromUtf8(title);
+        cpk = *folder + hotaru::cpkName(title);
+        avi = *folder + title + ".avi";
+        converting = false;
+        int slices = 0;
+        hotaru::MovieHooks hooks;
+        hooks.slice = [&] {
+            slices = std::min(slices + 1, hotaru::SlicesPerMovie);
+            progress.copying(k, shownTitle, slices * 100 / hotaru::SlicesPerMovie);
+            return !stopRequested();
+        };
+        progress.copying(k, shownTitle, 0);
+        if (hotaru::cutMovie(snapshot, n, *folder, hooks) != hotaru::CopyOutcome::Written)
+            return;  // interrupted: runAll sees the stop
+        progress.done("written", cpk);
+        if (options.avi) {
+            converting = true;
+            progress.converting(k, shownTitle);
+            switch (hotaru::convertMovie({converter, *folder, title}, stopRequested)) {
+            case hotaru::ConversionOutcome::Converted:
+                progress.done("converted", avi);
+                break;
+            case hotaru::ConversionOutcome::Stopped:
+                return;
+            case hotaru::ConversionOutcome::Failed:
+                throw std::runtime_error("conversion failed");
+            }
+        }
+        done = k;
+    });
+
+    progress.finish();
+    const QString undone = converting ? QStringLiteral("%1 was not written, %2 is kept").arg(fromUtf8(avi), fromUtf8(cpk))
+                                      : QStringLiteral("%1 was not written").arg(fromUtf8(cpk));
+    switch (result.end) {
+    case hotaru::RunEnd::Completed:
+        if (progress.terminal())
+            write(stdout, QStringLiteral("%1 movies %2 in %3\n")
+                              .arg(total)
+                              .arg(options.avi ? QStringLiteral("converted") : QStringLiteral("written"))
+                              .arg(fromUtf8(*folder)));
+        return 0;
+    case hotaru::RunEnd::Stopped:
+        complain(cpk.empty() || done == total ? QStringLiteral("interrupted after %1 of %2 movies").arg(done).arg(total)
+                                              : QStringLiteral("interrupted; %1").arg(undone));
+        return ExitInterrupted;
+    case hotaru::RunEnd::Failed:
+        break;
+    }
+    // Ctrl+C reaches the converter too, which then fails rather than stops.
+    if (stopRequested()) {
+        complain(QStringLiteral("interrupted; %1").arg(undone));
+        return ExitInterrupted;
+    }
+    // A failed copy is named by the core, in the window's words.
+    if (converting)
+        complain(QStringLiteral("%1: %2 failed; %3 is kept").arg(fromUtf8(avi), fromUtf8(converter), fromUtf8(cpk)));
+    else
+        complain(QStringLiteral("%1: %2").arg(fromUtf8(result.path.empty() ? cpk : result.path), fromUtf8(result.message)));
+    complain(QStringLiteral("stopped at movie %1 of %2; %3 done before it").arg(done + 1).arg(total).arg(done));
+    return ExitFailure;
+}
+
+}  // namespace
+
+int run(const Options& options)
+{
+    switch (options.mode) {
+    case Mode::Help:
+    case Mode::Version:
+        write(stdout, options.message);
+        return 0;
+    case Mode::Error:
+        write(stderr, options.message);
+        return ExitUsage;
+    case Mode::List:
+        return list(options);
+    case Mode::Extract:
+        return extract(options);
+    case Mode::Window:
+        break;
+    }
+    complain(QStringLiteral("the window does not run from here"));
+    return ExitUsage;
+}
+
+}  // namespace cli

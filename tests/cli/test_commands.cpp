@@ -1,0 +1,327 @@
+// The real program's --list and --extract, run as a child process with no
+// display, on stand-in archives.
+#include "FileChecks.h"
+#include "MovieReader.h"
+#include "ProgramRun.h"
+#include "ScratchDirTest.h"
+
+#include "Catalogue.h"
+#include "SampleArchive.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <fstream>
+#include <set>
+#include <sstream>
+#include <thread>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string title(int disc, int movie) { return std::string(hotaru::movieTitle(disc, movie)); }
+
+// Columns on a terminal for the catalogue's texts: ASCII takes one, and each
+// of their other characters (kana, kanji, full-width letters) two.
+std::size_t terminalWidth(const std::string& utf8)
+{
+    std::size_t width = 0;
+    for (const unsigned char c : utf8)
+        width += c < 0x80 ? 1 : c >= 0xC0 ? 2 : 0;
+    return width;
+}
+
+bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+std::string slurp(const fs::path& p)
+{
+    std::ifstream in(p, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+}  // namespace
+
+class CommandLineRun : public ScratchDirTest {
+protected:
+    fs::path out;
+
+    void SetUp() override
+    {
+        ScratchDirTest::SetUp();
+        out = dir / "out";
+        fs::create_directory(out);
+    }
+
+    std::string archive(int disc, const std::string& clips = {})
+    {
+        const fs::path path = dir / ("disc" + std::to_string(disc)) / "hotaru4";
+        fs::create_directories(path.parent_path());
+        hotaru::writeSampleArchive(path.string(), disc, hotaru::SampleFill::Stamped, clips);
+        return path.string();
+    }
+
+    static ProgramOutcome cutter(std::vector<std::string> args, const ProgramSetup& setup = {})
+    {
+        args.insert(args.begin(), HOTARU_PROGRAM);
+        return runProgram(args, setup);
+    }
+
+    std::string file(int movie, const char* extension = ".cpk") const
+    {
+        return (out / (title(1, movie) + extension)).string();
+    }
+
+    bool copied(const std::string& archivePath, int movie) const
+    {
+        return sameAsRange(file(movie), archivePath, hotaru::movieOffset(1, movie), hotaru::movieSize(1, movie));
+    }
+
+    std::set<std::string> namesInOut() const
+    {
+        std::set<std::string> names;
+        for (const auto& e : fs::directory_iterator(out))
+            names.insert(e.path().filename().string());
+        return names;
+    }
+};
+
+TEST_F(CommandLineRun, ListsEachDiscWithTitlesAndSizes)
+{
+    for (const int disc : {1, 2}) {
+        const std::string path = archive(disc);
+        const ProgramOutcome r = cutter({"--list", path});
+        ASSERT_EQ(r.status, 0) << r.err;
+        std::istringstream lines(r.out);
+        std::string line;
+        std::getline(lines, line);
+        EXPECT_EQ(line, "Disc " + std::to_string(disc) + ": " + path + " (" +
+                            std::to_string(hotaru::movieCount(disc)) + " movies)");
+        int n = 0;
+        std::size_t sizeEnds = 0;
+        while (std::getline(lines, line)) {
+            ++n;
+            const std::string number = (n < 10 ? " " : "") + std::to_string(n) + "  ";
+            EXPECT_EQ(line.rfind(number + title(disc, n), 0), 0u) << line;
+            const std::string size = " " + std::to_string(hotaru::movieSize(disc, n)) + " bytes  ";
+            EXPECT_TRUE(contains(line, size)) << line;
+            // The sizes line up on a terminal, where the titles' characters are wide.
+            const std::size_t column = terminalWidth(line.substr(0, line.find(" bytes")));
+            if (n == 1)
+                sizeEnds = column;
+            EXPECT_EQ(column, sizeEnds) << line;
+        }
+        EXPECT_EQ(n, hotaru::movieCount(disc));
+    }
+}
+
+TEST_F(CommandLineRun, ListRefusesWhatIsNoArchive)
+{
+    const fs::path small = dir / "small%2";
+    std::ofstream(small) << std::string(1000, 'x');
+    ProgramOutcome r = cutter({"--list", small.string()});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(contains(r.err, small.string() + " is 1000 bytes")) << r.err;
+    EXPECT_TRUE(r.out.empty());
+
+    const std::string missing = (dir / "nowhere" / "hotaru4").string();
+    r = cutter({"--list", missing});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(contains(r.err, missing)) << r.err;
+
+    // This machine's drives hold no disc of the game.
+    r = cutter({"--list"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(contains(r.err, "CD-ROM")) << r.err;
+
+    if (!runningAsRoot()) {
+        const std::string path = archive(1);
+        const ModeScope closed(path, fs::perms::none);
+        r = cutter({"--list", path});
+        EXPECT_EQ(r.status, 1);
+        EXPECT_TRUE(contains(r.err, path)) << r.err;
+    }
+}
+
+TEST_F(CommandLineRun, ExtractsEveryMovieOfDisc1ByteForByte)
+{
+    const std::string path = archive(1);
+    const ProgramOutcome r = cutter({"--extract", path, "--out", out.string()});
+    ASSERT_EQ(r.status, 0) << r.err;
+    std::string expected;
+    for (int n = 1; n <= hotaru::movieCount(1); ++n) {
+        EXPECT_TRUE(copied(path, n)) << title(1, n);
+        expected += "written " + file(n) + "\n";
+    }
+    EXPECT_EQ(r.out, expected);
+    EXPECT_EQ(namesInOut().size(), static_cast<std::size_t>(hotaru::movieCount(1)));  // no temporaries
+}
+
+TEST_F(CommandLineRun, ExtractsChosenMoviesInTheirOrderIntoTheCurrentFolder)
+{
+    const std::string path = archive(1);
+    // By number and by title; movie 29 named twice is copied once.
+    ProgramSetup inOut;
+    inOut.workDir = out.string();
+    ProgramOutcome r = cutter({"-x", path, "29", "4", title(1, 29)}, inOut);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "written " + file(29) + "\nwritten " + file(4) + "\n");
+    EXPECT_TRUE(copied(path, 29));
+    EXPECT_TRUE(copied(path, 4));
+    EXPECT_EQ(namesInOut().size(), 2u);
+
+    // An unknown number or title stops everything before the first copy.
+    for (const char* unknown : {"32", "0", "予告"}) {
+        fs::remove_all(out);
+        fs::create_directory(out);
+        r = cutter({"-x", path, "-o", out.string(), "6", unknown});
+        EXPECT_EQ(r.status, 2) << unknown;
+        EXPECT_TRUE(contains(r.err, std::string("no movie \"") + unknown + "\"")) << r.err;
+        EXPECT_TRUE(namesInOut().empty()) << unknown;
+    }
+
+    const std::string missing = (dir / "missing").string();
+    r = cutter({"-x", path, "-o", missing, "6"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(contains(r.err, missing)) << r.err;
+    EXPECT_FALSE(fs::exists(missing));
+}
+
+TEST_F(CommandLineRun, FolderInTheWayStopsTheRunAtThatMovie)
+{
+    const std::string path = archive(1);
+    fs::create_directory(file(7));
+    const ProgramOutcome r = cutter({"-x", path, "-o", out.string(), "4", "6", "7", "8"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(contains(r.err, file(7) + ": ")) << r.err;
+    EXPECT_TRUE(contains(r.err, "stopped at movie 3 of 4")) << r.err;
+    EXPECT_TRUE(copied(path, 4));
+    EXPECT_TRUE(copied(path, 6));
+    EXPECT_TRUE(fs::is_directory(file(7)));
+    EXPECT_EQ(namesInOut(), (std::set<std::string>{title(1, 4) + ".cpk", title(1, 6) + ".cpk", title(1, 7) + ".cpk"}));
+}
+
+TEST_F(CommandLineRun, FullDiskKeepsTheOlderFileAndTheMoviesBefore)
+{
+    const std::string path = archive(1);
+    std::ofstream(file(1)) << "older";
+    // Movies 4 and 6 fit under the cap, movie 1 does not.
+    ProgramSetup capped;
+    capped.fileSizeCap = 5'000'000;
+    const ProgramOutcome r = cutter({"-x", path, "-o", out.string(), "4", "6", "1"}, capped);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(contains(r.err, file(1) + ": ")) << r.err;
+    EXPECT_TRUE(copied(path, 4));
+    EXPECT_TRUE(copied(path, 6));
+    EXPECT_EQ(slurp(file(1)), "older");
+    EXPECT_EQ(namesInOut().size(), 3u);
+}
+
+TEST_F(CommandLineRun, ShowsOneProgressLineOnATerminal)
+{
+    const std::string path = archive(1);
+    ProgramSetup terminal;
+    terminal.terminal = true;
+    const ProgramOutcome r = cutter({"-x", path, "-o", out.string(), "4", "6"}, terminal);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(contains(r.out, "\r\x1b[K[1/2] " + title(1, 4) + "  100%")) << r.out;
+    EXPECT_TRUE(contains(r.out, "\r\x1b[K[2/2] " + title(1, 6) + "   50%")) << r.out;
+    EXPECT_TRUE(contains(r.out, "2 movies written in ")) << r.out;
+    EXPECT_FALSE(contains(r.out, "written " + file(4))) << r.out;
+    EXPECT_TRUE(copied(path, 4));
+    EXPECT_TRUE(copied(path, 6));
+}
+
+class CommandLineAvi : public CommandLineRun {
+protected:
+    void SetUp() override
+    {
+        CommandLineRun::SetUp();
+        if (runProgram({"/bin/sh", "-c", "command -v ffmpeg"}).status != 0)
+            GTEST_SKIP() << "ffmpeg makes the clips";
+    }
+
+    // A disc 1 archive whose movies `movies` start with real FILM clips.
+    std::string filmArchive(std::initializer_list<int> movies)
+    {
+        const fs::path clips = dir / "clips";
+        fs::create_directory(clips);
+        for (const int n : movies) {
+            const ProgramOutcome r =
+                runProgram({"/bin/sh", HOTARU_CLIP_SCRIPT, std::to_string(n), (clips / hotaru::clipFileName(n)).string()});
+            EXPECT_EQ(r.status, 0) << r.err;
+        }
+        return archive(1, clips.string());
+    }
+};
+
+TEST_F(CommandLineAvi, BundledConverterLeavesOnePlayableAviPerMovie)
+{
+    const std::string path = filmArchive({4, 6});
+    const ProgramOutcome r = cutter({"-x", path, "-o", out.string(), "--avi", "4", "6"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "written " + file(4) + "\nconverted " + file(4, ".avi") + "\nwritten " + file(6) +
+                         "\nconverted " + file(6, ".avi") + "\n");
+    EXPECT_EQ(namesInOut(), (std::set<std::string>{title(1, 4) + ".avi", title(1, 6) + ".avi"}));
+    for (const int n : {4, 6}) {
+        const Movie movie = readMovie(file(n, ".avi"));
+        EXPECT_EQ(movie.videoCodec, "cinepak") << n;
+        EXPECT_FALSE(movie.pictures.empty()) << n;
+        EXPECT_FALSE(movie.samples.empty()) << n;
+    }
+}
+
+TEST_F(CommandLineAvi, FailedConverterKeepsTheCopyAndStops)
+{
+    const std::string path = filmArchive({4});
+    const ProgramOutcome r = cutter({"-x", path, "-o", out.string(), "--avi", "--converter", "false", "4", "6"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(contains(r.err, file(4, ".avi") + ": ")) << r.err;
+    EXPECT_TRUE(contains(r.err, file(4) + " is kept")) << r.err;
+    EXPECT_TRUE(copied(path, 4));
+    EXPECT_EQ(namesInOut(), std::set<std::string>{title(1, 4) + ".cpk"});
+
+    // A converter that is not there is found out before anything is copied.
+    fs::remove(file(4));
+    const ProgramOutcome missing = cutter({"-x", path, "-o", out.string(), "--avi", "--converter", "/nowhere/cpk2avi"});
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_TRUE(contains(missing.err, "/nowhere/cpk2avi")) << missing.err;
+    EXPECT_TRUE(namesInOut().empty());
+}
+
+TEST_F(CommandLineAvi, InterruptEndsTheConverterAndKeepsTheCopy)
+{
+    const std::string path = filmArchive({4});
+    const fs::path started = dir / "started";
+    const fs::path converter = dir / "slow-converter";
+    std::ofstream(converter) << "#!/bin/sh\nprintf partial > \"$2\"\n: > '" << started.string() << "'\nexec sleep 30\n";
+    fs::permissions(converter, fs::perms::owner_all);
+
+    ChildProgram child({HOTARU_PROGRAM, "-x", path, "-o", out.string(), "--avi", "--converter", converter.string(), "4"});
+    for (int i = 0; i < 400 && !fs::exists(started); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    ASSERT_TRUE(fs::exists(started));
+    ::kill(child.pid(), SIGINT);
+    const ProgramOutcome r = child.wait();
+    EXPECT_EQ(r.status, 130);
+    EXPECT_TRUE(contains(r.err, "interrupted; " + file(4, ".avi") + " was not written")) << r.err;
+    EXPECT_TRUE(copied(path, 4));
+    EXPECT_EQ(namesInOut(), std::set<std::string>{title(1, 4) + ".cpk"});
+}
+
+TEST(CommandLineProgram, AnswersHelpVersionAndBadUsage)
+{
+    ProgramOutcome r = runProgram({HOTARU_PROGRAM, "--help"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_TRUE(contains(r.out, "Usage: hotaru-movie-cutter")) << r.out;
+    EXPECT_TRUE(r.err.empty()) << r.err;
+
+    r = runProgram({HOTARU_PROGRAM, "--version"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "hotaru-movie-cutter " HOTARU_VERSION "\n");
+
+    r = runProgram({HOTARU_PROGRAM, "--extract", "--frobnicate"});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_TRUE(contains(r.err, "frobnicate")) << r.err;
+    EXPECT_TRUE(r.out.empty());
+}

@@ -1,0 +1,146 @@
+// parse() on its own, with no QCoreApplication, as main() calls it.
+#include "CommandLine.h"
+#include "ScratchDirTest.h"
+
+#include "File.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+namespace {
+
+QStringList args(std::initializer_list<const char*> words)
+{
+    QStringList list{QStringLiteral("hotaru-movie-cutter")};
+    for (const char* w : words)
+        list << QString::fromUtf8(w);
+    return list;
+}
+
+std::string text(const QString& s) { return s.toStdString(); }
+
+}  // namespace
+
+TEST(CommandLineParse, ModesAndTheirOperands)
+{
+    using cli::Mode;
+    {
+        const cli::Options o = cli::parse(args({}));
+        EXPECT_EQ(o.mode, Mode::Window);
+        EXPECT_TRUE(o.archive.isEmpty());
+    }
+    {
+        const cli::Options o = cli::parse(args({"/media/cdrom/hotaru4"}));
+        EXPECT_EQ(o.mode, Mode::Window);
+        EXPECT_EQ(text(o.archive), "/media/cdrom/hotaru4");
+    }
+    {
+        const cli::Options o = cli::parse(args({"-l", "d/hotaru4"}));
+        EXPECT_EQ(o.mode, Mode::List);
+        EXPECT_EQ(text(o.archive), "d/hotaru4");
+    }
+    {
+        const cli::Options o = cli::parse(args({"--list"}));
+        EXPECT_EQ(o.mode, Mode::List);
+        EXPECT_TRUE(o.archive.isEmpty());
+    }
+    {
+        // Options may follow the operands; "--" lets a pick start with a dash.
+        const cli::Options o =
+            cli::parse(args({"--extract", "/d/hotaru4", "3", "予告編", "--out", "o", "--avi", "--converter", "c", "--", "-7"}));
+        EXPECT_EQ(o.mode, Mode::Extract);
+        EXPECT_EQ(text(o.archive), "/d/hotaru4");
+        EXPECT_EQ(text(o.outputFolder), "o");
+        EXPECT_TRUE(o.avi);
+        EXPECT_EQ(text(o.converter), "c");
+        EXPECT_EQ(o.picks, (QStringList{QStringLiteral("3"), QStringLiteral("予告編"), QStringLiteral("-7")}));
+    }
+    {
+        // With no path first, every operand is a movie and the drives are searched.
+        const cli::Options o = cli::parse(args({"-x", "1", "オープニング"}));
+        EXPECT_EQ(o.mode, Mode::Extract);
+        EXPECT_TRUE(o.archive.isEmpty());
+        EXPECT_EQ(o.picks.size(), 2);
+        EXPECT_FALSE(o.avi);
+        EXPECT_TRUE(o.outputFolder.isEmpty());
+    }
+    {
+        const cli::Options o = cli::parse(args({"--list", "--help"}));
+        EXPECT_EQ(o.mode, Mode::Help);
+        EXPECT_NE(text(o.message).find("--extract [ARCHIVE]"), std::string::npos);
+    }
+    {
+        const cli::Options o = cli::parse(args({"--version"}));
+        EXPECT_EQ(o.mode, Mode::Version);
+        EXPECT_EQ(text(o.message), "hotaru-movie-cutter " HOTARU_VERSION "\n");
+    }
+}
+
+TEST(CommandLineParse, UsageErrorsSayWhatIsWrong)
+{
+    const std::vector<std::pair<QStringList, std::string>> cases{
+        {args({"--bogus"}), "bogus"},
+        {args({"--out"}), "--out"},
+        {args({"--list", "--extract"}), "cannot be combined"},
+        {args({"--out", "o"}), "--out goes with --extract"},
+        {args({"--avi", "a/hotaru4"}), "--avi goes with --extract"},
+        {args({"-x", "--converter", "c"}), "--converter goes with --avi"},
+        {args({"-x", "--out", ""}), "--out needs a folder"},
+        {args({"a/hotaru4", "b/hotaru4"}), "one archive at most"},
+        {args({"--list", "a/hotaru4", "3"}), "one archive at most"},
+    };
+    for (const auto& [arguments, expected] : cases) {
+        const cli::Options o = cli::parse(arguments);
+        EXPECT_EQ(o.mode, cli::Mode::Error) << text(arguments.join(QLatin1Char(' ')));
+        EXPECT_NE(text(o.message).find(expected), std::string::npos) << text(o.message);
+        EXPECT_NE(text(o.message).find("--help"), std::string::npos) << text(o.message);
+    }
+}
+
+TEST(CommandLineParse, LeavesQtWindowOptionsToTheWindow)
+{
+    const cli::Options o = cli::parse(args({"-style", "fusion", "--platform", "xcb", "-reverse", "-stylesheet=s.qss", "a/hotaru4"}));
+    EXPECT_EQ(o.mode, cli::Mode::Window) << text(o.message);
+    EXPECT_EQ(text(o.archive), "a/hotaru4");
+}
+
+// Which bare operand is the archive depends on the current folder.
+class ArchiveOperand : public ScratchDirTest {
+protected:
+    void SetUp() override
+    {
+        ScratchDirTest::SetUp();
+        saved_ = hotaru::currentDirectory();
+        hotaru::setCurrentDirectory(dir.string());
+    }
+    void TearDown() override
+    {
+        hotaru::setCurrentDirectory(saved_);
+        ScratchDirTest::TearDown();
+    }
+
+private:
+    std::string saved_;
+};
+
+TEST_F(ArchiveOperand, IsAnExistingFileButNeverANumberOrAFolder)
+{
+    std::ofstream("hotaru4") << "x";
+    std::ofstream("7") << "x";
+    std::filesystem::create_directory("予告編");
+
+    cli::Options o = cli::parse(args({"-x", "hotaru4", "7"}));
+    EXPECT_EQ(text(o.archive), "hotaru4");
+    EXPECT_EQ(o.picks, QStringList{QStringLiteral("7")});
+
+    o = cli::parse(args({"-x", "7", "予告編"}));
+    EXPECT_TRUE(o.archive.isEmpty());
+    EXPECT_EQ(o.picks.size(), 2);
+
+    o = cli::parse(args({"-x", "予告編"}));
+    EXPECT_TRUE(o.archive.isEmpty());
+
+    o = cli::parse(args({"-x", "missing/hotaru4"}));
+    EXPECT_EQ(text(o.archive), "missing/hotaru4");
+}
