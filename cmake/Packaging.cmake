@@ -1,0 +1,29 @@
+# The Debian package: whatever the install rules install (the program, the
+# converter, the desktop entry, the icons, the manual page) and nothing else.
+# scripts/package.sh builds it from a Release tree of its own.
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME hotaru-movie-cutter)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_VENDOR ${PROJECT_NAME})
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "copies the movies of the game's two CDs out of their archive")
+# The summary above is the first line; these follow it.
+string(JOIN "\n" CPACK_DEBIAN_PACKAGE_DESCRIPTION
+  "ホタル奇譚ムービーカッター finds the archive hotaru4 on a CD-ROM drive,"
+  "recognises the disc by the archive's size and copies the movies you pick"
+  "into <title>.cpk files, optionally converting each into <title>.avi with"
+  "the bundled converter cpk2avi. Besides its window it has a command line"
+  "(--list, --extract).")
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_STRIP_FILES ON)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER ${PROJECT_NAME})
+set(CPACK_DEBIAN_PACKAGE_SECTION video)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+# Depends comes from the libraries the binaries link: Debian's Qt and FFmpeg.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+include(CPack)
+
+# Installs the package into a scratch root and checks what it holds.
+if(HOTARU_BUILD_TESTS AND NOT WIN32)
+  add_subdirectory(${PROJECT_SOURCE_DIR}/tests/package ${PROJECT_BINARY_DIR}/tests/package)
+endif()

@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# Builds the Debian package hotaru-movie-cutter_<version>_<arch>.deb from a
+# Release build of only what ships: the program, the converter cpk2avi, the
+# desktop entry, the icons and the manual page.
+# Usage: scripts/package.sh [OUTPUT_DIR]   (default: build-package/)
+# BUILD_DIR=DIR picks the Release build folder (default: build-release/).
+# Installs dpkg-dev (dpkg-shlibdeps fills in Depends) when it is missing; the
+# rest of what the build needs comes from scripts/setup.sh.
+set -euo pipefail
+
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+out="${1:-$root/build-package}"
+build="${BUILD_DIR:-$root/build-release}"
+
+if ! command -v dpkg-shlibdeps >/dev/null; then
+  echo "Installing: dpkg-dev"
+  sudo_cmd=()
+  [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
+  "${sudo_cmd[@]}" apt-get update -q
+  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -q --no-install-recommends dpkg-dev
+fi
+
+# No tests, and installing does not build everything first: only what ships is built.
+cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+  -DHOTARU_BUILD_TESTS=OFF -DCMAKE_SKIP_INSTALL_ALL_DEPENDENCY=ON
+cmake --build "$build" --target hotaru-movie-cutter cpk2avi hotaru_manpage
+
+mkdir -p "$out"
+out="$(cd "$out" && pwd)"
+cpack --config "$build/CPackConfig.cmake" -G DEB -B "$out"
+rm -rf "$out/_CPack_Packages"
+version="$(sed -n 's/^set(CPACK_PACKAGE_VERSION "\(.*\)")$/\1/p' "$build/CPackConfig.cmake")"
+deb="$out/hotaru-movie-cutter_${version}_$(dpkg --print-architecture).deb"
+[ -f "$deb" ] || { echo "package.sh: $deb was not made" >&2; exit 1; }
+echo "$deb"
