@@ -8,10 +8,20 @@
 #include <filesystem>
 #include <string>
 
+namespace {
+
+void usage()
+{
+    std::fprintf(stderr, "usage: make-sample-archive [--disc 1|2] [--full] [--clips FOLDER] OUTPUT\n"
+                         "  a movie whose clip-NN.cpk is in FOLDER starts with that movie\n");
+}
+
+}  // namespace
+
 int main(int argc, char** argv)
 {
     int disc = 1;
-    std::string out = "hotaru4";
+    std::string out;  // required: a stand-in must not land in whatever folder we run in
     hotaru::SampleFill fill = hotaru::SampleFill::Stamped;
     std::string clips;
     for (int i = 1; i < argc; ++i) {
@@ -23,13 +33,15 @@ int main(int argc, char** argv)
         } else if (a == "--full") {
             fill = hotaru::SampleFill::Full;
         } else if (a == "--help" || a == "-h" || a.starts_with('-')) {
-            std::fprintf(stderr, "usage: make-sample-archive [--disc 1|2] [--full] [--clips FOLDER] [OUTPUT]\n"
-                                 "  OUTPUT defaults to ./hotaru4; a movie whose clip-NN.cpk is in FOLDER\n"
-                                 "  starts with that movie\n");
+            usage();
             return a == "--help" || a == "-h" ? 0 : 2;
         } else {
             out = a;
         }
+    }
+    if (out.empty()) {
+        usage();
+        return 2;
     }
     if (disc != 1 && disc != 2) {
         std::fprintf(stderr, "make-sample-archive: --disc takes 1 or 2\n");
