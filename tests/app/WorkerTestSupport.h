@@ -2,9 +2,8 @@
 // Byte checks, folder listings and a file-size cap for the extraction-run tests.
 
 #include "Catalogue.h"
-#include "CutThread.h"
+#include "ExtractionWorker.h"
 #include "FileChecks.h"
-#include "Globals.h"
 
 #include <QDir>
 #include <QString>
@@ -17,6 +16,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #ifndef _WIN32
@@ -25,6 +25,8 @@
 #endif
 
 namespace worker_test {
+
+inline QString fromUtf8(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
 
 inline QString title(std::int32_t variant, std::int32_t movie) { return fromUtf8(hotaru::movieTitle(variant, movie)); }
 inline QString cpk(std::int32_t variant, std::int32_t movie) { return title(variant, movie) + QStringLiteral(".cpk"); }
@@ -61,13 +63,13 @@ inline bool hourglass(const QWidget* w)
 }
 
 // Records what a worker hands on to the converter step.
-class RecordingThread : public TnewThread {
+class RecordingWorker : public ExtractionWorker {
 public:
-    using TnewThread::TnewThread;
+    using ExtractionWorker::ExtractionWorker;
     QStringList handOffs;
 
 protected:
-    void HandOff(const std::string& t, const std::string& folder, const hotaru::RunSettingsValues&) override
+    void handOff(const std::string& t, const std::string& folder, const hotaru::RunSettingsValues&) override
     {
         handOffs << fromUtf8(folder + t);
     }

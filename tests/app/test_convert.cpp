@@ -1,11 +1,9 @@
 // AVI output: each copied movie handed to the converter, and what is kept when
 // the converter cannot do its part.
-#include "Form1.h"
+#include "AppTestSupport.h"
 #include "MovieReader.h"
 #include "SampleArchive.h"
-#include "SystemSeams.h"
 #include "TestMain.h"
-#include "TestSupport.h"
 #include "WorkerTestSupport.h"
 
 #include <QAction>
@@ -16,6 +14,7 @@
 #include <QTemporaryDir>
 
 #include <cstdlib>
+#include <memory>
 
 using namespace worker_test;
 
@@ -40,30 +39,30 @@ class TestConvert : public QObject {
     QTemporaryDir tmp;
     QString archive;
     QString out;
-    std::unique_ptr<PromptsScope> prompts;
-    std::unique_ptr<TForm1> form;
+    std::unique_ptr<FakeSystemServices> services;  // no drives
+    std::unique_ptr<Program> program;
 
-    // A window on the clip archive with AVI output on and movies 1..3 picked.
+    const Controls& controls() const { return *program->controls; }
+    MainWindow& window() const { return *program->window; }
+
+    // The program on the clip archive with AVI output on, movies 1..3 picked and run.
     void start(const QString& converter, const char* fakeMode = nullptr)
     {
         if (fakeMode)
             ::setenv("HOTARU_FAKE_CONVERTER", fakeMode, 1);
         else
             ::unsetenv("HOTARU_FAKE_CONVERTER");
-        form = std::make_unique<TForm1>();
-        (*prompts)->files = {archive};
-        form->Open1->trigger();
-        (*prompts)->boxes.clear();
-        OutputFolder = out + u'/';
-        form->ConverterPath = converter;
-        form->ACPK2AVI->setChecked(true);
-        for (int n : {1, 2, 3}) {
-            selectRow(form->ListBox1, n - 1);
-            form->Button2Click();
-        }
-        form->Button4Click();
+        program = std::make_unique<Program>(*services);
+        program->open(*services, archive);
+        services->boxes.clear();
+        window().session().setOutputFolder(out + u'/');
+        window().session().setConverterPath(converter);
+        window().session().setAviOutput(true);
+        for (int n : {1, 2, 3})
+            program->pick(n);
+        controls().run->click();
     }
-    void waitForTheEnd() { QTRY_VERIFY_WITH_TIMEOUT(!form->isRunning(), 120000); }
+    void waitForTheEnd() { QTRY_VERIFY_WITH_TIMEOUT(!window().isRunning(), 120000); }
 
 private Q_SLOTS:
     void initTestCase()
@@ -85,14 +84,12 @@ private Q_SLOTS:
         static int n = 0;
         out = tmp.filePath(QStringLiteral("out %1").arg(++n));
         QVERIFY(QDir().mkpath(out));
-        prompts = std::make_unique<PromptsScope>();
-        seams::replaceDrives(std::make_unique<FakeDrives>());
+        services = std::make_unique<FakeSystemServices>();
     }
     void cleanup()
     {
-        form.reset();
-        prompts.reset();
-        seams::replaceDrives(nullptr);
+        program.reset();
+        services.reset();
         ::unsetenv("HOTARU_FAKE_CONVERTER");
     }
 
@@ -100,10 +97,10 @@ private Q_SLOTS:
     {
         QStringList statuses;
         start(QStringLiteral(CPK2AVI_EXE));
-        connect(form->StatusBar1, &QStatusBar::messageChanged, this, [&](const QString& s) { statuses << s; });
+        connect(controls().status, &QStatusBar::messageChanged, this, [&](const QString& s) { statuses << s; });
         waitForTheEnd();
-        QCOMPARE((*prompts)->boxes.size(), std::size_t{1});
-        QCOMPARE((*prompts)->boxes[0].text, Done);
+        QCOMPARE(services->boxes.size(), std::size_t{1});
+        QCOMPARE(services->boxes[0].text, Done);
         QCOMPARE(names(out), (QStringList{avi(1), avi(2), avi(3)}));
         for (int n : {1, 2, 3})
             QVERIFY(statuses.contains(converting(n)));
@@ -135,10 +132,10 @@ private Q_SLOTS:
         QFETCH(QString, mode);
         QStringList statuses;
         start(converter, mode.isEmpty() ? nullptr : mode.toLatin1().constData());
-        connect(form->StatusBar1, &QStatusBar::messageChanged, this, [&](const QString& s) { statuses << s; });
+        connect(controls().status, &QStatusBar::messageChanged, this, [&](const QString& s) { statuses << s; });
         waitForTheEnd();
-        QCOMPARE((*prompts)->boxes.size(), std::size_t{1});
-        QCOMPARE((*prompts)->boxes[0].text, Done);
+        QCOMPARE(services->boxes.size(), std::size_t{1});
+        QCOMPARE(services->boxes[0].text, Done);
         for (int n : {1, 2, 3}) {
             QVERIFY(sameAsRange(out + u'/' + cpk(1, n), archive, 1, n));
             QVERIFY(statuses.contains(notConverted(n)));
@@ -158,9 +155,9 @@ private Q_SLOTS:
     void switchingAviOffMidRunLeavesTheLaterMoviesAsCpk()
     {
         start(QStringLiteral(FAKE_CONVERTER), "pause");
-        QTRY_COMPARE_WITH_TIMEOUT(form->StatusText(), converting(1), 20000);
-        form->ACPK2AVI->trigger();  // unchecks while movie 1 is converted
-        QVERIFY(!form->ACPK2AVI->isChecked());
+        QTRY_COMPARE_WITH_TIMEOUT(window().statusText(), converting(1), 20000);
+        controls().aviOutput->trigger();  // unchecks while movie 1 is converted
+        QVERIFY(!controls().aviOutput->isChecked());
         waitForTheEnd();
         QStringList expected{avi(1), cpk(1, 2), cpk(1, 3), QStringLiteral("converter.log")};
         expected.sort();
@@ -170,13 +167,13 @@ private Q_SLOTS:
     void closingDuringASlowConversionEndsPromptly()
     {
         start(QStringLiteral(FAKE_CONVERTER), "slow");
-        QTRY_COMPARE_WITH_TIMEOUT(form->StatusText(), converting(1), 20000);
+        QTRY_COMPARE_WITH_TIMEOUT(window().statusText(), converting(1), 20000);
         QElapsedTimer timer;
         timer.start();
-        form->close();
+        window().close();
         QVERIFY(timer.elapsed() < 5000);
-        QVERIFY(!form->isRunning());
-        QVERIFY((*prompts)->boxes.empty());
+        QVERIFY(!window().isRunning());
+        QVERIFY(services->boxes.empty());
         QVERIFY(sameAsRange(out + u'/' + cpk(1, 1), archive, 1, 1));
         QVERIFY(!QFileInfo::exists(out + u'/' + avi(1)));
     }

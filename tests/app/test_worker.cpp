@@ -1,11 +1,9 @@
 // The extraction run: what "実行" writes, what the window shows, and how a run
 // survives failures, File > Open and closing the window.
+#include "AppTestSupport.h"
 #include "Archive.h"
-#include "Form1.h"
 #include "SampleArchive.h"
-#include "SystemSeams.h"
 #include "TestMain.h"
-#include "TestSupport.h"
 #include "WorkerTestSupport.h"
 
 #include <QAction>
@@ -18,6 +16,7 @@
 #include <QTemporaryDir>
 
 #include <optional>
+#include <vector>
 
 #ifdef __linux__
 #include <sched.h>
@@ -40,40 +39,45 @@ class TestWorker : public QObject {
     QString disc[3];  // sample archives of discs 1 and 2
     QString out;      // a fresh output folder per test
 
-    std::unique_ptr<TForm1> makeForm(int variant)
+    // The program started with the disc's sample archive in its only CD-ROM
+    // drive, writing to `out`. Picking needs the window on screen.
+    Program startOn(FakeSystemServices& services, int variant, bool show = true)
     {
-        auto drives = std::make_unique<FakeDrives>();
-        const std::string root = QFileInfo(disc[variant]).absolutePath().toStdString();
-        drives->rootList = {root};
-        drives->cdroms = {root};
-        drives->files = {hotaru::joinRoot(root, hotaru::ArchiveFileName)};
-        seams::replaceDrives(std::move(drives));
-        auto form = std::make_unique<TForm1>();  // its start-up empties OutputFolder
-        if (ArchivePath != disc[variant])
+        const QString root = QFileInfo(disc[variant]).absolutePath();
+        setDrives(services, {root});
+        services.fakeDrives.files = {hotaru::joinRoot(root.toStdString(), hotaru::ArchiveFileName)};
+        Program program(services, show);  // its start-up empties the output folder
+        if (program.session().archivePath() != disc[variant])
             qWarning("discovery did not find the sample archive");
-        OutputFolder = out + u'/';
-        return form;
+        program.session().setOutputFolder(out + u'/');
+        return program;
     }
-    static void pick(TForm1& form, std::initializer_list<std::int32_t> movies)
+    // Chosen as the user does: a click on each title, then "->".
+    static void pick(const Program& program, std::initializer_list<std::int32_t> movies)
     {
-        for (const std::int32_t n : movies) {
-            selectRow(form.ListBox1, n - 1);
-            form.Button2Click();
-        }
+        for (const std::int32_t n : movies)
+            program.pick(n);
     }
-    static void waitForTheEnd(TForm1& form) { QTRY_VERIFY_WITH_TIMEOUT(!form.isRunning(), 300000); }
+    static void waitForTheEnd(const Program& program)
+    {
+        QTRY_VERIFY_WITH_TIMEOUT(!program.window->isRunning(), 300000);
+    }
+    // What shows the hourglass during a run.
+    static std::vector<QWidget*> busyWidgets(const Program& p)
+    {
+        return {p.window.get(), p->titles, p->picks, p->add, p->remove, p->run, p->selectAll, p->clearAll,
+                p->status, p->progress};
+    }
 
     // Idle after a run, whatever its outcome.
-    static void verifyIdle(TForm1& form)
+    static void verifyIdle(const Program& p)
     {
-        QVERIFY(form.ListBox1->isEnabled() && form.ListBox2->isEnabled());
-        QVERIFY(form.Button2->isEnabled() && form.Button5->isEnabled() && form.Button6->isEnabled());
-        QVERIFY(!form.Button3->isEnabled());
-        QCOMPARE(form.ProgressBar1->value(), 0);
-        QCOMPARE(form.Label2->text(), QString());
-        for (QWidget* w : std::initializer_list<QWidget*>{&form, form.ListBox1, form.ListBox2, form.Button2,
-                                                          form.Button3, form.Button4, form.Button5, form.Button6,
-                                                          form.StatusBar1, form.ProgressBar1})
+        QVERIFY(p->titles->isEnabled() && p->picks->isEnabled());
+        QVERIFY(p->add->isEnabled() && p->selectAll->isEnabled() && p->clearAll->isEnabled());
+        QVERIFY(!p->remove->isEnabled());
+        QCOMPARE(p->progress->value(), 0);
+        QCOMPARE(p->fileName->text(), QString());
+        for (QWidget* w : busyWidgets(p))
             QVERIFY2(!hourglass(w), qPrintable(w->objectName()));
     }
 
@@ -93,28 +97,22 @@ private Q_SLOTS:
         static int n = 0;
         out = tmp.filePath(QStringLiteral("out%1").arg(++n));
         QVERIFY(QDir().mkpath(out));
-        PickList.clear();
     }
-    void cleanup()
-    {
-        seams::replaceDrives(nullptr);
-        fs::remove_all(out.toStdString());
-    }
+    void cleanup() { fs::remove_all(out.toStdString()); }
 
     void theRunEndsOnItsOwnMessageWhateverWasSelected()
     {
-        PromptsScope prompts;
-        auto form = makeForm(1);
-        form->show();
-        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
-        pick(*form, {1, 2, 3});
-        QListWidget* right = form->ListBox2;
+        FakeSystemServices services;
+        const Program program = startOn(services, 1);
+        QVERIFY(QTest::qWaitForWindowExposed(program.window.get()));
+        pick(program, {1, 2, 3});
+        QListWidget* right = program->picks;
         QTest::mouseClick(right->viewport(), Qt::LeftButton, {}, right->visualItemRect(right->item(1)).center());
         QCOMPARE(selectedRow(right), 1);
-        form->Button4->click();
-        waitForTheEnd(*form);
-        QCOMPARE(form->StatusText(), QStringLiteral("終了しました。"));
-        QCOMPARE(selectedRow(form->ListBox1), 0);
+        program->run->click();
+        waitForTheEnd(program);
+        QCOMPARE(program.status(), QStringLiteral("終了しました。"));
+        QCOMPARE(selectedRow(program->titles), 0);
         QCOMPARE(selectedRow(right), -1);
         QCOMPARE(right->count(), 0);
     }
@@ -122,13 +120,13 @@ private Q_SLOTS:
 #ifdef __linux__
     void copiesRunAtIdlePriorityAndHandOffsDoNot()
     {
-        class PolicyThread : public TCutThread {
+        class PolicyWorker : public ExtractionWorker {
         public:
-            using TCutThread::TCutThread;
+            using ExtractionWorker::ExtractionWorker;
             int copying = -1, handingOff = -1;
 
         protected:
-            void CutMovie(std::int32_t) override
+            void copyMovie(std::int32_t) override
             {
                 copying = sched_getscheduler(0);
                 atNormalPriority([this] { handingOff = sched_getscheduler(0); });
@@ -150,39 +148,38 @@ private Q_SLOTS:
     void everyMovieOfADiscIsCopiedByteExact()
     {
         QFETCH(int, variant);
-        PromptsScope prompts;
-        auto form = makeForm(variant);
-        form->Button5Click();
+        FakeSystemServices services;
+        const Program program = startOn(services, variant, false);
+        program->selectAll->click();
         const std::int32_t count = hotaru::movieCount(variant);
         QStringList statuses;
         QList<int> bar;
-        connect(form->StatusBar1, &QStatusBar::messageChanged, this, [&](const QString& s) { statuses << s; });
-        connect(form->ProgressBar1, &QProgressBar::valueChanged, this, [&](int v) { bar << v; });
+        connect(program->status, &QStatusBar::messageChanged, this, [&](const QString& s) { statuses << s; });
+        connect(program->progress, &QProgressBar::valueChanged, this, [&](int v) { bar << v; });
         struct AtBox {
             QString status, label;
             bool listsOff = false;
             int bar = -1;
         } atBox;
-        prompts->onBox = [&] {
-            atBox = {form->StatusText(), form->Label2->text(),
-                     !form->ListBox1->isEnabled() && !form->ListBox2->isEnabled(), form->ProgressBar1->value()};
+        services.onBox = [&] {
+            atBox = {program.status(), program->fileName->text(),
+                     !program->titles->isEnabled() && !program->picks->isEnabled(), program->progress->value()};
         };
 
-        form->Button4Click();
-        for (QPushButton* b : {form->Button2, form->Button3, form->Button4, form->Button5, form->Button6})
+        program->run->click();
+        for (QPushButton* b : {program->add, program->remove, program->run, program->selectAll, program->clearAll})
             QVERIFY(!b->isEnabled());
-        QVERIFY(!form->ListBox1->isEnabled() && !form->ListBox2->isEnabled());
-        for (QWidget* w : std::initializer_list<QWidget*>{form.get(), form->ListBox1, form->ListBox2, form->Button2,
-                                                          form->Button3, form->Button4, form->Button5, form->Button6,
-                                                          form->StatusBar1, form->ProgressBar1})
+        QVERIFY(!program->titles->isEnabled() && !program->picks->isEnabled());
+        for (QWidget* w : busyWidgets(program))
             QVERIFY2(hourglass(w), qPrintable(w->objectName()));
-        QVERIFY(!hourglass(form->Button1));
-        waitForTheEnd(*form);
+        QVERIFY(!hourglass(program->exit));
+        waitForTheEnd(program);
 
-        QCOMPARE(prompts->boxes.size(), std::size_t{1});
-        QCOMPARE(prompts->boxes[0].text, Done);
-        QCOMPARE(prompts->boxes[0].caption, QStringLiteral("終了"));
-        QCOMPARE(prompts->boxes[0].flags, prompts::MB_OK);
+        QCOMPARE(services.boxes.size(), std::size_t{1});
+        QCOMPARE(services.boxes[0].text, Done);
+        QCOMPARE(services.boxes[0].caption, QStringLiteral("終了"));
+        QCOMPARE(services.boxes[0].buttons, ui::BoxButtons::Ok);
+        QCOMPARE(services.boxes[0].icon, ui::BoxIcon::None);
         QCOMPARE(atBox.status, creating(variant, count));
         QCOMPARE(atBox.label, cpk(variant, count));
         QVERIFY(atBox.listsOff);
@@ -204,31 +201,31 @@ private Q_SLOTS:
         for (std::int32_t n = 1; n <= count; ++n)
             QVERIFY2(sameAsRange(out + u'/' + cpk(variant, n), disc[variant], variant, n), qPrintable(cpk(variant, n)));
 
-        verifyIdle(*form);
-        QCOMPARE(form->ListBox2->count(), 0);
-        QCOMPARE(selectedRow(form->ListBox2), -1);
-        QCOMPARE(selectedRow(form->ListBox1), 0);
-        QCOMPARE(PickList.count, 0);
-        QVERIFY(!form->Button4->isEnabled());
-        QCOMPARE(form->StatusText(), QStringLiteral("終了しました。"));
+        verifyIdle(program);
+        QCOMPARE(program->picks->count(), 0);
+        QCOMPARE(selectedRow(program->picks), -1);
+        QCOMPARE(selectedRow(program->titles), 0);
+        QCOMPARE(program.session().picking().picks().count, 0);
+        QVERIFY(!program->run->isEnabled());
+        QCOMPARE(program.status(), QStringLiteral("終了しました。"));
     }
 
     void withoutAFolderTitlesWithSpacesGoToTheCurrentDirectory()
     {
-        PromptsScope prompts;
-        auto form = makeForm(1);
-        OutputFolder.clear();
+        FakeSystemServices services;
+        const Program program = startOn(services, 1);
+        program.session().setOutputFolder(QString());
         const QString before = QDir::currentPath();
         QDir::setCurrent(out);
         writeBytes(out + QStringLiteral("/スタッフロール 其の二.cpk"), "older copy");
-        pick(*form, {27, 28});
-        form->Button4Click();
-        waitForTheEnd(*form);
+        pick(program, {27, 28});
+        program->run->click();
+        waitForTheEnd(program);
         QDir::setCurrent(before);
         QCOMPARE(names(out), (QStringList{QStringLiteral("スタッフロール 其の一.cpk"), QStringLiteral("スタッフロール 其の二.cpk")}));
         QVERIFY(sameAsRange(out + QStringLiteral("/スタッフロール 其の一.cpk"), disc[1], 1, 27));
         QVERIFY(sameAsRange(out + QStringLiteral("/スタッフロール 其の二.cpk"), disc[1], 1, 28));
-        QCOMPARE(prompts->boxes.size(), std::size_t{1});
+        QCOMPARE(services.boxes.size(), std::size_t{1});
     }
 
     void aFailureEndsTheRunButNotTheProgram_data()
@@ -247,9 +244,10 @@ private Q_SLOTS:
     {
         QFETCH(int, failure);
         QFETCH(QString, message);
-        PromptsScope prompts;
-        auto form = makeForm(1);
-        pick(*form, {4, 6});  // 6 is the smaller and lies further into the archive
+        FakeSystemServices services;
+        const Program program = startOn(services, 1);
+        Session& session = program.session();
+        pick(program, {4, 6});  // 6 is the smaller and lies further into the archive
         const std::int32_t failing = failure == FolderInTheWay || failure == ShortArchive ? 6 : 4;
         const QString older = out + u'/' + cpk(1, failing);
         QString concerned = older;
@@ -260,12 +258,12 @@ private Q_SLOTS:
             writeBytes(older, "older copy");
         switch (failure) {
         case MissingArchive:
-            ArchivePath = tmp.filePath(QStringLiteral("disc1/gone"));
-            concerned = ArchivePath;
+            session.setArchivePath(tmp.filePath(QStringLiteral("disc1/gone")));
+            concerned = session.archivePath();
             break;
         case MissingFolder:
-            OutputFolder = out + QStringLiteral("/later/");
-            concerned = OutputFolder + cpk(1, 4);
+            session.setOutputFolder(out + QStringLiteral("/later/"));
+            concerned = session.outputFolder() + cpk(1, 4);
             break;
         case FolderInTheWay:
             break;
@@ -274,7 +272,8 @@ private Q_SLOTS:
             const QString swapped = out + QStringLiteral("/hotaru4");
             fs::copy_file(disc[1].toStdString(), swapped.toStdString());
             fs::resize_file(swapped.toStdString(), static_cast<std::uintmax_t>(hotaru::movieOffset(1, 6) + 4096));
-            ArchivePath = concerned = swapped;
+            session.setArchivePath(swapped);
+            concerned = swapped;
             break;
         }
         case DiskFull:
@@ -283,19 +282,20 @@ private Q_SLOTS:
         }
         const QStringList before = names(out);
 
-        form->Button4Click();
-        waitForTheEnd(*form);
+        program->run->click();
+        waitForTheEnd(program);
         limit.reset();
 
-        QCOMPARE(prompts->boxes.size(), std::size_t{1});
-        QCOMPARE(prompts->boxes[0].caption, QStringLiteral("ｱﾌﾟﾘｹｰｼｮﾝ ｴﾗｰ"));
-        QCOMPARE(prompts->boxes[0].flags, prompts::MB_OK | prompts::MB_ICONSTOP);
-        QCOMPARE(prompts->boxes[0].text, QDir::toNativeSeparators(concerned) + u'\n' + message);
-        QCOMPARE(form->StatusText(), message);
-        verifyIdle(*form);
-        QCOMPARE(PickList.count, 2);
-        QCOMPARE(form->ListBox2->count(), 2);
-        QVERIFY(form->Button4->isEnabled());
+        QCOMPARE(services.boxes.size(), std::size_t{1});
+        QCOMPARE(services.boxes[0].caption, QStringLiteral("ｱﾌﾟﾘｹｰｼｮﾝ ｴﾗｰ"));
+        QCOMPARE(services.boxes[0].buttons, ui::BoxButtons::Ok);
+        QCOMPARE(services.boxes[0].icon, ui::BoxIcon::Stop);
+        QCOMPARE(services.boxes[0].text, QDir::toNativeSeparators(concerned) + u'\n' + message);
+        QCOMPARE(program.status(), message);
+        verifyIdle(program);
+        QCOMPARE(session.picking().picks().count, 2);
+        QCOMPARE(program->picks->count(), 2);
+        QVERIFY(program->run->isEnabled());
 
         // Nothing half-written: a movie before the failure is whole, the older copy untouched.
         QStringList expected = before;
@@ -311,65 +311,64 @@ private Q_SLOTS:
             QCOMPARE(readBytes(older), std::string("older copy"));
 
         // Put right what went wrong, and the same picks run through.
-        ArchivePath = disc[1];
+        session.setArchivePath(disc[1]);
         QDir().mkpath(out + QStringLiteral("/later"));
         fs::remove_all(older.toStdString());
-        form->Button4Click();
-        waitForTheEnd(*form);
-        QCOMPARE(prompts->boxes.size(), std::size_t{2});
-        QCOMPARE(prompts->boxes[1].text, Done);
-        QVERIFY(sameAsRange(OutputFolder + cpk(1, 4), disc[1], 1, 4));
-        QVERIFY(sameAsRange(OutputFolder + cpk(1, 6), disc[1], 1, 6));
+        program->run->click();
+        waitForTheEnd(program);
+        QCOMPARE(services.boxes.size(), std::size_t{2});
+        QCOMPARE(services.boxes[1].text, Done);
+        QVERIFY(sameAsRange(session.outputFolder() + cpk(1, 4), disc[1], 1, 4));
+        QVERIFY(sameAsRange(session.outputFolder() + cpk(1, 6), disc[1], 1, 6));
     }
 
     void fileOpenDuringARunLeavesTheRunItsOwnPicks()
     {
-        PromptsScope prompts;
-        auto form = makeForm(1);
-        pick(*form, {1, 2, 20});
-        form->Button4Click();
-        prompts->files = {disc[2]};
-        form->Open1Click();
-        QVERIFY(form->isRunning());
-        QCOMPARE(ArchiveVariant, 2);
-        QCOMPARE(form->ListBox1->count(), 19);
-        QCOMPARE(form->ListBox1->item(0)->text(), title(2, 1));
-        QCOMPARE(form->ListBox2->count(), 0);
-        for (QWidget* w : std::initializer_list<QWidget*>{form->Button2, form->Button4, form->Button5, form->Button6,
-                                                          form->ListBox1, form->ListBox2})
+        FakeSystemServices services;
+        const Program program = startOn(services, 1);
+        pick(program, {1, 2, 20});
+        program->run->click();
+        program.open(services, disc[2]);
+        QVERIFY(program.window->isRunning());
+        QCOMPARE(program.session().disc(), 2);
+        QCOMPARE(program->titles->count(), 19);
+        QCOMPARE(program->titles->item(0)->text(), title(2, 1));
+        QCOMPARE(program->picks->count(), 0);
+        for (QWidget* w : std::initializer_list<QWidget*>{program->add, program->run, program->selectAll,
+                                                          program->clearAll, program->titles, program->picks})
             QVERIFY2(!w->isEnabled(), qPrintable(w->objectName()));
-        waitForTheEnd(*form);
+        waitForTheEnd(program);
 
-        QCOMPARE(prompts->boxes.size(), std::size_t{1});
-        QCOMPARE(prompts->boxes[0].text, Done);
+        QCOMPARE(services.boxes.size(), std::size_t{1});
+        QCOMPARE(services.boxes[0].text, Done);
         QCOMPARE(names(out), (QStringList{cpk(1, 1), cpk(1, 2), cpk(1, 20)}));
         for (std::int32_t n : {1, 2, 20})
             QVERIFY(sameAsRange(out + u'/' + cpk(1, n), disc[1], 1, n));
-        verifyIdle(*form);
-        QCOMPARE(form->ListBox1->count(), 19);
-        QCOMPARE(selectedRow(form->ListBox1), 0);
-        QVERIFY(!form->Button4->isEnabled());
+        verifyIdle(program);
+        QCOMPARE(program->titles->count(), 19);
+        QCOMPARE(selectedRow(program->titles), 0);
+        QVERIFY(!program->run->isEnabled());
     }
 
     void closingTheWindowStopsTheRunWithoutLeavingAPartialFile()
     {
-        PromptsScope prompts;
-        auto form = makeForm(1);
-        form->Button5Click();
+        FakeSystemServices services;
+        const Program program = startOn(services, 1, false);
+        program->selectAll->click();
         bool closed = false;
         // Closed as soon as the first step shows, as a user could: the worker is then barely ahead.
-        connect(form->ProgressBar1, &QProgressBar::valueChanged, this, [&] {
+        connect(program->progress, &QProgressBar::valueChanged, this, [&] {
             if (!closed) {
                 closed = true;
-                form->close();
-                QVERIFY(!form->isRunning());
+                program.window->close();
+                QVERIFY(!program.window->isRunning());
             }
         });
-        form->Button4Click();
+        program->run->click();
         QTRY_VERIFY(closed);
-        QVERIFY(!form->isRunning());
+        QVERIFY(!program.window->isRunning());
         QTest::qWait(100);  // nothing the worker sent before stopping may open a box now
-        QVERIFY(prompts->boxes.empty());
+        QVERIFY(services.boxes.empty());
         const QStringList written = names(out);
         QVERIFY(written.size() < 31);
         for (std::int32_t n = 1; n <= 31; ++n) {
@@ -381,15 +380,15 @@ private Q_SLOTS:
 
     void theWorkerStopsAtTheSliceAfterInterruption()
     {
-        RecordingThread worker(hotaru::RunSnapshot{disc[1].toStdString(), 1, {1, 2}});
+        RecordingWorker worker(hotaru::RunSnapshot{disc[1].toStdString(), 1, {1, 2}});
         worker.settings().update({(out + u'/').toStdString(), false, {}});
-        QSignalSpy completed(&worker, &TCutThread::completed);
-        QSignalSpy failed(&worker, &TCutThread::failed);
+        QSignalSpy completed(&worker, &ExtractionWorker::completed);
+        QSignalSpy failed(&worker, &ExtractionWorker::failed);
         int steps = 0;
         int stepsAtRequest = -1;
         QObject receiver;
         // Blocking: the worker waits while the request is made, then copies no further slice.
-        connect(&worker, &TCutThread::stepped, &receiver, [&] {
+        connect(&worker, &ExtractionWorker::stepped, &receiver, [&] {
                 steps += worker.takeSteps();
                 if (stepsAtRequest < 0) {
                     stepsAtRequest = steps;
@@ -411,17 +410,17 @@ private Q_SLOTS:
         const QString b = out + QStringLiteral("/b/");
         QDir().mkpath(a);
         QDir().mkpath(b);
-        RecordingThread worker(hotaru::RunSnapshot{disc[1].toStdString(), 1, {4, 6, 13}});
+        RecordingWorker worker(hotaru::RunSnapshot{disc[1].toStdString(), 1, {4, 6, 13}});
         worker.settings().update({a.toStdString(), false, {}});
         QObject receiver;
-        connect(&worker, &TCutThread::movieDone, &receiver, [&](std::int32_t n) {
+        connect(&worker, &ExtractionWorker::movieWritten, &receiver, [&](std::int32_t n) {
                 // Changed as a copy ends: the switch counts for that movie, the folder for the next.
                 if (n == 4)
                     worker.settings().update({b.toStdString(), true, {}});
                 if (n == 6)
                     worker.settings().update({a.toStdString(), false, {}});
             }, Qt::BlockingQueuedConnection);
-        QSignalSpy completed(&worker, &TCutThread::completed);
+        QSignalSpy completed(&worker, &ExtractionWorker::completed);
         worker.start();
         QTRY_VERIFY(worker.isFinished());
         QCOMPARE(completed.size(), 1);
