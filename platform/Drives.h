@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "Path.h"  // joinRoot, for the roots listed here
+
 namespace hotaru {
 
 // What the start-up scan asks of the system. Tests put a fake in its place.
@@ -27,8 +29,5 @@ std::unique_ptr<DriveProbe> makeSystemDriveProbe();
 // "/dev/NAME" while it has no medium mounted.
 std::vector<std::string> opticalRoots(std::vector<std::string> devices, const std::string& mountTable);
 #endif
-
-// Joins a root and a name without doubling the separator a root ends in.
-std::string joinRoot(const std::string& root, const std::string& name);
 
 }  // namespace hotaru

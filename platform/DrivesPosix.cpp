@@ -100,12 +100,4 @@ std::unique_ptr<DriveProbe> makeSystemDriveProbe()
     return std::make_unique<PosixDriveProbe>();
 }
 
-std::string joinRoot(const std::string& root, const std::string& name)
-{
-    // A root given in Windows form already ends in its separator.
-    if (root.empty() || root.back() == '/' || root.back() == '\\')
-        return root + name;
-    return root + "/" + name;
-}
-
 }  // namespace hotaru

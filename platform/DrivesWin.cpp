@@ -41,11 +41,4 @@ std::unique_ptr<DriveProbe> makeSystemDriveProbe()
     return std::make_unique<WindowsDriveProbe>();
 }
 
-std::string joinRoot(const std::string& root, const std::string& name)
-{
-    if (root.empty() || root.back() == '\\' || root.back() == '/')
-        return root + name;
-    return root + "\\" + name;
-}
-
 }  // namespace hotaru

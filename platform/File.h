@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+#include "Path.h"  // joinPath, which most users of files need
+
 namespace hotaru {
 
 // A file opened for one job and closed when it ends. Paths are UTF-8 on every
@@ -59,9 +61,6 @@ struct FileStamp {
     bool operator==(const FileStamp&) const = default;
 };
 FileStamp fileStamp(const std::string& path) noexcept;
-// folder + name with one separator of the system between them; an empty
-// folder gives the bare name.
-std::string joinPath(const std::string& folder, const std::string& name);
 // The process's current directory, and changing it.
 std::string currentDirectory();
 void setCurrentDirectory(const std::string& path);

@@ -13,7 +13,26 @@ namespace {
 
 [[noreturn]] void fail(const std::string& path, int err = errno)
 {
-    throw EInOutError(ioCodeFromErrno(err, path), path);
+    throw EInOutError(ioCodeFromErrno(err, path), path, err);
+}
+
+// Moves all n bytes through `call` (read or write), which may move fewer at a
+// time; a call that moves nothing ends with `nothingMoved`.
+template <typename Byte, typename Call>
+void moveExactly(Byte* p, std::size_t n, int nothingMoved, const std::string& path, Call call)
+{
+    while (n > 0) {
+        const ssize_t moved = call(p, n);
+        if (moved < 0) {
+            if (errno == EINTR)
+                continue;
+            fail(path);
+        }
+        if (moved == 0)
+            throw EInOutError(nothingMoved, path);
+        p += moved;
+        n -= static_cast<std::size_t>(moved);
+    }
 }
 
 }  // namespace
@@ -85,36 +104,14 @@ void File::seek(std::int64_t offset)
 
 void File::readExact(void* buffer, std::size_t n)
 {
-    auto* p = static_cast<char*>(buffer);
-    while (n > 0) {
-        const ssize_t got = ::read(fd_, p, n);
-        if (got < 0) {
-            if (errno == EINTR)
-                continue;
-            fail(path_);
-        }
-        if (got == 0)
-            throw EInOutError(io::ReadPastEnd, path_);
-        p += got;
-        n -= static_cast<std::size_t>(got);
-    }
+    moveExactly(static_cast<char*>(buffer), n, io::ReadPastEnd, path_,
+                [this](char* p, std::size_t k) { return ::read(fd_, p, k); });
 }
 
 void File::writeExact(const void* buffer, std::size_t n)
 {
-    const auto* p = static_cast<const char*>(buffer);
-    while (n > 0) {
-        const ssize_t put = ::write(fd_, p, n);
-        if (put < 0) {
-            if (errno == EINTR)
-                continue;
-            fail(path_);
-        }
-        if (put == 0)
-            throw EInOutError(io::ShortWrite, path_);
-        p += put;
-        n -= static_cast<std::size_t>(put);
-    }
+    moveExactly(static_cast<const char*>(buffer), n, io::ShortWrite, path_,
+                [this](const char* p, std::size_t k) { return ::write(fd_, p, k); });
 }
 
 void File::flushToDisk()
@@ -161,14 +158,8 @@ FileStamp fileStamp(const std::string& path) noexcept
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0 || S_ISDIR(st.st_mode))
         return {};
-    return {true, st.st_size, static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
-}
-
-std::string joinPath(const std::string& folder, const std::string& name)
-{
-    if (folder.empty() || folder.back() == '/')
-        return folder + name;
-    return folder + "/" + name;
+    constexpr std::int64_t NanosecondsPerSecond = 1'000'000'000;
+    return {true, st.st_size, static_cast<std::int64_t>(st.st_mtim.tv_sec) * NanosecondsPerSecond + st.st_mtim.tv_nsec};
 }
 
 std::string currentDirectory()

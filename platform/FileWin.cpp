@@ -32,10 +32,30 @@ namespace {
 
 [[noreturn]] void fail(const std::string& path, DWORD err = GetLastError())
 {
-    throw EInOutError(static_cast<int>(err), path);
+    throw EInOutError(static_cast<int>(err), path, static_cast<int>(err));
 }
 
 HANDLE h(void* p) { return static_cast<HANDLE>(p); }
+
+// ReadFile and WriteFile take a 32-bit count: larger transfers go in steps of 1 GiB.
+constexpr DWORD MaxStep = 0x40000000;
+
+// Moves all n bytes through `call` (ReadFile or WriteFile), which may move
+// fewer at a time; a call that moves nothing ends with `nothingMoved`.
+template <typename Byte, typename Call>
+void moveExactly(Byte* p, std::size_t n, int nothingMoved, const std::string& path, Call call)
+{
+    while (n > 0) {
+        DWORD moved = 0;
+        const DWORD want = n > MaxStep ? MaxStep : static_cast<DWORD>(n);
+        if (!call(p, want, &moved))
+            fail(path);
+        if (moved == 0)
+            throw EInOutError(nothingMoved, path);
+        p += moved;
+        n -= moved;
+    }
+}
 
 }  // namespace
 
@@ -108,32 +128,15 @@ void File::seek(std::int64_t offset)
 
 void File::readExact(void* buffer, std::size_t n)
 {
-    auto* p = static_cast<char*>(buffer);
-    while (n > 0) {
-        DWORD got = 0;
-        const DWORD want = n > 0x40000000u ? 0x40000000u : static_cast<DWORD>(n);
-        if (!ReadFile(h(handle_), p, want, &got, nullptr))
-            fail(path_);
-        if (got == 0)
-            throw EInOutError(io::ReadPastEnd, path_);
-        p += got;
-        n -= got;
-    }
+    moveExactly(static_cast<char*>(buffer), n, io::ReadPastEnd, path_, [this](char* p, DWORD k, DWORD* moved) {
+        return ReadFile(h(handle_), p, k, moved, nullptr);
+    });
 }
 
 void File::writeExact(const void* buffer, std::size_t n)
 {
-    const auto* p = static_cast<const char*>(buffer);
-    while (n > 0) {
-        DWORD put = 0;
-        const DWORD want = n > 0x40000000u ? 0x40000000u : static_cast<DWORD>(n);
-        if (!WriteFile(h(handle_), p, want, &put, nullptr))
-            fail(path_);
-        if (put == 0)
-            throw EInOutError(io::ShortWrite, path_);
-        p += put;
-        n -= put;
-    }
+    moveExactly(static_cast<const char*>(buffer), n, io::ShortWrite, path_,
+                [this](const char* p, DWORD k, DWORD* moved) { return WriteFile(h(handle_), p, k, moved, nullptr); });
 }
 
 void File::flushToDisk()
@@ -187,13 +190,6 @@ FileStamp fileStamp(const std::string& path) noexcept
     const auto written = (static_cast<std::int64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
                          data.ftLastWriteTime.dwLowDateTime;
     return {true, size, written};
-}
-
-std::string joinPath(const std::string& folder, const std::string& name)
-{
-    if (folder.empty() || folder.back() == '\\' || folder.back() == '/')
-        return folder + name;
-    return folder + "\\" + name;
 }
 
 std::string currentDirectory()

@@ -14,7 +14,6 @@ std::string ioMessage(int code)
     case io::AccessDenied: return "ﾌｧｲﾙへのｱｸｾｽが拒否されました";
     case io::ReadPastEnd: return "ﾌｧｲﾙの末尾以降を読み込みました";
     case io::ShortWrite: return "ﾃﾞｨｽｸがいっぱいです";
-    case 106: return "入力値が数値ではありません";
     default: return "I/O ｴﾗｰ (" + std::to_string(code) + ")";
     }
 }
@@ -27,8 +26,8 @@ std::string withFullStop(const std::string& text)
     return text + ".";
 }
 
-EInOutError::EInOutError(int code, std::string path)
-    : std::runtime_error(ioMessage(code)), code_(code), path_(std::move(path))
+EInOutError::EInOutError(int code, std::string path, int systemError)
+    : std::runtime_error(ioMessage(code)), code_(code), path_(std::move(path)), systemError_(systemError)
 {
 }
 
@@ -59,9 +58,8 @@ int ioCodeFromErrno(int err, const std::string& path)
     case EFBIG: return io::ShortWrite;
     case EEXIST: return io::FileExists;
     case ENAMETOOLONG:
-    case EINVAL: return 123;  // ERROR_INVALID_NAME
-    case EIO: return 1117;    // ERROR_IO_DEVICE
-    default: return 1117;
+    case EINVAL: return io::InvalidName;
+    default: return io::DeviceError;  // EIO and anything else
     }
 }
 

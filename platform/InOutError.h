@@ -14,6 +14,8 @@ inline constexpr int TooManyOpenFiles = 4;
 inline constexpr int AccessDenied = 5;
 inline constexpr int FileExists = 80;
 inline constexpr int DiskFull = 112;
+inline constexpr int InvalidName = 123;
+inline constexpr int DeviceError = 1117;
 inline constexpr int ReadPastEnd = 100;
 inline constexpr int ShortWrite = 101;
 }  // namespace io
@@ -25,16 +27,21 @@ std::string ioMessage(int code);
 std::string withFullStop(const std::string& text);
 
 // A failed file operation. what() is the message of the code; path() names
-// the file concerned, which callers may show beside it.
+// the file concerned, which callers may show beside it. systemError() is the
+// system's own number behind the code (errno on POSIX, the Windows error on
+// Windows), for callers that word failures their own way; 0 when the runtime
+// found the failure itself (a short read or write).
 class EInOutError : public std::runtime_error {
 public:
-    EInOutError(int code, std::string path = {});
+    EInOutError(int code, std::string path = {}, int systemError = 0);
     int code() const noexcept { return code_; }
     const std::string& path() const noexcept { return path_; }
+    int systemError() const noexcept { return systemError_; }
 
 private:
     int code_;
     std::string path_;
+    int systemError_;
 };
 
 // Maps a POSIX errno to the Windows-style code, so a failure reads the same on

@@ -18,6 +18,9 @@ namespace hotaru {
 namespace {
 
 constexpr int PollMs = 100;
+// A program asked to end gets this long to do so before it is killed.
+constexpr int GracefulEndChecks = 20;
+constexpr auto GracefulEndCheckEvery = std::chrono::milliseconds(50);
 
 // A descriptor that becomes readable when the child ends, where the kernel has one.
 int openPidFd(pid_t pid)
@@ -45,10 +48,10 @@ bool reap(pid_t pid, int options, int& status)
 void endChild(pid_t pid, int& status)
 {
     ::kill(pid, SIGTERM);
-    for (int i = 0; i < 20; ++i) {
+    for (int i = 0; i < GracefulEndChecks; ++i) {
         if (reap(pid, WNOHANG, status))
             return;
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        std::this_thread::sleep_for(GracefulEndCheckEvery);
     }
     ::kill(pid, SIGKILL);
     reap(pid, 0, status);

@@ -5,6 +5,15 @@
 
 namespace hotaru {
 
+namespace {
+
+constexpr DWORD PollMs = 100;
+// How long to wait for a terminated program to be gone, and the exit code it gets.
+constexpr DWORD EndWaitMs = 5000;
+constexpr UINT StoppedExitCode = 1;
+
+}  // namespace
+
 ProgramRun runProgram(const std::string& program, const std::vector<std::string>& args, const std::string& workDir,
                       const std::function<bool()>& stopRequested)
 {
@@ -24,12 +33,12 @@ ProgramRun runProgram(const std::string& program, const std::vector<std::string>
     run.started = true;
     for (;;) {
         if (stopRequested && stopRequested()) {
-            TerminateProcess(pi.hProcess, 1);
-            WaitForSingleObject(pi.hProcess, 5000);
+            TerminateProcess(pi.hProcess, StoppedExitCode);
+            WaitForSingleObject(pi.hProcess, EndWaitMs);
             run.stopped = true;
             break;
         }
-        if (WaitForSingleObject(pi.hProcess, 100) != WAIT_TIMEOUT)
+        if (WaitForSingleObject(pi.hProcess, PollMs) != WAIT_TIMEOUT)
             break;
     }
     DWORD code = 0;
