@@ -17,7 +17,13 @@ std::uint32_t readBe16(std::span<const std::uint8_t> b, std::size_t at)
     return (std::uint32_t{b[at]} << 8) | b[at + 1];
 }
 
-// The two known FILM files with 6 padding bytes carry this sequence there.
+// Where the frame and strip headers keep their fields.
+constexpr std::size_t LengthAt = 1;
+constexpr std::size_t StripCountAt = 8;
+
+// FILM pads either 2 bytes or 6; the two known FILM files with 6 padding
+// bytes carry this sequence there.
+constexpr int ShortPadding = 2;
 constexpr std::array<std::uint8_t, 6> SixBytePadding{0xFE, 0x00, 0x00, 0x06, 0x00, 0x00};
 
 constexpr std::uint8_t IntraStripId = 0x10;
@@ -26,14 +32,14 @@ constexpr std::uint8_t IntraStripId = 0x10;
 
 std::uint32_t cinepakLengthField(std::span<const std::uint8_t> frame)
 {
-    return frame.size() < CinepakHeaderSize ? 0 : readBe24(frame, 1);
+    return frame.size() < CinepakHeaderSize ? 0 : readBe24(frame, LengthAt);
 }
 
 int filmPaddingSize(std::span<const std::uint8_t> frame)
 {
     if (frame.size() < CinepakHeaderSize)
         return -1;
-    const std::size_t length = readBe24(frame, 1);
+    const std::size_t length = readBe24(frame, LengthAt);
     if (length == 0 || length > frame.size())
         return -1;
     // Same test as FFmpeg's decoder: a packet that is neither the announced
@@ -43,8 +49,8 @@ int filmPaddingSize(std::span<const std::uint8_t> frame)
     if (frame.size() >= CinepakHeaderSize + SixBytePadding.size()
         && std::equal(SixBytePadding.begin(), SixBytePadding.end(),
                       frame.begin() + CinepakHeaderSize))
-        return 6;
-    return 2;
+        return static_cast<int>(SixBytePadding.size());
+    return ShortPadding;
 }
 
 FrameRepair standardizeCinepakFrame(std::vector<std::uint8_t>& frame)
@@ -56,24 +62,24 @@ FrameRepair standardizeCinepakFrame(std::vector<std::uint8_t>& frame)
     if (size > CinepakMaxLength)
         return FrameRepair::Malformed;
 
-    if (padding > 0 && readBe16(frame, 8) > 0) {
+    if (padding > 0 && readBe16(frame, StripCountAt) > 0) {
         // The guess must leave a believable first strip header behind it.
         const std::size_t strip = CinepakHeaderSize + static_cast<std::size_t>(padding);
         if (frame.size() < strip + CinepakStripHeaderSize)
             return FrameRepair::Malformed;
-        const std::size_t stripLength = readBe24(frame, strip + 1);
+        const std::size_t stripLength = readBe24(frame, strip + LengthAt);
         if (stripLength < CinepakStripHeaderSize || stripLength > size - CinepakHeaderSize)
             return FrameRepair::Malformed;
     }
 
-    if (padding == 0 && readBe24(frame, 1) == size)
+    if (padding == 0 && readBe24(frame, LengthAt) == size)
         return FrameRepair::Unchanged;
 
     const auto first = frame.begin() + static_cast<std::ptrdiff_t>(CinepakHeaderSize);
     frame.erase(first, first + padding);
-    frame[1] = static_cast<std::uint8_t>(size >> 16);
-    frame[2] = static_cast<std::uint8_t>(size >> 8);
-    frame[3] = static_cast<std::uint8_t>(size);
+    frame[LengthAt] = static_cast<std::uint8_t>(size >> 16);
+    frame[LengthAt + 1] = static_cast<std::uint8_t>(size >> 8);
+    frame[LengthAt + 2] = static_cast<std::uint8_t>(size);
     return FrameRepair::Repaired;
 }
 
@@ -81,14 +87,14 @@ bool isCinepakKeyFrame(std::span<const std::uint8_t> frame)
 {
     if (frame.size() < CinepakHeaderSize)
         return false;
-    const std::uint32_t strips = readBe16(frame, 8);
+    const std::uint32_t strips = readBe16(frame, StripCountAt);
     if (strips == 0)
         return false;
     std::size_t at = CinepakHeaderSize;
     for (std::uint32_t i = 0; i < strips; ++i) {
         if (frame.size() - at < CinepakStripHeaderSize || frame[at] != IntraStripId)
             return false;
-        const std::size_t length = readBe24(frame, at + 1);
+        const std::size_t length = readBe24(frame, at + LengthAt);
         if (length < CinepakStripHeaderSize)
             return false;
         if (i + 1 < strips && length > frame.size() - at)

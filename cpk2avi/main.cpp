@@ -1,6 +1,6 @@
 // cpk2avi IN.cpk OUT.avi: remuxes a FILM/CPK movie into a standard AVI.
 #include "CpkToAvi.h"
-#include "TempOutput.h"
+#include "TempFile.h"
 
 extern "C" {
 #include <libavutil/log.h>
@@ -15,7 +15,7 @@ namespace {
 // A cancelled run (the caller may stop us) must not leave its temporary behind.
 extern "C" void onStopSignal(int sig)
 {
-    hotaru::removeActiveTempOutput();
+    hotaru::removeActiveTempFile();
     std::raise(sig);  // SA_RESETHAND restored the default action
 }
 
