@@ -14,7 +14,7 @@ struct Movie {
 
 // Titles double as file names: each fits 30 bytes in Shift-JIS and avoids the
 // characters Windows refuses in names.
-constexpr std::array<Movie, 31> disc1{{
+constexpr std::array<Movie, Disc1MovieCount> disc1{{
     {"オープニング", 23695360, 0},
     {"蛍の舞う夜", 21714944, 23695360},
     {"鷲ノ宮あかね登場", 10629120, 45410304},
@@ -48,7 +48,7 @@ constexpr std::array<Movie, 31> disc1{{
     {"おまけ映像 Ｂ", 8142848, 247853056},
 }};
 
-constexpr std::array<Movie, 19> disc2{{
+constexpr std::array<Movie, Disc2MovieCount> disc2{{
     {"ディスク2 オープニング", 23656448, 0},
     {"再会の約束", 3160064, 23656448},
     {"十六夜の庭", 6418432, 26816512},

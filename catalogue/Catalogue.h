@@ -5,9 +5,13 @@
 
 namespace hotaru {
 
-inline constexpr int MaxMovies = 31;
+// What the two discs hold: how many movies, and the archive's exact size.
+// tools/make-film-archive.sh and tests/windows/run-suite.sh read these lines.
+inline constexpr int Disc1MovieCount = 31;
+inline constexpr int Disc2MovieCount = 19;
 inline constexpr std::int32_t Disc1ArchiveSize = 255995904;
 inline constexpr std::int32_t Disc2ArchiveSize = 208545792;
+inline constexpr int MaxMovies = Disc1MovieCount > Disc2MovieCount ? Disc1MovieCount : Disc2MovieCount;
 
 // Which disc an archive belongs to, judged by its exact size alone:
 // 1 or 2, and 0 for anything else.

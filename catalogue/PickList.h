@@ -9,7 +9,7 @@
 namespace hotaru {
 
 // The movies chosen for extraction, in extraction order. Entries live in
-// slots 1..count; no number occurs twice, so 31 slots always suffice.
+// slots 1..count; no number occurs twice, so MaxMovies slots always suffice.
 struct PickList {
     std::array<std::int32_t, MaxMovies + 1> entries{};  // slot 0 unused
     std::int32_t count = 0;

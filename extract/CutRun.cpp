@@ -7,8 +7,6 @@
 
 namespace hotaru {
 
-std::string cpkName(std::string_view title) { return std::string(title) + ".cpk"; }
-
 std::string creatingText(std::string_view title) { return cpkName(title) + "  を作成中です。"; }
 
 CopyOutcome cutMovie(const RunSnapshot& run, std::int32_t movie, const std::string& outputFolder,

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "CopyRange.h"
+#include "MovieFiles.h"
 
 #include <cstdint>
 #include <functional>
@@ -45,8 +46,6 @@ private:
     RunSettingsValues values_;
 };
 
-// title + ".cpk"; the output file is the folder and this name, nothing between.
-std::string cpkName(std::string_view title);
 // The status text while a movie is copied.
 std::string creatingText(std::string_view title);
 
@@ -56,7 +55,8 @@ struct MovieHooks {
     SliceCallback slice;                             // after each slice; false stops
 };
 
-// Copies movie `movie` of the snapshot's disc into outputFolder + title + ".cpk".
+// Copies movie `movie` of the snapshot's disc into outputFolder + cpkName(title):
+// the folder and the name, nothing between.
 // Throws EInOutError.
 CopyOutcome cutMovie(const RunSnapshot& run, std::int32_t movie, const std::string& outputFolder,
                      const MovieHooks& hooks);

@@ -3,6 +3,7 @@
 #include "Catalogue.h"
 #include "File.h"
 #include "InOutError.h"
+#include "MovieFiles.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -19,21 +20,28 @@ namespace hotaru {
 namespace {
 
 constexpr std::int64_t StampEvery = 16 * 1024;
+constexpr std::size_t StampSize = 32;
+// What goes through memory at a time while filling the archive.
+constexpr std::size_t BlockSize = 1 << 20;
 
-// A 32-byte stamp that differs for every disc, movie and position.
+// A stamp that differs for every disc, movie and position.
 void putStamp(char* at, std::int32_t disc, std::int32_t movie, std::int64_t pos)
 {
-    char text[48];
+    char text[StampSize + 16];
     std::snprintf(text, sizeof text, "@D%dM%02d:%020lld@@@@@", disc, movie, static_cast<long long>(pos));
-    std::memcpy(at, text, 32);
+    std::memcpy(at, text, StampSize);
 }
 
 void fillPattern(char* at, std::size_t n, std::int32_t disc, std::int32_t movie, std::int64_t pos)
 {
+    // 2^64 divided by the golden ratio: multiplying by it scatters neighbouring positions.
+    constexpr std::uint64_t GoldenRatio64 = 0x9E3779B97F4A7C15ull;
+    // Every disc and movie gets a seed of its own: a disc has fewer movies than this.
+    constexpr std::int32_t SeedsPerDisc = 64;
+    const auto seed = static_cast<std::uint64_t>(disc * SeedsPerDisc + movie);
     // xorshift over the absolute position: cheap, and no two movies agree
     for (std::size_t i = 0; i < n; ++i) {
-        std::uint64_t x = static_cast<std::uint64_t>(pos + static_cast<std::int64_t>(i)) * 0x9E3779B97F4A7C15ull +
-                          static_cast<std::uint64_t>(disc * 64 + movie);
+        std::uint64_t x = static_cast<std::uint64_t>(pos + static_cast<std::int64_t>(i)) * GoldenRatio64 + seed;
         x ^= x >> 29;
         at[i] = static_cast<char>(x & 0xFF);
     }
@@ -65,8 +73,8 @@ std::string sampleHeader(std::int32_t disc, std::int32_t movie)
 std::string clipFileName(std::int32_t movie)
 {
     char name[32];
-    std::snprintf(name, sizeof name, "clip-%02d.cpk", movie);
-    return name;
+    std::snprintf(name, sizeof name, "clip-%02d", movie);
+    return cpkName(name);
 }
 
 namespace {
@@ -113,7 +121,7 @@ void writeSampleArchive(const std::string& path, std::int32_t disc, SampleFill f
     }
     try {
         setLength(f, total, temp);
-        std::vector<char> block(1 << 20);
+        std::vector<char> block(BlockSize);
         for (std::int32_t m = 1; m <= count; ++m) {
             const std::int64_t start = movieOffset(disc, m);
             const std::int64_t size = movieSize(disc, m);
@@ -128,8 +136,8 @@ void writeSampleArchive(const std::string& path, std::int32_t disc, SampleFill f
                     done += static_cast<std::int64_t>(n);
                 }
             } else {
-                char stamp[32];
-                for (std::int64_t at = 0; at + 32 <= size; at += StampEvery) {
+                char stamp[StampSize];
+                for (std::int64_t at = 0; at + static_cast<std::int64_t>(StampSize) <= size; at += StampEvery) {
                     putStamp(stamp, disc, m, start + at);
                     f.seek(start + at);
                     f.writeExact(stamp, sizeof stamp);

@@ -11,8 +11,13 @@ here=$(cd "$(dirname "$0")" && pwd)
 disc=$1
 out=$2
 shift 2
-case $disc in 1) count=31 ;; 2) count=19 ;; *) echo "make-film-archive.sh: DISC is 1 or 2" >&2; exit 2 ;; esac
-[ $# -gt 0 ] || set -- $(seq 1 "$count")
+case $disc in 1 | 2) ;; *) echo "make-film-archive.sh: DISC is 1 or 2" >&2; exit 2 ;; esac
+if [ $# -eq 0 ]; then
+    # Every movie of the disc: as many as the catalogue counts.
+    count=$(sed -n "s/.*Disc${disc}MovieCount = \([0-9]*\);.*/\1/p" "$here/../catalogue/Catalogue.h")
+    [ -n "$count" ] || { echo "make-film-archive.sh: no Disc${disc}MovieCount in catalogue/Catalogue.h" >&2; exit 2; }
+    set -- $(seq 1 "$count")
+fi
 maker=${MAKE_SAMPLE_ARCHIVE:-$here/../build/tools/make-sample-archive}
 
 clips=$(mktemp -d)

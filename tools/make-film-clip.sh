@@ -14,6 +14,11 @@ usage() {
     exit 2
 }
 
+# The picture, the box that moves with N, and the sound.
+width=160 height=120 rate=15 box_side=40
+sample_rate=22050 base_pitch=330 pitch_step=55 pitch_steps=12
+max_seconds=600
+
 if [ $# -lt 2 ] || [ $# -gt 3 ]; then usage; fi
 n=$1
 out=$2
@@ -23,7 +28,7 @@ channels=${CLIP_CHANNELS:-2}
 
 case $n in '' | *[!0-9]*) usage ;; esac
 case $secs in '' | *[!0-9.]* | *.*.* | .) usage ;; esac
-awk -v s="$secs" 'BEGIN { exit !(s > 0 && s <= 600) }' || usage
+awk -v s="$secs" -v max="$max_seconds" 'BEGIN { exit !(s > 0 && s <= max) }' || usage
 case $bits in 8) acodec=pcm_s8_planar ;; 16) acodec=pcm_s16be_planar ;; *) usage ;; esac
 case $channels in 1 | 2) ;; *) usage ;; esac
 command -v ffmpeg >/dev/null 2>&1 || { echo "make-film-clip.sh: ffmpeg not found" >&2; exit 1; }
@@ -33,12 +38,12 @@ command -v ffmpeg >/dev/null 2>&1 || { echo "make-film-clip.sh: ffmpeg not found
 k=$(printf '%s' "$n" | sed 's/^0*//')
 k=$(( ${k:-0} % 1000 ))
 set -- red orange yellow lime cyan blue magenta white
-shift $(( k % 8 ))
+shift $(( k % $# ))
 colour=$1
-boxx=$(( (k * 37) % 120 ))
-boxy=$(( (k * 23) % 80 ))
-freq=$(( 330 + 55 * (k % 12) ))
-box="drawbox=x=$boxx:y=$boxy:w=40:h=40:color=$colour:t=fill"
+boxx=$(( (k * 37) % (width - box_side) ))
+boxy=$(( (k * 23) % (height - box_side) ))
+freq=$(( base_pitch + pitch_step * (k % pitch_steps) ))
+box="drawbox=x=$boxx:y=$boxy:w=$box_side:h=$box_side:color=$colour:t=fill"
 
 # The number itself needs a font; without one the box still tells clips apart.
 font=""
@@ -60,8 +65,8 @@ trap 'exit 1' INT TERM HUP
 
 encode() {
     ffmpeg -nostdin -hide_banner -loglevel error -y \
-        -f lavfi -i "testsrc=size=160x120:rate=15:duration=$secs" \
-        -f lavfi -i "sine=frequency=$freq:sample_rate=22050:duration=$secs" \
+        -f lavfi -i "testsrc=size=${width}x$height:rate=$rate:duration=$secs" \
+        -f lavfi -i "sine=frequency=$freq:sample_rate=$sample_rate:duration=$secs" \
         -vf "$1" -pix_fmt rgb24 -c:v cinepak \
         -ac "$channels" -c:a "$acodec" \
         -fflags +bitexact -flags +bitexact \
