@@ -2,18 +2,40 @@
 
 #include <gtest/gtest.h>
 
-#include <cerrno>
-#include <iconv.h>
 #include <set>
+#include <stdexcept>
 #include <string>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <iconv.h>
+#endif
 
 using namespace hotaru;
 
 namespace {
 
-// The title as Windows would store it: code page 932.
+// The title as Windows would store it: code page 932, converted by the system's own tables.
 std::string toCp932(std::string_view utf8)
 {
+#ifdef _WIN32
+    const int wideLength = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(),
+                                               static_cast<int>(utf8.size()), nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(wideLength), L'\0');
+    MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), static_cast<int>(utf8.size()), wide.data(),
+                        wideLength);
+    constexpr UINT ShiftJis = 932;
+    BOOL lossy = FALSE;
+    const int length = WideCharToMultiByte(ShiftJis, WC_NO_BEST_FIT_CHARS, wide.data(), wideLength, nullptr, 0,
+                                           nullptr, &lossy);
+    std::string out(static_cast<std::size_t>(length), '\0');
+    WideCharToMultiByte(ShiftJis, WC_NO_BEST_FIT_CHARS, wide.data(), wideLength, out.data(), length, nullptr,
+                        &lossy);
+    if (wideLength == 0 || lossy)
+        throw std::runtime_error("title not representable in CP932: " + std::string(utf8));
+    return out;
+#else
     iconv_t cd = iconv_open("CP932", "UTF-8");
     if (cd == reinterpret_cast<iconv_t>(-1))
         throw std::runtime_error("no CP932 converter");
@@ -29,6 +51,7 @@ std::string toCp932(std::string_view utf8)
         throw std::runtime_error("title not representable in CP932: " + in);
     out.resize(out.size() - outLeft);
     return out;
+#endif
 }
 
 std::int64_t archiveSizeOf(std::int32_t v) { return v == 1 ? Disc1ArchiveSize : Disc2ArchiveSize; }
@@ -51,6 +74,7 @@ TEST(Catalogue, MoviesTileEachArchiveWithoutGapOrOverlap)
     }
     EXPECT_EQ(movieCount(1), 31);
     EXPECT_EQ(movieCount(2), 19);
+    EXPECT_EQ(MaxMovies, 31);
     EXPECT_EQ(movieCount(0), 0);
 }
 
@@ -96,10 +120,15 @@ TEST(Catalogue, TitlesAreUsableWindowsFileNamesOfAtMost30ShiftJisBytes)
 
 TEST(Catalogue, VariantIsDecidedByTheExactSizeAlone)
 {
-    EXPECT_EQ(discOfSize(255995904), 1);
-    EXPECT_EQ(discOfSize(208545792), 2);
-    for (std::int64_t size : {255995903LL, 255995905LL, 208545791LL, 208545793LL, 0LL, -1LL,
-                              255995904LL + (1LL << 32)})
+    // The discs' own sizes, written out once here.
+    ASSERT_EQ(Disc1ArchiveSize, 255995904);
+    ASSERT_EQ(Disc2ArchiveSize, 208545792);
+    EXPECT_EQ(discOfSize(Disc1ArchiveSize), 1);
+    EXPECT_EQ(discOfSize(Disc2ArchiveSize), 2);
+    const std::int64_t one = Disc1ArchiveSize;
+    const std::int64_t two = Disc2ArchiveSize;
+    for (std::int64_t size : {one - 1, one + 1, two - 1, two + 1, std::int64_t{0}, std::int64_t{-1},
+                              one + (std::int64_t{1} << 32)})
         EXPECT_EQ(discOfSize(size), 0) << size;
 }
 

@@ -10,9 +10,7 @@
 
 #include <gtest/gtest.h>
 
-#include <unistd.h>
 #include <filesystem>
-#include <fstream>
 #include <set>
 
 using namespace hotaru;
@@ -43,13 +41,12 @@ Drives windowsLike()
     return d;
 }
 
+#ifndef _WIN32
 int openDescriptors()
 {
-    int n = 0;
-    for (const auto& e : std::filesystem::directory_iterator("/proc/self/fd"))
-        (void)e, ++n;
-    return n;
+    return static_cast<int>(namesIn("/proc/self/fd").size());
 }
+#endif
 
 }  // namespace
 
@@ -101,58 +98,64 @@ TEST(Discovery, NoCdRomAtAllAsksNothing)
     EXPECT_TRUE(r.archivePath.empty());
 }
 
-TEST(Discovery, PosixRootsJoinWithOneSeparator)
+TEST(Discovery, RootsGetTheArchiveBehindOneSeparator)
 {
-    EXPECT_EQ(joinRoot("/media/cdrom", "hotaru4"), "/media/cdrom/hotaru4");
-    EXPECT_EQ(joinRoot("/media/cdrom/", "hotaru4"), "/media/cdrom/hotaru4");
+    Drives d;
+    d.all = {"/media/cdrom", "/media/disc/"};
+    d.cdroms = {"/media/cdrom", "/media/disc/"};
+    d.files = {"/media/disc/hotaru4"};
+    const Discovery r = discoverArchive(d, [] { return false; });
+    EXPECT_EQ(r.archivePath, "/media/disc/hotaru4");
+    EXPECT_EQ(d.touched.front(), std::string("/media/cdrom") + PathSeparator + "hotaru4");
 }
 
 class ArchiveFiles : public ScratchDirTest {
 protected:
     std::string fileOfSize(const std::string& name, std::int64_t size)
     {
-        const auto p = dir / name;
-        std::ofstream(p).close();
-        std::filesystem::resize_file(p, static_cast<std::uintmax_t>(size));
-        return p.string();
+        const std::string p = file(name);
+        writeFile(p, "");
+        std::filesystem::resize_file(fsPath(p), static_cast<std::uintmax_t>(size));
+        return p;
     }
 };
 
 TEST_F(ArchiveFiles, SizeDecidesTheDiscWhateverTheNameOrContent)
 {
-    EXPECT_EQ(inspectArchive(fileOfSize("any-name.bin", 208545792)).disc, 2);
-    EXPECT_EQ(inspectArchive(fileOfSize("hotaru4", 255995904)).disc, 1);
-    EXPECT_EQ(inspectArchive(fileOfSize("short", 255995903)).disc, 0);
+    EXPECT_EQ(inspectArchive(fileOfSize("any-name.bin", Disc2ArchiveSize)).disc, 2);
+    EXPECT_EQ(inspectArchive(fileOfSize("hotaru4", Disc1ArchiveSize)).disc, 1);
+    EXPECT_EQ(inspectArchive(fileOfSize("short", Disc1ArchiveSize - 1)).disc, 0);
     EXPECT_EQ(inspectArchive(fileOfSize("empty", 0)).disc, 0);
 }
 
 TEST_F(ArchiveFiles, OpeningFailuresCarryTheSystemsCodes)
 {
     try {
-        inspectArchive((dir / "missing").string());
+        inspectArchive(file("missing"));
         FAIL() << "no error";
     } catch (const EInOutError& e) {
         EXPECT_EQ(e.code(), 2);
         EXPECT_STREQ(e.what(), "ﾌｧｲﾙが見つかりません");
     }
     try {
-        inspectArchive((dir / "no-such-folder" / "hotaru4").string());
+        inspectArchive(file("no-such-folder/hotaru4"));
         FAIL() << "no error";
     } catch (const EInOutError& e) {
         EXPECT_EQ(e.code(), 3);
     }
     std::filesystem::create_directory(dir / "hotaru4");
-    EXPECT_THROW(inspectArchive((dir / "hotaru4").string()), EInOutError);
+    EXPECT_THROW(inspectArchive(file("hotaru4")), EInOutError);
 }
 
+#ifndef _WIN32
 TEST_F(ArchiveFiles, AnArchiveTheUserMayNotReadIsAccessDenied)
 {
     if (runningAsRoot())
         GTEST_SKIP() << "root reads any file";
     // The file's own mode, and a folder on the way that may not be entered.
-    const std::string unreadable = fileOfSize("hotaru4", 208545792);
+    const std::string unreadable = fileOfSize("hotaru4", Disc2ArchiveSize);
     std::filesystem::create_directory(dir / "closed");
-    const std::string shut = fileOfSize("closed/hotaru4", 255995904);
+    const std::string shut = fileOfSize("closed/hotaru4", Disc1ArchiveSize);
     const ModeScope noRead(unreadable, std::filesystem::perms::owner_write);
     const ModeScope noEntry(dir / "closed", std::filesystem::perms::none);
     for (const std::string& path : {unreadable, shut}) {
@@ -169,24 +172,21 @@ TEST_F(ArchiveFiles, AnArchiveTheUserMayNotReadIsAccessDenied)
 
 TEST_F(ArchiveFiles, RepeatedOpeningLeavesNoDescriptorOpen)
 {
-    const std::string path = fileOfSize("hotaru4", 208545792);
+    const std::string path = fileOfSize("hotaru4", Disc2ArchiveSize);
     const int before = openDescriptors();
     for (int i = 0; i < 50; ++i)
         inspectArchive(path);
     EXPECT_EQ(openDescriptors(), before);
 }
+#endif
 
 TEST_F(ArchiveFiles, SampleArchiveHeadsEveryMovieWithItsOwnHeader)
 {
-    const std::string path = (dir / "hotaru4").string();
+    const std::string path = file("hotaru4");
     writeSampleArchive(path, 2);
-    EXPECT_EQ(std::filesystem::file_size(path), 208545792u);
-    std::ifstream in(path, std::ios::binary);
+    EXPECT_EQ(fileSize(path), std::uintmax_t{Disc2ArchiveSize});
     for (std::int32_t n : {1, 7, 19}) {
         const std::string expected = sampleHeader(2, n);
-        std::string got(expected.size(), '\0');
-        in.seekg(movieOffset(2, n));
-        in.read(got.data(), static_cast<std::streamsize>(got.size()));
-        EXPECT_EQ(got, expected);
+        EXPECT_EQ(readPart(path, movieOffset(2, n), expected.size()), expected);
     }
 }

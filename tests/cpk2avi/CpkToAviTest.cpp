@@ -1,7 +1,9 @@
 #include "CinepakFrame.h"
 #include "CpkToAvi.h"
 #include "MovieReader.h"
-#include "TempOutput.h"
+
+#include "FileChecks.h"
+#include "ScratchDirTest.h"
 
 #include <gtest/gtest.h>
 
@@ -13,34 +15,12 @@ extern "C" {
 #include <climits>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
+#include <set>
 #include <sys/wait.h>
-#include <unistd.h>
 
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string slurp(const fs::path& p)
-{
-    std::ifstream in(p, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
-
-void spill(const fs::path& p, const std::string& bytes)
-{
-    std::ofstream(p, std::ios::binary) << bytes;
-}
-
-std::vector<std::string> namesIn(const fs::path& dir)
-{
-    std::vector<std::string> names;
-    for (const auto& e : fs::directory_iterator(dir))
-        names.push_back(e.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
 
 std::string shellQuoted(const std::string& s)
 {
@@ -84,27 +64,23 @@ std::size_t sampleRecord(const std::string& film, bool sound, int nth = 0)
 
 }  // namespace
 
-class CpkToAvi : public testing::Test {
+// Clips are made once for the whole suite; each test writes into a folder of its own.
+class CpkToAvi : public ScratchDirTest {
 protected:
+    CpkToAvi() : ScratchDirTest("cpk2avi-test") {}
+
     static void SetUpTestSuite()
     {
         av_log_set_level(AV_LOG_QUIET);
-        root_ = fs::temp_directory_path() / ("cpk2avi-test-" + std::to_string(::getpid()));
-        fs::create_directories(root_);
+        clips_ = freshScratchFolder("cpk2avi-clips");
     }
-    static void TearDownTestSuite() { fs::remove_all(root_); }
-
-    void SetUp() override
-    {
-        dir_ = root_ / testing::UnitTest::GetInstance()->current_test_info()->name();
-        fs::create_directories(dir_);
-    }
+    static void TearDownTestSuite() { fs::remove_all(clips_); }
 
     // A clip from make-film-clip.sh, made on first use and only read after that;
     // empty when the script failed.
     static std::string clip(bool eightBitMono)
     {
-        const fs::path path = root_ / (eightBitMono ? "mono8.cpk" : "stereo.cpk");
+        const fs::path path = clips_ / (eightBitMono ? "mono8.cpk" : "stereo.cpk");
         const std::string script = shellQuoted(CPK2AVI_CLIP_SCRIPT);
         const std::string command = eightBitMono
             ? "CLIP_AUDIO_BITS=8 CLIP_CHANNELS=1 " + script + " 12 " + shellQuoted(path.string()) + " 2"
@@ -137,29 +113,28 @@ protected:
         return avi;
     }
 
-    static inline fs::path root_;
-    fs::path dir_;
+    static inline fs::path clips_;
 };
 
 TEST_F(CpkToAvi, StereoClipBecomesStandardAvi)
 {
     const std::string film = clip(false);
     ASSERT_FALSE(film.empty()) << "make-film-clip.sh failed";
-    const fs::path out = dir_ / "movie.avi";
-    spill(out, "an older movie");
+    const fs::path out = file("movie.avi");
+    writeFile(out, "an older movie");
     const Movie avi = convertAndCheck(film, out, 15);
     EXPECT_EQ(avi.audioCodec, "pcm_s16le");
     EXPECT_EQ(avi.channels, 2);
     EXPECT_EQ(avi.sampleRate, 22050);
     EXPECT_EQ(avi.samples.size(), 22050u * 2);  // one second
-    EXPECT_EQ(namesIn(dir_), std::vector<std::string>{"movie.avi"});
+    EXPECT_EQ(names(), std::set<std::string>{"movie.avi"});
 }
 
 TEST_F(CpkToAvi, EightBitMonoClipBecomesUnsignedPcm)
 {
     const std::string film = clip(true);
     ASSERT_FALSE(film.empty()) << "make-film-clip.sh failed";
-    const Movie avi = convertAndCheck(film, dir_ / "mono.avi", 30);
+    const Movie avi = convertAndCheck(film, file("mono.avi"), 30);
     EXPECT_EQ(avi.audioCodec, "pcm_u8");
     EXPECT_EQ(avi.channels, 1);
     EXPECT_EQ(avi.samples.size(), 22050u * 2);  // two seconds
@@ -169,15 +144,15 @@ TEST_F(CpkToAvi, FailureLeavesNoOutputAndKeepsTheOldOne)
 {
     const std::string clipPath = clip(false);
     ASSERT_FALSE(clipPath.empty()) << "make-film-clip.sh failed";
-    spill(dir_ / "notes.txt", "these are not the movies you are looking for\n");
-    const std::string film = slurp(clipPath);
-    spill(dir_ / "cut.cpk", film.substr(0, film.size() * 3 / 5));
+    writeFile(file("notes.txt"), "these are not the movies you are looking for\n");
+    const std::string film = readFile(clipPath);
+    writeFile(file("cut.cpk"), film.substr(0, film.size() * 3 / 5));
     // Samples the demuxer cannot read, the very first ones included: probing
     // reads those ahead and must not swallow a bad one.
     const auto damaged = [&](const char* name, auto&& damage) {
         std::string bytes = film;
         damage(bytes);
-        spill(dir_ / name, bytes);
+        writeFile(file(name), bytes);
     };
     const auto beyondTheEnd = [](bool sound) {
         return [sound](std::string& b) { putBe32(b, sampleRecord(b, sound), 0x7FFF0000); };
@@ -193,8 +168,8 @@ TEST_F(CpkToAvi, FailureLeavesNoOutputAndKeepsTheOldOne)
     });
     // The writer counts a late first frame into the gap before the second.
     damaged("late-start.cpk", [](std::string& b) { putBe32(b, sampleRecord(b, false) + 8, 70000); });
-    spill(dir_ / "keep.avi", "precious");
-    const std::vector<std::string> before = namesIn(dir_);
+    writeFile(file("keep.avi"), "precious");
+    const std::set<std::string> before = names();
     // The temporary beside a name this long must be shortened to fit.
     const std::string longName = std::string(NAME_MAX - 4, 'n') + ".avi";
 
@@ -203,16 +178,16 @@ TEST_F(CpkToAvi, FailureLeavesNoOutputAndKeepsTheOldOne)
         SCOPED_TRACE(input);
         for (const std::string& output : {std::string("keep.avi"), std::string("new.avi"), longName}) {
             std::string error;
-            EXPECT_EQ(hotaru::convertCpkToAvi((dir_ / input).string(), (dir_ / output).string(), error), 1);
+            EXPECT_EQ(hotaru::convertCpkToAvi(file(input), file(output), error), 1);
             EXPECT_NE(error.find(input), std::string::npos) << error;
             EXPECT_EQ(error.find("cannot write"), std::string::npos) << error;
             EXPECT_EQ(error.find('\n'), std::string::npos);
-            EXPECT_EQ(slurp(dir_ / "keep.avi"), "precious");
-            EXPECT_EQ(namesIn(dir_), before);
+            EXPECT_EQ(readFile(file("keep.avi")), "precious");
+            EXPECT_EQ(names(), before);
         }
     }
     std::string error;
-    hotaru::convertCpkToAvi((dir_ / "notes.txt").string(), (dir_ / "new.avi").string(), error);
+    hotaru::convertCpkToAvi(file("notes.txt"), file("new.avi"), error);
     EXPECT_NE(error.find("not a FILM/CPK file"), std::string::npos) << error;
 }
 
@@ -221,36 +196,35 @@ TEST_F(CpkToAvi, CommandLineExitCodes)
     const std::string film = clip(false);
     ASSERT_FALSE(film.empty()) << "make-film-clip.sh failed";
     const std::string exe = shellQuoted(CPK2AVI_EXE);
-    const std::string quiet = " 2>" + shellQuoted((dir_ / "stderr.txt").string());
+    const std::string quiet = " 2>" + shellQuoted(file("stderr.txt"));
     EXPECT_EQ(exitCode(exe + quiet), 2);
     EXPECT_EQ(exitCode(exe + " a b c" + quiet), 2);
 
-    spill(dir_ / "notes.txt", "plain text\n");
-    EXPECT_EQ(exitCode(exe + " " + shellQuoted((dir_ / "notes.txt").string()) + " "
-                       + shellQuoted((dir_ / "bad.avi").string()) + quiet),
+    writeFile(file("notes.txt"), "plain text\n");
+    EXPECT_EQ(exitCode(exe + " " + shellQuoted(file("notes.txt")) + " "
+                       + shellQuoted(file("bad.avi")) + quiet),
               1);
-    const std::string message = slurp(dir_ / "stderr.txt");
+    const std::string message = readFile(file("stderr.txt"));
     EXPECT_EQ(message.rfind("cpk2avi: ", 0), 0u) << message;
     EXPECT_EQ(std::count(message.begin(), message.end(), '\n'), 1) << message;
-    EXPECT_FALSE(fs::exists(dir_ / "bad.avi"));
+    EXPECT_FALSE(fs::exists(file("bad.avi")));
 
     EXPECT_EQ(exitCode(exe + " " + shellQuoted(film) + " "
-                       + shellQuoted((dir_ / "good.avi").string()) + quiet),
+                       + shellQuoted(file("good.avi")) + quiet),
               0);
-    EXPECT_GT(fs::file_size(dir_ / "good.avi"), 0u);
+    EXPECT_GT(fs::file_size(file("good.avi")), 0u);
 
     // A read-only output is refused by its mode, so even root keeps it.
-    const fs::path locked = dir_ / "locked.avi";
-    spill(locked, "precious");
-    const auto readOnly = fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read;
-    fs::permissions(locked, readOnly);
+    const fs::path locked = file("locked.avi");
+    writeFile(locked, "precious");
+    fs::permissions(locked, ReadOnlyFile);
     EXPECT_EQ(exitCode(exe + " " + shellQuoted(film) + " " + shellQuoted(locked.string()) + quiet), 1);
-    const std::string refusal = slurp(dir_ / "stderr.txt");
+    const std::string refusal = readFile(file("stderr.txt"));
     EXPECT_NE(refusal.find("read-only"), std::string::npos) << refusal;
     EXPECT_EQ(std::count(refusal.begin(), refusal.end(), '\n'), 1) << refusal;
-    EXPECT_EQ(slurp(locked), "precious");
-    EXPECT_EQ(fs::status(locked).permissions(), readOnly);
-    EXPECT_EQ(namesIn(dir_), (std::vector<std::string>{"good.avi", "locked.avi", "notes.txt", "stderr.txt"}));
+    EXPECT_EQ(readFile(locked), "precious");
+    EXPECT_EQ(fs::status(locked).permissions(), ReadOnlyFile);
+    EXPECT_EQ(names(), (std::set<std::string>{"good.avi", "locked.avi", "notes.txt", "stderr.txt"}));
 }
 
 TEST_F(CpkToAvi, OutputNamesUpToTheLimitGetTemporariesThatFit)
@@ -261,31 +235,18 @@ TEST_F(CpkToAvi, OutputNamesUpToTheLimitGetTemporariesThatFit)
     for (const std::size_t length : {250, NAME_MAX}) {
         const std::string name = std::string(length - 4, 'm') + ".avi";
         std::string error;
-        EXPECT_EQ(hotaru::convertCpkToAvi(film, (dir_ / name).string(), error), 0) << error;
-        EXPECT_EQ(namesIn(dir_), std::vector<std::string>{name});
-        fs::remove(dir_ / name);
+        EXPECT_EQ(hotaru::convertCpkToAvi(film, file(name), error), 0) << error;
+        EXPECT_EQ(names(), std::set<std::string>{name});
+        fs::remove(file(name));
     }
 
-    // Cut between characters, still one per run, and found by the stop signal's cleanup.
+    // A name of three-byte characters, whose temporary is cut between them
+    // (tests/platform checks the cut itself).
     std::string wide = "a";
     while (wide.size() + 3 + 4 <= NAME_MAX)
         wide += "\xE5\x8B\x95";  // U+52D5
     wide += ".avi";
-    const std::string finalPath = (dir_ / wide).string();
-    {
-        hotaru::TempOutput first(finalPath);
-        hotaru::TempOutput second(finalPath);
-        EXPECT_NE(first.path(), second.path());
-        for (const std::string& temp : {first.path(), second.path()}) {
-            const std::string name = fs::path(temp).filename().string();
-            EXPECT_LE(name.size(), std::size_t{NAME_MAX});
-            const std::string kept = name.substr(0, name.rfind('~'));
-            EXPECT_EQ(wide.rfind(kept, 0), 0u) << name;
-            EXPECT_NE(static_cast<std::uint8_t>(wide.at(kept.size())) & 0xC0, 0x80) << name;
-            EXPECT_TRUE(fs::exists(temp));
-        }
-        hotaru::removeActiveTempOutput();
-        EXPECT_FALSE(fs::exists(second.path()));
-    }
-    EXPECT_TRUE(namesIn(dir_).empty());
+    std::string error;
+    EXPECT_EQ(hotaru::convertCpkToAvi(film, file(wide), error), 0) << error;
+    EXPECT_EQ(names(), std::set<std::string>{wide});
 }

@@ -1,9 +1,22 @@
 // A run over the picks and the copy of one catalogue movie.
 #include "Catalogue.h"
 #include "CutRun.h"
-#include "ExtractTestSupport.h"
 #include "InOutError.h"
+#include "Path.h"
 #include "SampleArchive.h"
+
+#include "FileChecks.h"
+#include "ScratchDirTest.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
 
 using hotaru::RunEnd;
 
@@ -33,23 +46,29 @@ TEST(RunAll, AFailureEndsTheRunWithTheFileAndItsMessage)
     EXPECT_EQ(cut, (std::vector<std::int32_t>{4, 5}));
 }
 
-// One sample archive of disc 1 for the whole suite.
-class CutMovieTest : public ::testing::Test {
+TEST(CutMovie, EveryMoviesSliceFitsTheCopyBuffer)
+{
+    for (std::int32_t disc : {1, 2})
+        for (std::int32_t n = 1; n <= hotaru::movieCount(disc); ++n)
+            EXPECT_LE(hotaru::movieSize(disc, n) / hotaru::SlicesPerMovie, std::int64_t{hotaru::CopyBufferSize})
+                << "disc " << disc << " movie " << n;
+}
+
+// One sample archive of disc 1 for the whole suite; each test writes into a
+// folder of its own.
+class CutMovieTest : public ScratchDirTest {
 protected:
-    static inline ScratchDir* disc = nullptr;
+    static inline fs::path disc;
     static void SetUpTestSuite()
     {
-        disc = new ScratchDir;
-        hotaru::writeSampleArchive(disc->file("hotaru4"), 1);
+        disc = freshScratchFolder("hotaru-disc");
+        hotaru::writeSampleArchive(utf8Path(disc / "hotaru4"), 1);
     }
-    static void TearDownTestSuite()
-    {
-        delete disc;
-        disc = nullptr;
-    }
+    static void TearDownTestSuite() { fs::remove_all(disc); }
 
-    ScratchDir out;
-    hotaru::RunSnapshot run{disc->file("hotaru4"), 1, {}};
+    hotaru::RunSnapshot run{utf8Path(disc / "hotaru4"), 1, {}};
+    // The output folder as the settings hold it: ending in a separator.
+    std::string folder() const { return utf8Path(dir) + hotaru::PathSeparator; }
 
     bool exact(const std::string& file, std::int32_t movie) const
     {
@@ -67,9 +86,8 @@ TEST_F(CutMovieTest, CopiesTheMovieUnderItsTitleAndTellsEachStepInOrder)
         events.push_back("slice");
         return true;
     };
-    const std::string folder = out.path().string() + "/";
-    EXPECT_EQ(hotaru::cutMovie(run, 4, folder, hooks), hotaru::CopyOutcome::Written);
-    EXPECT_TRUE(exact(folder + "白鳥しおり登場.cpk", 4));
+    EXPECT_EQ(hotaru::cutMovie(run, 4, folder(), hooks), hotaru::CopyOutcome::Written);
+    EXPECT_TRUE(exact(file("白鳥しおり登場.cpk"), 4));
     ASSERT_EQ(events.size(), 102u);
     EXPECT_EQ(events[0], "status 白鳥しおり登場.cpk  を作成中です。");
     EXPECT_EQ(events[1], "label 白鳥しおり登場.cpk");
@@ -78,36 +96,34 @@ TEST_F(CutMovieTest, CopiesTheMovieUnderItsTitleAndTellsEachStepInOrder)
 
 TEST_F(CutMovieTest, TitleWithSpacesKeepsThemInTheFileName)
 {
-    const std::string folder = out.path().string() + "/";
     ASSERT_EQ(hotaru::movieTitle(1, 27), "スタッフロール 其の一");
-    hotaru::cutMovie(run, 27, folder, {});
-    EXPECT_EQ(out.names(), (std::set<std::string>{"スタッフロール 其の一.cpk"}));
-    EXPECT_TRUE(exact(folder + "スタッフロール 其の一.cpk", 27));
+    hotaru::cutMovie(run, 27, folder(), {});
+    EXPECT_EQ(names(), (std::set<std::string>{"スタッフロール 其の一.cpk"}));
+    EXPECT_TRUE(exact(file("スタッフロール 其の一.cpk"), 27));
 }
 
 TEST_F(CutMovieTest, EmptyFolderWritesIntoTheCurrentDirectory)
 {
     const fs::path before = fs::current_path();
-    fs::current_path(out.path());
+    fs::current_path(dir);
     hotaru::cutMovie(run, 6, "", {});
     fs::current_path(before);
-    EXPECT_TRUE(exact((out.path() / "ソナタの調べ.cpk").string(), 6));
+    EXPECT_TRUE(exact(file("ソナタの調べ.cpk"), 6));
 }
 
 TEST_F(CutMovieTest, ArchiveSwappedForAShorterOneFailsWithoutAPartialFile)
 {
     // As after a disc change: the recognised disc's ranges run past the file's end.
-    const std::string shorter = out.file("hotaru4");
-    fs::copy_file(run.archivePath, shorter);
-    fs::resize_file(shorter, static_cast<std::uintmax_t>(hotaru::movieOffset(1, 3) + 1000));
+    const std::string shorter = file("hotaru4");
+    writeFile(shorter, readPart(run.archivePath, 0, 1000));
+    fs::resize_file(fsPath(shorter), static_cast<std::uintmax_t>(hotaru::movieOffset(1, 3) + 1000));
     run.archivePath = shorter;
-    const std::string folder = out.path().string() + "/";
     try {
-        hotaru::cutMovie(run, 3, folder, {});
+        hotaru::cutMovie(run, 3, folder(), {});
         ADD_FAILURE() << "the copy succeeded";
     } catch (const hotaru::EInOutError& e) {
         EXPECT_EQ(e.code(), 100);
         EXPECT_EQ(e.path(), shorter);
     }
-    EXPECT_EQ(out.names(), (std::set<std::string>{"hotaru4"}));
+    EXPECT_EQ(names(), (std::set<std::string>{"hotaru4"}));
 }

@@ -1,21 +1,10 @@
+// Starting a program: the command line Windows gets, and on POSIX the
+// program itself (tests/windows starts it through CreateProcessW).
 #include "Process.h"
-#include "TaskThread.h"
 
 #include <gtest/gtest.h>
 
-#include <ctime>
-#include <chrono>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
-#include <thread>
-#include <pthread.h>
-#include <sched.h>
-#include <unistd.h>
-
 using namespace hotaru;
-namespace fs = std::filesystem;
 
 TEST(CommandLine, ProgramAndNamesAreEachQuotedOnce)
 {
@@ -25,14 +14,30 @@ TEST(CommandLine, ProgramAndNamesAreEachQuotedOnce)
     EXPECT_EQ(windowsCommandLine("a", {}), "\"a\"");
 }
 
-class ProcessTest : public ::testing::Test {
+#ifndef _WIN32
+#include "TaskThread.h"
+
+#include "FileChecks.h"
+#include "ScratchDirTest.h"
+
+#include <chrono>
+#include <cstdlib>
+#include <ctime>
+#include <filesystem>
+#include <pthread.h>
+#include <sched.h>
+#include <thread>
+
+namespace fs = std::filesystem;
+
+class ProcessTest : public ScratchDirTest {
 protected:
-    fs::path dir;
+    ProcessTest() : ScratchDirTest("hotaru process") {}
+
     std::string converter;
     void SetUp() override
     {
-        dir = fs::temp_directory_path() / ("hotaru process " + std::to_string(::getpid()) + " " +
-                                           ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        ScratchDirTest::SetUp();
         fs::create_directories(dir / "with spaces");
         converter = (dir / "with spaces" / "ACPK2AVI").string();
         fs::copy_file(FAKE_CONVERTER, converter);
@@ -41,26 +46,20 @@ protected:
     void TearDown() override
     {
         ::unsetenv("HOTARU_FAKE_CONVERTER");
-        fs::remove_all(dir);
+        ScratchDirTest::TearDown();
     }
-    std::string log() const
-    {
-        std::ifstream in(dir / "converter.log");
-        std::stringstream s;
-        s << in.rdbuf();
-        return s.str();
-    }
+    std::string log() const { return readFile(file("converter.log")); }
 };
 
 TEST_F(ProcessTest, RunsInTheGivenFolderWithExactlyItsArguments)
 {
-    std::ofstream(dir / "表の題 1.cpk") << "movie";
+    writeFile(file("表の題 1.cpk"), "movie");
     const ProgramRun r = runProgram(converter, {"表の題 1.cpk", "表の題 1.avi"}, dir.string(), {});
     EXPECT_TRUE(r.started);
     EXPECT_TRUE(r.exitedNormally);
     EXPECT_EQ(r.exitCode, 0);
     EXPECT_EQ(log(), "argc=2\ncwd=" + dir.string() + "\narg=表の題 1.cpk\narg=表の題 1.avi\nsched=0\n");
-    EXPECT_TRUE(fs::exists(dir / "表の題 1.avi"));
+    EXPECT_EQ(readFile(file("表の題 1.avi")), "AVI:movie");
 }
 
 TEST_F(ProcessTest, AnIdleWorkerStartsTheProgramAtNormalPriorityThroughItsTaskThread)
@@ -113,3 +112,4 @@ TEST_F(ProcessTest, WaitingCostsNoCpuAndStopEndsTheProgramPromptly)
     // A spinning wait would burn the whole second.
     EXPECT_LT(cpuSeconds, 0.2);
 }
+#endif
