@@ -8,6 +8,7 @@
 #   Q:  a CD-ROM drive holding a disc-1-sized hotaru4
 set -euo pipefail
 
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
 build="$(cd "${1:?usage: run-suite.sh BUILD-DIR [gtest arguments...]}" && pwd)"
 shift
 suite="$build/hotaru_windows_tests.exe"
@@ -46,8 +47,15 @@ trap '"$wineserver" -k 2>/dev/null || true' EXIT
 
 mkdir -p "$drives/cd-e" "$drives/disk-f" "$drives/cd-q"
 # Only the size tells a disc: sparse files of the discs' sizes cost nothing.
-truncate -s 255995904 "$drives/cd-q/hotaru4"
-truncate -s 208545792 "$drives/disk-f/hotaru4"
+# The sizes are the catalogue's own.
+archive_size() {
+  local size
+  size="$(sed -n "s/.*Disc$1ArchiveSize = \([0-9]*\);.*/\1/p" "$root/catalogue/Catalogue.h")"
+  [ -n "$size" ] || { echo "run-suite.sh: no Disc$1ArchiveSize in catalogue/Catalogue.h" >&2; exit 2; }
+  echo "$size"
+}
+truncate -s "$(archive_size 1)" "$drives/cd-q/hotaru4"
+truncate -s "$(archive_size 2)" "$drives/disk-f/hotaru4"
 
 # Only C: and Z: stay, so that nothing of the host takes part in the scan.
 find "$WINEPREFIX/dosdevices" -maxdepth 1 -name '?:*' ! -name 'c:' ! -name 'z:' -exec rm -f {} +

@@ -7,7 +7,10 @@
 #include "Drives.h"
 #include "File.h"
 #include "InOutError.h"
+#include "Utf16.h"
 #include "WindowsTestSupport.h"
+
+#include "FileChecks.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -74,7 +77,7 @@ TEST_F(SystemDrives, ScanFindsTheArchiveOnTheCdRomAndNeverTheHardDisk)
 
 TEST_F(SystemDrives, LowerCdRomDriveWinsWhenBothHoldTheArchive)
 {
-    wintest::writeAll(lowerArchive, "short");
+    writeFile(lowerArchive, "short");
     const Discovery d = scanOnce();
     ASSERT_EQ(d.outcome, DiscoveryOutcome::Found);
     EXPECT_EQ(d.archivePath, "E:\\hotaru4");
@@ -84,7 +87,7 @@ TEST_F(SystemDrives, LowerCdRomDriveWinsWhenBothHoldTheArchive)
 
 TEST_F(SystemDrives, FolderNamedLikeTheArchiveDoesNotCount)
 {
-    wintest::makeFolder(lowerArchive);
+    ASSERT_TRUE(CreateDirectoryW(widen(lowerArchive).c_str(), nullptr)) << wintest::lastErrorText("CreateDirectoryW");
     EXPECT_FALSE(probe->isFile(lowerArchive));
     const Discovery d = scanOnce();
     EXPECT_EQ(d.archivePath, "Q:\\hotaru4");

@@ -4,42 +4,55 @@
 #include "Converter.h"
 #include "File.h"
 #include "Process.h"
+#include "Utf16.h"
 #include "WindowsTestSupport.h"
+
+#include "FileChecks.h"
+#include "ScratchDirTest.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
 
 #include <chrono>
+#include <filesystem>
 
 using namespace hotaru;
 
 namespace {
 
-class StartConverter : public ::testing::Test {
+class StartConverter : public ScratchDirTest {
 protected:
-    wintest::ScratchFolder dir{"hotaru 変換"};
-    std::string programs = dir.file("Program Files");
-    std::string converter = joinPath(joinPath(programs, "ACPK2AVI"), "ACPK2AVI.exe");
-    std::string work = dir.file("出力 表");
+    StartConverter() : ScratchDirTest("hotaru 変換") {}
+
+    std::string programs;
+    std::string converter;
+    std::string work;
     std::string title = "ソナタの調べ 表";
 
     void SetUp() override
     {
-        wintest::makeFolder(programs);
-        wintest::makeFolder(joinPath(programs, "ACPK2AVI"));
-        wintest::makeFolder(work);
+        ScratchDirTest::SetUp();
+        programs = file("Program Files");
+        converter = joinPath(joinPath(programs, "ACPK2AVI"), "ACPK2AVI.exe");
+        work = file("出力 表");
+        std::filesystem::create_directories(fsPath(joinPath(programs, "ACPK2AVI")));
+        std::filesystem::create_directory(fsPath(work));
         const std::string built = joinPath(wintest::programFolder(), "test_converter.exe");
         ASSERT_TRUE(CopyFileW(widen(built).c_str(), widen(converter).c_str(), TRUE))
             << wintest::lastErrorText("CopyFileW") << ": " << built;
         SetEnvironmentVariableW(L"HOTARU_FAKE_CONVERTER", nullptr);
     }
-    void TearDown() override { SetEnvironmentVariableW(L"HOTARU_FAKE_CONVERTER", nullptr); }
+    void TearDown() override
+    {
+        SetEnvironmentVariableW(L"HOTARU_FAKE_CONVERTER", nullptr);
+        ScratchDirTest::TearDown();
+    }
 
     static void mode(const wchar_t* m) { SetEnvironmentVariableW(L"HOTARU_FAKE_CONVERTER", m); }
     std::string log() const
     {
         const std::string p = joinPath(work, "converter.log");
-        return isRegularFile(p) ? wintest::readAll(p) : std::string();
+        return readFile(p);
     }
 };
 
@@ -50,7 +63,7 @@ TEST_F(StartConverter, GetsTwoQuotedNamesHiddenInTheOutputFolder)
     // Were the path split at its first blank, this decoy would run instead.
     const std::wstring decoy = widen(converter.substr(0, converter.find(' ')) + ".exe");
     ASSERT_TRUE(CopyFileW(widen(converter).c_str(), decoy.c_str(), FALSE));
-    wintest::writeAll(joinPath(work, title + ".cpk"), "movie");
+    writeFile(joinPath(work, title + ".cpk"), "movie");
     const std::vector<std::string> args{title + ".cpk", title + ".avi"};
 
     const ProgramRun r = runProgram(converter, args, work, {});
@@ -62,7 +75,7 @@ TEST_F(StartConverter, GetsTwoQuotedNamesHiddenInTheOutputFolder)
     EXPECT_EQ(log(), "argc=2\narg=" + args[0] + "\narg=" + args[1] + "\ncwd=" + work +
                          "\nline=\"" + converter + "\" \"" + args[0] + "\" \"" + args[1] + "\"\nprogram=" + converter +
                          "\nflags=" + std::to_string(STARTF_USESHOWWINDOW) + " show=" + std::to_string(SW_HIDE) + "\n");
-    EXPECT_EQ(wintest::readAll(joinPath(work, title + ".avi")), "AVI:movie");
+    EXPECT_EQ(readFile(joinPath(work, title + ".avi")), "AVI:movie");
 }
 
 TEST_F(StartConverter, ExitCodeIsSeenAndAMissingProgramDoesNotStart)
@@ -80,7 +93,7 @@ TEST_F(StartConverter, ExitCodeIsSeenAndAMissingProgramDoesNotStart)
     r = runProgram(joinPath(programs, "ACPK2AVI\\none.exe"), {"a.cpk", "a.avi"}, work, {});
     EXPECT_FALSE(r.started);
     EXPECT_FALSE(r.exitedNormally);
-    r = runProgram(converter, {"a.cpk", "a.avi"}, dir.file("no such folder"), {});
+    r = runProgram(converter, {"a.cpk", "a.avi"}, file("no such folder"), {});
     EXPECT_FALSE(r.started);
 }
 
@@ -101,25 +114,25 @@ TEST_F(StartConverter, ConversionDeletesTheCpkOnlyOnSuccess)
 {
     const std::string cpk = joinPath(work, title + ".cpk");
     const std::string avi = joinPath(work, title + ".avi");
-    wintest::writeAll(cpk, "movie bytes");
+    writeFile(cpk, "movie bytes");
     EXPECT_EQ(convertMovie({converter, work, title}), ConversionOutcome::Converted);
-    EXPECT_EQ(wintest::names(work), (std::set<std::string>{"converter.log", title + ".avi"}));
-    EXPECT_EQ(wintest::readAll(avi), "AVI:movie bytes");
+    EXPECT_EQ(namesIn(work), (std::set<std::string>{"converter.log", title + ".avi"}));
+    EXPECT_EQ(readFile(avi), "AVI:movie bytes");
 
     removeFile(avi);
-    wintest::writeAll(cpk, "movie bytes");
+    writeFile(cpk, "movie bytes");
     mode(L"fail");
     EXPECT_EQ(convertMovie({converter, work, title}), ConversionOutcome::Failed);
-    EXPECT_EQ(wintest::names(work), (std::set<std::string>{"converter.log", title + ".cpk"}));
+    EXPECT_EQ(namesIn(work), (std::set<std::string>{"converter.log", title + ".cpk"}));
 }
 
 TEST_F(StartConverter, EmptyFolderMeansTheCurrentOne)
 {
     const std::string before = currentDirectory();
     setCurrentDirectory(work);
-    wintest::writeAll(title + ".cpk", "movie");
+    writeFile(title + ".cpk", "movie");
     const ConversionOutcome outcome = convertMovie({converter, "", title});
     setCurrentDirectory(before);
     EXPECT_EQ(outcome, ConversionOutcome::Converted);
-    EXPECT_EQ(wintest::names(work), (std::set<std::string>{"converter.log", title + ".avi"}));
+    EXPECT_EQ(namesIn(work), (std::set<std::string>{"converter.log", title + ".avi"}));
 }
