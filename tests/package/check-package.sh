@@ -73,6 +73,8 @@ for size in 16 32 48 256; do
     [ "$header" = " 137 80 78 71 13 10 26 10 0 0 0 13 73 72 68 82 0 0 $((size / 256)) $((size % 256)) 0 0 $((size / 256)) $((size % 256)) " ] ||
         fail "the ${size}x${size} icon is not a PNG of that size:$header"
 done
+zcat "$root/usr/share/man/man1/hotaru-movie-cutter.1.gz" | grep -q "^\.TH .*\"hotaru-movie-cutter $version\"" ||
+    fail "the manual page's heading does not name version $version"
 if command -v man >/dev/null 2>&1; then
     MANWIDTH=80 man -l "$root/usr/share/man/man1/hotaru-movie-cutter.1.gz" 2>"$scratch/man.err" |
         grep -q "EXIT STATUS" || fail "the manual page does not render: $(cat "$scratch/man.err")"
