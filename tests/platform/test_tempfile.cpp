@@ -16,72 +16,72 @@ using TempFileTest = ScratchDirTest;
 
 TEST_F(TempFileTest, NothingReachesTheFinalNameBeforeCommit)
 {
-    const std::string final = file("movie.cpk");
+    const std::string target = file("movie.cpk");
     {
-        TempFile temp(final);
-        EXPECT_EQ(temp.path(), final + "~1.tmp");
+        TempFile temp(target);
+        EXPECT_EQ(temp.path(), target + "~1.tmp");
         temp.write("abc", 3);
         EXPECT_EQ(names(), (std::set<std::string>{"movie.cpk~1.tmp"}));
         temp.commit();
     }
     EXPECT_EQ(names(), (std::set<std::string>{"movie.cpk"}));
-    EXPECT_EQ(readFile(final), "abc");
+    EXPECT_EQ(readFile(target), "abc");
 }
 
 TEST_F(TempFileTest, AnOlderFileStaysUntilTheNewOneIsComplete)
 {
-    const std::string final = file("movie.cpk");
-    writeFile(final, "an older and longer copy");
-    std::optional<TempFile> first(std::in_place, final);
+    const std::string target = file("movie.cpk");
+    writeFile(target, "an older and longer copy");
+    std::optional<TempFile> first(std::in_place, target);
     first->write("new", 3);
     {
         // Another writer of the same name meanwhile, which gives up.
-        TempFile second(final);
-        EXPECT_EQ(second.path(), final + "~2.tmp");
+        TempFile second(target);
+        EXPECT_EQ(second.path(), target + "~2.tmp");
         second.write("lost", 4);
     }
     EXPECT_EQ(names(), (std::set<std::string>{"movie.cpk", "movie.cpk~1.tmp"}));
-    EXPECT_EQ(readFile(final), "an older and longer copy");
+    EXPECT_EQ(readFile(target), "an older and longer copy");
     first->commit();
     first.reset();
     EXPECT_EQ(names(), (std::set<std::string>{"movie.cpk"}));
-    EXPECT_EQ(readFile(final), "new");
+    EXPECT_EQ(readFile(target), "new");
 }
 
 TEST_F(TempFileTest, AReadOnlyFinalFileIsNeverReplaced)
 {
-    const std::string final = file("movie.cpk");
-    writeFile(final, "precious");
+    const std::string target = file("movie.cpk");
+    writeFile(target, "precious");
     {
-        const ModeScope readOnly(final, ReadOnlyFile);
+        const ModeScope readOnly(fsPath(target), ReadOnlyFile);
         try {
-            TempFile temp(final);
+            TempFile temp(target);
             ADD_FAILURE() << "a temporary for a read-only file";
         } catch (const EReadOnlyFile& e) {
             EXPECT_EQ(e.code(), 5);
-            EXPECT_EQ(e.path(), final);
+            EXPECT_EQ(e.path(), target);
         }
     }
     // Marked read-only while the new copy was written: refused at the hand-over.
     {
-        TempFile temp(final);
+        TempFile temp(target);
         temp.write("new", 3);
-        const ModeScope readOnly(final, ReadOnlyFile);
+        const ModeScope readOnly(fsPath(target), ReadOnlyFile);
         EXPECT_THROW(temp.commit(), EReadOnlyFile);
     }
     EXPECT_EQ(names(), (std::set<std::string>{"movie.cpk"}));
-    EXPECT_EQ(readFile(final), "precious");
+    EXPECT_EQ(readFile(target), "precious");
 }
 
 TEST_F(TempFileTest, FailuresNameTheFinalFile)
 {
-    const std::string final = file("no-such-folder/movie.cpk");
+    const std::string target = file("no-such-folder/movie.cpk");
     try {
-        TempFile temp(final);
+        TempFile temp(target);
         ADD_FAILURE() << "a temporary in a missing folder";
     } catch (const EInOutError& e) {
         EXPECT_EQ(e.code(), 3);
-        EXPECT_EQ(e.path(), final);
+        EXPECT_EQ(e.path(), target);
         EXPECT_NE(e.systemError(), 0);
     }
 }
@@ -93,10 +93,10 @@ TEST_F(TempFileTest, LongNamesAreCutBetweenCharactersAndStayUnique)
     while (wide.size() + 3 + 4 <= NAME_MAX)
         wide += "\xE5\x8B\x95";  // U+52D5, three bytes
     wide += ".avi";
-    const std::string final = file(wide);
+    const std::string target = file(wide);
     {
-        TempFile first(final);
-        TempFile second(final);
+        TempFile first(target);
+        TempFile second(target);
         EXPECT_NE(first.path(), second.path());
         for (const std::string& temp : {first.path(), second.path()}) {
             const std::string name = utf8Path(fsPath(temp).filename());
@@ -115,9 +115,9 @@ TEST_F(TempFileTest, LongNamesAreCutBetweenCharactersAndStayUnique)
 
 TEST_F(TempFileTest, AStopSignalRemovesNothingOnceTheFileIsHandedOver)
 {
-    const std::string final = file("movie.avi");
+    const std::string target = file("movie.avi");
     {
-        TempFile temp(final);
+        TempFile temp(target);
         temp.commit();
     }
     removeActiveTempFile();
