@@ -66,15 +66,15 @@ if [ "$(id -u)" -eq 0 ]; then
   echo "Running the tests as uid $tester (HOME and TMPDIR under $scratch)"
 fi
 
-# The native suites first, then any that need root, then the Windows suite under Wine.
-"${as_tester[@]}" ctest --output-on-failure --timeout 600 -j2 -E '^windows_suite$' -LE '^root$'
-if ((root_tests)); then
-  if [ "$(id -u)" -eq 0 ]; then
-    ctest --output-on-failure --timeout 600 -L '^root$'
-  else
-    echo "test.sh: tests labelled root skipped: they need root" >&2
-  fi
+# The format first (its verdict counts at the end), then every suite as the
+# tester in one run (the Windows suite asks for both cores and so runs alone),
+# then any that need root.
+format_ok=1
+"$root/scripts/check-format.sh" || format_ok=0
+if ((root_tests)) && [ "$(id -u)" -eq 0 ]; then
+  ctest --output-on-failure --timeout 600 -L '^root$'
+elif ((root_tests)); then
+  echo "test.sh: tests labelled root skipped: they need root" >&2
 fi
-if ((windows_suite)); then
-  "${as_tester[@]}" ctest --output-on-failure -R '^windows_suite$'
-fi
+"${as_tester[@]}" ctest --output-on-failure --timeout 600 -j2 -LE '^root$'
+((format_ok))
