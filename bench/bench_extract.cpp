@@ -12,6 +12,8 @@
 // busy, and prints their throughput beside the unloaded one, without a target.
 // Exits 1 when a target is missed.
 #include "Catalogue.h"
+#include "CopyRange.h"
+#include "MovieFiles.h"
 #include "ExtractionWorker.h"
 #include "SampleArchive.h"
 
@@ -88,16 +90,17 @@ double referenceRound(const std::string& archive, const std::string& folder)
     const auto start = Clock::now();
     for (std::int32_t n = 1; n <= hotaru::movieCount(Disc); ++n) {
         const std::int64_t size = hotaru::movieSize(Disc, n);
-        const auto slice = static_cast<std::size_t>(size / 100);
-        const auto remainder = static_cast<std::size_t>(size - 100 * static_cast<std::int64_t>(slice));
+        const auto slice = static_cast<std::size_t>(size / hotaru::SlicesPerMovie);
+        const auto remainder =
+            static_cast<std::size_t>(size - hotaru::SlicesPerMovie * static_cast<std::int64_t>(slice));
         const int in = ::open(archive.c_str(), O_RDONLY);
-        const std::string name = folder + std::string(hotaru::movieTitle(Disc, n)) + ".cpk";
+        const std::string name = folder + hotaru::cpkName(hotaru::movieTitle(Disc, n));
         const int out = ::open(name.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
         if (in < 0 || out < 0)
             die("open", in < 0 ? archive : name);
         ::lseek(in, hotaru::movieOffset(Disc, n), SEEK_SET);
-        for (int i = 0; i <= 100; ++i) {
-            const std::size_t want = i < 100 ? slice : remainder;
+        for (int i = 0; i <= hotaru::SlicesPerMovie; ++i) {
+            const std::size_t want = i < hotaru::SlicesPerMovie ? slice : remainder;
             if (::read(in, buffer.data(), want) != static_cast<ssize_t>(want))
                 die("read", archive);
             if (::write(out, buffer.data(), want) != static_cast<ssize_t>(want))

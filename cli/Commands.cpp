@@ -336,7 +336,7 @@ int extract(const Options& options)
         const std::string title(hotaru::movieTitle(snapshot.disc, n));
         const QString shownTitle = fromUtf8(title);
         cpk = *folder + hotaru::cpkName(title);
-        avi = *folder + title + ".avi";
+        avi = *folder + hotaru::aviName(title);
         converting = false;
         int slices = 0;
         hotaru::MovieHooks hooks;
