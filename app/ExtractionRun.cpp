@@ -10,10 +10,9 @@
 #include <QLabel>
 #include <QProgressBar>
 
-ExtractionRun::ExtractionRun(ui::SystemServices& services, Session& session, QWidget* window,
-                             QProgressBar* progress, QLabel* fileName)
-    : QObject(window), services_(services), session_(session), window_(window), progress_(progress),
-      fileName_(fileName)
+ExtractionRun::ExtractionRun(ui::SystemServices& services, Session& session, QWidget* window, QProgressBar* progress,
+                             QLabel* fileName)
+    : QObject(window), services_(services), session_(session), window_(window), progress_(progress), fileName_(fileName)
 {
     // The folder, the converter or the switch chosen meanwhile reach the next movie.
     connect(&session_, &Session::runSettingsChanged, this, [this] {
@@ -28,13 +27,14 @@ void ExtractionRun::start()
 {
     if (worker_)
         return;
-    worker_ = std::make_unique<ExtractionWorker>(hotaru::RunSnapshot{
-        session_.archivePath().toStdString(), session_.disc(), session_.picking().picks().live()});
+    worker_ = std::make_unique<ExtractionWorker>(
+        hotaru::RunSnapshot{session_.archivePath().toStdString(), session_.disc(), session_.picking().picks().live()});
     worker_->settings().update(session_.runSettings());
     ExtractionWorker* w = worker_.get();
     connect(w, &ExtractionWorker::statusChanged, this, &ExtractionRun::statusChanged, Qt::QueuedConnection);
-    connect(w, &ExtractionWorker::fileNameChanged, this, [this](const QString& name) { fileName_->setText(name); },
-            Qt::QueuedConnection);
+    connect(
+        w, &ExtractionWorker::fileNameChanged, this, [this](const QString& name) { fileName_->setText(name); },
+        Qt::QueuedConnection);
     connect(w, &ExtractionWorker::stepped, this, &ExtractionRun::step, Qt::QueuedConnection);
     connect(w, &ExtractionWorker::completed, this, &ExtractionRun::complete, Qt::QueuedConnection);
     connect(w, &ExtractionWorker::failed, this, &ExtractionRun::fail, Qt::QueuedConnection);

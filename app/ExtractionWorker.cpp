@@ -81,8 +81,8 @@ void ExtractionWorker::handOff(const std::string& title, const std::string& fold
     Q_EMIT statusChanged(fromUtf8(hotaru::convertingText(title)));
     hotaru::ConversionOutcome outcome = hotaru::ConversionOutcome::Failed;
     atNormalPriority([&] {
-        outcome = hotaru::convertMovie({settings.converterPath, folder, title},
-                                       [this] { return isInterruptionRequested(); });
+        outcome =
+            hotaru::convertMovie({settings.converterPath, folder, title}, [this] { return isInterruptionRequested(); });
     });
     if (outcome == hotaru::ConversionOutcome::Failed)
         Q_EMIT statusChanged(fromUtf8(hotaru::conversionFailedText(title)));

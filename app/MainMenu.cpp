@@ -33,8 +33,8 @@ MainMenu::MainMenu(QMainWindow* window) : QObject(window)
 
     QMenu* options = bar->addMenu(QStringLiteral("ｵﾌﾟｼｮﾝ(&O)"));
     options->setObjectName(QStringLiteral("opt"));
-    aviOutput_ = item(options, "ACPK2AVI", QStringLiteral("AVIを出力(&A)"),
-                      QStringLiteral("ACPK2AVIと連携してAVIを出力します"));
+    aviOutput_ =
+        item(options, "ACPK2AVI", QStringLiteral("AVIを出力(&A)"), QStringLiteral("ACPK2AVIと連携してAVIを出力します"));
     aviOutput_->setCheckable(true);
     auto* voiceMenu = new RadioMenu(QStringLiteral("ﾒｯｾｰｼﾞ(&M)"), options);
     voiceMenu->setObjectName(QStringLiteral("K1"));

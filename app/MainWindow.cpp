@@ -133,9 +133,8 @@ void MainWindow::wireHandlers()
             w->aboutDialog_->exec();
     });
     handle(menu_, &MainMenu::aviOutputChosen, &MainWindow::onAviOutputChosen);
-    connect(menu_, &MainMenu::voiceChosen, this, [this](std::int32_t voice) {
-        ui::runHandler(services_, this, [&] { onVoiceChosen(voice); });
-    });
+    connect(menu_, &MainMenu::voiceChosen, this,
+            [this](std::int32_t voice) { ui::runHandler(services_, this, [&] { onVoiceChosen(voice); }); });
     connect(menu_, &MainMenu::hintChanged, this, &MainWindow::setHint);
 
     handle(exitButton_, &QPushButton::clicked, &MainWindow::close);
@@ -162,10 +161,8 @@ void MainWindow::makeDialogs()
     aboutDialog_ = std::make_unique<AboutDialog>(services_);
     outputFolderDialog_ = std::make_unique<OutputFolderDialog>(services_);
     converterLinkDialog_ = std::make_unique<ConverterLinkDialog>(services_);
-    connect(outputFolderDialog_.get(), &OutputFolderDialog::outputFolderChosen, &session_,
-            &Session::setOutputFolder);
-    connect(converterLinkDialog_.get(), &ConverterLinkDialog::converterChosen, &session_,
-            &Session::setConverterPath);
+    connect(outputFolderDialog_.get(), &OutputFolderDialog::outputFolderChosen, &session_, &Session::setOutputFolder);
+    connect(converterLinkDialog_.get(), &ConverterLinkDialog::converterChosen, &session_, &Session::setConverterPath);
     connect(converterLinkDialog_.get(), &ConverterLinkDialog::aviOutputRequested, &session_, [this] {
         // OK on the offered converter takes it as chosen.
         if (session_.converterPath().isEmpty())
@@ -248,8 +245,7 @@ void MainWindow::runDiscovery()
     });
     switch (found.outcome) {
     case hotaru::DiscoveryOutcome::NoCdRom:
-        services_.messageBox(nullptr, QStringLiteral("CD-ROMが見つかりませんわ。"),
-                             QStringLiteral("エラーですわよ。"));
+        services_.messageBox(nullptr, QStringLiteral("CD-ROMが見つかりませんわ。"), QStringLiteral("エラーですわよ。"));
         return;
     case hotaru::DiscoveryOutcome::GaveUp:
         session_.picking().gaveUpAtStart();
@@ -264,15 +260,15 @@ void MainWindow::runDiscovery()
     showStatus(voiceText(session_.voice(), Message::Ready));
 }
 
-std::int32_t MainWindow::readDisc(const QString& path) const
-{
-    return hotaru::inspectArchive(path.toStdString()).disc;
-}
+std::int32_t MainWindow::readDisc(const QString& path) const { return hotaru::inspectArchive(path.toStdString()).disc; }
 
 void MainWindow::onOpenTriggered()
 {
-    ui::FileRequest request{QString(), QStringLiteral("ホタル奇譚ムービーファイル(hotaru4)"),
-                            {QStringLiteral("hotaru4")}, QStringLiteral("hotaru4"), QString()};
+    ui::FileRequest request{QString(),
+                            QStringLiteral("ホタル奇譚ムービーファイル(hotaru4)"),
+                            {QStringLiteral("hotaru4")},
+                            QStringLiteral("hotaru4"),
+                            QString()};
     if (!lastArchive_.isEmpty()) {
         const QFileInfo last(lastArchive_);
         request.initialName = last.fileName();
@@ -383,9 +379,9 @@ void MainWindow::onRunEnded(bool completed)
 
 void MainWindow::setRunCursors(bool busy)
 {
-    for (QWidget* w : std::initializer_list<QWidget*>{this, titleList_, pickList_, addButton_, removeButton_,
-                                                      runButton_, selectAllButton_, clearAllButton_, statusLine_,
-                                                      progressBar_}) {
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{this, titleList_, pickList_, addButton_, removeButton_, runButton_,
+                                         selectAllButton_, clearAllButton_, statusLine_, progressBar_}) {
         if (busy)
             w->setCursor(Qt::WaitCursor);
         else

@@ -9,9 +9,9 @@
 // What the pick-list side of the main window shows: the selected row of each
 // list (-1 for none) and which of its buttons are enabled.
 struct PickView {
-    int titleRow = -1;  // left list, the disc's titles
-    int pickRow = -1;   // right list, the picked movies
-    bool add = true;    // "->"
+    int titleRow = -1;    // left list, the disc's titles
+    int pickRow = -1;     // right list, the picked movies
+    bool add = true;      // "->"
     bool remove = false;  // "<-"
     bool run = false;     // "実行"
     bool selectAll = true;

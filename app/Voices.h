@@ -17,8 +17,7 @@ inline constexpr std::int32_t VoiceCount = 3;
 std::string composeVoiceText(std::int32_t voice, Message message, std::string_view title = {},
                              std::int64_t sizeBytes = 0);
 
-inline QString voiceText(std::int32_t voice, Message message, std::string_view title = {},
-                         std::int64_t sizeBytes = 0)
+inline QString voiceText(std::int32_t voice, Message message, std::string_view title = {}, std::int64_t sizeBytes = 0)
 {
     return QString::fromStdString(composeVoiceText(voice, message, title, sizeBytes));
 }

@@ -13,8 +13,8 @@
 // Exits 1 when a target is missed.
 #include "Catalogue.h"
 #include "CopyRange.h"
-#include "MovieFiles.h"
 #include "ExtractionWorker.h"
+#include "MovieFiles.h"
 #include "SampleArchive.h"
 
 #include <QCoreApplication>
@@ -25,9 +25,9 @@
 
 #include <algorithm>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
-#include <csignal>
 #include <fcntl.h>
 #include <filesystem>
 #include <memory>
@@ -152,12 +152,20 @@ WorkerRound workerRound(const std::string& archive, const std::string& folder)
         ExtractionWorker* w = worker.get();
         QObject::connect(
             w, &ExtractionWorker::stepped, &loop, [&steps, w] { steps += w->takeSteps(); }, Qt::QueuedConnection);
-        QObject::connect(worker.get(), &ExtractionWorker::completed, &loop, [&] { ok = true; loop.quit(); },
-                         Qt::QueuedConnection);
-        QObject::connect(worker.get(), &ExtractionWorker::failed, &loop, [&](const QString& path, const QString& message) {
+        QObject::connect(
+            worker.get(), &ExtractionWorker::completed, &loop,
+            [&] {
+                ok = true;
+                loop.quit();
+            },
+            Qt::QueuedConnection);
+        QObject::connect(
+            worker.get(), &ExtractionWorker::failed, &loop,
+            [&](const QString& path, const QString& message) {
                 std::fprintf(stderr, "bench_extract: %s: %s\n", qPrintable(path), qPrintable(message));
                 loop.quit();
-            }, Qt::QueuedConnection);
+            },
+            Qt::QueuedConnection);
         const auto start = Clock::now();
         sinceTick.start();
         ticker.start();
@@ -240,9 +248,10 @@ int main(int argc, char** argv)
         } else if (a == "--dir" && i + 1 < argc) {
             base = QString::fromLocal8Bit(argv[++i]);
         } else {
-            std::fprintf(stderr, "usage: bench_extract [--rounds N] [--loaded-rounds N] [--dir FOLDER]\n"
-                                 "  --loaded-rounds: whole runs timed with every core busy (default 3, 0 for none)\n"
-                                 "  FOLDER holds the 256 MB sample archive and the copies (default: a temporary folder)\n");
+            std::fprintf(stderr,
+                         "usage: bench_extract [--rounds N] [--loaded-rounds N] [--dir FOLDER]\n"
+                         "  --loaded-rounds: whole runs timed with every core busy (default 3, 0 for none)\n"
+                         "  FOLDER holds the 256 MB sample archive and the copies (default: a temporary folder)\n");
             return 2;
         }
     }

@@ -92,9 +92,12 @@ std::int32_t discOfSize(std::int64_t archiveSize) noexcept
 std::int32_t movieCount(std::int32_t disc) noexcept
 {
     switch (disc) {
-    case 1: return static_cast<std::int32_t>(disc1.size());
-    case 2: return static_cast<std::int32_t>(disc2.size());
-    default: return 0;
+    case 1:
+        return static_cast<std::int32_t>(disc1.size());
+    case 2:
+        return static_cast<std::int32_t>(disc2.size());
+    default:
+        return 0;
     }
 }
 

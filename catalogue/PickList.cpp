@@ -36,9 +36,6 @@ void PickList::fill(std::int32_t disc) noexcept
         entries[static_cast<std::size_t>(i)] = i;
 }
 
-std::vector<std::int32_t> PickList::live() const
-{
-    return {entries.begin() + 1, entries.begin() + 1 + count};
-}
+std::vector<std::int32_t> PickList::live() const { return {entries.begin() + 1, entries.begin() + 1 + count}; }
 
 }  // namespace hotaru

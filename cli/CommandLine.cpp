@@ -24,7 +24,9 @@ struct OptionSpec {
 const std::vector<OptionSpec>& optionSpecs()
 {
     static const std::vector<OptionSpec> specs{
-        {{QStringLiteral("l"), QStringLiteral("list")}, {}, QStringLiteral("List the disc's movies: number, title, size.")},
+        {{QStringLiteral("l"), QStringLiteral("list")},
+         {},
+         QStringLiteral("List the disc's movies: number, title, size.")},
         {{QStringLiteral("x"), QStringLiteral("extract")},
          {},
          QStringLiteral("Copy the named movies, or all, into <title>.cpk files.")},
@@ -43,8 +45,8 @@ const std::vector<OptionSpec>& optionSpecs()
 
 QString optionColumn(const OptionSpec& spec)
 {
-    QString text = spec.names.first().size() == 1 ? QStringLiteral("-%1, ").arg(spec.names.first())
-                                                   : QStringLiteral("    ");
+    QString text =
+        spec.names.first().size() == 1 ? QStringLiteral("-%1, ").arg(spec.names.first()) : QStringLiteral("    ");
     text += QStringLiteral("--") + spec.names.last();
     if (!spec.valueName.isEmpty())
         text += QLatin1Char(' ') + spec.valueName;
@@ -53,27 +55,25 @@ QString optionColumn(const OptionSpec& spec)
 
 QString helpText()
 {
-    QString text = QStringLiteral(
-        "Usage: %1 [ARCHIVE]\n"
-        "       %1 --list [ARCHIVE]\n"
-        "       %1 --extract [ARCHIVE] [--out DIR] [--avi [--converter PATH]] [N|TITLE ...]\n"
-        "\n"
-        "Copies the movies of the game's two CDs out of their archive, hotaru4, into\n"
-        "<title>.cpk files. Without --list or --extract it opens the window, with ARCHIVE\n"
-        "open when one is named. Without ARCHIVE the CD-ROM drives are searched.\n"
-        "Movies are named by number (N, as --list shows it) or by exact TITLE.\n"
-        "\n"
-        "Options:\n")
+    QString text = QStringLiteral("Usage: %1 [ARCHIVE]\n"
+                                  "       %1 --list [ARCHIVE]\n"
+                                  "       %1 --extract [ARCHIVE] [--out DIR] [--avi [--converter PATH]] [N|TITLE ...]\n"
+                                  "\n"
+                                  "Copies the movies of the game's two CDs out of their archive, hotaru4, into\n"
+                                  "<title>.cpk files. Without --list or --extract it opens the window, with ARCHIVE\n"
+                                  "open when one is named. Without ARCHIVE the CD-ROM drives are searched.\n"
+                                  "Movies are named by number (N, as --list shows it) or by exact TITLE.\n"
+                                  "\n"
+                                  "Options:\n")
                        .arg(Program);
     int width = 0;
     for (const OptionSpec& spec : optionSpecs())
         width = std::max(width, static_cast<int>(optionColumn(spec).size()));
     for (const OptionSpec& spec : optionSpecs())
         text += QStringLiteral("  %1  %2\n").arg(optionColumn(spec), -width).arg(spec.description);
-    text += QStringLiteral(
-        "\n"
-        "Exit status: 0 when everything asked for was done, 1 when something failed,\n"
-        "2 for bad usage or a movie the disc does not have, 130 when interrupted.\n");
+    text += QStringLiteral("\n"
+                           "Exit status: 0 when everything asked for was done, 1 when something failed,\n"
+                           "2 for bad usage or a movie the disc does not have, 130 when interrupted.\n");
     return text;
 }
 
@@ -87,9 +87,9 @@ Options failure(const QString& text)
 
 // Qt's own options for the window (see QApplication and QGuiApplication).
 // They reach QApplication unchanged; the parser must not reject them.
-constexpr std::array QtValueOptions{"platform", "platformpluginpath", "platformtheme", "plugin", "qwindowgeometry",
-                                    "geometry", "qwindowtitle", "title", "qwindowicon", "icon", "style",
-                                    "stylesheet", "session", "display", "name"};
+constexpr std::array QtValueOptions{"platform", "platformpluginpath", "platformtheme", "plugin",      "qwindowgeometry",
+                                    "geometry", "qwindowtitle",       "title",         "qwindowicon", "icon",
+                                    "style",    "stylesheet",         "session",       "display",     "name"};
 constexpr std::array QtFlagOptions{"reverse", "widgetcount", "nograb", "dograb", "sync"};
 
 template <std::size_t N>

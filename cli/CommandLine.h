@@ -14,9 +14,9 @@ struct Options {
     QString archive;       // empty: search the CD-ROM drives
     QString outputFolder;  // empty: the current folder
     bool avi = false;
-    QString converter;     // empty: cpk2avi beside the program
-    QStringList picks;     // movie numbers or exact titles; empty: every movie
-    QString message;       // the help, version or error text
+    QString converter;  // empty: cpk2avi beside the program
+    QStringList picks;  // movie numbers or exact titles; empty: every movie
+    QString message;    // the help, version or error text
 };
 
 // Reads the arguments, the program's name first. Needs no QCoreApplication.

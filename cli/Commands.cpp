@@ -366,8 +366,9 @@ int extract(const Options& options)
     });
 
     progress.finish();
-    const QString undone = converting ? QStringLiteral("%1 was not written, %2 is kept").arg(fromUtf8(avi), fromUtf8(cpk))
-                                      : QStringLiteral("%1 was not written").arg(fromUtf8(cpk));
+    const QString undone = converting
+                               ? QStringLiteral("%1 was not written, %2 is kept").arg(fromUtf8(avi), fromUtf8(cpk))
+                               : QStringLiteral("%1 was not written").arg(fromUtf8(cpk));
     switch (result.end) {
     case hotaru::RunEnd::Completed:
         if (progress.terminal())
@@ -392,7 +393,8 @@ int extract(const Options& options)
     if (converting)
         complain(QStringLiteral("%1: %2 failed; %3 is kept").arg(fromUtf8(avi), fromUtf8(converter), fromUtf8(cpk)));
     else
-        complain(QStringLiteral("%1: %2").arg(fromUtf8(result.path.empty() ? cpk : result.path), fromUtf8(result.message)));
+        complain(
+            QStringLiteral("%1: %2").arg(fromUtf8(result.path.empty() ? cpk : result.path), fromUtf8(result.message)));
     complain(QStringLiteral("stopped at movie %1 of %2; %3 done before it").arg(done + 1).arg(total).arg(done));
     return ExitFailure;
 }

@@ -46,9 +46,8 @@ int filmPaddingSize(std::span<const std::uint8_t> frame)
     // length nor a multiple of it was padded by the FILM writer.
     if (length == frame.size() || frame.size() % length == 0)
         return 0;
-    if (frame.size() >= CinepakHeaderSize + SixBytePadding.size()
-        && std::equal(SixBytePadding.begin(), SixBytePadding.end(),
-                      frame.begin() + CinepakHeaderSize))
+    if (frame.size() >= CinepakHeaderSize + SixBytePadding.size() &&
+        std::equal(SixBytePadding.begin(), SixBytePadding.end(), frame.begin() + CinepakHeaderSize))
         return static_cast<int>(SixBytePadding.size());
     return ShortPadding;
 }

@@ -12,9 +12,6 @@ public:
 };
 
 // A path as the messages name it: in single quotes.
-inline std::string inQuotes(const std::string& path)
-{
-    return "'" + path + "'";
-}
+inline std::string inQuotes(const std::string& path) { return "'" + path + "'"; }
 
 }  // namespace hotaru

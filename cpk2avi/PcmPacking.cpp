@@ -12,8 +12,7 @@ void appendInterleavedPcm(const PcmSamples& in, std::vector<std::uint8_t>& out)
     out.reserve(out.size() + samples * channels * width);
     for (std::size_t i = 0; i < samples; ++i) {
         for (std::size_t c = 0; c < channels; ++c) {
-            const std::uint8_t* src = in.planar ? in.planes[c] + i * width
-                                                : in.planes[0] + (i * channels + c) * width;
+            const std::uint8_t* src = in.planar ? in.planes[c] + i * width : in.planes[0] + (i * channels + c) * width;
             if (width == 1) {
                 out.push_back(*src);
             } else {

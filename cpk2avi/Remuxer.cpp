@@ -27,10 +27,7 @@ std::string avErrorText(int code)
 }
 
 // Through the file protocol, a name holding ':' is never taken for a protocol.
-std::string fileUrl(const std::string& path)
-{
-    return "file:" + path;
-}
+std::string fileUrl(const std::string& path) { return "file:" + path; }
 
 struct PacketDeleter {
     void operator()(AVPacket* p) const { av_packet_free(&p); }
@@ -96,8 +93,8 @@ Remuxer::Remuxer(const std::string& in, const std::string& out) : in_(in), out_(
     const int width = videoPar_->width;
     const int height = videoPar_->height;
     if (width <= 0 || height <= 0 || width > MaxAviPictureSide || height > MaxAviPictureSide)
-        throw ConvertError(inQuotes(in_) + " is damaged: its picture size " + std::to_string(width) + "x"
-                           + std::to_string(height) + " is impossible");
+        throw ConvertError(inQuotes(in_) + " is damaged: its picture size " + std::to_string(width) + "x" +
+                           std::to_string(height) + " is impossible");
 }
 
 void Remuxer::run(const std::string& tempPath)
@@ -109,8 +106,7 @@ void Remuxer::run(const std::string& tempPath)
         if (rc == AVERROR_EOF)
             break;
         if (rc < 0)
-            throw ConvertError("cannot read " + inQuotes(in_) + ", it may be cut short: "
-                               + avErrorText(rc));
+            throw ConvertError("cannot read " + inQuotes(in_) + ", it may be cut short: " + avErrorText(rc));
         if (pkt->stream_index == videoIndex_)
             writeVideo(*pkt);
         else if (audioIndex_ >= 0 && pkt->stream_index == audioIndex_)
@@ -162,8 +158,7 @@ void Remuxer::pickStreams(const AVFormatContext& probe)
 // The unprobed reading's stream at `index`, which must be the probed one.
 const AVStream* Remuxer::sameStream(int index, AVCodecID codec) const
 {
-    if (static_cast<unsigned>(index) >= input_->nb_streams
-        || input_->streams[index]->codecpar->codec_id != codec)
+    if (static_cast<unsigned>(index) >= input_->nb_streams || input_->streams[index]->codecpar->codec_id != codec)
         throw ConvertError(inQuotes(in_) + " changed while it was being read");
     return input_->streams[index];
 }
@@ -243,8 +238,7 @@ void Remuxer::writeVideo(const AVPacket& pkt)
     ++videoFrames_;
     frameBytes_.assign(pkt.data, pkt.data + pkt.size);
     if (standardizeCinepakFrame(frameBytes_) == FrameRepair::Malformed)
-        throw ConvertError("video frame " + std::to_string(videoFrames_) + " of " + inQuotes(in_)
-                           + " is damaged");
+        throw ConvertError("video frame " + std::to_string(videoFrames_) + " of " + inQuotes(in_) + " is damaged");
 
     std::int64_t ts = pkt.pts != AV_NOPTS_VALUE ? pkt.pts : pkt.dts;
     if (ts != AV_NOPTS_VALUE)
@@ -256,9 +250,9 @@ void Remuxer::writeVideo(const AVPacket& pkt)
     lastVideoTs_ = ts;
     if (aviFrames_ > 0 && ts > aviFrames_) {
         if (ts - aviFrames_ > MaxAviFrameGap)
-            throw ConvertError(inQuotes(in_) + " is damaged: its video jumps "
-                               + std::to_string(ts - aviFrames_) + " frames ahead at frame "
-                               + std::to_string(videoFrames_) + ", more than an AVI can skip");
+            throw ConvertError(inQuotes(in_) + " is damaged: its video jumps " + std::to_string(ts - aviFrames_) +
+                               " frames ahead at frame " + std::to_string(videoFrames_) +
+                               ", more than an AVI can skip");
         aviFrames_ = ts;
     }
     ++aviFrames_;
@@ -293,8 +287,7 @@ void Remuxer::decodeAudio(const AVPacket* pkt)
 
 void Remuxer::writeAudio(const AVFrame& frame)
 {
-    if (frame.format != sampleFormat_ || frame.ch_layout.nb_channels != channels_
-        || frame.sample_rate != sampleRate_)
+    if (frame.format != sampleFormat_ || frame.ch_layout.nb_channels != channels_ || frame.sample_rate != sampleRate_)
         throw ConvertError("the audio format of " + inQuotes(in_) + " changes midway");
     if (frame.nb_samples <= 0)
         return;

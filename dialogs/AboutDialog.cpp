@@ -88,8 +88,7 @@ AboutDialog::AboutDialog(ui::SystemServices& services, QWidget* parent) : QDialo
     setTabOrder(contactEdit_, homePageEdit_);
 
     ui::connectHandler(services, okButton_, &QPushButton::clicked, this, &AboutDialog::onOkClicked);
-    ui::connectHandler(services, emblem, &DoubleClickPicture::doubleClicked, this,
-                       &AboutDialog::onEmblemDoubleClicked);
+    ui::connectHandler(services, emblem, &DoubleClickPicture::doubleClicked, this, &AboutDialog::onEmblemDoubleClicked);
     ui::connectHandler(services, picture_, &DoubleClickPicture::doubleClicked, this,
                        &AboutDialog::onPictureDoubleClicked);
 }

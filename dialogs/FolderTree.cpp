@@ -57,10 +57,7 @@ public:
 
 namespace dialogs {
 
-QString cleanFolder(const QString& path)
-{
-    return QDir::cleanPath(QDir::fromNativeSeparators(path));
-}
+QString cleanFolder(const QString& path) { return QDir::cleanPath(QDir::fromNativeSeparators(path)); }
 
 QString driveOf(const QString& folder, const QStringList& drives)
 {
@@ -68,8 +65,8 @@ QString driveOf(const QString& folder, const QStringList& drives)
     QString best;
     for (const QString& d : drives) {
         const QString root = cleanFolder(d);
-        const bool onIt = f.compare(root, PathCase) == 0 ||
-                          f.startsWith(root.endsWith(u'/') ? root : root + u'/', PathCase);
+        const bool onIt =
+            f.compare(root, PathCase) == 0 || f.startsWith(root.endsWith(u'/') ? root : root + u'/', PathCase);
         if (onIt && root.size() > best.size())
             best = root;
     }

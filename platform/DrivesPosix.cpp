@@ -95,9 +95,6 @@ std::vector<std::string> opticalRoots(std::vector<std::string> devices, const st
     return out;
 }
 
-std::unique_ptr<DriveProbe> makeSystemDriveProbe()
-{
-    return std::make_unique<PosixDriveProbe>();
-}
+std::unique_ptr<DriveProbe> makeSystemDriveProbe() { return std::make_unique<PosixDriveProbe>(); }
 
 }  // namespace hotaru

@@ -18,10 +18,7 @@ public:
         return out;
     }
 
-    bool isCdRom(const std::string& root) const override
-    {
-        return GetDriveTypeW(widen(root).c_str()) == DRIVE_CDROM;
-    }
+    bool isCdRom(const std::string& root) const override { return GetDriveTypeW(widen(root).c_str()) == DRIVE_CDROM; }
 
     bool isFile(const std::string& path) const override
     {
@@ -36,9 +33,6 @@ public:
 
 }  // namespace
 
-std::unique_ptr<DriveProbe> makeSystemDriveProbe()
-{
-    return std::make_unique<WindowsDriveProbe>();
-}
+std::unique_ptr<DriveProbe> makeSystemDriveProbe() { return std::make_unique<WindowsDriveProbe>(); }
 
 }  // namespace hotaru

@@ -43,10 +43,7 @@ File::~File()
         ::close(fd_);
 }
 
-File::File(File&& other) noexcept : path_(std::move(other.path_)), fd_(other.fd_)
-{
-    other.fd_ = -1;
-}
+File::File(File&& other) noexcept : path_(std::move(other.path_)), fd_(other.fd_) { other.fd_ = -1; }
 
 File& File::operator=(File&& other) noexcept
 {
@@ -134,10 +131,7 @@ void replaceFile(const std::string& from, const std::string& to)
         fail(to);
 }
 
-bool removeFile(const std::string& path) noexcept
-{
-    return ::unlink(path.c_str()) == 0;
-}
+bool removeFile(const std::string& path) noexcept { return ::unlink(path.c_str()) == 0; }
 
 bool isReadOnlyFile(const std::string& path) noexcept
 {

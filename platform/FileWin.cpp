@@ -20,11 +20,10 @@ std::string narrow(const std::wstring& utf16)
 {
     if (utf16.empty())
         return {};
-    const int n = WideCharToMultiByte(CP_UTF8, 0, utf16.data(), static_cast<int>(utf16.size()), nullptr, 0,
-                                      nullptr, nullptr);
+    const int n =
+        WideCharToMultiByte(CP_UTF8, 0, utf16.data(), static_cast<int>(utf16.size()), nullptr, 0, nullptr, nullptr);
     std::string out(static_cast<std::size_t>(n), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, utf16.data(), static_cast<int>(utf16.size()), out.data(), n, nullptr,
-                        nullptr);
+    WideCharToMultiByte(CP_UTF8, 0, utf16.data(), static_cast<int>(utf16.size()), out.data(), n, nullptr, nullptr);
     return out;
 }
 
@@ -65,10 +64,7 @@ File::~File()
         CloseHandle(h(handle_));
 }
 
-File::File(File&& other) noexcept : path_(std::move(other.path_)), handle_(other.handle_)
-{
-    other.handle_ = nullptr;
-}
+File::File(File&& other) noexcept : path_(std::move(other.path_)), handle_(other.handle_) { other.handle_ = nullptr; }
 
 File& File::operator=(File&& other) noexcept
 {
@@ -98,8 +94,8 @@ File File::createNew(const std::string& path)
 {
     File f;
     f.path_ = path;
-    HANDLE hf = CreateFileW(widen(path).c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                            CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE hf = CreateFileW(widen(path).c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
     if (hf == INVALID_HANDLE_VALUE) {
         const DWORD err = GetLastError();
         fail(path, err == ERROR_ALREADY_EXISTS ? ERROR_FILE_EXISTS : err);
@@ -128,9 +124,8 @@ void File::seek(std::int64_t offset)
 
 void File::readExact(void* buffer, std::size_t n)
 {
-    moveExactly(static_cast<char*>(buffer), n, io::ReadPastEnd, path_, [this](char* p, DWORD k, DWORD* moved) {
-        return ReadFile(h(handle_), p, k, moved, nullptr);
-    });
+    moveExactly(static_cast<char*>(buffer), n, io::ReadPastEnd, path_,
+                [this](char* p, DWORD k, DWORD* moved) { return ReadFile(h(handle_), p, k, moved, nullptr); });
 }
 
 void File::writeExact(const void* buffer, std::size_t n)
@@ -159,10 +154,7 @@ void replaceFile(const std::string& from, const std::string& to)
         fail(to);
 }
 
-bool removeFile(const std::string& path) noexcept
-{
-    return DeleteFileW(widen(path).c_str()) != 0;
-}
+bool removeFile(const std::string& path) noexcept { return DeleteFileW(widen(path).c_str()) != 0; }
 
 bool isReadOnlyFile(const std::string& path) noexcept
 {
@@ -187,8 +179,8 @@ FileStamp fileStamp(const std::string& path) noexcept
         (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
         return {};
     const auto size = (static_cast<std::int64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-    const auto written = (static_cast<std::int64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
-                         data.ftLastWriteTime.dwLowDateTime;
+    const auto written =
+        (static_cast<std::int64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) | data.ftLastWriteTime.dwLowDateTime;
     return {true, size, written};
 }
 

@@ -8,13 +8,20 @@ namespace hotaru {
 std::string ioMessage(int code)
 {
     switch (code) {
-    case io::FileNotFound: return "ﾌｧｲﾙが見つかりません";
-    case io::PathNotFound: return "不正なﾌｧｲﾙ名です";
-    case io::TooManyOpenFiles: return "ｵｰﾌﾟﾝしたﾌｧｲﾙが多すぎます";
-    case io::AccessDenied: return "ﾌｧｲﾙへのｱｸｾｽが拒否されました";
-    case io::ReadPastEnd: return "ﾌｧｲﾙの末尾以降を読み込みました";
-    case io::ShortWrite: return "ﾃﾞｨｽｸがいっぱいです";
-    default: return "I/O ｴﾗｰ (" + std::to_string(code) + ")";
+    case io::FileNotFound:
+        return "ﾌｧｲﾙが見つかりません";
+    case io::PathNotFound:
+        return "不正なﾌｧｲﾙ名です";
+    case io::TooManyOpenFiles:
+        return "ｵｰﾌﾟﾝしたﾌｧｲﾙが多すぎます";
+    case io::AccessDenied:
+        return "ﾌｧｲﾙへのｱｸｾｽが拒否されました";
+    case io::ReadPastEnd:
+        return "ﾌｧｲﾙの末尾以降を読み込みました";
+    case io::ShortWrite:
+        return "ﾃﾞｨｽｸがいっぱいです";
+    default:
+        return "I/O ｴﾗｰ (" + std::to_string(code) + ")";
     }
 }
 
@@ -42,24 +49,31 @@ int ioCodeFromErrno(int err, const std::string& path)
             return io::PathNotFound;
         return io::FileNotFound;
     }
-    case ENOTDIR: return io::PathNotFound;
+    case ENOTDIR:
+        return io::PathNotFound;
     case EMFILE:
-    case ENFILE: return io::TooManyOpenFiles;
+    case ENFILE:
+        return io::TooManyOpenFiles;
     case EACCES:
     case EPERM:
     case EROFS:
     case EISDIR:
-    case ETXTBSY: return io::AccessDenied;
+    case ETXTBSY:
+        return io::AccessDenied;
     case ENOSPC:
 #ifdef EDQUOT  // not in the Windows runtime's errno.h
     case EDQUOT:
 #endif
         return io::DiskFull;
-    case EFBIG: return io::ShortWrite;
-    case EEXIST: return io::FileExists;
+    case EFBIG:
+        return io::ShortWrite;
+    case EEXIST:
+        return io::FileExists;
     case ENAMETOOLONG:
-    case EINVAL: return io::InvalidName;
-    default: return io::DeviceError;  // EIO and anything else
+    case EINVAL:
+        return io::InvalidName;
+    default:
+        return io::DeviceError;  // EIO and anything else
     }
 }
 

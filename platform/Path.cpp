@@ -20,9 +20,6 @@ std::string joinPath(const std::string& folder, const std::string& name)
     return join(folder, name, PathSeparator == '\\');
 }
 
-std::string joinRoot(const std::string& root, const std::string& name)
-{
-    return join(root, name, true);
-}
+std::string joinRoot(const std::string& root, const std::string& name) { return join(root, name, true); }
 
 }  // namespace hotaru

@@ -10,7 +10,7 @@ struct ProgramRun {
     bool started = false;         // false: the program could not be started at all
     bool exitedNormally = false;  // ended by itself, not by a signal or by us
     int exitCode = -1;
-    bool stopped = false;         // ended because stopRequested said so
+    bool stopped = false;  // ended because stopRequested said so
 };
 
 // Starts `program` hidden, with exactly `args`, in `workDir` (empty: ours), and

@@ -6,8 +6,8 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QStorageInfo>
 #include <QMessageBox>
+#include <QStorageInfo>
 
 namespace ui {
 

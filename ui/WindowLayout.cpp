@@ -66,8 +66,8 @@ QString accelText(const QString& caption)
 
 bool dialogKey(QKeyEvent* e, QPushButton* defaultButton)
 {
-    const bool plain = e->modifiers() == Qt::NoModifier ||
-                       (e->modifiers() == Qt::KeypadModifier && e->key() == Qt::Key_Enter);
+    const bool plain =
+        e->modifiers() == Qt::NoModifier || (e->modifiers() == Qt::KeypadModifier && e->key() == Qt::Key_Enter);
     if (!plain)
         return false;
     switch (e->key()) {

@@ -4,11 +4,11 @@
 
 #include <QTest>
 
-#define HOTARU_QTEST_MAIN(TestClass)                        \
-    int main(int argc, char** argv)                         \
-    {                                                       \
-        Application app(argc, argv);                        \
-        app.setQuitOnLastWindowClosed(false);               \
-        TestClass tc;                                       \
-        return QTest::qExec(&tc, argc, argv);               \
+#define HOTARU_QTEST_MAIN(TestClass)                                                                                   \
+    int main(int argc, char** argv)                                                                                    \
+    {                                                                                                                  \
+        Application app(argc, argv);                                                                                   \
+        app.setQuitOnLastWindowClosed(false);                                                                          \
+        TestClass tc;                                                                                                  \
+        return QTest::qExec(&tc, argc, argv);                                                                          \
     }

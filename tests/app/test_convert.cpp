@@ -72,8 +72,8 @@ private Q_SLOTS:
         QVERIFY(QDir().mkpath(clips));
         for (int n : {1, 2, 3}) {
             const QString clip = clips + u'/' + QString::fromStdString(hotaru::clipFileName(n));
-            const std::string cmd = std::string("'") + CLIP_SCRIPT + "' " + std::to_string(n) + " '" +
-                                    clip.toStdString() + "'";
+            const std::string cmd =
+                std::string("'") + CLIP_SCRIPT + "' " + std::to_string(n) + " '" + clip.toStdString() + "'";
             QCOMPARE(std::system(cmd.c_str()), 0);
         }
         archive = tmp.filePath(QStringLiteral("hotaru4"));

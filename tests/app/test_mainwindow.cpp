@@ -68,7 +68,8 @@ private Q_SLOTS:
         for (int px : {16, 32}) {
             QVERIFY(icon.availableSizes().contains(QSize(px, px)));
             QCOMPARE(icon.pixmap(QSize(px, px)).toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied),
-                     QImage(QStringLiteral(":/icons/hotaru-%1.png").arg(px)).convertToFormat(QImage::Format_ARGB32_Premultiplied));
+                     QImage(QStringLiteral(":/icons/hotaru-%1.png").arg(px))
+                         .convertToFormat(QImage::Format_ARGB32_Premultiplied));
         }
 
         form.show();

@@ -12,7 +12,7 @@ namespace {
 
 // What the user can see of the pick list after an event.
 struct View {
-    int left;   // selected row, -1 for none
+    int left;  // selected row, -1 for none
     int right;
     bool add, remove, execute, all, clear;  // "->", "<-", "実行", "全選択", "全削除"
     std::vector<std::int32_t> picks;
@@ -59,9 +59,8 @@ class TestPickList : public QObject {
 
     View view() const
     {
-        return {selectedRow(c->titles), selectedRow(c->picks), c->add->isEnabled(),
-                c->remove->isEnabled(),  c->run->isEnabled(),  c->selectAll->isEnabled(),
-                c->clearAll->isEnabled(), picks().live()};
+        return {selectedRow(c->titles), selectedRow(c->picks),     c->add->isEnabled(),      c->remove->isEnabled(),
+                c->run->isEnabled(),    c->selectAll->isEnabled(), c->clearAll->isEnabled(), picks().live()};
     }
 
     void expectView(const View& expected)
@@ -137,7 +136,7 @@ private Q_SLOTS:
         add(0);
         add(1);
         c->add->click();  // title 2 again, straight away
-        add(0);                  // title 1, not the last entry
+        add(0);           // title 1, not the last entry
         QCOMPARE(services->boxes.size(), size_t(2));
         for (const ShownBox& b : services->boxes) {
             QCOMPARE(b.text, QStringLiteral("すでに選択されています。"));
@@ -146,7 +145,8 @@ private Q_SLOTS:
             QCOMPARE(b.icon, ui::BoxIcon::None);
         }
         QCOMPARE(picks().live(), (std::vector<std::int32_t>{1, 2}));
-        QCOMPARE(form->statusText(), title(1) + QStringLiteral("       23140KBytes"));  // the click's, not the refusal's
+        QCOMPARE(form->statusText(),
+                 title(1) + QStringLiteral("       23140KBytes"));  // the click's, not the refusal's
 
         c->selectAll->click();
         add(17);
@@ -223,8 +223,7 @@ private Q_SLOTS:
 
         // A click below the last row chooses nothing and clears nothing.
         c->status->clearMessage();
-        QTest::mouseClick(c->picks->viewport(), Qt::LeftButton, {},
-                          QPoint(10, c->picks->viewport()->height() - 3));
+        QTest::mouseClick(c->picks->viewport(), Qt::LeftButton, {}, QPoint(10, c->picks->viewport()->height() - 3));
         expectView(picked);
         QCOMPARE(form->statusText(), QString());
 

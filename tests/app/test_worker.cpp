@@ -65,8 +65,8 @@ class TestWorker : public QObject {
     // What shows the hourglass during a run.
     static std::vector<QWidget*> busyWidgets(const Program& p)
     {
-        return {p.window.get(), p->titles, p->picks, p->add, p->remove, p->run, p->selectAll, p->clearAll,
-                p->status, p->progress};
+        return {p.window.get(), p->titles,    p->picks,    p->add,    p->remove,
+                p->run,         p->selectAll, p->clearAll, p->status, p->progress};
     }
 
     // Idle after a run, whatever its outcome.
@@ -222,7 +222,8 @@ private Q_SLOTS:
         program->run->click();
         waitForTheEnd(program);
         QDir::setCurrent(before);
-        QCOMPARE(names(out), (QStringList{QStringLiteral("スタッフロール 其の一.cpk"), QStringLiteral("スタッフロール 其の二.cpk")}));
+        QCOMPARE(names(out), (QStringList{QStringLiteral("スタッフロール 其の一.cpk"),
+                                          QStringLiteral("スタッフロール 其の二.cpk")}));
         QVERIFY(sameAsRange(out + QStringLiteral("/スタッフロール 其の一.cpk"), disc[1], 1, 27));
         QVERIFY(sameAsRange(out + QStringLiteral("/スタッフロール 其の二.cpk"), disc[1], 1, 28));
         QCOMPARE(services.boxes.size(), std::size_t{1});
@@ -235,7 +236,8 @@ private Q_SLOTS:
         QTest::newRow("2 missing archive") << int(MissingArchive) << QStringLiteral("ﾌｧｲﾙが見つかりません.");
         QTest::newRow("3 missing output folder") << int(MissingFolder) << QStringLiteral("不正なﾌｧｲﾙ名です.");
         QTest::newRow("5 folder in the way") << int(FolderInTheWay) << QStringLiteral("ﾌｧｲﾙへのｱｸｾｽが拒否されました.");
-        QTest::newRow("100 archive too short") << int(ShortArchive) << QStringLiteral("ﾌｧｲﾙの末尾以降を読み込みました.");
+        QTest::newRow("100 archive too short")
+            << int(ShortArchive) << QStringLiteral("ﾌｧｲﾙの末尾以降を読み込みました.");
 #ifndef _WIN32
         QTest::newRow("101 disk full") << int(DiskFull) << QStringLiteral("ﾃﾞｨｽｸがいっぱいです.");
 #endif
@@ -388,13 +390,16 @@ private Q_SLOTS:
         int stepsAtRequest = -1;
         QObject receiver;
         // Blocking: the worker waits while the request is made, then copies no further slice.
-        connect(&worker, &ExtractionWorker::stepped, &receiver, [&] {
+        connect(
+            &worker, &ExtractionWorker::stepped, &receiver,
+            [&] {
                 steps += worker.takeSteps();
                 if (stepsAtRequest < 0) {
                     stepsAtRequest = steps;
                     worker.requestInterruption();
                 }
-            }, Qt::BlockingQueuedConnection);
+            },
+            Qt::BlockingQueuedConnection);
         worker.start();
         QTRY_VERIFY(worker.isFinished());
         QCoreApplication::processEvents();
@@ -413,13 +418,16 @@ private Q_SLOTS:
         RecordingWorker worker(hotaru::RunSnapshot{disc[1].toStdString(), 1, {4, 6, 13}});
         worker.settings().update({a.toStdString(), false, {}});
         QObject receiver;
-        connect(&worker, &ExtractionWorker::movieWritten, &receiver, [&](std::int32_t n) {
+        connect(
+            &worker, &ExtractionWorker::movieWritten, &receiver,
+            [&](std::int32_t n) {
                 // Changed as a copy ends: the switch counts for that movie, the folder for the next.
                 if (n == 4)
                     worker.settings().update({b.toStdString(), true, {}});
                 if (n == 6)
                     worker.settings().update({a.toStdString(), false, {}});
-            }, Qt::BlockingQueuedConnection);
+            },
+            Qt::BlockingQueuedConnection);
         QSignalSpy completed(&worker, &ExtractionWorker::completed);
         worker.start();
         QTRY_VERIFY(worker.isFinished());

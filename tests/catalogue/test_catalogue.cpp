@@ -20,18 +20,17 @@ namespace {
 std::string toCp932(std::string_view utf8)
 {
 #ifdef _WIN32
-    const int wideLength = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(),
-                                               static_cast<int>(utf8.size()), nullptr, 0);
+    const int wideLength =
+        MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
     std::wstring wide(static_cast<std::size_t>(wideLength), L'\0');
     MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), static_cast<int>(utf8.size()), wide.data(),
                         wideLength);
     constexpr UINT ShiftJis = 932;
     BOOL lossy = FALSE;
-    const int length = WideCharToMultiByte(ShiftJis, WC_NO_BEST_FIT_CHARS, wide.data(), wideLength, nullptr, 0,
-                                           nullptr, &lossy);
+    const int length =
+        WideCharToMultiByte(ShiftJis, WC_NO_BEST_FIT_CHARS, wide.data(), wideLength, nullptr, 0, nullptr, &lossy);
     std::string out(static_cast<std::size_t>(length), '\0');
-    WideCharToMultiByte(ShiftJis, WC_NO_BEST_FIT_CHARS, wide.data(), wideLength, out.data(), length, nullptr,
-                        &lossy);
+    WideCharToMultiByte(ShiftJis, WC_NO_BEST_FIT_CHARS, wide.data(), wideLength, out.data(), length, nullptr, &lossy);
     if (wideLength == 0 || lossy)
         throw std::runtime_error("title not representable in CP932: " + std::string(utf8));
     return out;
@@ -127,8 +126,8 @@ TEST(Catalogue, VariantIsDecidedByTheExactSizeAlone)
     EXPECT_EQ(discOfSize(Disc2ArchiveSize), 2);
     const std::int64_t one = Disc1ArchiveSize;
     const std::int64_t two = Disc2ArchiveSize;
-    for (std::int64_t size : {one - 1, one + 1, two - 1, two + 1, std::int64_t{0}, std::int64_t{-1},
-                              one + (std::int64_t{1} << 32)})
+    for (std::int64_t size :
+         {one - 1, one + 1, two - 1, two + 1, std::int64_t{0}, std::int64_t{-1}, one + (std::int64_t{1} << 32)})
         EXPECT_EQ(discOfSize(size), 0) << size;
 }
 

@@ -42,10 +42,7 @@ Drives windowsLike()
 }
 
 #ifndef _WIN32
-int openDescriptors()
-{
-    return static_cast<int>(namesIn("/proc/self/fd").size());
-}
+int openDescriptors() { return static_cast<int>(namesIn("/proc/self/fd").size()); }
 #endif
 
 }  // namespace
@@ -55,7 +52,10 @@ TEST(Discovery, LowestCdRomDriveHoldingTheArchiveWins)
     Drives d = windowsLike();
     d.cdroms = {"D:\\", "Q:\\"};
     d.files = {"Q:\\hotaru4"};
-    auto never = [] { ADD_FAILURE() << "asked to retry"; return false; };
+    auto never = [] {
+        ADD_FAILURE() << "asked to retry";
+        return false;
+    };
     auto r = discoverArchive(d, never);
     EXPECT_EQ(r.outcome, DiscoveryOutcome::Found);
     EXPECT_EQ(r.archivePath, "Q:\\hotaru4");
@@ -93,7 +93,10 @@ TEST(Discovery, NoCdRomAtAllAsksNothing)
 {
     Drives d = windowsLike();
     d.files = {"C:\\hotaru4"};
-    auto r = discoverArchive(d, [] { ADD_FAILURE(); return true; });
+    auto r = discoverArchive(d, [] {
+        ADD_FAILURE();
+        return true;
+    });
     EXPECT_EQ(r.outcome, DiscoveryOutcome::NoCdRom);
     EXPECT_TRUE(r.archivePath.empty());
 }

@@ -25,9 +25,9 @@ struct ProgramOutcome {
 };
 
 struct ProgramSetup {
-    std::string workDir;                 // empty: ours
-    std::optional<rlim_t> fileSizeCap;   // as a full disk: writes past it fail
-    bool terminal = false;               // stdout on a pseudo-terminal
+    std::string workDir;                // empty: ours
+    std::optional<rlim_t> fileSizeCap;  // as a full disk: writes past it fail
+    bool terminal = false;              // stdout on a pseudo-terminal
 };
 
 class ChildProgram {

@@ -95,8 +95,8 @@ TEST_F(CommandLineRun, ListsEachDiscWithTitlesAndSizes)
         std::istringstream lines(r.out);
         std::string line;
         std::getline(lines, line);
-        EXPECT_EQ(line, "Disc " + std::to_string(disc) + ": " + path + " (" +
-                            std::to_string(hotaru::movieCount(disc)) + " movies)");
+        EXPECT_EQ(line, "Disc " + std::to_string(disc) + ": " + path + " (" + std::to_string(hotaru::movieCount(disc)) +
+                            " movies)");
         int n = 0;
         std::size_t sizeEnds = 0;
         while (std::getline(lines, line)) {
@@ -247,8 +247,8 @@ protected:
         const fs::path clips = dir / "clips";
         fs::create_directory(clips);
         for (const int n : movies) {
-            const ProgramOutcome r =
-                runProgram({"/bin/sh", HOTARU_CLIP_SCRIPT, std::to_string(n), (clips / hotaru::clipFileName(n)).string()});
+            const ProgramOutcome r = runProgram(
+                {"/bin/sh", HOTARU_CLIP_SCRIPT, std::to_string(n), (clips / hotaru::clipFileName(n)).string()});
             EXPECT_EQ(r.status, 0) << r.err;
         }
         return archive(1, clips.string());
@@ -260,8 +260,8 @@ TEST_F(CommandLineAvi, BundledConverterLeavesOnePlayableAviPerMovie)
     const std::string path = filmArchive({4, 6});
     const ProgramOutcome r = cutter({"-x", path, "-o", out.string(), "--avi", "4", "6"});
     ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, "written " + file(4) + "\nconverted " + file(4, ".avi") + "\nwritten " + file(6) +
-                         "\nconverted " + file(6, ".avi") + "\n");
+    EXPECT_EQ(r.out, "written " + file(4) + "\nconverted " + file(4, ".avi") + "\nwritten " + file(6) + "\nconverted " +
+                         file(6, ".avi") + "\n");
     EXPECT_EQ(namesInOut(), (std::set<std::string>{title(1, 4) + ".avi", title(1, 6) + ".avi"}));
     for (const int n : {4, 6}) {
         const Movie movie = readMovie(file(n, ".avi"));
@@ -297,7 +297,8 @@ TEST_F(CommandLineAvi, InterruptEndsTheConverterAndKeepsTheCopy)
     std::ofstream(converter) << "#!/bin/sh\nprintf partial > \"$2\"\n: > '" << started.string() << "'\nexec sleep 30\n";
     fs::permissions(converter, fs::perms::owner_all);
 
-    ChildProgram child({HOTARU_PROGRAM, "-x", path, "-o", out.string(), "--avi", "--converter", converter.string(), "4"});
+    ChildProgram child(
+        {HOTARU_PROGRAM, "-x", path, "-o", out.string(), "--avi", "--converter", converter.string(), "4"});
     for (int i = 0; i < 400 && !fs::exists(started); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     ASSERT_TRUE(fs::exists(started));

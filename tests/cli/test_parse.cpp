@@ -47,8 +47,8 @@ TEST(CommandLineParse, ModesAndTheirOperands)
     }
     {
         // Options may follow the operands; "--" lets a pick start with a dash.
-        const cli::Options o =
-            cli::parse(args({"--extract", "/d/hotaru4", "3", "予告編", "--out", "o", "--avi", "--converter", "c", "--", "-7"}));
+        const cli::Options o = cli::parse(
+            args({"--extract", "/d/hotaru4", "3", "予告編", "--out", "o", "--avi", "--converter", "c", "--", "-7"}));
         EXPECT_EQ(o.mode, Mode::Extract);
         EXPECT_EQ(text(o.archive), "/d/hotaru4");
         EXPECT_EQ(text(o.outputFolder), "o");
@@ -100,7 +100,8 @@ TEST(CommandLineParse, UsageErrorsSayWhatIsWrong)
 
 TEST(CommandLineParse, LeavesQtWindowOptionsToTheWindow)
 {
-    const cli::Options o = cli::parse(args({"-style", "fusion", "--platform", "xcb", "-reverse", "-stylesheet=s.qss", "a/hotaru4"}));
+    const cli::Options o =
+        cli::parse(args({"-style", "fusion", "--platform", "xcb", "-reverse", "-stylesheet=s.qss", "a/hotaru4"}));
     EXPECT_EQ(o.mode, cli::Mode::Window) << text(o.message);
     EXPECT_EQ(text(o.archive), "a/hotaru4");
 }

@@ -68,8 +68,8 @@ TEST(CinepakFrame, FilmWriterPaddingIsRemovedAndLengthMatchesSize)
     EXPECT_EQ(cinepakLengthField(padded), padded.size());
 
     const Bytes single = makeFrame({0x10});
-    Bytes sixPadded = withPadding(single, {0xFE, 0x00, 0x00, 0x06, 0x00, 0x00},
-                                  static_cast<std::uint32_t>(single.size()));
+    Bytes sixPadded =
+        withPadding(single, {0xFE, 0x00, 0x00, 0x06, 0x00, 0x00}, static_cast<std::uint32_t>(single.size()));
     EXPECT_EQ(filmPaddingSize(Exact(sixPadded).span()), 6);
     EXPECT_EQ(standardizeCinepakFrame(sixPadded), FrameRepair::Repaired);
     EXPECT_EQ(sixPadded, single);

@@ -1,5 +1,5 @@
-#include "CinepakFrame.h"
 #include "CpkToAvi.h"
+#include "CinepakFrame.h"
 #include "MovieReader.h"
 
 #include "FileChecks.h"
@@ -82,9 +82,9 @@ protected:
     {
         const fs::path path = clips_ / (eightBitMono ? "mono8.cpk" : "stereo.cpk");
         const std::string script = shellQuoted(CPK2AVI_CLIP_SCRIPT);
-        const std::string command = eightBitMono
-            ? "CLIP_AUDIO_BITS=8 CLIP_CHANNELS=1 " + script + " 12 " + shellQuoted(path.string()) + " 2"
-            : script + " 5 " + shellQuoted(path.string()) + " 1";
+        const std::string command =
+            eightBitMono ? "CLIP_AUDIO_BITS=8 CLIP_CHANNELS=1 " + script + " 12 " + shellQuoted(path.string()) + " 2"
+                         : script + " 5 " + shellQuoted(path.string()) + " 1";
         if (!fs::exists(path) && exitCode(command) != 0)
             return {};
         return path.string();
@@ -104,8 +104,7 @@ protected:
         // The clip really is padded, so the check below has something to catch.
         EXPECT_NE(hotaru::cinepakLengthField(cpk.videoPackets.at(0)), cpk.videoPackets.at(0).size());
         for (std::size_t i = 0; i < avi.videoPackets.size(); ++i)
-            EXPECT_EQ(hotaru::cinepakLengthField(avi.videoPackets[i]), avi.videoPackets[i].size())
-                << "frame " << i;
+            EXPECT_EQ(hotaru::cinepakLengthField(avi.videoPackets[i]), avi.videoPackets[i].size()) << "frame " << i;
         EXPECT_TRUE(avi.keyFrames.at(0));
         EXPECT_EQ(avi.pictures.size(), frames);
         EXPECT_TRUE(avi.pictures == cpk.pictures) << "decoded pictures differ";
@@ -173,8 +172,8 @@ TEST_F(CpkToAvi, FailureLeavesNoOutputAndKeepsTheOldOne)
     // The temporary beside a name this long must be shortened to fit.
     const std::string longName = std::string(NAME_MAX - 4, 'n') + ".avi";
 
-    for (const char* input : {"notes.txt", "missing.cpk", "cut.cpk", "lost-frame.cpk", "lost-sound.cpk",
-                              "no-width.cpk", "tall.cpk", "jump.cpk", "late-start.cpk"}) {
+    for (const char* input : {"notes.txt", "missing.cpk", "cut.cpk", "lost-frame.cpk", "lost-sound.cpk", "no-width.cpk",
+                              "tall.cpk", "jump.cpk", "late-start.cpk"}) {
         SCOPED_TRACE(input);
         for (const std::string& output : {std::string("keep.avi"), std::string("new.avi"), longName}) {
             std::string error;
@@ -201,17 +200,13 @@ TEST_F(CpkToAvi, CommandLineExitCodes)
     EXPECT_EQ(exitCode(exe + " a b c" + quiet), 2);
 
     writeFile(file("notes.txt"), "plain text\n");
-    EXPECT_EQ(exitCode(exe + " " + shellQuoted(file("notes.txt")) + " "
-                       + shellQuoted(file("bad.avi")) + quiet),
-              1);
+    EXPECT_EQ(exitCode(exe + " " + shellQuoted(file("notes.txt")) + " " + shellQuoted(file("bad.avi")) + quiet), 1);
     const std::string message = readFile(file("stderr.txt"));
     EXPECT_EQ(message.rfind("cpk2avi: ", 0), 0u) << message;
     EXPECT_EQ(std::count(message.begin(), message.end(), '\n'), 1) << message;
     EXPECT_FALSE(fs::exists(file("bad.avi")));
 
-    EXPECT_EQ(exitCode(exe + " " + shellQuoted(film) + " "
-                       + shellQuoted(file("good.avi")) + quiet),
-              0);
+    EXPECT_EQ(exitCode(exe + " " + shellQuoted(film) + " " + shellQuoted(file("good.avi")) + quiet), 0);
     EXPECT_GT(fs::file_size(file("good.avi")), 0u);
 
     // A read-only output is refused by its mode, so even root keeps it.

@@ -50,8 +50,8 @@ void keepSamples(const AVFrame& f, Movie& m)
     const int channels = f.ch_layout.nb_channels;
     for (int i = 0; i < f.nb_samples; ++i) {
         for (int c = 0; c < channels; ++c) {
-            const std::uint8_t* p = planar ? f.extended_data[c] + i * width
-                                           : f.extended_data[0] + (i * channels + c) * width;
+            const std::uint8_t* p =
+                planar ? f.extended_data[c] + i * width : f.extended_data[0] + (i * channels + c) * width;
             if (width == 1) {
                 m.samples.push_back(*p);
             } else if (width == 2) {

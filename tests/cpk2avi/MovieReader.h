@@ -14,7 +14,7 @@ struct Movie {
     std::vector<std::vector<std::uint8_t>> videoPackets;
     std::vector<bool> keyFrames;
     std::vector<std::vector<std::uint8_t>> pictures;  // decoded, tightly packed rows
-    std::vector<int> samples;                          // decoded, channels interleaved
+    std::vector<int> samples;                         // decoded, channels interleaved
 };
 
 // Throws std::runtime_error when the file cannot be read or decoded.

@@ -56,11 +56,11 @@ inline bool showedOneErrorBox(const FakeSystemServices& services)
 }
 
 // As in the program, closing the last window quits nothing.
-#define HOTARU_DIALOG_TEST_MAIN(TestClass)    \
-    int main(int argc, char** argv)           \
-    {                                         \
-        QApplication app(argc, argv);         \
-        app.setQuitOnLastWindowClosed(false); \
-        TestClass tc;                         \
-        return QTest::qExec(&tc, argc, argv); \
+#define HOTARU_DIALOG_TEST_MAIN(TestClass)                                                                             \
+    int main(int argc, char** argv)                                                                                    \
+    {                                                                                                                  \
+        QApplication app(argc, argv);                                                                                  \
+        app.setQuitOnLastWindowClosed(false);                                                                          \
+        TestClass tc;                                                                                                  \
+        return QTest::qExec(&tc, argc, argv);                                                                          \
     }

@@ -111,7 +111,8 @@ private Q_SLOTS:
         QCOMPARE(d.drives->currentData().toString(), f.drive);
         QCOMPARE(d.tree->directory(), f.at("a"));
         // The drive's root, the path down, then the subfolders; hidden ones left out.
-        QCOMPARE(rowTexts(d.tree), (QStringList{f.drive, QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c")}));
+        QCOMPARE(rowTexts(d.tree),
+                 (QStringList{f.drive, QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c")}));
         QCOMPARE(d.tree->shownRow(), 1);
     }
 

@@ -24,10 +24,12 @@ TEST(RunAll, StopsBeforeTheNextMovieWhenAsked)
 {
     std::vector<std::int32_t> cut;
     bool stop = false;
-    const auto r = hotaru::runAll({1, 2, 3}, [&] { return stop; }, [&](std::int32_t n) {
-        cut.push_back(n);
-        stop = n == 2;
-    });
+    const auto r = hotaru::runAll(
+        {1, 2, 3}, [&] { return stop; },
+        [&](std::int32_t n) {
+            cut.push_back(n);
+            stop = n == 2;
+        });
     EXPECT_EQ(r.end, RunEnd::Stopped);
     EXPECT_EQ(cut, (std::vector<std::int32_t>{1, 2}));
 }
@@ -35,11 +37,13 @@ TEST(RunAll, StopsBeforeTheNextMovieWhenAsked)
 TEST(RunAll, AFailureEndsTheRunWithTheFileAndItsMessage)
 {
     std::vector<std::int32_t> cut;
-    const auto r = hotaru::runAll({4, 5, 6}, [] { return false; }, [&](std::int32_t n) {
-        cut.push_back(n);
-        if (n == 5)
-            throw hotaru::EInOutError(100, "/cd/hotaru4");
-    });
+    const auto r = hotaru::runAll(
+        {4, 5, 6}, [] { return false; },
+        [&](std::int32_t n) {
+            cut.push_back(n);
+            if (n == 5)
+                throw hotaru::EInOutError(100, "/cd/hotaru4");
+        });
     EXPECT_EQ(r.end, RunEnd::Failed);
     EXPECT_EQ(r.path, "/cd/hotaru4");
     EXPECT_EQ(r.message, "ﾌｧｲﾙの末尾以降を読み込みました");

@@ -5,9 +5,9 @@
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
+#include <sched.h>
 #include <string>
 #include <thread>
-#include <sched.h>
 #include <unistd.h>
 
 int main(int argc, char** argv)

@@ -8,9 +8,10 @@ using namespace hotaru;
 
 TEST(CommandLine, ProgramAndNamesAreEachQuotedOnce)
 {
-    EXPECT_EQ(windowsCommandLine("C:\\Program Files\\ACPK2AVI\\ACPK2AVI.exe",
-                                 {"スタッフロール 其の一.cpk", "スタッフロール 其の一.avi"}),
-              "\"C:\\Program Files\\ACPK2AVI\\ACPK2AVI.exe\" \"スタッフロール 其の一.cpk\" \"スタッフロール 其の一.avi\"");
+    EXPECT_EQ(
+        windowsCommandLine("C:\\Program Files\\ACPK2AVI\\ACPK2AVI.exe",
+                           {"スタッフロール 其の一.cpk", "スタッフロール 其の一.avi"}),
+        "\"C:\\Program Files\\ACPK2AVI\\ACPK2AVI.exe\" \"スタッフロール 其の一.cpk\" \"スタッフロール 其の一.avi\"");
     EXPECT_EQ(windowsCommandLine("a", {}), "\"a\"");
 }
 
@@ -101,9 +102,8 @@ TEST_F(ProcessTest, WaitingCostsNoCpuAndStopEndsTheProgramPromptly)
     ::setenv("HOTARU_FAKE_CONVERTER", "slow", 1);
     const auto start = std::chrono::steady_clock::now();
     const std::clock_t cpuBefore = std::clock();
-    const ProgramRun r = runProgram(converter, {"a.cpk", "a.avi"}, dir.string(), [&] {
-        return std::chrono::steady_clock::now() - start > std::chrono::seconds(1);
-    });
+    const ProgramRun r = runProgram(converter, {"a.cpk", "a.avi"}, dir.string(),
+                                    [&] { return std::chrono::steady_clock::now() - start > std::chrono::seconds(1); });
     const double cpuSeconds = static_cast<double>(std::clock() - cpuBefore) / CLOCKS_PER_SEC;
     EXPECT_TRUE(r.started);
     EXPECT_TRUE(r.stopped);

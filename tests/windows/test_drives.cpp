@@ -33,7 +33,8 @@ protected:
         // A leftover from an interrupted run would change every answer below.
         removeFile(lowerArchive);
         RemoveDirectoryW(widen(lowerArchive).c_str());
-        ASSERT_TRUE(isRegularFile(joinRoot(DiscDrive, ArchiveFileName)) && isRegularFile(joinRoot(HardDisk, ArchiveFileName)))
+        ASSERT_TRUE(isRegularFile(joinRoot(DiscDrive, ArchiveFileName)) &&
+                    isRegularFile(joinRoot(HardDisk, ArchiveFileName)))
             << "the drives are prepared by tests/windows/run-suite.sh";
     }
     void TearDown() override

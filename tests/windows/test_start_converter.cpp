@@ -72,8 +72,8 @@ TEST_F(StartConverter, GetsTwoQuotedNamesHiddenInTheOutputFolder)
     EXPECT_TRUE(r.exitedNormally);
     EXPECT_FALSE(r.stopped);
     EXPECT_EQ(r.exitCode, 0);
-    EXPECT_EQ(log(), "argc=2\narg=" + args[0] + "\narg=" + args[1] + "\ncwd=" + work +
-                         "\nline=\"" + converter + "\" \"" + args[0] + "\" \"" + args[1] + "\"\nprogram=" + converter +
+    EXPECT_EQ(log(), "argc=2\narg=" + args[0] + "\narg=" + args[1] + "\ncwd=" + work + "\nline=\"" + converter +
+                         "\" \"" + args[0] + "\" \"" + args[1] + "\"\nprogram=" + converter +
                          "\nflags=" + std::to_string(STARTF_USESHOWWINDOW) + " show=" + std::to_string(SW_HIDE) + "\n");
     EXPECT_EQ(readFile(joinPath(work, title + ".avi")), "AVI:movie");
 }
