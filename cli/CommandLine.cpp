@@ -14,16 +14,16 @@ namespace {
 
 const QString Program = QStringLiteral("hotaru-movie-cutter");
 
-struct OptionSpec {
+struct OptionEntry {
     QStringList names;
     QString valueName;
     QString description;
 };
 
 // One table gives both the parser's options and the help text.
-const std::vector<OptionSpec>& optionSpecs()
+const std::vector<OptionEntry>& optionEntries()
 {
-    static const std::vector<OptionSpec> specs{
+    static const std::vector<OptionEntry> entries{
         {{QStringLiteral("l"), QStringLiteral("list")},
          {},
          QStringLiteral("List the disc's movies: number, title, size.")},
@@ -40,16 +40,16 @@ const std::vector<OptionSpec>& optionSpecs()
         {{QStringLiteral("h"), QStringLiteral("help")}, {}, QStringLiteral("Show this help and exit.")},
         {{QStringLiteral("version")}, {}, QStringLiteral("Show the version and exit.")},
     };
-    return specs;
+    return entries;
 }
 
-QString optionColumn(const OptionSpec& spec)
+QString optionColumn(const OptionEntry& entry)
 {
     QString text =
-        spec.names.first().size() == 1 ? QStringLiteral("-%1, ").arg(spec.names.first()) : QStringLiteral("    ");
-    text += QStringLiteral("--") + spec.names.last();
-    if (!spec.valueName.isEmpty())
-        text += QLatin1Char(' ') + spec.valueName;
+        entry.names.first().size() == 1 ? QStringLiteral("-%1, ").arg(entry.names.first()) : QStringLiteral("    ");
+    text += QStringLiteral("--") + entry.names.last();
+    if (!entry.valueName.isEmpty())
+        text += QLatin1Char(' ') + entry.valueName;
     return text;
 }
 
@@ -67,10 +67,10 @@ QString helpText()
                                   "Options:\n")
                        .arg(Program);
     int width = 0;
-    for (const OptionSpec& spec : optionSpecs())
-        width = std::max(width, static_cast<int>(optionColumn(spec).size()));
-    for (const OptionSpec& spec : optionSpecs())
-        text += QStringLiteral("  %1  %2\n").arg(optionColumn(spec), -width).arg(spec.description);
+    for (const OptionEntry& entry : optionEntries())
+        width = std::max(width, static_cast<int>(optionColumn(entry).size()));
+    for (const OptionEntry& entry : optionEntries())
+        text += QStringLiteral("  %1  %2\n").arg(optionColumn(entry), -width).arg(entry.description);
     text += QStringLiteral("\n"
                            "Exit status: 0 when everything asked for was done, 1 when something failed,\n"
                            "2 for bad usage or a movie the disc does not have, 130 when interrupted.\n");
@@ -145,8 +145,8 @@ Options parse(const QStringList& arguments)
 {
     QCommandLineParser parser;
     std::vector<QCommandLineOption> options;
-    for (const OptionSpec& spec : optionSpecs()) {
-        options.emplace_back(spec.names, spec.description, spec.valueName);
+    for (const OptionEntry& entry : optionEntries()) {
+        options.emplace_back(entry.names, entry.description, entry.valueName);
         parser.addOption(options.back());
     }
     if (!parser.parse(withoutWindowOptions(arguments)))

@@ -1,5 +1,6 @@
 // --list and --extract: the window's core run without a window.
 #include "CommandLine.h"
+#include "Terminal.h"
 
 #include "Archive.h"
 #include "Catalogue.h"
@@ -24,12 +25,6 @@
 #include <string>
 #include <vector>
 
-#ifdef _WIN32
-#include <io.h>
-#else
-#include <unistd.h>
-#endif
-
 namespace cli {
 
 namespace {
@@ -40,14 +35,6 @@ const QString ConverterName = QStringLiteral("cpk2avi.exe");
 #else
 const QString ConverterName = QStringLiteral("cpk2avi");
 #endif
-
-QString fromUtf8(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
-
-void write(std::FILE* stream, const QString& text)
-{
-    std::fputs(text.toUtf8().constData(), stream);
-    std::fflush(stream);
-}
 
 void complain(const QString& text) { write(stderr, QStringLiteral("%1: %2\n").arg(Program, text)); }
 
@@ -132,20 +119,6 @@ std::optional<OpenedArchive> openArchive(const QString& named)
         return std::nullopt;
     }
     return OpenedArchive{*path, info.disc};
-}
-
-// Columns a terminal gives the text: East Asian wide and full-width characters take two.
-int displayWidth(const QString& text)
-{
-    int width = 0;
-    for (const char32_t c : text.toUcs4()) {
-        const bool wide = (c >= 0x1100 && c <= 0x115F) || (c >= 0x2E80 && c <= 0xA4CF) ||
-                          (c >= 0xAC00 && c <= 0xD7A3) || (c >= 0xF900 && c <= 0xFAFF) ||
-                          (c >= 0xFE30 && c <= 0xFE4F) || (c >= 0xFF00 && c <= 0xFF60) ||
-                          (c >= 0xFFE0 && c <= 0xFFE6) || (c >= 0x20000 && c <= 0x3FFFD);
-        width += wide ? 2 : 1;
-    }
-    return width;
 }
 
 int list(const Options& options)
@@ -251,58 +224,6 @@ std::optional<std::string> converterPath(const QString& named)
         complain(QStringLiteral("the converter %1 is not an executable file").arg(named));
     return std::nullopt;
 }
-
-bool stdoutIsTerminal()
-{
-#ifdef _WIN32
-    return ::_isatty(::_fileno(stdout)) != 0;
-#else
-    return ::isatty(STDOUT_FILENO) != 0;
-#endif
-}
-
-// One line rewritten in place on a terminal; a line per finished file otherwise.
-class Progress {
-public:
-    explicit Progress(int total) : total_(total), terminal_(stdoutIsTerminal()) {}
-
-    void copying(int k, const QString& title, int percent)
-    {
-        if (terminal_ && (k != k_ || percent != percent_))
-            show(k, title, QStringLiteral("%1%").arg(percent, 3));
-        percent_ = percent;
-    }
-    void converting(int k, const QString& title)
-    {
-        if (terminal_)
-            show(k, title, QStringLiteral("converting"));
-    }
-    void done(const char* verb, const std::string& path)
-    {
-        if (!terminal_)
-            write(stdout, QStringLiteral("%1 %2\n").arg(QLatin1String(verb), fromUtf8(path)));
-    }
-    // Ends the progress line before a message or the summary.
-    void finish()
-    {
-        if (terminal_ && k_ != 0)
-            write(stdout, QStringLiteral("\n"));
-        k_ = 0;
-    }
-    bool terminal() const { return terminal_; }
-
-private:
-    void show(int k, const QString& title, const QString& state)
-    {
-        k_ = k;
-        write(stdout, QStringLiteral("\r\x1b[K[%1/%2] %3  %4").arg(k).arg(total_).arg(title, state));
-    }
-
-    int total_;
-    bool terminal_;
-    int k_ = 0;
-    int percent_ = -1;
-};
 
 int extract(const Options& options)
 {

@@ -18,10 +18,6 @@
 #include <optional>
 #include <vector>
 
-#ifdef __linux__
-#include <sched.h>
-#endif
-
 namespace fs = std::filesystem;
 using namespace worker_test;
 
@@ -116,28 +112,6 @@ private Q_SLOTS:
         QCOMPARE(selectedRow(right), -1);
         QCOMPARE(right->count(), 0);
     }
-
-#ifdef __linux__
-    void copiesRunAtIdlePriorityAndHandOffsDoNot()
-    {
-        class PolicyWorker : public ExtractionWorker {
-        public:
-            using ExtractionWorker::ExtractionWorker;
-            int copying = -1, handingOff = -1;
-
-        protected:
-            void copyMovie(std::int32_t) override
-            {
-                copying = sched_getscheduler(0);
-                atNormalPriority([this] { handingOff = sched_getscheduler(0); });
-            }
-        } worker(hotaru::RunSnapshot{disc[1].toStdString(), 1, {1}});
-        worker.start();
-        QVERIFY(worker.wait(60000));
-        QCOMPARE(worker.copying, SCHED_IDLE);
-        QCOMPARE(worker.handingOff, SCHED_OTHER);
-    }
-#endif
 
     void everyMovieOfADiscIsCopiedByteExact_data()
     {
@@ -378,63 +352,6 @@ private Q_SLOTS:
                 QVERIFY2(sameAsRange(out + u'/' + cpk(1, n), disc[1], 1, n), qPrintable(cpk(1, n)));
         }
         QCOMPARE(written.filter(QStringLiteral(".tmp")), QStringList());
-    }
-
-    void theWorkerStopsAtTheSliceAfterInterruption()
-    {
-        RecordingWorker worker(hotaru::RunSnapshot{disc[1].toStdString(), 1, {1, 2}});
-        worker.settings().update({(out + u'/').toStdString(), false, {}});
-        QSignalSpy completed(&worker, &ExtractionWorker::completed);
-        QSignalSpy failed(&worker, &ExtractionWorker::failed);
-        int steps = 0;
-        int stepsAtRequest = -1;
-        QObject receiver;
-        // Blocking: the worker waits while the request is made, then copies no further slice.
-        connect(
-            &worker, &ExtractionWorker::stepped, &receiver,
-            [&] {
-                steps += worker.takeSteps();
-                if (stepsAtRequest < 0) {
-                    stepsAtRequest = steps;
-                    worker.requestInterruption();
-                }
-            },
-            Qt::BlockingQueuedConnection);
-        worker.start();
-        QTRY_VERIFY(worker.isFinished());
-        QCoreApplication::processEvents();
-        QCOMPARE(steps + worker.takeSteps(), stepsAtRequest);
-        QVERIFY(stepsAtRequest >= 1 && stepsAtRequest < 100);
-        QCOMPARE(completed.size() + failed.size(), 0);
-        QCOMPARE(names(out), QStringList());
-    }
-
-    void eachMovieReadsTheFolderAndTheAviSwitchAfresh()
-    {
-        const QString a = out + QStringLiteral("/a/");
-        const QString b = out + QStringLiteral("/b/");
-        QDir().mkpath(a);
-        QDir().mkpath(b);
-        RecordingWorker worker(hotaru::RunSnapshot{disc[1].toStdString(), 1, {4, 6, 13}});
-        worker.settings().update({a.toStdString(), false, {}});
-        QObject receiver;
-        connect(
-            &worker, &ExtractionWorker::movieWritten, &receiver,
-            [&](std::int32_t n) {
-                // Changed as a copy ends: the switch counts for that movie, the folder for the next.
-                if (n == 4)
-                    worker.settings().update({b.toStdString(), true, {}});
-                if (n == 6)
-                    worker.settings().update({a.toStdString(), false, {}});
-            },
-            Qt::BlockingQueuedConnection);
-        QSignalSpy completed(&worker, &ExtractionWorker::completed);
-        worker.start();
-        QTRY_VERIFY(worker.isFinished());
-        QCOMPARE(completed.size(), 1);
-        QCOMPARE(names(a), (QStringList{cpk(1, 13), cpk(1, 4)}));  // sorted
-        QCOMPARE(names(b), QStringList{cpk(1, 6)});
-        QCOMPARE(worker.handOffs, QStringList{a + title(1, 4)});
     }
 };
 

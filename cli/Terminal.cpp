@@ -1,0 +1,75 @@
+#include "Terminal.h"
+
+#include <QList>
+
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
+
+namespace cli {
+
+QString fromUtf8(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
+
+void write(std::FILE* stream, const QString& text)
+{
+    std::fputs(text.toUtf8().constData(), stream);
+    std::fflush(stream);
+}
+
+int displayWidth(const QString& text)
+{
+    int width = 0;
+    for (const char32_t c : text.toUcs4()) {
+        const bool wide = (c >= 0x1100 && c <= 0x115F) || (c >= 0x2E80 && c <= 0xA4CF) ||
+                          (c >= 0xAC00 && c <= 0xD7A3) || (c >= 0xF900 && c <= 0xFAFF) ||
+                          (c >= 0xFE30 && c <= 0xFE4F) || (c >= 0xFF00 && c <= 0xFF60) ||
+                          (c >= 0xFFE0 && c <= 0xFFE6) || (c >= 0x20000 && c <= 0x3FFFD);
+        width += wide ? 2 : 1;
+    }
+    return width;
+}
+
+bool stdoutIsTerminal()
+{
+#ifdef _WIN32
+    return ::_isatty(::_fileno(stdout)) != 0;
+#else
+    return ::isatty(STDOUT_FILENO) != 0;
+#endif
+}
+
+void Progress::copying(int k, const QString& title, int percent)
+{
+    if (terminal_ && (k != k_ || percent != percent_))
+        show(k, title, QStringLiteral("%1%").arg(percent, 3));
+    percent_ = percent;
+}
+
+void Progress::converting(int k, const QString& title)
+{
+    if (terminal_)
+        show(k, title, QStringLiteral("converting"));
+}
+
+void Progress::done(const char* verb, const std::string& path)
+{
+    if (!terminal_)
+        write(stdout, QStringLiteral("%1 %2\n").arg(QLatin1String(verb), fromUtf8(path)));
+}
+
+void Progress::finish()
+{
+    if (terminal_ && k_ != 0)
+        write(stdout, QStringLiteral("\n"));
+    k_ = 0;
+}
+
+void Progress::show(int k, const QString& title, const QString& state)
+{
+    k_ = k;
+    write(stdout, QStringLiteral("\r\x1b[K[%1/%2] %3  %4").arg(k).arg(total_).arg(title, state));
+}
+
+}  // namespace cli

@@ -1,0 +1,117 @@
+// The extraction worker on its own: the priority it copies at, stopping
+// after a slice, and settings read afresh for each movie.
+#include "SampleArchive.h"
+#include "TestMain.h"
+#include "WorkerTestSupport.h"
+
+#include <QSignalSpy>
+#include <QTemporaryDir>
+
+#ifdef __linux__
+#include <sched.h>
+#endif
+
+using namespace worker_test;
+
+class TestExtractionWorker : public QObject {
+    Q_OBJECT
+    QTemporaryDir tmp;
+    QString disc[2];  // the sample archive of disc 1
+    QString out;      // a fresh output folder per test
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QVERIFY(tmp.isValid());
+        disc[1] = tmp.filePath(QStringLiteral("hotaru4"));
+        hotaru::writeSampleArchive(disc[1].toStdString(), 1);
+    }
+    void init()
+    {
+        static int n = 0;
+        out = tmp.filePath(QStringLiteral("out%1").arg(++n));
+        QVERIFY(QDir().mkpath(out));
+    }
+
+#ifdef __linux__
+    void copiesRunAtIdlePriorityAndHandOffsDoNot()
+    {
+        class PolicyWorker : public ExtractionWorker {
+        public:
+            using ExtractionWorker::ExtractionWorker;
+            int copying = -1, handingOff = -1;
+
+        protected:
+            void copyMovie(std::int32_t) override
+            {
+                copying = sched_getscheduler(0);
+                atNormalPriority([this] { handingOff = sched_getscheduler(0); });
+            }
+        } worker(hotaru::RunSnapshot{disc[1].toStdString(), 1, {1}});
+        worker.start();
+        QVERIFY(worker.wait(60000));
+        QCOMPARE(worker.copying, SCHED_IDLE);
+        QCOMPARE(worker.handingOff, SCHED_OTHER);
+    }
+#endif
+
+    void theWorkerStopsAtTheSliceAfterInterruption()
+    {
+        RecordingWorker worker(hotaru::RunSnapshot{disc[1].toStdString(), 1, {1, 2}});
+        worker.settings().update({(out + u'/').toStdString(), false, {}});
+        QSignalSpy completed(&worker, &ExtractionWorker::completed);
+        QSignalSpy failed(&worker, &ExtractionWorker::failed);
+        int steps = 0;
+        int stepsAtRequest = -1;
+        QObject receiver;
+        // Blocking: the worker waits while the request is made, then copies no further slice.
+        connect(
+            &worker, &ExtractionWorker::stepped, &receiver,
+            [&] {
+                steps += worker.takeSteps();
+                if (stepsAtRequest < 0) {
+                    stepsAtRequest = steps;
+                    worker.requestInterruption();
+                }
+            },
+            Qt::BlockingQueuedConnection);
+        worker.start();
+        QTRY_VERIFY(worker.isFinished());
+        QCoreApplication::processEvents();
+        QCOMPARE(steps + worker.takeSteps(), stepsAtRequest);
+        QVERIFY(stepsAtRequest >= 1 && stepsAtRequest < 100);
+        QCOMPARE(completed.size() + failed.size(), 0);
+        QCOMPARE(names(out), QStringList());
+    }
+
+    void eachMovieReadsTheFolderAndTheAviSwitchAfresh()
+    {
+        const QString a = out + QStringLiteral("/a/");
+        const QString b = out + QStringLiteral("/b/");
+        QDir().mkpath(a);
+        QDir().mkpath(b);
+        RecordingWorker worker(hotaru::RunSnapshot{disc[1].toStdString(), 1, {4, 6, 13}});
+        worker.settings().update({a.toStdString(), false, {}});
+        QObject receiver;
+        connect(
+            &worker, &ExtractionWorker::movieWritten, &receiver,
+            [&](std::int32_t n) {
+                // Changed as a copy ends: the switch counts for that movie, the folder for the next.
+                if (n == 4)
+                    worker.settings().update({b.toStdString(), true, {}});
+                if (n == 6)
+                    worker.settings().update({a.toStdString(), false, {}});
+            },
+            Qt::BlockingQueuedConnection);
+        QSignalSpy completed(&worker, &ExtractionWorker::completed);
+        worker.start();
+        QTRY_VERIFY(worker.isFinished());
+        QCOMPARE(completed.size(), 1);
+        QCOMPARE(names(a), (QStringList{cpk(1, 13), cpk(1, 4)}));  // sorted
+        QCOMPARE(names(b), QStringList{cpk(1, 6)});
+        QCOMPARE(worker.handOffs, QStringList{a + title(1, 4)});
+    }
+};
+
+HOTARU_QTEST_MAIN(TestExtractionWorker)
+#include "test_extraction_worker.moc"
