@@ -1,5 +1,6 @@
 // The main window: layout, start-up discovery, File > Open, hints and errors.
 #include "AppTestSupport.h"
+#include "Catalogue.h"
 #include "TestMain.h"
 
 #include <QApplication>
@@ -155,7 +156,7 @@ private Q_SLOTS:
         setDrives(services, {cd.path()});
         services.onBox = [&] {
             services.fakeDrives.files.insert(cd.filePath(QStringLiteral("hotaru4")).toStdString());
-            makeFile(cd, QStringLiteral("hotaru4"), 255995904);
+            makeFile(cd, QStringLiteral("hotaru4"), hotaru::Disc1ArchiveSize);
         };
         services.answers = {ui::BoxAnswer::Retry};
         Program program(services, false);
@@ -205,7 +206,8 @@ private Q_SLOTS:
         Program program(services, false);
         MainWindow& form = *program.window;
         const Controls& c = *program.controls;
-        const QString disc2 = QString::fromStdString(makeFile(dir, QStringLiteral("any name"), 208545792));
+        const QString disc2 =
+            QString::fromStdString(makeFile(dir, QStringLiteral("any name"), hotaru::Disc2ArchiveSize));
         services.files = {disc2};
         c.open->trigger();
         QCOMPARE(services.fileRequests.size(), size_t(1));
@@ -241,7 +243,7 @@ private Q_SLOTS:
         MainWindow& form = *program.window;
         const Controls& c = *program.controls;
         services.boxes.clear();  // the start-up box of a machine without CD-ROM
-        services.files = {QString::fromStdString(makeFile(dir, QStringLiteral("hotaru4"), 255995904))};
+        services.files = {QString::fromStdString(makeFile(dir, QStringLiteral("hotaru4"), hotaru::Disc1ArchiveSize))};
         c.open->trigger();
         c.selectAll->click();
         c.status->showMessage(QStringLiteral("そのまま"));
@@ -284,7 +286,8 @@ private Q_SLOTS:
         QTemporaryDir dir;
         FakeSystemServices services;
         setDrives(services, {}, {QStringLiteral("C:\\")});
-        const QString archive = QString::fromStdString(makeFile(dir, QStringLiteral("hotaru4"), 208545792));
+        const QString archive =
+            QString::fromStdString(makeFile(dir, QStringLiteral("hotaru4"), hotaru::Disc2ArchiveSize));
         const auto window = startMainWindow(services, {archive, nullptr, {}});
         const Controls c(*window);
         QCOMPARE(services.fakeDrives.scans, 0);
@@ -307,7 +310,7 @@ private Q_SLOTS:
         FakeSystemServices services;
         Program program(services, false);
         const Controls& c = *program.controls;
-        const QString path = QString::fromStdString(makeFile(dir, QStringLiteral("hotaru4"), 208545792));
+        const QString path = QString::fromStdString(makeFile(dir, QStringLiteral("hotaru4"), hotaru::Disc2ArchiveSize));
         services.files = {path};
         c.open->trigger();
         const int before = openDescriptors();
