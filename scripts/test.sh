@@ -20,6 +20,8 @@ else
 fi
 build="$(cd "$build" && pwd)"
 export QT_QPA_PLATFORM=offscreen
+# What the system's own libraries leak is not ours to report.
+[ "${SANITIZE:-0}" != 1 ] || export LSAN_OPTIONS="suppressions=$root/tests/lsan-suppressions.txt"
 cd "$build"
 
 windows_suite=0 root_tests=0
