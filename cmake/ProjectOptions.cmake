@@ -12,6 +12,11 @@ if(MSVC)
   target_compile_options(hotaru_options INTERFACE /W4 /WX /utf-8)
 else()
   target_compile_options(hotaru_options INTERFACE -Wall -Wextra -Werror)
+  # GCC 12 reports std::string's own operator+ as a restrict violation once
+  # it inlines at -O3 (GCC bug 105651, fixed in 13): a false alarm there.
+  if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU" AND CMAKE_CXX_COMPILER_VERSION VERSION_LESS 13)
+    target_compile_options(hotaru_options INTERFACE -Wno-restrict)
+  endif()
 endif()
 target_compile_definitions(hotaru_options INTERFACE
   QT_NO_CAST_FROM_ASCII QT_NO_CONTEXTLESS_CONNECT QT_NO_KEYWORDS)

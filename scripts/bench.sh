@@ -8,7 +8,7 @@ set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="${BUILD_DIR:-$root/build-release}"
 echo "Building a Release tree in $build first (the first time takes a few minutes) ..."
-BUILD_TYPE=Release "$root/scripts/setup.sh" "$build"
+BUILD_TYPE=Release TARGETS=bench_extract "$root/scripts/setup.sh" --lean "$build"
 echo "Running the benchmark ..."
 export QT_QPA_PLATFORM="${QT_QPA_PLATFORM:-offscreen}"
 exec "$build/bench/bench_extract" "$@"
