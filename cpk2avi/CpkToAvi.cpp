@@ -1,6 +1,7 @@
 #include "CpkToAvi.h"
 
 #include "ConvertError.h"
+#include "FsPath.h"
 #include "Remuxer.h"
 #include "TempFile.h"
 
@@ -18,9 +19,9 @@ void checkPaths(const std::string& in, const std::string& out)
     if (out.empty())
         throw ConvertError("no output file named");
     std::error_code ec;
-    if (std::filesystem::is_directory(out, ec))
+    if (std::filesystem::is_directory(fsPath(out), ec))
         throw ConvertError("cannot write " + inQuotes(out) + ": it is a folder");
-    if (std::filesystem::equivalent(in, out, ec))
+    if (std::filesystem::equivalent(fsPath(in), fsPath(out), ec))
         throw ConvertError("input and output are the same file: " + inQuotes(in));
 }
 

@@ -1,6 +1,7 @@
 #include "Remuxer.h"
 
 #include "CinepakFrame.h"
+#include "FsPath.h"
 #include "PcmPacking.h"
 
 extern "C" {
@@ -14,6 +15,9 @@ extern "C" {
 #include <filesystem>
 #include <new>
 #include <unistd.h>
+#ifdef _WIN32
+#include "Utf16.h"
+#endif
 
 namespace hotaru {
 
@@ -42,13 +46,22 @@ PacketPtr newPacket()
     return p;
 }
 
+int openForReading(const std::string& path)
+{
+#ifdef _WIN32
+    return ::_wopen(widen(path).c_str(), _O_RDONLY | _O_BINARY);  // the name is UTF-8
+#else
+    return ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+#endif
+}
+
 InputPtr openFilm(const std::string& in)
 {
     std::error_code ec;
-    if (std::filesystem::is_directory(in, ec))
+    if (std::filesystem::is_directory(fsPath(in), ec))
         throw ConvertError(inQuotes(in) + " is a folder, not a FILM/CPK file");
     // Tell "cannot read it" apart from "not FILM" before FFmpeg blurs the two.
-    const int fd = ::open(in.c_str(), O_RDONLY | O_CLOEXEC);
+    const int fd = openForReading(in);
     if (fd < 0)
         throw ConvertError("cannot open " + inQuotes(in) + ": " + std::strerror(errno));
     ::close(fd);

@@ -1,6 +1,9 @@
 // cpk2avi IN.cpk OUT.avi: remuxes a FILM/CPK movie into a standard AVI.
 #include "CpkToAvi.h"
 #include "TempFile.h"
+#ifdef _WIN32
+#include "Utf16.h"
+#endif
 
 extern "C" {
 #include <libavutil/log.h>
@@ -12,6 +15,7 @@ extern "C" {
 
 namespace {
 
+#ifndef _WIN32
 // A cancelled run (the caller may stop us) must not leave its temporary behind.
 extern "C" void onStopSignal(int sig)
 {
@@ -28,22 +32,43 @@ void removeTempOnStop()
     for (int sig : {SIGINT, SIGTERM, SIGHUP})
         sigaction(sig, &action, nullptr);
 }
+#endif
 
-}  // namespace
-
-int main(int argc, char** argv)
+int usage()
 {
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: cpk2avi IN.cpk OUT.avi\n");
-        return 2;
-    }
-    removeTempOnStop();
+    std::fprintf(stderr, "usage: cpk2avi IN.cpk OUT.avi\n");
+    return 2;
+}
+
+int run(const std::string& in, const std::string& out)
+{
     // Our own one-line message says what went wrong; FFmpeg's chatter would bury it.
     av_log_set_level(AV_LOG_QUIET);
     std::string error;
-    if (hotaru::convertCpkToAvi(argv[1], argv[2], error) != 0) {
+    if (hotaru::convertCpkToAvi(in, out, error) != 0) {
         std::fprintf(stderr, "cpk2avi: %s\n", error.c_str());
         return 1;
     }
     return 0;
 }
+
+}  // namespace
+
+#ifdef _WIN32
+// The wide command line, so that names in any script arrive; the program
+// stops us with TerminateProcess, which no handler sees.
+int wmain(int argc, wchar_t** argv)
+{
+    if (argc != 3)
+        return usage();
+    return run(hotaru::narrow(argv[1]), hotaru::narrow(argv[2]));
+}
+#else
+int main(int argc, char** argv)
+{
+    if (argc != 3)
+        return usage();
+    removeTempOnStop();
+    return run(argv[1], argv[2]);
+}
+#endif

@@ -94,8 +94,10 @@ File File::createNew(const std::string& path)
 {
     File f;
     f.path_ = path;
-    HANDLE hf = CreateFileW(widen(path).c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
+    // Shared for writing too: a TempFile's writer may open it by name (the
+    // converter hands it to FFmpeg), as it can on POSIX.
+    HANDLE hf = CreateFileW(widen(path).c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                            nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (hf == INVALID_HANDLE_VALUE) {
         const DWORD err = GetLastError();
         fail(path, err == ERROR_ALREADY_EXISTS ? ERROR_FILE_EXISTS : err);

@@ -3,12 +3,18 @@
 # Release build of only what ships: the program, the converter cpk2avi, the
 # desktop entry, the icons and the manual page.
 # Usage: scripts/package.sh [OUTPUT_DIR]   (default: build-package/)
+#        scripts/package.sh windows [OUTPUT_DIR]: the Windows zip and installer
+#        instead (scripts/package-windows.sh)
 # BUILD_DIR=DIR picks the Release build folder (default: build-release/).
 # Installs dpkg-dev (dpkg-shlibdeps fills in Depends) when it is missing; the
 # rest of what the build needs comes from scripts/setup.sh.
 set -euo pipefail
 
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+if [ "${1:-}" = windows ]; then
+  shift
+  exec "$root/scripts/package-windows.sh" "$@"
+fi
 out="${1:-$root/build-package}"
 build="${BUILD_DIR:-$root/build-release}"
 

@@ -8,14 +8,60 @@
 
 #include <QCoreApplication>
 
+#ifdef _WIN32
+#include <windows.h>
+// after windows.h, which it needs
+#include <shellapi.h>
+
+#include <cstdio>
+
+namespace {
+
+// argv is in the ANSI code page; the wide command line holds every name.
+QStringList wideArguments()
+{
+    QStringList arguments;
+    int count = 0;
+    if (LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &count)) {
+        for (int i = 0; i < count; ++i)
+            arguments << QString::fromWCharArray(wide[i]);
+        LocalFree(wide);
+    }
+    return arguments;
+}
+
+// A window program gets no console: started from one, it writes to that one
+// unless its output is redirected.
+void useParentConsole()
+{
+    const bool out = GetStdHandle(STD_OUTPUT_HANDLE) != nullptr;
+    const bool err = GetStdHandle(STD_ERROR_HANDLE) != nullptr;
+    if ((out && err) || !AttachConsole(ATTACH_PARENT_PROCESS))
+        return;
+    if (!out && !std::freopen("CONOUT$", "w", stdout))
+        return;
+    if (!err)
+        std::freopen("CONOUT$", "w", stderr);
+}
+
+}  // namespace
+#endif
+
 int main(int argc, char** argv)
 {
     // --list, --extract, --help and --version run without a window or a display.
+#ifdef _WIN32
+    const QStringList arguments = wideArguments();
+#else
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
+#endif
     const cli::Options options = cli::parse(arguments);
     if (options.mode != cli::Mode::Window) {
+#ifdef _WIN32
+        useParentConsole();
+#endif
         QCoreApplication core(argc, argv);
         return cli::run(options);
     }

@@ -8,6 +8,7 @@
 #include "Startup.h"
 
 #include <QAction>
+#include <QFile>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -15,7 +16,20 @@
 #include <QStringList>
 #include <QTest>
 
+#include <cstdint>
+#include <fstream>
 #include <memory>
+#include <stdexcept>
+#include <string>
+
+// A file of `size` zero bytes, made in an instant: QFile extends it sparsely on
+// every system, where std::filesystem::resize_file on Windows writes each zero.
+inline void makeSizedFile(const std::string& path, std::int64_t size)
+{
+    std::ofstream(path).close();
+    if (!QFile::resize(QString::fromStdString(path), size))
+        throw std::runtime_error("cannot size " + path);
+}
 
 // Fake drives whose CD-ROM roots are the given folders.
 inline void setDrives(FakeSystemServices& services, const QStringList& cdromRoots, const QStringList& otherRoots = {})

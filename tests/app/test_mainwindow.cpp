@@ -18,8 +18,7 @@ const QString Ready = QStringLiteral("作成するムービーファイルを選
 std::string makeFile(const QTemporaryDir& dir, const QString& name, std::int64_t size)
 {
     const std::string p = dir.filePath(name).toStdString();
-    std::ofstream(p).close();
-    std::filesystem::resize_file(p, static_cast<std::uintmax_t>(size));
+    makeSizedFile(p, size);
     return p;
 }
 

@@ -50,8 +50,7 @@ class TestPickList : public QObject {
     void openDisc(std::int64_t size)
     {
         const std::string p = dir.filePath(QStringLiteral("hotaru4")).toStdString();
-        std::ofstream(p).close();
-        std::filesystem::resize_file(p, static_cast<std::uintmax_t>(size));
+        makeSizedFile(p, size);
         program->open(*services, QString::fromStdString(p));
     }
 

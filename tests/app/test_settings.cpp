@@ -73,8 +73,7 @@ private Q_SLOTS:
 
         // The remembered voice speaks from the start.
         const std::string archive = scratch.filePath(QStringLiteral("hotaru4")).toStdString();
-        std::ofstream(archive).close();
-        std::filesystem::resize_file(archive, hotaru::Disc1ArchiveSize);
+        makeSizedFile(archive, hotaru::Disc1ArchiveSize);
         FakeSystemServices again;
         auto third = start(again, QString::fromStdString(archive));
         QCOMPARE(third->statusText(), QStringLiteral("さぁ、始めますわよ。"));

@@ -227,7 +227,9 @@ private Q_SLOTS:
         const std::int32_t failing = failure == FolderInTheWay || failure == ShortArchive ? 6 : 4;
         const QString older = out + u'/' + cpk(1, failing);
         QString concerned = older;
-        std::optional<FileSizeLimit> limit;
+#ifndef _WIN32
+        std::optional<FileSizeLimit> limit;  // no such cap on Windows: no disk-full row there
+#endif
         if (failure == FolderInTheWay)
             QDir().mkpath(older + QStringLiteral("/inside"));
         else
@@ -253,14 +255,18 @@ private Q_SLOTS:
             break;
         }
         case DiskFull:
+#ifndef _WIN32
             limit.emplace(3000000);  // movie 4 has 3647488 bytes
+#endif
             break;
         }
         const QStringList before = names(out);
 
         program->run->click();
         waitForTheEnd(program);
+#ifndef _WIN32
         limit.reset();
+#endif
 
         QCOMPARE(services.boxes.size(), std::size_t{1});
         QCOMPARE(services.boxes[0].caption, QStringLiteral("ｱﾌﾟﾘｹｰｼｮﾝ ｴﾗｰ"));

@@ -147,6 +147,9 @@ private Q_SLOTS:
 
     void aFolderThatMayNotBeEnteredIsReportedAndNothingMoves()
     {
+#ifdef _WIN32
+        QSKIP("closing a folder takes POSIX modes");
+#else
         if (runningAsRoot())
             QSKIP("root enters any folder");
         Folders f;
@@ -162,6 +165,7 @@ private Q_SLOTS:
         QCOMPARE(d.tree->directory(), f.at("a"));
         QCOMPARE(here(), f.at("a"));
         QVERIFY(d.form.isVisible());
+#endif
     }
 
     void okGivesTheFolderWithOneSeparator_data()

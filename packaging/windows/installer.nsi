@@ -1,0 +1,59 @@
+; The installer: both programs into Program Files, a Start-menu entry, and an
+; uninstaller that Windows' list of programs knows.
+; makensis -DVERSION=x.y -DSOURCE=<folder of the files> -DICON=<.ico> -DOUTFILE=<setup.exe> installer.nsi
+Unicode true
+SetCompressor /SOLID lzma
+!include "MUI2.nsh"
+
+!define NAME "ホタル奇譚ムービーカッター"
+!define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\hotaru-movie-cutter"
+
+Name "${NAME}"
+OutFile "${OUTFILE}"
+InstallDir "$PROGRAMFILES64\HotaruMovieCutter"
+InstallDirRegKey HKLM "${UNINSTALL_KEY}" "InstallLocation"
+RequestExecutionLevel admin
+
+; No copyright line to give.
+!pragma warning disable 9100
+VIProductVersion "${VERSION}.0.0"
+VIAddVersionKey /LANG=1041 "ProductName" "${NAME}"
+VIAddVersionKey /LANG=1041 "FileDescription" "${NAME} セットアップ"
+VIAddVersionKey /LANG=1041 "FileVersion" "${VERSION}"
+VIAddVersionKey /LANG=1041 "ProductVersion" "${VERSION}"
+
+!define MUI_ICON "${ICON}"
+!define MUI_UNICON "${ICON}"
+!insertmacro MUI_PAGE_DIRECTORY
+!insertmacro MUI_PAGE_INSTFILES
+!insertmacro MUI_UNPAGE_CONFIRM
+!insertmacro MUI_UNPAGE_INSTFILES
+!insertmacro MUI_LANGUAGE "Japanese"
+
+Section "Install"
+  SetShellVarContext all
+  SetOutPath "$INSTDIR"
+  File "${SOURCE}/hotaru-movie-cutter.exe"
+  File "${SOURCE}/cpk2avi.exe"
+  File "${SOURCE}/readme.txt"
+  WriteUninstaller "$INSTDIR\uninstall.exe"
+  CreateShortCut "$SMPROGRAMS\${NAME}.lnk" "$INSTDIR\hotaru-movie-cutter.exe"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "${NAME}"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\hotaru-movie-cutter.exe"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\uninstall.exe"'
+  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoModify" 1
+  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
+SectionEnd
+
+Section "Uninstall"
+  SetShellVarContext all
+  Delete "$SMPROGRAMS\${NAME}.lnk"
+  Delete "$INSTDIR\hotaru-movie-cutter.exe"
+  Delete "$INSTDIR\cpk2avi.exe"
+  Delete "$INSTDIR\readme.txt"
+  Delete "$INSTDIR\uninstall.exe"
+  RMDir "$INSTDIR"
+  DeleteRegKey HKLM "${UNINSTALL_KEY}"
+SectionEnd
