@@ -1,7 +1,8 @@
 ; The installer: both programs into Program Files, a Start-menu entry, and an
 ; uninstaller that Windows' list of programs knows.
 ; makensis -DVERSION=x.y -DSOURCE=<folder of the files> -DICON=<.ico> -DOUTFILE=<setup.exe> installer.nsi
-Unicode true
+; 64-bit like the programs it installs (and so runnable by wine64 in the tests).
+Target amd64-unicode
 SetCompressor /SOLID lzma
 !include "MUI2.nsh"
 
