@@ -51,7 +51,7 @@ for exe in "$suites"/test_*.exe; do
   log="$WORK/$name.log"
   # Into a file: what QtTest writes to a pipe under Wine does not arrive.
   rm -f "$log"
-  (cd "$WORK" && timeout 300 "${wine[@]}" "$exe" -o "$(winpath "$log"),txt" </dev/null) >"$WORK/$name.out" 2>&1
+  (cd "$WORK" && timeout 120 "${wine[@]}" "$exe" -o "$(winpath "$log"),txt" </dev/null) >"$WORK/$name.out" 2>&1
   rc=$?
   [ -f "$log" ] || cp "$WORK/$name.out" "$log"
   totals="$(grep -a '^Totals:' "$log" | tail -n 1 | tr -d '\r')"

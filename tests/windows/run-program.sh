@@ -57,7 +57,8 @@ if ((window_mode)); then
     sleep 0.1
   done
   if [ -z "$id" ]; then
-    echo "FAIL: no window titled $main_title"
+    shown="$(for w in $(timeout 5 xdotool search --onlyvisible --name . 2>/dev/null); do title_of "$w"; done | sort -u)"
+    echo "FAIL: no window titled $main_title; shown: $(paste -sd '|' <<<"$shown")"
     cat "$WORK/window.log"
     exit 1
   fi
