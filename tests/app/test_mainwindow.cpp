@@ -1,6 +1,8 @@
 // The main window: layout, start-up discovery, File > Open, hints and errors.
 #include "AppTestSupport.h"
+#include "Archive.h"
 #include "Catalogue.h"
+#include "Path.h"
 #include "TestMain.h"
 
 #include <QApplication>
@@ -154,7 +156,7 @@ private Q_SLOTS:
         FakeSystemServices services;
         setDrives(services, {cd.path()});
         services.onBox = [&] {
-            services.fakeDrives.files.insert(cd.filePath(QStringLiteral("hotaru4")).toStdString());
+            services.fakeDrives.files.insert(hotaru::joinRoot(cd.path().toStdString(), hotaru::ArchiveFileName));
             makeFile(cd, QStringLiteral("hotaru4"), hotaru::Disc1ArchiveSize);
         };
         services.answers = {ui::BoxAnswer::Retry};
@@ -168,7 +170,8 @@ private Q_SLOTS:
         QCOMPARE(services.boxes[0].icon, ui::BoxIcon::Stop);
         QCOMPARE(c.titles->count(), 31);
         QCOMPARE(form.session().disc(), 1);
-        QCOMPARE(form.session().archivePath(), cd.filePath(QStringLiteral("hotaru4")));
+        QCOMPARE(form.session().archivePath(),
+                 QString::fromStdString(hotaru::joinRoot(cd.path().toStdString(), hotaru::ArchiveFileName)));
         QCOMPARE(form.statusText(), Ready);
         QCOMPARE(selectedRow(c.titles), 0);
         QVERIFY(c.add->isEnabled() && !c.remove->isEnabled() && !c.run->isEnabled());
@@ -267,7 +270,8 @@ private Q_SLOTS:
         QTemporaryDir cd;
         FakeSystemServices services;
         setDrives(services, {cd.path()});
-        services.fakeDrives.files.insert(cd.filePath(QStringLiteral("hotaru4")).toStdString());  // seen, not there
+        // Seen, not there.
+        services.fakeDrives.files.insert(hotaru::joinRoot(cd.path().toStdString(), hotaru::ArchiveFileName));
         Program program(services, false);
         MainWindow& form = *program.window;
         const Controls& c = *program.controls;
