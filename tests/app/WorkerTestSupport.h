@@ -50,10 +50,15 @@ inline QStringList names(const QString& folder)
     return n;
 }
 
-inline void writeBytes(const QString& path, const std::string& bytes) { std::ofstream(path.toStdString()) << bytes; }
+// Named through UTF-16: a narrow name is read in the ANSI code page on Windows.
+inline std::filesystem::path fsPath(const QString& path) { return std::filesystem::path(path.toStdU16String()); }
+inline void writeBytes(const QString& path, const std::string& bytes)
+{
+    std::ofstream(fsPath(path), std::ios::binary) << bytes;
+}
 inline std::string readBytes(const QString& path)
 {
-    std::ifstream in(path.toStdString(), std::ios::binary);
+    std::ifstream in(fsPath(path), std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 

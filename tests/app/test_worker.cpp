@@ -295,7 +295,7 @@ private Q_SLOTS:
         // Put right what went wrong, and the same picks run through.
         session.setArchivePath(disc[1]);
         QDir().mkpath(out + QStringLiteral("/later"));
-        fs::remove_all(older.toStdString());
+        fs::remove_all(fsPath(older));
         program->run->click();
         waitForTheEnd(program);
         QCOMPARE(services.boxes.size(), std::size_t{2});
