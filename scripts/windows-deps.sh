@@ -50,6 +50,10 @@ if [ "${1:-}" = --print-dir ]; then
   echo "$prefix"
   exit 0
 fi
+# One build at a time; a second caller waits and then reuses it.
+mkdir -p "$cache"
+exec 9>"$cache/lock"
+flock 9
 if [ -f "$prefix/stamp" ]; then
   echo "windows-deps.sh: reusing $prefix" >&2
   echo "$prefix"
