@@ -17,7 +17,7 @@ generator=(-G Ninja)
 
 # qt-cmake: the toolchain's find-root rules hide a Qt outside the mingw root
 # from plain find_package.
-"$deps/qt/bin/qt-cmake" -S "$root" -B "$build" "${generator[@]}" -DCMAKE_BUILD_TYPE="$build_type" \
+"$deps/qt/bin/qt-cmake" -S "$root" -B "$build" "${generator[@]}" --no-warn-unused-cli -DCMAKE_BUILD_TYPE="$build_type" \
   -DQT_CHAINLOAD_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw64.cmake" \
   -DHOTARU_BUILD_TESTS=OFF -DHOTARU_FFMPEG_PREFIX="$deps/ffmpeg" >/dev/null
 cmake --build "$build" --target hotaru-movie-cutter cpk2avi make-sample-archive

@@ -22,7 +22,7 @@ suites="$build/suites"
 generator=(-G Ninja)
 [ -f "$suites/CMakeCache.txt" ] && generator=()
 {
-  "$deps/qt/bin/qt-cmake" -S "$root/tests/windows/gui" -B "$suites" "${generator[@]}" -DCMAKE_BUILD_TYPE=Release \
+  "$deps/qt/bin/qt-cmake" -S "$root/tests/windows/gui" -B "$suites" "${generator[@]}" --no-warn-unused-cli -DCMAKE_BUILD_TYPE=Release \
     -DQT_CHAINLOAD_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw64.cmake" &&
     cmake --build "$suites"
 } >"$build/suites-build.log" 2>&1 ||
