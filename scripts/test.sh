@@ -24,8 +24,9 @@ export QT_QPA_PLATFORM=offscreen
 [ "${SANITIZE:-0}" != 1 ] || export LSAN_OPTIONS="suppressions=$root/tests/lsan-suppressions.txt"
 cd "$build"
 
-windows_suite=0 root_tests=0
+windows_suite=0 windows_gui=0 root_tests=0
 ctest -N -R '^windows_suite$' | grep -q 'Total Tests: 1' && windows_suite=1
+ctest -N -R '^windows_gui$' | grep -q 'Total Tests: 1' && windows_gui=1
 ctest -N -L '^root$' | grep -q 'Total Tests: [1-9]' && root_tests=1
 
 as_tester=()  # runs a command as the user the tests run as
@@ -35,6 +36,7 @@ if [ "$(id -u)" -eq 0 ]; then
   # suite's own build and Wine prefix (Wine wants a prefix its user owns).
   writable=("$build/Testing")
   ((windows_suite)) && writable+=("$build/windows-suite")
+  ((windows_gui)) && writable+=("$build/windows-gui")
   mkdir -p "${writable[@]}"
   scratch="$(mktemp -d /tmp/hotaru-tests.XXXXXX)"
   # Hand those folders back to the build tree's owner, whatever the outcome.
@@ -66,6 +68,15 @@ if [ "$(id -u)" -eq 0 ]; then
     exit 2
   fi
   echo "Running the tests as uid $tester (HOME and TMPDIR under $scratch)"
+fi
+
+# Qt and FFmpeg for the Windows build, once per machine (apt and a long
+# build: as root, where the tester may read the result).
+if ((windows_gui)); then
+  if [ "$(id -u)" -eq 0 ]; then
+    export HOTARU_WINDOWS_DEPS="${HOTARU_WINDOWS_DEPS:-/var/cache/hotaru-windows-deps}"
+  fi
+  "$root/scripts/windows-deps.sh" >/dev/null
 fi
 
 # The format first (its verdict counts at the end), then every suite as the

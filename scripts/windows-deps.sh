@@ -50,6 +50,12 @@ if [ "${1:-}" = --print-dir ]; then
   echo "$prefix"
   exit 0
 fi
+# Built already: nothing to write, so any user who may read the cache reuses it.
+if [ -f "$prefix/stamp" ]; then
+  echo "windows-deps.sh: reusing $prefix" >&2
+  echo "$prefix"
+  exit 0
+fi
 # One build at a time; a second caller waits and then reuses it.
 mkdir -p "$cache"
 exec 9>"$cache/lock"
