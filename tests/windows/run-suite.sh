@@ -14,36 +14,17 @@ shift
 suite="$build/hotaru_windows_tests.exe"
 [ -f "$suite" ] || { echo "run-suite.sh: $suite is missing: build it first" >&2; exit 2; }
 
-wine64="$(command -v wine64 || true)"
-[ -n "$wine64" ] || wine64=/usr/lib/wine/wine64
-wineserver="$(dirname "$wine64")/wineserver"
-[ -x "$wineserver" ] || wineserver="$(command -v wineserver)"
-
-export WINEPREFIX="$build/wine-prefix"
-export WINEARCH=win64
-export WINEDEBUG=-all
-# No Mono or Gecko installer, and no window of any kind.
-export WINEDLLOVERRIDES="mscoree,mshtml="
+WORK="$build"
+# shellcheck source=tests/windows/wine-prefix.sh
+. "$root/tests/windows/wine-prefix.sh"
+# No window of any kind.
 unset DISPLAY WAYLAND_DISPLAY
-# A Japanese system: the ANSI code page is Shift-JIS (932), as at the tool's
-# home, while Wine keeps UTF-8 for the host's file names. That takes a real
-# ja_JP.UTF-8 locale; one is compiled here so the host needs none installed.
-locales="$build/wine-locale"
-rm -rf "$locales"
-mkdir -p "$locales"
-localedef -i ja_JP -f UTF-8 "$locales/ja_JP.UTF-8" >/dev/null 2>&1 || true
-[ -f "$locales/ja_JP.UTF-8/LC_CTYPE" ] ||
-  { echo "run-suite.sh: cannot compile the ja_JP.UTF-8 locale: install locales (scripts/setup.sh)" >&2; exit 2; }
-wine=(env -u LANG -u LANGUAGE LOCPATH="$locales" LC_ALL=ja_JP.UTF-8 "$wine64")
 
 drives="$build/wine-drives"
-"$wineserver" -k 2>/dev/null || true
-rm -rf "$WINEPREFIX" "$drives"
+rm -rf "$drives"
 # The server outlives its programs; leave none behind for the caller to wait on.
 trap '"$wineserver" -k 2>/dev/null || true' EXIT
-
-"${wine[@]}" wineboot -i >/dev/null 2>&1 </dev/null
-"$wineserver" -w
+boot_prefix
 
 mkdir -p "$drives/cd-e" "$drives/disk-f" "$drives/cd-q"
 # Only the size tells a disc: sparse files of the discs' sizes cost nothing.
@@ -57,8 +38,6 @@ archive_size() {
 truncate -s "$(archive_size 1)" "$drives/cd-q/hotaru4"
 truncate -s "$(archive_size 2)" "$drives/disk-f/hotaru4"
 
-# Only C: and Z: stay, so that nothing of the host takes part in the scan.
-find "$WINEPREFIX/dosdevices" -maxdepth 1 -name '?:*' ! -name 'c:' ! -name 'z:' -exec rm -f {} +
 ln -s "$drives/cd-e" "$WINEPREFIX/dosdevices/e:"
 ln -s "$drives/disk-f" "$WINEPREFIX/dosdevices/f:"
 ln -s "$drives/cd-q" "$WINEPREFIX/dosdevices/q:"

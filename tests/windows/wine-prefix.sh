@@ -1,4 +1,4 @@
-# Sourced by the scripts that run the Windows program and its window suites
+# Sourced by the scripts that run the Windows suites and the program
 # under Wine: a throw-away 64-bit prefix with a Japanese system (code page
 # 932) and the Noto CJK fonts in its Fonts folder, so that Japanese text
 # shows. Set WORK before sourcing; call new_prefix, then run programs with
@@ -20,10 +20,11 @@ export WINEDLLOVERRIDES="mscoree,mshtml="
 locales="$WORK/wine-locale"
 wine=(env -u LANG -u LANGUAGE LOCPATH="$locales" LC_ALL=ja_JP.UTF-8 "$wine64")
 
-# new_prefix CDROM-FOLDER: Q: is a CD-ROM drive showing that folder; only C:,
-# Z: and Q: exist, so nothing of the host takes part in the drive scan.
-new_prefix() {
-  local cd="$1" fonts reg face
+# boot_prefix: a fresh prefix with a Japanese system (the ANSI code page is
+# Shift-JIS, 932, while Wine keeps UTF-8 for the host's file names; that takes
+# a real ja_JP.UTF-8 locale, compiled here so the host needs none installed)
+# and only C: and Z:, so nothing of the host takes part in a drive scan.
+boot_prefix() {
   rm -rf "$locales"
   mkdir -p "$locales"
   localedef -i ja_JP -f UTF-8 "$locales/ja_JP.UTF-8" >/dev/null 2>&1 || true
@@ -33,8 +34,14 @@ new_prefix() {
   rm -rf "$WINEPREFIX"
   "${wine[@]}" wineboot -i >/dev/null 2>&1 </dev/null
   "$wineserver" -w
-
   find "$WINEPREFIX/dosdevices" -maxdepth 1 -name '?:*' ! -name 'c:' ! -name 'z:' -exec rm -f {} +
+}
+
+# new_prefix CDROM-FOLDER: booted as above, with Q: a CD-ROM drive showing
+# that folder and the Noto CJK fonts in its Fonts folder.
+new_prefix() {
+  local cd="$1" fonts reg face
+  boot_prefix
   ln -s "$cd" "$WINEPREFIX/dosdevices/q:"
 
   fonts="$WINEPREFIX/drive_c/windows/Fonts"
