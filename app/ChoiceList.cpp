@@ -1,4 +1,4 @@
-#include "ChoiceList.h"
+#include "app/ChoiceList.h"
 
 #include <QMouseEvent>
 #include <QSignalBlocker>

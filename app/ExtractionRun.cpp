@@ -1,16 +1,16 @@
-#include "ExtractionRun.h"
+#include "app/ExtractionRun.h"
 
-#include "ExtractionWorker.h"
-#include "InOutError.h"
-#include "Session.h"
-#include "SystemServices.h"
+#include "app/ExtractionWorker.h"
+#include "app/Session.h"
+#include "gui/SystemServices.h"
+#include "platform/InOutError.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QLabel>
 #include <QProgressBar>
 
-ExtractionRun::ExtractionRun(ui::SystemServices& services, Session& session, QWidget* window, QProgressBar* progress,
+ExtractionRun::ExtractionRun(gui::SystemServices& services, Session& session, QWidget* window, QProgressBar* progress,
                              QLabel* fileName)
     : QObject(window), services_(services), session_(session), window_(window), progress_(progress), fileName_(fileName)
 {
@@ -93,7 +93,7 @@ void ExtractionRun::fail(const QString& path, const QString& message)
     stopWorker();
     const QString text = QString::fromStdString(hotaru::withFullStop(message.toStdString()));
     const QString shown = path.isEmpty() ? text : QDir::toNativeSeparators(path) + u'\n' + text;
-    services_.messageBox(window_, shown, QStringLiteral("ｱﾌﾟﾘｹｰｼｮﾝ ｴﾗｰ"), ui::BoxButtons::Ok, ui::BoxIcon::Stop);
+    services_.messageBox(window_, shown, QStringLiteral("ｱﾌﾟﾘｹｰｼｮﾝ ｴﾗｰ"), gui::BoxButtons::Ok, gui::BoxIcon::Stop);
     Q_EMIT statusChanged(text);
     finish(false);
 }

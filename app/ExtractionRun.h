@@ -11,7 +11,7 @@ class QProgressBar;
 class QWidget;
 class Session;
 
-namespace ui {
+namespace gui {
 class SystemServices;
 }
 
@@ -21,7 +21,7 @@ class SystemServices;
 class ExtractionRun : public QObject {
     Q_OBJECT
 public:
-    ExtractionRun(ui::SystemServices& services, Session& session, QWidget* window, QProgressBar* progress,
+    ExtractionRun(gui::SystemServices& services, Session& session, QWidget* window, QProgressBar* progress,
                   QLabel* fileName);
     ~ExtractionRun() override;
 
@@ -44,7 +44,7 @@ private:
     void finish(bool completed);
     void stopWorker();
 
-    ui::SystemServices& services_;
+    gui::SystemServices& services_;
     Session& session_;
     QWidget* window_;
     QProgressBar* progress_;

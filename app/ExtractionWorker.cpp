@@ -1,8 +1,8 @@
-#include "ExtractionWorker.h"
+#include "app/ExtractionWorker.h"
 
-#include "Catalogue.h"
-#include "Converter.h"
-#include "File.h"
+#include "catalogue/Catalogue.h"
+#include "extract/Converter.h"
+#include "platform/File.h"
 
 namespace {
 

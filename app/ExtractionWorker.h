@@ -1,7 +1,7 @@
 #pragma once
 
-#include "CutRun.h"
-#include "TaskThread.h"
+#include "extract/CutRun.h"
+#include "extract/TaskThread.h"
 
 #include <QElapsedTimer>
 #include <QString>

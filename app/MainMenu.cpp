@@ -1,6 +1,6 @@
-#include "MainMenu.h"
+#include "app/MainMenu.h"
 
-#include "RadioMenu.h"
+#include "app/RadioMenu.h"
 
 #include <QAction>
 #include <QMainWindow>

@@ -1,20 +1,20 @@
-#include "MainWindow.h"
+#include "app/MainWindow.h"
 
-#include "AboutDialog.h"
-#include "Archive.h"
-#include "Catalogue.h"
-#include "ChoiceList.h"
-#include "ConverterLinkDialog.h"
-#include "Discovery.h"
-#include "ExtractionRun.h"
-#include "Handlers.h"
-#include "MainMenu.h"
-#include "OutputFolderDialog.h"
-#include "PickControls.h"
-#include "ProgramIcon.h"
-#include "SystemServices.h"
-#include "Voices.h"
-#include "WindowLayout.h"
+#include "app/ChoiceList.h"
+#include "app/ExtractionRun.h"
+#include "app/MainMenu.h"
+#include "app/PickControls.h"
+#include "app/ProgramIcon.h"
+#include "app/Voices.h"
+#include "catalogue/Archive.h"
+#include "catalogue/Catalogue.h"
+#include "catalogue/Discovery.h"
+#include "dialogs/AboutDialog.h"
+#include "dialogs/ConverterLinkDialog.h"
+#include "dialogs/OutputFolderDialog.h"
+#include "gui/Handlers.h"
+#include "gui/SystemServices.h"
+#include "gui/WindowLayout.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -30,30 +30,30 @@ namespace {
 
 // The window's layout, in client pixels.
 constexpr QSize ClientSize{426, 297};
-constexpr ui::Place Panel1{"Panel1", -4, 0, 433, 3};
-constexpr ui::Place Label3{"Label3", 48, 8, 95, 12};
-constexpr ui::Place Label4{"Label4", 272, 8, 113, 15};
-constexpr ui::Place ListBox1{"ListBox1", 16, 24, 161, 193};
-constexpr ui::Place ListBox2{"ListBox2", 248, 24, 161, 193};
-constexpr ui::Place Button2{"Button2", 192, 40, 41, 41};
-constexpr ui::Place Button3{"Button3", 192, 96, 41, 41};
-constexpr ui::Place Button5{"Button5", 192, 152, 41, 25};
-constexpr ui::Place Button6{"Button6", 192, 192, 41, 25};
-constexpr ui::Place Label2{"Label2", 8, 240, 169, 17};
-constexpr ui::Place Button4{"Button4", 240, 232, 81, 25};
-constexpr ui::Place Button1{"Button1", 336, 232, 75, 25};
-constexpr ui::Place ProgressBar1{"ProgressBar1", 8, 264, 409, 9};
-constexpr ui::Place StatusBar1{"StatusBar1", 0, 278, 426, 19};
+constexpr gui::Place Panel1{"Panel1", -4, 0, 433, 3};
+constexpr gui::Place Label3{"Label3", 48, 8, 95, 12};
+constexpr gui::Place Label4{"Label4", 272, 8, 113, 15};
+constexpr gui::Place ListBox1{"ListBox1", 16, 24, 161, 193};
+constexpr gui::Place ListBox2{"ListBox2", 248, 24, 161, 193};
+constexpr gui::Place Button2{"Button2", 192, 40, 41, 41};
+constexpr gui::Place Button3{"Button3", 192, 96, 41, 41};
+constexpr gui::Place Button5{"Button5", 192, 152, 41, 25};
+constexpr gui::Place Button6{"Button6", 192, 192, 41, 25};
+constexpr gui::Place Label2{"Label2", 8, 240, 169, 17};
+constexpr gui::Place Button4{"Button4", 240, 232, 81, 25};
+constexpr gui::Place Button1{"Button1", 336, 232, 75, 25};
+constexpr gui::Place ProgressBar1{"ProgressBar1", 8, 264, 409, 9};
+constexpr gui::Place StatusBar1{"StatusBar1", 0, 278, 426, 19};
 
 }  // namespace
 
-MainWindow::MainWindow(ui::SystemServices& services, QWidget* parent)
+MainWindow::MainWindow(gui::SystemServices& services, QWidget* parent)
     : QMainWindow(parent), services_(services), session_(this)
 {
     setObjectName(QStringLiteral("Form1"));
-    setWindowTitle(ui::programTitle());
+    setWindowTitle(gui::programTitle());
     setWindowIcon(programIcon());
-    setFont(ui::uiFont(12));
+    setFont(gui::uiFont(12));
     // Fixed single border: minimise and close only.
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
@@ -72,36 +72,36 @@ void MainWindow::buildControls()
     client->setFixedSize(ClientSize);
     setCentralWidget(client);
 
-    auto* panel = ui::place<QFrame>(client, Panel1);
+    auto* panel = gui::place<QFrame>(client, Panel1);
     panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     // The headings sit right above the lists: wider where the face needs it,
     // never taller, or the lists would cover their lower half.
-    QLabel* titlesHeading = ui::label(client, Label3, QStringLiteral("ムービーファイル"), 12, true);
-    QLabel* picksHeading = ui::label(client, Label4, QStringLiteral("選択したファイル"), 15, true);
+    QLabel* titlesHeading = gui::label(client, Label3, QStringLiteral("ムービーファイル"), 12, true);
+    QLabel* picksHeading = gui::label(client, Label4, QStringLiteral("選択したファイル"), 15, true);
     titlesHeading->resize(titlesHeading->width(), Label3.height);
     picksHeading->resize(picksHeading->width(), Label4.height);
-    titleList_ = ui::place<ChoiceList>(client, ListBox1);
-    pickList_ = ui::place<ChoiceList>(client, ListBox2);
+    titleList_ = gui::place<ChoiceList>(client, ListBox1);
+    pickList_ = gui::place<ChoiceList>(client, ListBox2);
     for (ChoiceList* list : {titleList_, pickList_}) {
         list->setUniformItemSizes(true);
         list->setStyleSheet(QStringLiteral("QListWidget::item { height: 12px; padding: 0px; }"));
     }
-    addButton_ = ui::button(client, Button2, QStringLiteral("->"));
-    removeButton_ = ui::button(client, Button3, QStringLiteral("<-"));
-    selectAllButton_ = ui::button(client, Button5, QStringLiteral("全選択"));
-    clearAllButton_ = ui::button(client, Button6, QStringLiteral("全削除"));
+    addButton_ = gui::button(client, Button2, QStringLiteral("->"));
+    removeButton_ = gui::button(client, Button3, QStringLiteral("<-"));
+    selectAllButton_ = gui::button(client, Button5, QStringLiteral("全選択"));
+    clearAllButton_ = gui::button(client, Button6, QStringLiteral("全削除"));
     // Holds a file name of any length: fixed, not sized to its text.
-    fileLabel_ = ui::place<QLabel>(client, Label2);
-    fileLabel_->setFont(ui::uiFont(13));
+    fileLabel_ = gui::place<QLabel>(client, Label2);
+    fileLabel_->setFont(gui::uiFont(13));
     fileLabel_->setTextFormat(Qt::PlainText);
-    runButton_ = ui::button(client, Button4, QStringLiteral("実行"));
-    exitButton_ = ui::button(client, Button1, QStringLiteral("終了"));
-    progressBar_ = ui::place<QProgressBar>(client, ProgressBar1);
+    runButton_ = gui::button(client, Button4, QStringLiteral("実行"));
+    exitButton_ = gui::button(client, Button1, QStringLiteral("終了"));
+    progressBar_ = gui::place<QProgressBar>(client, ProgressBar1);
     progressBar_->setRange(0, 100);
     progressBar_->setValue(0);
     progressBar_->setTextVisible(false);
     progressBar_->setFocusPolicy(Qt::NoFocus);
-    statusLine_ = ui::place<QStatusBar>(client, StatusBar1);
+    statusLine_ = gui::place<QStatusBar>(client, StatusBar1);
     statusLine_->setSizeGripEnabled(false);
     // The pointer stays an arrow over this while a run shows the hourglass elsewhere.
     exitButton_->setCursor(Qt::ArrowCursor);
@@ -120,7 +120,7 @@ void MainWindow::buildControls()
 void MainWindow::wireHandlers()
 {
     auto handle = [this](auto* sender, auto signal, auto handler) {
-        ui::connectHandler(services_, sender, signal, this, handler);
+        gui::connectHandler(services_, sender, signal, this, handler);
     };
     handle(menu_->openAction(), &QAction::triggered, &MainWindow::onOpenTriggered);
     handle(menu_->outputFolderAction(), &QAction::triggered, [](MainWindow* w) {
@@ -134,7 +134,7 @@ void MainWindow::wireHandlers()
     });
     handle(menu_, &MainMenu::aviOutputChosen, &MainWindow::onAviOutputChosen);
     connect(menu_, &MainMenu::voiceChosen, this,
-            [this](std::int32_t voice) { ui::runHandler(services_, this, [&] { onVoiceChosen(voice); }); });
+            [this](std::int32_t voice) { gui::runHandler(services_, this, [&] { onVoiceChosen(voice); }); });
     connect(menu_, &MainMenu::hintChanged, this, &MainWindow::setHint);
 
     handle(exitButton_, &QPushButton::clicked, &MainWindow::close);
@@ -212,7 +212,7 @@ void MainWindow::showEvent(QShowEvent* e)
     if (!centred_) {
         centred_ = true;
         setFixedSize(size());
-        ui::centreOnScreen(this);
+        gui::centreOnScreen(this);
     }
 }
 
@@ -226,7 +226,7 @@ void MainWindow::closeEvent(QCloseEvent* e)
 void MainWindow::start(const QString& archive, const QString& offeredConverter)
 {
     offeredConverter_ = offeredConverter;
-    ui::runHandler(services_, this, [&] {
+    gui::runHandler(services_, this, [&] {
         if (archive.isEmpty())
             runDiscovery();
         else
@@ -240,8 +240,8 @@ void MainWindow::runDiscovery()
 {
     const hotaru::Discovery found = hotaru::discoverArchive(services_.drives(), [this] {
         return services_.messageBox(nullptr, QStringLiteral("ホタル奇譚のCDROMが入っていません。"),
-                                    QStringLiteral("エラー"), ui::BoxButtons::RetryCancel,
-                                    ui::BoxIcon::Stop) != ui::BoxAnswer::Cancel;
+                                    QStringLiteral("エラー"), gui::BoxButtons::RetryCancel,
+                                    gui::BoxIcon::Stop) != gui::BoxAnswer::Cancel;
     });
     switch (found.outcome) {
     case hotaru::DiscoveryOutcome::NoCdRom:
@@ -264,11 +264,11 @@ std::int32_t MainWindow::readDisc(const QString& path) const { return hotaru::in
 
 void MainWindow::onOpenTriggered()
 {
-    ui::FileRequest request{QString(),
-                            QStringLiteral("ホタル奇譚ムービーファイル(hotaru4)"),
-                            {QStringLiteral("hotaru4")},
-                            QStringLiteral("hotaru4"),
-                            QString()};
+    gui::FileRequest request{QString(),
+                             QStringLiteral("ホタル奇譚ムービーファイル(hotaru4)"),
+                             {QStringLiteral("hotaru4")},
+                             QStringLiteral("hotaru4"),
+                             QString()};
     if (!lastArchive_.isEmpty()) {
         const QFileInfo last(lastArchive_);
         request.initialName = last.fileName();
@@ -297,7 +297,7 @@ void MainWindow::onAviOutputChosen()
         return;
     }
     if (converterLinkDialog_)
-        ui::showModeless(converterLinkDialog_.get());
+        gui::showModeless(converterLinkDialog_.get());
 }
 
 void MainWindow::onVoiceChosen(std::int32_t voice)

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "PickControls.h"
-#include "Session.h"
+#include "app/PickControls.h"
+#include "app/Session.h"
 
 #include <QMainWindow>
 #include <QString>
@@ -22,7 +22,7 @@ class QPushButton;
 class QStatusBar;
 struct PickNote;
 
-namespace ui {
+namespace gui {
 class SystemServices;
 }
 
@@ -33,7 +33,7 @@ class SystemServices;
 class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
-    explicit MainWindow(ui::SystemServices& services, QWidget* parent = nullptr);
+    explicit MainWindow(gui::SystemServices& services, QWidget* parent = nullptr);
     ~MainWindow() override;
 
     // Start-up, before the window is shown: the drive scan with its prompts
@@ -88,7 +88,7 @@ private:
     void showPicking();
     void setRunCursors(bool busy);
 
-    ui::SystemServices& services_;
+    gui::SystemServices& services_;
     Session session_;
     QString hint_;
     bool centred_ = false;

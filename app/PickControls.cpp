@@ -1,8 +1,8 @@
-#include "PickControls.h"
+#include "app/PickControls.h"
 
-#include "Catalogue.h"
-#include "ChoiceList.h"
-#include "PickListRules.h"
+#include "app/ChoiceList.h"
+#include "app/PickListRules.h"
+#include "catalogue/Catalogue.h"
 
 #include <QPushButton>
 

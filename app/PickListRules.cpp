@@ -1,6 +1,6 @@
-#include "PickListRules.h"
+#include "app/PickListRules.h"
 
-#include "Catalogue.h"
+#include "catalogue/Catalogue.h"
 
 std::int32_t PickListRules::titleCount() const { return listed_ ? hotaru::movieCount(disc_) : 0; }
 

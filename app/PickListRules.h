@@ -1,7 +1,7 @@
 #pragma once
 
-#include "PickList.h"
-#include "Voices.h"
+#include "app/Voices.h"
+#include "catalogue/PickList.h"
 
 #include <cstdint>
 #include <optional>

@@ -1,4 +1,4 @@
-#include "RadioMenu.h"
+#include "app/RadioMenu.h"
 
 #include <QAction>
 #include <QStyleOptionMenuItem>

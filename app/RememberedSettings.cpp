@@ -1,7 +1,7 @@
-#include "RememberedSettings.h"
+#include "app/RememberedSettings.h"
 
-#include "Session.h"
-#include "Voices.h"
+#include "app/Session.h"
+#include "app/Voices.h"
 
 #include <QDir>
 #include <QSettings>

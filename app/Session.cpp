@@ -1,4 +1,4 @@
-#include "Session.h"
+#include "app/Session.h"
 
 void Session::setOutputFolder(const QString& folder)
 {

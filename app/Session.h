@@ -1,7 +1,7 @@
 #pragma once
 
-#include "CutRun.h"
-#include "PickListRules.h"
+#include "app/PickListRules.h"
+#include "extract/CutRun.h"
 
 #include <QObject>
 #include <QString>

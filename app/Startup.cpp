@@ -1,14 +1,14 @@
-#include "Startup.h"
+#include "app/Startup.h"
 
-#include "MainWindow.h"
-#include "RememberedSettings.h"
+#include "app/MainWindow.h"
+#include "app/RememberedSettings.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QSettings>
 
-std::unique_ptr<MainWindow> startMainWindow(ui::SystemServices& services, StartOptions options)
+std::unique_ptr<MainWindow> startMainWindow(gui::SystemServices& services, StartOptions options)
 {
     auto window = std::make_unique<MainWindow>(services);
     if (options.settings)

@@ -7,7 +7,7 @@
 
 class MainWindow;
 
-namespace ui {
+namespace gui {
 class SystemServices;
 }
 
@@ -27,4 +27,4 @@ QString bundledConverter();
 // remembered settings put back, and the archive looked for (with its
 // prompts) before anything is shown. The program, the screenshot tool and
 // the window tests all start this way.
-std::unique_ptr<MainWindow> startMainWindow(ui::SystemServices& services, StartOptions options = {});
+std::unique_ptr<MainWindow> startMainWindow(gui::SystemServices& services, StartOptions options = {});

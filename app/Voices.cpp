@@ -1,4 +1,4 @@
-#include "Voices.h"
+#include "app/Voices.h"
 
 #include <array>
 

@@ -11,11 +11,11 @@
 // Then it times a few more whole runs while busy processes keep every core
 // busy, and prints their throughput beside the unloaded one, without a target.
 // Exits 1 when a target is missed.
-#include "Catalogue.h"
-#include "CopyRange.h"
-#include "ExtractionWorker.h"
-#include "MovieFiles.h"
-#include "SampleArchive.h"
+#include "app/ExtractionWorker.h"
+#include "catalogue/Catalogue.h"
+#include "catalogue/MovieFiles.h"
+#include "extract/CopyRange.h"
+#include "tools/SampleArchive.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

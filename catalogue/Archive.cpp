@@ -1,7 +1,7 @@
-#include "Archive.h"
+#include "catalogue/Archive.h"
 
-#include "Catalogue.h"
-#include "File.h"
+#include "catalogue/Catalogue.h"
+#include "platform/File.h"
 
 namespace hotaru {
 

@@ -1,7 +1,7 @@
-#include "Discovery.h"
+#include "catalogue/Discovery.h"
 
-#include "Archive.h"
-#include "Drives.h"
+#include "catalogue/Archive.h"
+#include "platform/Drives.h"
 
 namespace hotaru {
 

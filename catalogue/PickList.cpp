@@ -1,4 +1,4 @@
-#include "PickList.h"
+#include "catalogue/PickList.h"
 
 namespace hotaru {
 

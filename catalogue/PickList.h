@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "Catalogue.h"
+#include "catalogue/Catalogue.h"
 
 namespace hotaru {
 

@@ -1,15 +1,15 @@
 // --list and --extract: the window's core run without a window.
-#include "CommandLine.h"
-#include "Terminal.h"
+#include "cli/CommandLine.h"
+#include "cli/Terminal.h"
 
-#include "Archive.h"
-#include "Catalogue.h"
-#include "Converter.h"
-#include "CutRun.h"
-#include "Discovery.h"
-#include "Drives.h"
-#include "File.h"
-#include "InOutError.h"
+#include "catalogue/Archive.h"
+#include "catalogue/Catalogue.h"
+#include "catalogue/Discovery.h"
+#include "extract/Converter.h"
+#include "extract/CutRun.h"
+#include "platform/Drives.h"
+#include "platform/File.h"
+#include "platform/InOutError.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -8,6 +8,9 @@ option(HOTARU_SANITIZE "Build with AddressSanitizer and UndefinedBehaviorSanitiz
 
 add_library(hotaru_options INTERFACE)
 target_compile_features(hotaru_options INTERFACE cxx_std_20)
+# Includes name their folder: #include "platform/File.h".
+cmake_path(GET CMAKE_CURRENT_LIST_DIR PARENT_PATH hotaru_source_root)
+target_include_directories(hotaru_options INTERFACE "${hotaru_source_root}")
 if(MSVC)
   target_compile_options(hotaru_options INTERFACE /W4 /WX /utf-8)
 else()

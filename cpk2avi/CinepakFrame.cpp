@@ -1,4 +1,4 @@
-#include "CinepakFrame.h"
+#include "cpk2avi/CinepakFrame.h"
 
 #include <algorithm>
 #include <array>

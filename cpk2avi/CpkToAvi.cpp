@@ -1,9 +1,9 @@
-#include "CpkToAvi.h"
+#include "cpk2avi/CpkToAvi.h"
 
-#include "ConvertError.h"
-#include "FsPath.h"
-#include "Remuxer.h"
-#include "TempFile.h"
+#include "cpk2avi/ConvertError.h"
+#include "cpk2avi/FsPath.h"
+#include "cpk2avi/Remuxer.h"
+#include "platform/TempFile.h"
 
 #include <cstring>
 #include <filesystem>

@@ -1,4 +1,4 @@
-#include "PcmPacking.h"
+#include "cpk2avi/PcmPacking.h"
 
 #include <cstring>
 

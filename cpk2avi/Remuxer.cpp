@@ -1,8 +1,8 @@
-#include "Remuxer.h"
+#include "cpk2avi/Remuxer.h"
 
-#include "CinepakFrame.h"
-#include "FsPath.h"
-#include "PcmPacking.h"
+#include "cpk2avi/CinepakFrame.h"
+#include "cpk2avi/FsPath.h"
+#include "cpk2avi/PcmPacking.h"
 
 extern "C" {
 #include <libavutil/channel_layout.h>
@@ -16,7 +16,7 @@ extern "C" {
 #include <new>
 #include <unistd.h>
 #ifdef _WIN32
-#include "Utf16.h"
+#include "platform/Utf16.h"
 #endif
 
 namespace hotaru {

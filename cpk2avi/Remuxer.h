@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ConvertError.h"
+#include "cpk2avi/ConvertError.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>

@@ -1,8 +1,8 @@
 // cpk2avi IN.cpk OUT.avi: remuxes a FILM/CPK movie into a standard AVI.
-#include "CpkToAvi.h"
-#include "TempFile.h"
+#include "cpk2avi/CpkToAvi.h"
+#include "platform/TempFile.h"
 #ifdef _WIN32
-#include "Utf16.h"
+#include "platform/Utf16.h"
 #endif
 
 extern "C" {

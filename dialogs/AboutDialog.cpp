@@ -1,9 +1,9 @@
-#include "AboutDialog.h"
+#include "dialogs/AboutDialog.h"
 
-#include "DoubleClickPicture.h"
-#include "FaceEdit.h"
-#include "Handlers.h"
-#include "WindowLayout.h"
+#include "dialogs/DoubleClickPicture.h"
+#include "dialogs/FaceEdit.h"
+#include "gui/Handlers.h"
+#include "gui/WindowLayout.h"
 
 #include <QFrame>
 #include <QKeyEvent>
@@ -19,21 +19,21 @@ namespace {
 // The layout, in client pixels; the dialog is centred when shown. A label's
 // size is its text's.
 constexpr QSize OKRightDlgSize{420, 233};
-constexpr ui::Place Bevel1{"Bevel1", 16, 8, 305, 201};
-constexpr ui::Place Image1{"Image1", 24, 24, 49, 49};
-constexpr ui::Place Label1{"Label1", 80, 24, 0, 0};
-constexpr ui::Place Label8{"Label8", 112, 56, 0, 0};
-constexpr ui::Place Label2{"Label2", 184, 80, 0, 0};
-constexpr ui::Place Label3{"Label3", 128, 104, 0, 0};
-constexpr ui::Place Label5{"Label5", 24, 128, 0, 0};
-constexpr ui::Place Edit1{"Edit1", 96, 128, 209, 17};
-constexpr ui::Place Label7{"Label7", 24, 160, 0, 0};
-constexpr ui::Place Edit2{"Edit2", 24, 176, 289, 21};
-constexpr ui::Place Image2{"Image2", 8, 0, 321, 225};
-constexpr ui::Place OKBtn{"OKBtn", 339, 12, 75, 25};
+constexpr gui::Place Bevel1{"Bevel1", 16, 8, 305, 201};
+constexpr gui::Place Image1{"Image1", 24, 24, 49, 49};
+constexpr gui::Place Label1{"Label1", 80, 24, 0, 0};
+constexpr gui::Place Label8{"Label8", 112, 56, 0, 0};
+constexpr gui::Place Label2{"Label2", 184, 80, 0, 0};
+constexpr gui::Place Label3{"Label3", 128, 104, 0, 0};
+constexpr gui::Place Label5{"Label5", 24, 128, 0, 0};
+constexpr gui::Place Edit1{"Edit1", 96, 128, 209, 17};
+constexpr gui::Place Label7{"Label7", 24, 160, 0, 0};
+constexpr gui::Place Edit2{"Edit2", 24, 176, 289, 21};
+constexpr gui::Place Image2{"Image2", 8, 0, 321, 225};
+constexpr gui::Place OKBtn{"OKBtn", 339, 12, 75, 25};
 
 // A contact line: its hint shows as tooltip and as the program's hint.
-QLineEdit* contactLine(QWidget* parent, const ui::Place& at, const QString& text, const QString& hint)
+QLineEdit* contactLine(QWidget* parent, const gui::Place& at, const QString& text, const QString& hint)
 {
     QLineEdit* e = dialogs::faceEdit(parent, at, text);
     e->setToolTip(hint);
@@ -42,9 +42,9 @@ QLineEdit* contactLine(QWidget* parent, const ui::Place& at, const QString& text
     return e;
 }
 
-DoubleClickPicture* picture(QWidget* parent, const ui::Place& at, const QString& resource)
+DoubleClickPicture* picture(QWidget* parent, const gui::Place& at, const QString& resource)
 {
-    auto* image = ui::place<DoubleClickPicture>(parent, at);
+    auto* image = gui::place<DoubleClickPicture>(parent, at);
     image->setPixmap(QPixmap(resource));
     image->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     return image;
@@ -52,12 +52,12 @@ DoubleClickPicture* picture(QWidget* parent, const ui::Place& at, const QString&
 
 }  // namespace
 
-AboutDialog::AboutDialog(ui::SystemServices& services, QWidget* parent) : QDialog(parent)
+AboutDialog::AboutDialog(gui::SystemServices& services, QWidget* parent) : QDialog(parent)
 {
     loadPictures();
     setObjectName(QStringLiteral("OKRightDlg"));
     setWindowTitle(QStringLiteral("バージョン情報"));
-    setFont(ui::uiFont(12));
+    setFont(gui::uiFont(12));
     QPalette ink = palette();
     ink.setColor(QPalette::WindowText, Qt::black);
     setPalette(ink);
@@ -66,31 +66,32 @@ AboutDialog::AboutDialog(ui::SystemServices& services, QWidget* parent) : QDialo
     setAttribute(Qt::WA_QuitOnClose, false);
     setFixedSize(OKRightDlgSize);
 
-    ui::place<QFrame>(this, Bevel1)->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    gui::place<QFrame>(this, Bevel1)->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     DoubleClickPicture* emblem = picture(this, Image1, QStringLiteral(":/dialogs/emblem.png"));
-    ui::label(this, Label1, QStringLiteral("ホタル奇譚ムービーカッター"), 16, true);
-    ui::label(this, Label8, ui::accelText(QStringLiteral("For WindowsNT && Windows95")), 13, true);
-    ui::label(this, Label2, QStringLiteral("Version 2.20 Final"), 13, true);
-    ui::label(this, Label3, QStringLiteral("Programmed by 開発チーム"), 13, true);
-    ui::label(this, Label5, QStringLiteral("連絡先"), 12, true);
+    gui::label(this, Label1, QStringLiteral("ホタル奇譚ムービーカッター"), 16, true);
+    gui::label(this, Label8, gui::accelText(QStringLiteral("For WindowsNT && Windows95")), 13, true);
+    gui::label(this, Label2, QStringLiteral("Version 2.20 Final"), 13, true);
+    gui::label(this, Label3, QStringLiteral("Programmed by 開発チーム"), 13, true);
+    gui::label(this, Label5, QStringLiteral("連絡先"), 12, true);
     contactEdit_ = contactLine(this, Edit1, QStringLiteral("プロジェクトの issue トラッカーへ"),
                                QStringLiteral("感想や要望などがありましたらこのアドレスまで。"));
-    ui::label(this, Label7, QStringLiteral("ホームページ"), 13, true);
+    gui::label(this, Label7, QStringLiteral("ホームページ"), 13, true);
     homePageEdit_ = contactLine(this, Edit2, QStringLiteral("README.md に記載のプロジェクトのページ"),
                                 QStringLiteral("最新版はここに登録されています。"));
     // Later in the control order, so it covers the text when shown.
     picture_ = picture(this, Image2, QStringLiteral(":/dialogs/picture.png"));
     picture_->hide();
     picture_->raise();
-    okButton_ = ui::button(this, OKBtn, QStringLiteral("OK"));
+    okButton_ = gui::button(this, OKBtn, QStringLiteral("OK"));
     okButton_->setDefault(true);
     setTabOrder(okButton_, contactEdit_);
     setTabOrder(contactEdit_, homePageEdit_);
 
-    ui::connectHandler(services, okButton_, &QPushButton::clicked, this, &AboutDialog::onOkClicked);
-    ui::connectHandler(services, emblem, &DoubleClickPicture::doubleClicked, this, &AboutDialog::onEmblemDoubleClicked);
-    ui::connectHandler(services, picture_, &DoubleClickPicture::doubleClicked, this,
-                       &AboutDialog::onPictureDoubleClicked);
+    gui::connectHandler(services, okButton_, &QPushButton::clicked, this, &AboutDialog::onOkClicked);
+    gui::connectHandler(services, emblem, &DoubleClickPicture::doubleClicked, this,
+                        &AboutDialog::onEmblemDoubleClicked);
+    gui::connectHandler(services, picture_, &DoubleClickPicture::doubleClicked, this,
+                        &AboutDialog::onPictureDoubleClicked);
 }
 
 void AboutDialog::onOkClicked() { accept(); }
@@ -121,7 +122,7 @@ bool AboutDialog::event(QEvent* e)
 
 void AboutDialog::keyPressEvent(QKeyEvent* e)
 {
-    if (!ui::dialogKey(e, okButton_))
+    if (!gui::dialogKey(e, okButton_))
         QDialog::keyPressEvent(e);
 }
 
@@ -130,5 +131,5 @@ void AboutDialog::showEvent(QShowEvent* e)
     QDialog::showEvent(e);
     if (e->spontaneous())
         return;
-    ui::centreOnScreen(this);
+    gui::centreOnScreen(this);
 }

@@ -8,7 +8,7 @@ class QLineEdit;
 class QPushButton;
 class QShowEvent;
 
-namespace ui {
+namespace gui {
 class SystemServices;
 }
 
@@ -18,7 +18,7 @@ class SystemServices;
 class AboutDialog : public QDialog {
     Q_OBJECT
 public:
-    explicit AboutDialog(ui::SystemServices& services, QWidget* parent = nullptr);
+    explicit AboutDialog(gui::SystemServices& services, QWidget* parent = nullptr);
 
 Q_SIGNALS:
     // The hint of the contact line under the mouse, empty when it leaves;

@@ -4,7 +4,7 @@
 
 class QKeyEvent;
 
-namespace ui {
+namespace gui {
 class SystemServices;
 }
 
@@ -13,7 +13,7 @@ class SystemServices;
 class ConverterInfoWindow : public QWidget {
     Q_OBJECT
 public:
-    explicit ConverterInfoWindow(ui::SystemServices& services, QWidget* parent = nullptr);
+    explicit ConverterInfoWindow(gui::SystemServices& services, QWidget* parent = nullptr);
 
 protected:
     void keyPressEvent(QKeyEvent* e) override;

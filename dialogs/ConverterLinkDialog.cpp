@@ -1,8 +1,8 @@
-#include "ConverterLinkDialog.h"
+#include "dialogs/ConverterLinkDialog.h"
 
-#include "ConverterInfoWindow.h"
-#include "Handlers.h"
-#include "WindowLayout.h"
+#include "dialogs/ConverterInfoWindow.h"
+#include "gui/Handlers.h"
+#include "gui/WindowLayout.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -15,12 +15,12 @@ namespace {
 
 // The layout, in client pixels; the dialog is centred when shown.
 constexpr QSize Form3Size{284, 106};
-constexpr ui::Place Label1{"Label1", 12, 16, 91, 12};
-constexpr ui::Place Edit1{"Edit1", 8, 36, 205, 20};
-constexpr ui::Place Button1{"Button1", 212, 36, 57, 21};
-constexpr ui::Place Button2{"Button2", 8, 72, 75, 25};
-constexpr ui::Place Button3{"Button3", 104, 72, 75, 25};
-constexpr ui::Place Button4{"Button4", 200, 72, 75, 25};
+constexpr gui::Place Label1{"Label1", 12, 16, 91, 12};
+constexpr gui::Place Edit1{"Edit1", 8, 36, 205, 20};
+constexpr gui::Place Button1{"Button1", 212, 36, 57, 21};
+constexpr gui::Place Button2{"Button2", 8, 72, 75, 25};
+constexpr gui::Place Button3{"Button3", 104, 72, 75, 25};
+constexpr gui::Place Button4{"Button4", 200, 72, 75, 25};
 
 }  // namespace
 
@@ -34,24 +34,24 @@ QStringList converterFileNames()
 #endif
 }
 
-ConverterLinkDialog::ConverterLinkDialog(ui::SystemServices& services, QWidget* parent)
+ConverterLinkDialog::ConverterLinkDialog(gui::SystemServices& services, QWidget* parent)
     : QDialog(parent), services_(services)
 {
     setObjectName(QStringLiteral("Form3"));
     setWindowTitle(QStringLiteral("ACPK2AVIとの連携"));
-    setFont(ui::uiFont(12));
+    setFont(gui::uiFont(12));
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
                    Qt::MSWindowsFixedSizeDialogHint);
     setAttribute(Qt::WA_QuitOnClose, false);
     setFixedSize(Form3Size);
 
-    ui::label(this, Label1, QStringLiteral("ACPK2AVIの指定"), 12);
-    converterPathEdit_ = ui::place<QLineEdit>(this, Edit1);
+    gui::label(this, Label1, QStringLiteral("ACPK2AVIの指定"), 12);
+    converterPathEdit_ = gui::place<QLineEdit>(this, Edit1);
     converterPathEdit_->setReadOnly(true);
-    QPushButton* browseButton = ui::button(this, Button1, QStringLiteral("参照"));
-    QPushButton* okButton = ui::button(this, Button2, QStringLiteral("OK"));
-    QPushButton* cancelButton = ui::button(this, Button3, QStringLiteral("ｷｬﾝｾﾙ"));
-    QPushButton* helpButton = ui::button(this, Button4, QStringLiteral("ﾍﾙﾌﾟ"));
+    QPushButton* browseButton = gui::button(this, Button1, QStringLiteral("参照"));
+    QPushButton* okButton = gui::button(this, Button2, QStringLiteral("OK"));
+    QPushButton* cancelButton = gui::button(this, Button3, QStringLiteral("ｷｬﾝｾﾙ"));
+    QPushButton* helpButton = gui::button(this, Button4, QStringLiteral("ﾍﾙﾌﾟ"));
     setTabOrder(converterPathEdit_, browseButton);
     setTabOrder(browseButton, okButton);
     setTabOrder(okButton, cancelButton);
@@ -60,10 +60,10 @@ ConverterLinkDialog::ConverterLinkDialog(ui::SystemServices& services, QWidget* 
     converterRequest_.filterName = QStringLiteral("ACPK2AVI");
     converterRequest_.fileNames = converterFileNames();
 
-    ui::connectHandler(services_, browseButton, &QPushButton::clicked, this, &ConverterLinkDialog::onBrowseClicked);
-    ui::connectHandler(services_, okButton, &QPushButton::clicked, this, &ConverterLinkDialog::onOkClicked);
-    ui::connectHandler(services_, cancelButton, &QPushButton::clicked, this, &ConverterLinkDialog::onCancelClicked);
-    ui::connectHandler(services_, helpButton, &QPushButton::clicked, this, &ConverterLinkDialog::onHelpClicked);
+    gui::connectHandler(services_, browseButton, &QPushButton::clicked, this, &ConverterLinkDialog::onBrowseClicked);
+    gui::connectHandler(services_, okButton, &QPushButton::clicked, this, &ConverterLinkDialog::onOkClicked);
+    gui::connectHandler(services_, cancelButton, &QPushButton::clicked, this, &ConverterLinkDialog::onCancelClicked);
+    gui::connectHandler(services_, helpButton, &QPushButton::clicked, this, &ConverterLinkDialog::onHelpClicked);
 
     // No parent: a window of its own, so closing this dialog leaves it open.
     infoWindow_ = std::make_unique<ConverterInfoWindow>(services_);
@@ -96,7 +96,7 @@ void ConverterLinkDialog::onBrowseClicked()
 void ConverterLinkDialog::onOkClicked()
 {
     if (converterPathEdit_->text().isEmpty()) {
-        services_.messageBox(this, QStringLiteral("ACPK2AVI.exeを指定してください。"), ui::programTitle());
+        services_.messageBox(this, QStringLiteral("ACPK2AVI.exeを指定してください。"), gui::programTitle());
         return;
     }
     Q_EMIT aviOutputRequested();
@@ -105,11 +105,11 @@ void ConverterLinkDialog::onOkClicked()
 
 void ConverterLinkDialog::onCancelClicked() { close(); }
 
-void ConverterLinkDialog::onHelpClicked() { ui::showModeless(infoWindow_.get()); }
+void ConverterLinkDialog::onHelpClicked() { gui::showModeless(infoWindow_.get()); }
 
 void ConverterLinkDialog::keyPressEvent(QKeyEvent* e)
 {
-    if (!ui::dialogKey(e))
+    if (!gui::dialogKey(e))
         QDialog::keyPressEvent(e);
 }
 
@@ -118,5 +118,5 @@ void ConverterLinkDialog::showEvent(QShowEvent* e)
     QDialog::showEvent(e);
     if (e->spontaneous())
         return;
-    ui::centreOnScreen(this);
+    gui::centreOnScreen(this);
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "SystemServices.h"
+#include "gui/SystemServices.h"
 
 #include <QDialog>
 
@@ -17,7 +17,7 @@ class QShowEvent;
 class ConverterLinkDialog : public QDialog {
     Q_OBJECT
 public:
-    explicit ConverterLinkDialog(ui::SystemServices& services, QWidget* parent = nullptr);
+    explicit ConverterLinkDialog(gui::SystemServices& services, QWidget* parent = nullptr);
     ~ConverterLinkDialog() override;
 
     // A window of its own, not a child: it stays open when this one closes.
@@ -44,10 +44,10 @@ private:
     void onCancelClicked();
     void onHelpClicked();
 
-    ui::SystemServices& services_;
+    gui::SystemServices& services_;
     QLineEdit* converterPathEdit_;
     // What the open dialog lists; after a choice it starts at that file.
-    ui::FileRequest converterRequest_;
+    gui::FileRequest converterRequest_;
     std::unique_ptr<ConverterInfoWindow> infoWindow_;
 };
 

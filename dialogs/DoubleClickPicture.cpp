@@ -1,4 +1,4 @@
-#include "DoubleClickPicture.h"
+#include "dialogs/DoubleClickPicture.h"
 
 #include <QMouseEvent>
 

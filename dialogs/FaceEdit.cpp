@@ -1,13 +1,13 @@
-#include "FaceEdit.h"
+#include "dialogs/FaceEdit.h"
 
 #include <QLineEdit>
 #include <QPalette>
 
 namespace dialogs {
 
-QLineEdit* faceEdit(QWidget* parent, const ui::Place& at, const QString& text)
+QLineEdit* faceEdit(QWidget* parent, const gui::Place& at, const QString& text)
 {
-    auto* e = ui::place<QLineEdit>(parent, at);
+    auto* e = gui::place<QLineEdit>(parent, at);
     e->setText(text);
     e->setReadOnly(true);
     e->setFrame(false);

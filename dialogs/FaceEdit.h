@@ -1,6 +1,6 @@
 #pragma once
 
-#include "WindowLayout.h"
+#include "gui/WindowLayout.h"
 
 #include <QString>
 
@@ -11,6 +11,6 @@ namespace dialogs {
 
 // Read-only, borderless, on the face colour: text that reads like a label
 // but can be selected and copied.
-QLineEdit* faceEdit(QWidget* parent, const ui::Place& at, const QString& text);
+QLineEdit* faceEdit(QWidget* parent, const gui::Place& at, const QString& text);
 
 }  // namespace dialogs

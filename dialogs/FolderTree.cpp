@@ -1,6 +1,6 @@
-#include "FolderTree.h"
+#include "dialogs/FolderTree.h"
 
-#include "File.h"
+#include "platform/File.h"
 
 #include <QDir>
 #include <QKeyEvent>

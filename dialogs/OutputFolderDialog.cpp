@@ -1,10 +1,10 @@
-#include "OutputFolderDialog.h"
+#include "dialogs/OutputFolderDialog.h"
 
-#include "File.h"
-#include "FolderTree.h"
-#include "Handlers.h"
-#include "InOutError.h"
-#include "WindowLayout.h"
+#include "dialogs/FolderTree.h"
+#include "gui/Handlers.h"
+#include "gui/WindowLayout.h"
+#include "platform/File.h"
+#include "platform/InOutError.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -15,35 +15,35 @@
 namespace {
 
 // The layout, in client pixels.
-constexpr ui::Place Form2{"Form2", 279, 227, 288, 210};
-constexpr ui::Place DirectoryListBox1{"DirectoryListBox1", 16, 16, 161, 145};
-constexpr ui::Place DriveComboBox1{"DriveComboBox1", 16, 176, 161, 18};
-constexpr ui::Place Button1{"Button1", 200, 16, 75, 25};
-constexpr ui::Place Button2{"Button2", 200, 56, 75, 25};
+constexpr gui::Place Form2{"Form2", 279, 227, 288, 210};
+constexpr gui::Place DirectoryListBox1{"DirectoryListBox1", 16, 16, 161, 145};
+constexpr gui::Place DriveComboBox1{"DriveComboBox1", 16, 176, 161, 18};
+constexpr gui::Place Button1{"Button1", 200, 16, 75, 25};
+constexpr gui::Place Button2{"Button2", 200, 56, 75, 25};
 
 }  // namespace
 
-OutputFolderDialog::OutputFolderDialog(ui::SystemServices& services, QWidget* parent)
+OutputFolderDialog::OutputFolderDialog(gui::SystemServices& services, QWidget* parent)
     : OutputFolderDialog(services, services.folderDrives(), parent)
 {
 }
 
-OutputFolderDialog::OutputFolderDialog(ui::SystemServices& services, const QStringList& drives, QWidget* parent)
+OutputFolderDialog::OutputFolderDialog(gui::SystemServices& services, const QStringList& drives, QWidget* parent)
     : QDialog(parent), services_(services)
 {
     setObjectName(QString::fromLatin1(Form2.name));
     setWindowTitle(QStringLiteral("保存先の指定"));
-    setFont(ui::uiFont(12));
+    setFont(gui::uiFont(12));
     // Close box only; the border stays sizable.
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     setAttribute(Qt::WA_QuitOnClose, false);
     resize(Form2.width, Form2.height);
     move(Form2.left, Form2.top);
 
-    folderTree_ = ui::place<FolderTree>(this, DirectoryListBox1);
-    driveBox_ = ui::place<QComboBox>(this, DriveComboBox1);
-    QPushButton* okButton = ui::button(this, Button1, QStringLiteral("OK"));
-    QPushButton* cancelButton = ui::button(this, Button2, QStringLiteral("Cancel"));
+    folderTree_ = gui::place<FolderTree>(this, DirectoryListBox1);
+    driveBox_ = gui::place<QComboBox>(this, DriveComboBox1);
+    QPushButton* okButton = gui::button(this, Button1, QStringLiteral("OK"));
+    QPushButton* cancelButton = gui::button(this, Button2, QStringLiteral("Cancel"));
     setTabOrder(folderTree_, driveBox_);
     setTabOrder(driveBox_, okButton);
     setTabOrder(okButton, cancelButton);
@@ -73,11 +73,11 @@ OutputFolderDialog::OutputFolderDialog(ui::SystemServices& services, const QStri
     connect(folderTree_, &FolderTree::directoryChanged, this,
             [this](const QString& folder) { lastFolder_[folderTree_->drive()] = folder; });
     connect(folderTree_, &FolderTree::rowActivated, this,
-            [this](int row) { ui::runHandler(services_, this, [this, row] { onRowActivated(row); }); });
-    ui::connectHandler(services_, driveBox_, &QComboBox::currentIndexChanged, this,
-                       &OutputFolderDialog::onDriveChanged);
-    ui::connectHandler(services_, okButton, &QPushButton::clicked, this, &OutputFolderDialog::onOkClicked);
-    ui::connectHandler(services_, cancelButton, &QPushButton::clicked, this, &OutputFolderDialog::onCancelClicked);
+            [this](int row) { gui::runHandler(services_, this, [this, row] { onRowActivated(row); }); });
+    gui::connectHandler(services_, driveBox_, &QComboBox::currentIndexChanged, this,
+                        &OutputFolderDialog::onDriveChanged);
+    gui::connectHandler(services_, okButton, &QPushButton::clicked, this, &OutputFolderDialog::onOkClicked);
+    gui::connectHandler(services_, cancelButton, &QPushButton::clicked, this, &OutputFolderDialog::onCancelClicked);
 }
 
 int OutputFolderDialog::driveIndex(const QString& drive) const
@@ -126,7 +126,7 @@ void OutputFolderDialog::onCancelClicked() { reject(); }
 
 void OutputFolderDialog::keyPressEvent(QKeyEvent* e)
 {
-    if (!ui::dialogKey(e))
+    if (!gui::dialogKey(e))
         QDialog::keyPressEvent(e);
 }
 

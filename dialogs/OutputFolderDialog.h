@@ -10,7 +10,7 @@ class QComboBox;
 class QKeyEvent;
 class QShowEvent;
 
-namespace ui {
+namespace gui {
 class SystemServices;
 }
 
@@ -22,8 +22,8 @@ class OutputFolderDialog : public QDialog {
 public:
     // The tree starts at the current directory, on the drive it lies on,
     // with the system's folder drives or `drives` to choose from.
-    explicit OutputFolderDialog(ui::SystemServices& services, QWidget* parent = nullptr);
-    OutputFolderDialog(ui::SystemServices& services, const QStringList& drives, QWidget* parent = nullptr);
+    explicit OutputFolderDialog(gui::SystemServices& services, QWidget* parent = nullptr);
+    OutputFolderDialog(gui::SystemServices& services, const QStringList& drives, QWidget* parent = nullptr);
 
 Q_SIGNALS:
     // The folder shown when OK was pressed, ending in exactly one separator.
@@ -42,7 +42,7 @@ private:
     QString chosenFolder() const;
     int driveIndex(const QString& drive) const;
 
-    ui::SystemServices& services_;
+    gui::SystemServices& services_;
     FolderTree* folderTree_;
     QComboBox* driveBox_;
     QMap<QString, QString> lastFolder_;  // per drive, the folder last shown on it

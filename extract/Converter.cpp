@@ -1,8 +1,8 @@
-#include "Converter.h"
+#include "extract/Converter.h"
 
-#include "File.h"
-#include "MovieFiles.h"
-#include "Process.h"
+#include "catalogue/MovieFiles.h"
+#include "platform/File.h"
+#include "platform/Process.h"
 
 namespace hotaru {
 

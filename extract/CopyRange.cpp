@@ -1,7 +1,7 @@
-#include "CopyRange.h"
+#include "extract/CopyRange.h"
 
-#include "File.h"
-#include "TempFile.h"
+#include "platform/File.h"
+#include "platform/TempFile.h"
 
 #include <memory>
 #include <stdexcept>

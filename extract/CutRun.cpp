@@ -1,7 +1,7 @@
-#include "CutRun.h"
+#include "extract/CutRun.h"
 
-#include "Catalogue.h"
-#include "InOutError.h"
+#include "catalogue/Catalogue.h"
+#include "platform/InOutError.h"
 
 #include <exception>
 

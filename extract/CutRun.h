@@ -1,7 +1,7 @@
 #pragma once
 
-#include "CopyRange.h"
-#include "MovieFiles.h"
+#include "catalogue/MovieFiles.h"
+#include "extract/CopyRange.h"
 
 #include <cstdint>
 #include <functional>

@@ -1,4 +1,4 @@
-#include "TaskThread.h"
+#include "extract/TaskThread.h"
 
 namespace hotaru {
 

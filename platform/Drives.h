@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "Path.h"  // joinRoot, for the roots listed here
+#include "platform/Path.h"  // joinRoot, for the roots listed here
 
 namespace hotaru {
 

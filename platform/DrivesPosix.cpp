@@ -1,5 +1,5 @@
-#include "Drives.h"
-#include "File.h"
+#include "platform/Drives.h"
+#include "platform/File.h"
 
 #include <algorithm>
 #include <filesystem>

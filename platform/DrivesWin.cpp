@@ -1,6 +1,6 @@
-#include "Drives.h"
-#include "File.h"
-#include "Utf16.h"
+#include "platform/Drives.h"
+#include "platform/File.h"
+#include "platform/Utf16.h"
 
 #include <windows.h>
 

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "Path.h"  // joinPath, which most users of files need
+#include "platform/Path.h"  // joinPath, which most users of files need
 
 namespace hotaru {
 

@@ -1,5 +1,5 @@
-#include "File.h"
-#include "InOutError.h"
+#include "platform/File.h"
+#include "platform/InOutError.h"
 
 #include <cerrno>
 #include <climits>

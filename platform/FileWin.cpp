@@ -1,6 +1,6 @@
-#include "File.h"
-#include "InOutError.h"
-#include "Utf16.h"
+#include "platform/File.h"
+#include "platform/InOutError.h"
+#include "platform/Utf16.h"
 
 #include <windows.h>
 

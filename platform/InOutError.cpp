@@ -1,4 +1,4 @@
-#include "InOutError.h"
+#include "platform/InOutError.h"
 
 #include <cerrno>
 #include <filesystem>

@@ -1,5 +1,5 @@
-#include "Process.h"
-#include "Utf16.h"
+#include "platform/Process.h"
+#include "platform/Utf16.h"
 
 #include <windows.h>
 

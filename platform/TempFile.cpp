@@ -1,4 +1,4 @@
-#include "TempFile.h"
+#include "platform/TempFile.h"
 
 #include <atomic>
 

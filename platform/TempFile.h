@@ -1,7 +1,7 @@
 #pragma once
 
-#include "File.h"
-#include "InOutError.h"
+#include "platform/File.h"
+#include "platform/InOutError.h"
 
 #include <cstddef>
 #include <string>

@@ -1,10 +1,10 @@
 // ホタル奇譚ムービーカッター
-#include "Application.h"
-#include "CommandLine.h"
-#include "MainWindow.h"
-#include "RememberedSettings.h"
-#include "Startup.h"
-#include "SystemServices.h"
+#include "app/Application.h"
+#include "app/MainWindow.h"
+#include "app/RememberedSettings.h"
+#include "app/Startup.h"
+#include "cli/CommandLine.h"
+#include "gui/SystemServices.h"
 
 #include <QCoreApplication>
 
@@ -67,7 +67,7 @@ int main(int argc, char** argv)
     }
 
     Application app(argc, argv);
-    const std::unique_ptr<ui::SystemServices> services = ui::makeSystemServices();
+    const std::unique_ptr<gui::SystemServices> services = gui::makeSystemServices();
     const std::unique_ptr<MainWindow> window =
         startMainWindow(*services, {options.archive, RememberedSettings::userStore(), bundledConverter()});
     window->show();

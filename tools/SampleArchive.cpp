@@ -1,9 +1,9 @@
-#include "SampleArchive.h"
+#include "tools/SampleArchive.h"
 
-#include "Catalogue.h"
-#include "File.h"
-#include "InOutError.h"
-#include "MovieFiles.h"
+#include "catalogue/Catalogue.h"
+#include "catalogue/MovieFiles.h"
+#include "platform/File.h"
+#include "platform/InOutError.h"
 
 #include <algorithm>
 #include <cerrno>

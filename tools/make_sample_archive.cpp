@@ -1,7 +1,7 @@
 // make-sample-archive: writes a stand-in for a disc's hotaru4 archive, so the
 // tool can be tried and checked without the discs.
-#include "InOutError.h"
-#include "SampleArchive.h"
+#include "platform/InOutError.h"
+#include "tools/SampleArchive.h"
 
 #include <cstdio>
 #include <cstring>

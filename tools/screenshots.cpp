@@ -1,16 +1,16 @@
 // hotaru-screenshots OUTDIR: starts the tool's windows on a stand-in disc and
 // saves a PNG of each, for the README. Run it under a display (xvfb-run).
-#include "AboutDialog.h"
-#include "Application.h"
-#include "Catalogue.h"
-#include "ConverterInfoWindow.h"
-#include "ConverterLinkDialog.h"
-#include "Drives.h"
-#include "File.h"
-#include "MainWindow.h"
-#include "OutputFolderDialog.h"
-#include "Startup.h"
-#include "SystemServices.h"
+#include "app/Application.h"
+#include "app/MainWindow.h"
+#include "app/Startup.h"
+#include "catalogue/Catalogue.h"
+#include "dialogs/AboutDialog.h"
+#include "dialogs/ConverterInfoWindow.h"
+#include "dialogs/ConverterLinkDialog.h"
+#include "dialogs/OutputFolderDialog.h"
+#include "gui/SystemServices.h"
+#include "platform/Drives.h"
+#include "platform/File.h"
 
 #include <QDir>
 #include <QListWidget>
@@ -26,15 +26,15 @@ namespace {
 
 // One CD-ROM drive whose root is a folder holding a stand-in archive; the
 // converter picker answers with the bundled converter; boxes answer OK.
-class StandInServices final : public ui::SystemServices, private hotaru::DriveProbe {
+class StandInServices final : public gui::SystemServices, private hotaru::DriveProbe {
 public:
     explicit StandInServices(std::string root) : root_(std::move(root)) {}
 
-    ui::BoxAnswer messageBox(QWidget*, const QString&, const QString&, ui::BoxButtons, ui::BoxIcon) override
+    gui::BoxAnswer messageBox(QWidget*, const QString&, const QString&, gui::BoxButtons, gui::BoxIcon) override
     {
-        return ui::BoxAnswer::Ok;
+        return gui::BoxAnswer::Ok;
     }
-    std::optional<QString> openFile(QWidget*, const ui::FileRequest&) override
+    std::optional<QString> openFile(QWidget*, const gui::FileRequest&) override
     {
         return QStringLiteral("/usr/local/bin/cpk2avi");
     }

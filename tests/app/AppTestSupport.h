@@ -2,10 +2,10 @@
 // The main window as the program starts it, on a seam that answers in
 // advance, and its controls found by their layout names.
 
-#include "ChoiceList.h"
 #include "FakeSystemServices.h"
-#include "MainWindow.h"
-#include "Startup.h"
+#include "app/ChoiceList.h"
+#include "app/MainWindow.h"
+#include "app/Startup.h"
 
 #include <QAction>
 #include <QFile>

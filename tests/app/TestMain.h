@@ -1,6 +1,6 @@
 #pragma once
 // QtTest main that runs under the program's own application object.
-#include "Application.h"
+#include "app/Application.h"
 
 #include <QTest>
 

@@ -1,9 +1,9 @@
 #pragma once
 // Byte checks, folder listings and a file-size cap for the extraction-run tests.
 
-#include "Catalogue.h"
-#include "ExtractionWorker.h"
 #include "FileChecks.h"
+#include "app/ExtractionWorker.h"
+#include "catalogue/Catalogue.h"
 
 #include <QDir>
 #include <QString>

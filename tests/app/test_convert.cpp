@@ -2,9 +2,9 @@
 // the converter cannot do its part.
 #include "AppTestSupport.h"
 #include "MovieReader.h"
-#include "SampleArchive.h"
 #include "TestMain.h"
 #include "WorkerTestSupport.h"
+#include "tools/SampleArchive.h"
 
 #include <QAction>
 #include <QElapsedTimer>

@@ -1,8 +1,8 @@
 // The extraction worker on its own: the priority it copies at, stopping
 // after a slice, and settings read afresh for each movie.
-#include "SampleArchive.h"
 #include "TestMain.h"
 #include "WorkerTestSupport.h"
+#include "tools/SampleArchive.h"
 
 #include <QSignalSpy>
 #include <QTemporaryDir>

@@ -1,9 +1,9 @@
 // The main window: layout, start-up discovery, File > Open, hints and errors.
 #include "AppTestSupport.h"
-#include "Archive.h"
-#include "Catalogue.h"
-#include "Path.h"
 #include "TestMain.h"
+#include "catalogue/Archive.h"
+#include "catalogue/Catalogue.h"
+#include "platform/Path.h"
 
 #include <QApplication>
 #include <QDir>
@@ -141,8 +141,8 @@ private Q_SLOTS:
         QCOMPARE(services.boxes.size(), size_t(1));
         QCOMPARE(services.boxes[0].text, QStringLiteral("CD-ROMが見つかりませんわ。"));
         QCOMPARE(services.boxes[0].caption, QStringLiteral("エラーですわよ。"));
-        QCOMPARE(services.boxes[0].buttons, ui::BoxButtons::Ok);
-        QCOMPARE(services.boxes[0].icon, ui::BoxIcon::None);
+        QCOMPARE(services.boxes[0].buttons, gui::BoxButtons::Ok);
+        QCOMPARE(services.boxes[0].icon, gui::BoxIcon::None);
         QVERIFY(!windowVisibleDuringBox);
         QCOMPARE(c.titles->count(), 0);
         QCOMPARE(form.statusText(), QString());
@@ -159,15 +159,15 @@ private Q_SLOTS:
             services.fakeDrives.files.insert(hotaru::joinRoot(cd.path().toStdString(), hotaru::ArchiveFileName));
             makeFile(cd, QStringLiteral("hotaru4"), hotaru::Disc1ArchiveSize);
         };
-        services.answers = {ui::BoxAnswer::Retry};
+        services.answers = {gui::BoxAnswer::Retry};
         Program program(services, false);
         MainWindow& form = *program.window;
         const Controls& c = *program.controls;
         QCOMPARE(services.boxes.size(), size_t(1));
         QCOMPARE(services.boxes[0].text, QStringLiteral("ホタル奇譚のCDROMが入っていません。"));
         QCOMPARE(services.boxes[0].caption, QStringLiteral("エラー"));
-        QCOMPARE(services.boxes[0].buttons, ui::BoxButtons::RetryCancel);
-        QCOMPARE(services.boxes[0].icon, ui::BoxIcon::Stop);
+        QCOMPARE(services.boxes[0].buttons, gui::BoxButtons::RetryCancel);
+        QCOMPARE(services.boxes[0].icon, gui::BoxIcon::Stop);
         QCOMPARE(c.titles->count(), 31);
         QCOMPARE(form.session().disc(), 1);
         QCOMPARE(form.session().archivePath(),
@@ -182,7 +182,7 @@ private Q_SLOTS:
         QTemporaryDir cd, elsewhere;
         FakeSystemServices services;
         setDrives(services, {cd.path()});
-        services.answers = {ui::BoxAnswer::Retry, ui::BoxAnswer::Cancel};
+        services.answers = {gui::BoxAnswer::Retry, gui::BoxAnswer::Cancel};
         Program program(services, false);
         MainWindow& form = *program.window;
         const Controls& c = *program.controls;
@@ -255,8 +255,8 @@ private Q_SLOTS:
         QCOMPARE(services.boxes.size(), size_t(1));
         QCOMPARE(services.boxes[0].text, QStringLiteral("ﾌｧｲﾙが見つかりません."));
         QCOMPARE(services.boxes[0].caption, QStringLiteral("ホタル奇譚ムービーカッター"));
-        QCOMPARE(services.boxes[0].buttons, ui::BoxButtons::Ok);
-        QCOMPARE(services.boxes[0].icon, ui::BoxIcon::Stop);
+        QCOMPARE(services.boxes[0].buttons, gui::BoxButtons::Ok);
+        QCOMPARE(services.boxes[0].icon, gui::BoxIcon::Stop);
         QCOMPARE(form.session().disc(), 1);
         QCOMPARE(c.titles->count(), 0);
         QCOMPARE(c.picks->count(), 0);

@@ -1,14 +1,14 @@
 // The main window's menu commands with the dialogs they open: what each
 // dialog hands back reaches the session, the menu and the next run.
-#include "AboutDialog.h"
 #include "AppTestSupport.h"
-#include "Catalogue.h"
-#include "ConverterLinkDialog.h"
 #include "DialogTestSupport.h"
-#include "FolderTree.h"
-#include "OutputFolderDialog.h"
-#include "SampleArchive.h"
 #include "TestMain.h"
+#include "catalogue/Catalogue.h"
+#include "dialogs/AboutDialog.h"
+#include "dialogs/ConverterLinkDialog.h"
+#include "dialogs/FolderTree.h"
+#include "dialogs/OutputFolderDialog.h"
+#include "tools/SampleArchive.h"
 
 #include <QApplication>
 #include <QComboBox>

@@ -1,7 +1,7 @@
 // The pick list and the message voices, driven through the window's own controls.
 #include "AppTestSupport.h"
-#include "Catalogue.h"
 #include "TestMain.h"
+#include "catalogue/Catalogue.h"
 
 #include <QTemporaryDir>
 
@@ -140,8 +140,8 @@ private Q_SLOTS:
         for (const ShownBox& b : services->boxes) {
             QCOMPARE(b.text, QStringLiteral("すでに選択されています。"));
             QCOMPARE(b.caption, QStringLiteral("エラー"));
-            QCOMPARE(b.buttons, ui::BoxButtons::Ok);
-            QCOMPARE(b.icon, ui::BoxIcon::None);
+            QCOMPARE(b.buttons, gui::BoxButtons::Ok);
+            QCOMPARE(b.icon, gui::BoxIcon::None);
         }
         QCOMPARE(picks().live(), (std::vector<std::int32_t>{1, 2}));
         QCOMPARE(form->statusText(),

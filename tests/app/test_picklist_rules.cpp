@@ -1,6 +1,6 @@
 // The rules of choosing movies, without a window: the state table of
 // selections and buttons, and what the rules refuse.
-#include "PickListRules.h"
+#include "app/PickListRules.h"
 
 #include <gtest/gtest.h>
 

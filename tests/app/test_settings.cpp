@@ -1,8 +1,8 @@
 // What the user chose comes back at the next start; a first start is the
 // program's initial state.
 #include "AppTestSupport.h"
-#include "Catalogue.h"
 #include "TestMain.h"
+#include "catalogue/Catalogue.h"
 
 #include <QDir>
 #include <QSettings>
@@ -61,7 +61,7 @@ private Q_SLOTS:
         FakeSystemServices services;
         services.fakeDrives.rootList = {"/"};
         services.fakeDrives.cdroms = {"/"};
-        services.answers = {ui::BoxAnswer::Cancel};  // no disc in the drive: give up
+        services.answers = {gui::BoxAnswer::Cancel};  // no disc in the drive: give up
         auto window = start(services);
         const Controls c(*window);
         QVERIFY(!c.voices[0]->isChecked() && !c.voices[1]->isChecked() && c.voices[2]->isChecked());

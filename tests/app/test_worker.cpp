@@ -1,10 +1,10 @@
 // The extraction run: what "実行" writes, what the window shows, and how a run
 // survives failures, File > Open and closing the window.
 #include "AppTestSupport.h"
-#include "Archive.h"
-#include "SampleArchive.h"
 #include "TestMain.h"
 #include "WorkerTestSupport.h"
+#include "catalogue/Archive.h"
+#include "tools/SampleArchive.h"
 
 #include <QAction>
 #include <QLabel>
@@ -152,8 +152,8 @@ private Q_SLOTS:
         QCOMPARE(services.boxes.size(), std::size_t{1});
         QCOMPARE(services.boxes[0].text, Done);
         QCOMPARE(services.boxes[0].caption, QStringLiteral("終了"));
-        QCOMPARE(services.boxes[0].buttons, ui::BoxButtons::Ok);
-        QCOMPARE(services.boxes[0].icon, ui::BoxIcon::None);
+        QCOMPARE(services.boxes[0].buttons, gui::BoxButtons::Ok);
+        QCOMPARE(services.boxes[0].icon, gui::BoxIcon::None);
         QCOMPARE(atBox.status, creating(variant, count));
         QCOMPARE(atBox.label, cpk(variant, count));
         QVERIFY(atBox.listsOff);
@@ -270,8 +270,8 @@ private Q_SLOTS:
 
         QCOMPARE(services.boxes.size(), std::size_t{1});
         QCOMPARE(services.boxes[0].caption, QStringLiteral("ｱﾌﾟﾘｹｰｼｮﾝ ｴﾗｰ"));
-        QCOMPARE(services.boxes[0].buttons, ui::BoxButtons::Ok);
-        QCOMPARE(services.boxes[0].icon, ui::BoxIcon::Stop);
+        QCOMPARE(services.boxes[0].buttons, gui::BoxButtons::Ok);
+        QCOMPARE(services.boxes[0].icon, gui::BoxIcon::Stop);
         QCOMPARE(services.boxes[0].text, QDir::toNativeSeparators(concerned) + u'\n' + message);
         QCOMPARE(program.status(), message);
         verifyIdle(program);

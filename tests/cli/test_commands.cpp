@@ -5,8 +5,8 @@
 #include "ProgramRun.h"
 #include "ScratchDirTest.h"
 
-#include "Catalogue.h"
-#include "SampleArchive.h"
+#include "catalogue/Catalogue.h"
+#include "tools/SampleArchive.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 // parse() on its own, with no QCoreApplication, as main() calls it.
-#include "CommandLine.h"
 #include "ScratchDirTest.h"
+#include "cli/CommandLine.h"
 
-#include "File.h"
+#include "platform/File.h"
 
 #include <gtest/gtest.h>
 

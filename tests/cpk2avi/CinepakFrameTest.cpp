@@ -1,4 +1,4 @@
-#include "CinepakFrame.h"
+#include "cpk2avi/CinepakFrame.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "CpkToAvi.h"
-#include "CinepakFrame.h"
+#include "cpk2avi/CpkToAvi.h"
 #include "MovieReader.h"
+#include "cpk2avi/CinepakFrame.h"
 
 #include "FileChecks.h"
 #include "ScratchDirTest.h"

@@ -51,8 +51,8 @@ inline bool showedOneErrorBox(const FakeSystemServices& services)
     if (services.boxes.size() != 1)
         return false;
     const ShownBox& b = services.boxes[0];
-    return b.caption == QStringLiteral("ホタル奇譚ムービーカッター") && b.buttons == ui::BoxButtons::Ok &&
-           b.icon == ui::BoxIcon::Stop && (b.text.endsWith(u'.') || b.text.endsWith(u'。'));
+    return b.caption == QStringLiteral("ホタル奇譚ムービーカッター") && b.buttons == gui::BoxButtons::Ok &&
+           b.icon == gui::BoxIcon::Stop && (b.text.endsWith(u'.') || b.text.endsWith(u'。'));
 }
 
 // As in the program, closing the last window quits nothing.

@@ -1,8 +1,8 @@
 // The about box: its texts, the hidden picture, what survives closing and
 // the hints it hands on.
-#include "AboutDialog.h"
 #include "DialogTestSupport.h"
-#include "DoubleClickPicture.h"
+#include "dialogs/AboutDialog.h"
+#include "dialogs/DoubleClickPicture.h"
 
 #include <QFrame>
 #include <QLabel>

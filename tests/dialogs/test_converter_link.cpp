@@ -1,7 +1,7 @@
 // The converter link dialog and the converter information window it owns.
-#include "ConverterInfoWindow.h"
-#include "ConverterLinkDialog.h"
 #include "DialogTestSupport.h"
+#include "dialogs/ConverterInfoWindow.h"
+#include "dialogs/ConverterLinkDialog.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -54,7 +54,7 @@ private Q_SLOTS:
         // What the open dialog lists, before any choice.
         l.browse->click();
         QCOMPARE(l.services.fileRequests.size(), std::size_t{1});
-        const ui::FileRequest& request = l.services.fileRequests[0];
+        const gui::FileRequest& request = l.services.fileRequests[0];
         QVERIFY(request.title.isEmpty());
         QCOMPARE(request.filterName, QStringLiteral("ACPK2AVI"));
         QVERIFY(request.fileNames.contains(QStringLiteral("ACPK2AVI.exe")));
@@ -134,7 +134,7 @@ private Q_SLOTS:
         const ShownBox& box = l.services.boxes[0];
         QCOMPARE(box.text, QStringLiteral("ACPK2AVI.exeを指定してください。"));
         QCOMPARE(box.caption, QStringLiteral("ホタル奇譚ムービーカッター"));
-        QVERIFY(box.buttons == ui::BoxButtons::Ok && box.icon == ui::BoxIcon::None);
+        QVERIFY(box.buttons == gui::BoxButtons::Ok && box.icon == gui::BoxIcon::None);
         QVERIFY(l.form.isVisible());
         QCOMPARE(l.switchedOn.size(), 0);
     }

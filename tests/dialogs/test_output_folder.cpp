@@ -2,8 +2,8 @@
 // selector, OK and Cancel, and what reaches the program.
 #include "DialogTestSupport.h"
 #include "FileChecks.h"
-#include "FolderTree.h"
-#include "OutputFolderDialog.h"
+#include "dialogs/FolderTree.h"
+#include "dialogs/OutputFolderDialog.h"
 
 #include <QComboBox>
 #include <QPushButton>

@@ -1,6 +1,6 @@
 // The copy of one range: slices, replacement of the output, and every way it can fail.
-#include "CopyRange.h"
-#include "InOutError.h"
+#include "extract/CopyRange.h"
+#include "platform/InOutError.h"
 
 #include "FileChecks.h"
 #include "ScratchDirTest.h"

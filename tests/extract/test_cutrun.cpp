@@ -1,9 +1,9 @@
 // A run over the picks and the copy of one catalogue movie.
-#include "Catalogue.h"
-#include "CutRun.h"
-#include "InOutError.h"
-#include "Path.h"
-#include "SampleArchive.h"
+#include "catalogue/Catalogue.h"
+#include "extract/CutRun.h"
+#include "platform/InOutError.h"
+#include "platform/Path.h"
+#include "tools/SampleArchive.h"
 
 #include "FileChecks.h"
 #include "ScratchDirTest.h"

@@ -1,6 +1,6 @@
-#include "Drives.h"
-#include "File.h"
-#include "InOutError.h"
+#include "platform/Drives.h"
+#include "platform/File.h"
+#include "platform/InOutError.h"
 
 #include "FileChecks.h"
 #include "ScratchDirTest.h"

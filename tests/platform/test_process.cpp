@@ -1,6 +1,6 @@
 // Starting a program: the command line Windows gets, and on POSIX the
 // program itself (tests/windows starts it through CreateProcessW).
-#include "Process.h"
+#include "platform/Process.h"
 
 #include <gtest/gtest.h>
 
@@ -16,7 +16,7 @@ TEST(CommandLine, ProgramAndNamesAreEachQuotedOnce)
 }
 
 #ifndef _WIN32
-#include "TaskThread.h"
+#include "extract/TaskThread.h"
 
 #include "FileChecks.h"
 #include "ScratchDirTest.h"

@@ -1,6 +1,6 @@
 // The temporary beside a final file: its name, the hand-over, and what stays
 // when it is never handed over.
-#include "TempFile.h"
+#include "platform/TempFile.h"
 
 #include "FileChecks.h"
 #include "ScratchDirTest.h"

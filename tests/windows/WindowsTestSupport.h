@@ -2,7 +2,7 @@
 // What only the Windows suite needs beside tests/common: the system's own
 // error text and the folder of the running program.
 
-#include "Utf16.h"
+#include "platform/Utf16.h"
 
 #include <windows.h>
 

@@ -1,14 +1,14 @@
 // Discovery against the system's own drive types and existence test. The run
 // script maps three drives: Q: a CD-ROM holding a disc-1-sized hotaru4, E: an
 // empty CD-ROM, F: a hard disk holding a disc-2-sized hotaru4.
-#include "Archive.h"
-#include "Catalogue.h"
-#include "Discovery.h"
-#include "Drives.h"
-#include "File.h"
-#include "InOutError.h"
-#include "Utf16.h"
 #include "WindowsTestSupport.h"
+#include "catalogue/Archive.h"
+#include "catalogue/Catalogue.h"
+#include "catalogue/Discovery.h"
+#include "platform/Drives.h"
+#include "platform/File.h"
+#include "platform/InOutError.h"
+#include "platform/Utf16.h"
 
 #include "FileChecks.h"
 

@@ -1,10 +1,10 @@
 // Japanese names on the wide API. ソ and 表 end in byte 0x5C in Shift-JIS, the
 // backslash: any detour through the ANSI code page would split them as paths.
-#include "Catalogue.h"
-#include "CopyRange.h"
-#include "File.h"
-#include "SampleArchive.h"
-#include "Utf16.h"
+#include "catalogue/Catalogue.h"
+#include "extract/CopyRange.h"
+#include "platform/File.h"
+#include "platform/Utf16.h"
+#include "tools/SampleArchive.h"
 
 #include "FileChecks.h"
 #include "ScratchDirTest.h"

@@ -1,11 +1,11 @@
 // Starting the converter through CreateProcessW: the stand-in converter, built
 // beside this suite, is copied into a folder whose path has blanks and reports
 // what it received.
-#include "Converter.h"
-#include "File.h"
-#include "Process.h"
-#include "Utf16.h"
 #include "WindowsTestSupport.h"
+#include "extract/Converter.h"
+#include "platform/File.h"
+#include "platform/Process.h"
+#include "platform/Utf16.h"
 
 #include "FileChecks.h"
 #include "ScratchDirTest.h"

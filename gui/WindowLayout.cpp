@@ -1,4 +1,4 @@
-#include "WindowLayout.h"
+#include "gui/WindowLayout.h"
 
 #include <QKeyEvent>
 #include <QLabel>
@@ -7,7 +7,7 @@
 #include <QWidget>
 #include <QtGlobal>
 
-namespace ui {
+namespace gui {
 
 QFont uiFont(int pixels, bool bold)
 {
@@ -95,4 +95,4 @@ void showModeless(QWidget* window)
     window->activateWindow();
 }
 
-}  // namespace ui
+}  // namespace gui

@@ -11,7 +11,7 @@ class QLabel;
 class QPushButton;
 class QWidget;
 
-namespace ui {
+namespace gui {
 
 // Where a control sits in its window, in client pixels, under its layout name
 // (kept as its objectName, so the layout and the tests find it).
@@ -52,4 +52,4 @@ void centreOnScreen(QWidget* window);
 // Makes a hidden window visible and brings it to the front; a visible one is only brought forward.
 void showModeless(QWidget* window);
 
-}  // namespace ui
+}  // namespace gui

@@ -3,8 +3,8 @@
 // recorded, boxes answer from a queue (OK when it is empty), file pickers
 // from theirs (cancel when it is empty), and the drives are made up.
 
-#include "Drives.h"
-#include "SystemServices.h"
+#include "gui/SystemServices.h"
+#include "platform/Drives.h"
 
 #include <QDir>
 #include <QString>
@@ -37,34 +37,34 @@ public:
 struct ShownBox {
     QString text;
     QString caption;
-    ui::BoxButtons buttons = ui::BoxButtons::Ok;
-    ui::BoxIcon icon = ui::BoxIcon::None;
+    gui::BoxButtons buttons = gui::BoxButtons::Ok;
+    gui::BoxIcon icon = gui::BoxIcon::None;
 };
 
-class FakeSystemServices final : public ui::SystemServices {
+class FakeSystemServices final : public gui::SystemServices {
 public:
     std::vector<ShownBox> boxes;
-    std::deque<ui::BoxAnswer> answers;
+    std::deque<gui::BoxAnswer> answers;
     std::deque<std::optional<QString>> files;
-    std::vector<ui::FileRequest> fileRequests;
+    std::vector<gui::FileRequest> fileRequests;
     FakeDrives fakeDrives;
     QStringList folderDriveList{QDir::rootPath()};
     std::function<void()> onBox;  // runs while a box is "open"
 
-    ui::BoxAnswer messageBox(QWidget*, const QString& text, const QString& caption, ui::BoxButtons buttons,
-                             ui::BoxIcon icon) override
+    gui::BoxAnswer messageBox(QWidget*, const QString& text, const QString& caption, gui::BoxButtons buttons,
+                              gui::BoxIcon icon) override
     {
         boxes.push_back({text, caption, buttons, icon});
         if (onBox)
             onBox();
         if (answers.empty())
-            return buttons == ui::BoxButtons::Ok ? ui::BoxAnswer::Ok : ui::BoxAnswer::Retry;
-        const ui::BoxAnswer a = answers.front();
+            return buttons == gui::BoxButtons::Ok ? gui::BoxAnswer::Ok : gui::BoxAnswer::Retry;
+        const gui::BoxAnswer a = answers.front();
         answers.pop_front();
         return a;
     }
 
-    std::optional<QString> openFile(QWidget*, const ui::FileRequest& request) override
+    std::optional<QString> openFile(QWidget*, const gui::FileRequest& request) override
     {
         fileRequests.push_back(request);
         if (files.empty())

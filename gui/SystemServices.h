@@ -12,7 +12,7 @@ namespace hotaru {
 class DriveProbe;
 }
 
-namespace ui {
+namespace gui {
 
 enum class BoxButtons { Ok, RetryCancel };
 enum class BoxIcon { None, Stop };
@@ -54,4 +54,4 @@ std::unique_ptr<SystemServices> makeSystemServices();
 // The program's title: the main window's caption and the error box's.
 QString programTitle();
 
-}  // namespace ui
+}  // namespace gui

@@ -1,7 +1,7 @@
-#include "SystemServices.h"
+#include "gui/SystemServices.h"
 
-#include "Drives.h"
-#include "InOutError.h"
+#include "platform/Drives.h"
+#include "platform/InOutError.h"
 
 #include <QDir>
 #include <QFileDialog>
@@ -9,7 +9,7 @@
 #include <QMessageBox>
 #include <QStorageInfo>
 
-namespace ui {
+namespace gui {
 
 namespace {
 
@@ -89,4 +89,4 @@ std::unique_ptr<SystemServices> makeSystemServices() { return std::make_unique<R
 
 QString programTitle() { return QStringLiteral("ホタル奇譚ムービーカッター"); }
 
-}  // namespace ui
+}  // namespace gui

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "SystemServices.h"
+#include "gui/SystemServices.h"
 
 #include <QObject>
 #include <QWidget>
@@ -8,7 +8,7 @@
 #include <exception>
 #include <functional>
 
-namespace ui {
+namespace gui {
 
 // Runs a handler. An error that escapes it ends the handler and is shown in
 // the standard error box; the program runs on. Qt cannot carry exceptions
@@ -33,4 +33,4 @@ QMetaObject::Connection connectHandler(SystemServices& services, Sender* sender,
     });
 }
 
-}  // namespace ui
+}  // namespace gui
