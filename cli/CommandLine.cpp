@@ -2,6 +2,7 @@
 
 #include <QCommandLineOption>
 #include <QCommandLineParser>
+#include <QDir>
 #include <QFileInfo>
 
 #include <algorithm>
@@ -127,10 +128,10 @@ QStringList withoutWindowOptions(const QStringList& arguments)
 }
 
 // The first operand of --extract is the archive when it is a path: it holds a
-// slash or, not being a movie number, names an existing file.
+// separator or, not being a movie number, names an existing file.
 bool isArchiveOperand(const QString& operand)
 {
-    if (operand.contains(QLatin1Char('/')))
+    if (isPathLike(operand))
         return true;
     const bool number = !operand.isEmpty() && std::all_of(operand.begin(), operand.end(), [](QChar c) {
         return c >= QLatin1Char('0') && c <= QLatin1Char('9');
@@ -139,7 +140,29 @@ bool isArchiveOperand(const QString& operand)
     return !number && info.exists() && !info.isDir();
 }
 
+// Made absolute at once: the window later moves the current folder (a
+// remembered output folder), and names typed by the user are relative to the
+// folder the program was started in.
+QString absolute(const QString& path)
+{
+    return path.isEmpty() ? path : QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
+}
+
 }  // namespace
+
+bool isPathLike(const QString& text)
+{
+    if (text.contains(QLatin1Char('/')))
+        return true;
+#ifdef _WIN32
+    // D:\hotaru4, tools\cpk2avi.exe, D:hotaru4
+    if (text.contains(QLatin1Char('\\')))
+        return true;
+    if (text.size() >= 2 && text[1] == QLatin1Char(':') && text[0].isLetter())
+        return true;
+#endif
+    return false;
+}
 
 Options parse(const QStringList& arguments)
 {
@@ -180,7 +203,7 @@ Options parse(const QStringList& arguments)
                                .arg(operands.size())
                                .arg(operands.join(QStringLiteral(", "))));
         o.mode = has("list") ? Mode::List : Mode::Window;
-        o.archive = operands.value(0);
+        o.archive = absolute(operands.value(0));
         return o;
     }
 
@@ -189,7 +212,7 @@ Options parse(const QStringList& arguments)
     if (has("converter") && !o.avi)
         return failure(QStringLiteral("--converter goes with --avi"));
     if (has("out")) {
-        o.outputFolder = parser.value(QStringLiteral("out"));
+        o.outputFolder = absolute(parser.value(QStringLiteral("out")));
         if (o.outputFolder.isEmpty())
             return failure(QStringLiteral("--out needs a folder"));
     }
@@ -197,9 +220,12 @@ Options parse(const QStringList& arguments)
         o.converter = parser.value(QStringLiteral("converter"));
         if (o.converter.isEmpty())
             return failure(QStringLiteral("--converter needs a program"));
+        // A bare name is looked up on PATH when the run starts.
+        if (isPathLike(o.converter))
+            o.converter = absolute(o.converter);
     }
     if (!operands.isEmpty() && isArchiveOperand(operands.first()))
-        o.archive = operands.takeFirst();
+        o.archive = absolute(operands.takeFirst());
     o.picks = operands;
     return o;
 }

@@ -19,7 +19,12 @@ struct Options {
     QString message;    // the help, version or error text
 };
 
-// Reads the arguments, the program's name first. Needs no QCoreApplication.
+// True when the text names a file by a path rather than a bare name: it holds
+// a separator (on Windows a backslash or a drive letter too).
+bool isPathLike(const QString& text);
+
+// Reads the arguments, the program's name first. Paths come back absolute,
+// resolved against the current folder at the call. Needs no QCoreApplication.
 // Qt's own window options (-style, -platform ...) are left to the window.
 Options parse(const QStringList& arguments);
 

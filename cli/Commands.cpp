@@ -206,7 +206,7 @@ std::optional<std::string> converterPath(const QString& named)
 {
     QStringList candidates;
     if (!named.isEmpty()) {
-        candidates << (named.contains(QLatin1Char('/')) ? named : QStandardPaths::findExecutable(named));
+        candidates << (isPathLike(named) ? named : QStandardPaths::findExecutable(named));
     } else {
         // Installed beside the program, and built beside it too.
         candidates << QCoreApplication::applicationDirPath() + QLatin1Char('/') + ConverterName;

@@ -3,6 +3,7 @@
 #include "AppTestSupport.h"
 #include "TestMain.h"
 #include "catalogue/Catalogue.h"
+#include "cli/CommandLine.h"
 
 #include <QDir>
 #include <QSettings>
@@ -77,6 +78,27 @@ private Q_SLOTS:
         FakeSystemServices again;
         auto third = start(again, QString::fromStdString(archive));
         QCOMPARE(third->statusText(), QStringLiteral("さぁ、始めますわよ。"));
+    }
+
+    // cd /media/cdrom && hotaru-movie-cutter hotaru4, with another folder remembered.
+    void aRelativeArchiveIsFoundWhereTheProgramStarted()
+    {
+        const QString disc = scratch.filePath(QStringLiteral("cdrom"));
+        const QString remembered = scratch.filePath(QStringLiteral("movies")) + u'/';
+        QVERIFY(QDir().mkpath(disc) && QDir().mkpath(remembered));
+        makeSizedFile(QDir(disc).filePath(QStringLiteral("hotaru4")).toStdString(), hotaru::Disc2ArchiveSize);
+        {
+            FakeSystemServices services;
+            auto window = start(services);
+            window->session().setOutputFolder(remembered);
+        }
+        QVERIFY(QDir::setCurrent(disc));
+        const cli::Options options = cli::parse({QStringLiteral("hotaru-movie-cutter"), QStringLiteral("hotaru4")});
+        FakeSystemServices services;
+        auto window = start(services, options.archive);
+        QCOMPARE(services.boxTexts(), QStringList{});
+        QCOMPARE(window->session().disc(), 2);
+        QCOMPARE(QDir(QDir::currentPath()), QDir(remembered));
     }
 
     void aFolderThatHasGoneIsForgottenQuietly()

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
+
 #include <fstream>
 
 namespace {
@@ -19,6 +21,12 @@ QStringList args(std::initializer_list<const char*> words)
 }
 
 std::string text(const QString& s) { return s.toStdString(); }
+
+// A path as parse() gives it back: absolute, against the current folder.
+std::string resolved(const char* path)
+{
+    return text(QDir::toNativeSeparators(QDir::current().absoluteFilePath(QString::fromUtf8(path))));
+}
 
 }  // namespace
 
@@ -38,7 +46,7 @@ TEST(CommandLineParse, ModesAndTheirOperands)
     {
         const cli::Options o = cli::parse(args({"-l", "d/hotaru4"}));
         EXPECT_EQ(o.mode, Mode::List);
-        EXPECT_EQ(text(o.archive), "d/hotaru4");
+        EXPECT_EQ(text(o.archive), resolved("d/hotaru4"));
     }
     {
         const cli::Options o = cli::parse(args({"--list"}));
@@ -50,8 +58,8 @@ TEST(CommandLineParse, ModesAndTheirOperands)
         const cli::Options o = cli::parse(
             args({"--extract", "/d/hotaru4", "3", "予告編", "--out", "o", "--avi", "--converter", "c", "--", "-7"}));
         EXPECT_EQ(o.mode, Mode::Extract);
-        EXPECT_EQ(text(o.archive), "/d/hotaru4");
-        EXPECT_EQ(text(o.outputFolder), "o");
+        EXPECT_EQ(text(o.archive), resolved("/d/hotaru4"));
+        EXPECT_EQ(text(o.outputFolder), resolved("o"));
         EXPECT_TRUE(o.avi);
         EXPECT_EQ(text(o.converter), "c");
         EXPECT_EQ(o.picks, (QStringList{QStringLiteral("3"), QStringLiteral("予告編"), QStringLiteral("-7")}));
@@ -103,7 +111,7 @@ TEST(CommandLineParse, LeavesQtWindowOptionsToTheWindow)
     const cli::Options o =
         cli::parse(args({"-style", "fusion", "--platform", "xcb", "-reverse", "-stylesheet=s.qss", "a/hotaru4"}));
     EXPECT_EQ(o.mode, cli::Mode::Window) << text(o.message);
-    EXPECT_EQ(text(o.archive), "a/hotaru4");
+    EXPECT_EQ(text(o.archive), resolved("a/hotaru4"));
 }
 
 // Which bare operand is the archive depends on the current folder.
@@ -132,7 +140,7 @@ TEST_F(ArchiveOperand, IsAnExistingFileButNeverANumberOrAFolder)
     std::filesystem::create_directory("予告編");
 
     cli::Options o = cli::parse(args({"-x", "hotaru4", "7"}));
-    EXPECT_EQ(text(o.archive), "hotaru4");
+    EXPECT_EQ(text(o.archive), resolved("hotaru4"));
     EXPECT_EQ(o.picks, QStringList{QStringLiteral("7")});
 
     o = cli::parse(args({"-x", "7", "予告編"}));
@@ -143,5 +151,28 @@ TEST_F(ArchiveOperand, IsAnExistingFileButNeverANumberOrAFolder)
     EXPECT_TRUE(o.archive.isEmpty());
 
     o = cli::parse(args({"-x", "missing/hotaru4"}));
-    EXPECT_EQ(text(o.archive), "missing/hotaru4");
+    EXPECT_EQ(text(o.archive), resolved("missing/hotaru4"));
+}
+
+// Typed paths name files relative to where the program started, in the
+// system's own spelling; a bare converter name is left for the PATH lookup.
+TEST_F(ArchiveOperand, PathsAreResolvedWhereTheProgramStarted)
+{
+    cli::Options o =
+        cli::parse(args({"-x", "hotaru4-copy/hotaru4", "--out", "out", "--avi", "--converter", "cpk2avi"}));
+    EXPECT_EQ(text(o.archive), resolved("hotaru4-copy/hotaru4"));
+    EXPECT_EQ(text(o.outputFolder), resolved("out"));
+    EXPECT_EQ(text(o.converter), "cpk2avi");
+    o = cli::parse(args({"-x", "--avi", "--converter", "tools/cpk2avi"}));
+    EXPECT_EQ(text(o.converter), resolved("tools/cpk2avi"));
+#ifdef _WIN32
+    // Backslashes and drive letters are paths too: never a title, never looked up on PATH.
+    o = cli::parse(args({"-x", "D:\\hotaru4", "--avi", "--converter", "tools\\cpk2avi.exe"}));
+    EXPECT_EQ(text(o.archive), "D:\\hotaru4");
+    EXPECT_TRUE(o.picks.isEmpty());
+    EXPECT_EQ(text(o.converter), resolved("tools\\cpk2avi.exe"));
+    EXPECT_TRUE(cli::isPathLike(QStringLiteral("D:hotaru4")));
+#else
+    EXPECT_FALSE(cli::isPathLike(QStringLiteral("D:\\hotaru4")));
+#endif
 }
