@@ -26,6 +26,16 @@ void showRows(ChoiceList* list, const QStringList& titles)
     list->addItems(titles);
 }
 
+// Qt hands the focus of a control it disables to the next one in the tab
+// chain, which after "実行" is "終了": a Space meant for one would end the
+// program. A disabled control lets go of the focus instead, to nobody.
+void enable(QWidget* control, bool on)
+{
+    if (!on && control->hasFocus())
+        control->clearFocus();
+    control->setEnabled(on);
+}
+
 }  // namespace
 
 void PickControls::show(const PickListRules& rules) const
@@ -43,11 +53,11 @@ void PickControls::show(const PickListRules& rules) const
     const PickView& view = rules.view();
     selectRow(titles, view.titleRow);
     selectRow(picks, view.pickRow);
-    add->setEnabled(view.add);
-    remove->setEnabled(view.remove);
-    run->setEnabled(view.run);
-    selectAll->setEnabled(view.selectAll);
-    clearAll->setEnabled(view.clearAll);
-    titles->setEnabled(view.listsEnabled);
-    picks->setEnabled(view.listsEnabled);
+    enable(add, view.add);
+    enable(remove, view.remove);
+    enable(run, view.run);
+    enable(selectAll, view.selectAll);
+    enable(clearAll, view.clearAll);
+    enable(titles, view.listsEnabled);
+    enable(picks, view.listsEnabled);
 }

@@ -7,6 +7,7 @@
 #include "tools/SampleArchive.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QLabel>
 #include <QListWidget>
 #include <QProgressBar>
@@ -330,6 +331,36 @@ private Q_SLOTS:
         QCOMPARE(program->titles->count(), 19);
         QCOMPARE(selectedRow(program->titles), 0);
         QVERIFY(!program->run->isEnabled());
+    }
+
+    // 実行 pressed from the keyboard: the keys that follow during the run reach
+    // no control the user did not choose, and none of them ends the run.
+    void keysPressedDuringARunNeverEndIt()
+    {
+        FakeSystemServices services;
+        const Program program = startOn(services, 1);
+        QVERIFY(QTest::qWaitForWindowActive(program.window.get()));
+        program->selectAll->click();
+        program->run->setFocus();
+        QWidget* focused = program->run;
+        bool pressed = false;
+        connect(program->progress, &QProgressBar::valueChanged, this, [&] {
+            if (pressed)
+                return;
+            pressed = true;
+            focused = QApplication::focusWidget();
+            QWidget* target = focused ? focused : program.window.get();
+            for (const Qt::Key key : {Qt::Key_Space, Qt::Key_Return, Qt::Key_Enter})
+                QTest::keyClick(target, key);
+        });
+        QTest::keyClick(program->run, Qt::Key_Space);
+        QVERIFY(program.window->isRunning());
+        waitForTheEnd(program);
+        QVERIFY(pressed);
+        QVERIFY2(focused != program->exit, "the focus went on to 終了");
+        QVERIFY(program.window->isVisible());
+        QCOMPARE(services.boxTexts(), QStringList{Done});
+        QCOMPARE(names(out).size(), 31);
     }
 
     void closingTheWindowStopsTheRunWithoutLeavingAPartialFile()
