@@ -8,6 +8,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QLabel>
+#include <QPointer>
 #include <QProgressBar>
 
 ExtractionRun::ExtractionRun(gui::SystemServices& services, Session& session, QWidget* window, QProgressBar* progress,
@@ -25,7 +26,7 @@ ExtractionRun::~ExtractionRun() { stopWorker(); }
 
 void ExtractionRun::start()
 {
-    if (worker_)
+    if (isRunning())
         return;
     worker_ = std::make_unique<ExtractionWorker>(
         hotaru::RunSnapshot{session_.archivePath().toStdString(), session_.disc(), session_.picking().picks().live()});
@@ -43,6 +44,7 @@ void ExtractionRun::start()
 
 void ExtractionRun::stop()
 {
+    completing_ = false;  // the box goes with the window
     if (!worker_)
         return;
     disconnect(worker_.get(), nullptr, this, nullptr);
@@ -81,9 +83,17 @@ void ExtractionRun::complete()
     if (!worker_)
         return;
     stopWorker();
-    services_.messageBox(window_, QStringLiteral("ファイルの作成が終了しました。"), QStringLiteral("終了"));
-    Q_EMIT statusChanged(QStringLiteral("終了しました。"));
-    finish(true);
+    // The run ends when the box is answered; until then the lists and the
+    // buttons stay off, but the menus and 終了 stay usable.
+    completing_ = true;
+    services_.notify(window_, QStringLiteral("ファイルの作成が終了しました。"), QStringLiteral("終了"),
+                     [guard = QPointer<ExtractionRun>(this)] {
+                         if (!guard || !guard->completing_)
+                             return;
+                         guard->completing_ = false;
+                         Q_EMIT guard->statusChanged(QStringLiteral("終了しました。"));
+                         guard->finish(true);
+                     });
 }
 
 void ExtractionRun::fail(const QString& path, const QString& message)

@@ -25,7 +25,8 @@ public:
                   QLabel* fileName);
     ~ExtractionRun() override;
 
-    bool isRunning() const { return worker_ != nullptr; }
+    // From the start until the completion box is answered.
+    bool isRunning() const { return worker_ != nullptr || completing_; }
     // Copies the session's picks from its archive, as they are now.
     void start();
     // Ends a run at once (the window is closing): the movie being written
@@ -50,4 +51,5 @@ private:
     QProgressBar* progress_;
     QLabel* fileName_;
     std::unique_ptr<ExtractionWorker> worker_;
+    bool completing_ = false;  // every movie written, the box not yet answered
 };

@@ -32,6 +32,18 @@ public:
         return BoxAnswer::Ok;
     }
 
+    void notify(QWidget* owner, const QString& text, const QString& caption, std::function<void()> dismissed) override
+    {
+        auto* box = new QMessageBox(QMessageBox::NoIcon, caption, text, QMessageBox::Ok, owner);
+        box->setAttribute(Qt::WA_DeleteOnClose);
+        box->setWindowModality(Qt::NonModal);
+        QObject::connect(box, &QMessageBox::finished, box, [dismissed = std::move(dismissed)] {
+            if (dismissed)
+                dismissed();
+        });
+        box->show();
+    }
+
     std::optional<QString> openFile(QWidget* owner, const FileRequest& request) override
     {
         // Qt's dialog never changes the current directory, as the tool requires.

@@ -3,6 +3,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -36,6 +37,11 @@ public:
 
     virtual BoxAnswer messageBox(QWidget* owner, const QString& text, const QString& caption,
                                  BoxButtons buttons = BoxButtons::Ok, BoxIcon icon = BoxIcon::None) = 0;
+    // A box with an OK button that blocks no window: the menus and the other
+    // windows stay usable while it shows. `dismissed` runs once it is closed
+    // (not when its owner goes first).
+    virtual void notify(QWidget* owner, const QString& text, const QString& caption,
+                        std::function<void()> dismissed) = 0;
     // The chosen file's full path, or nothing when cancelled.
     virtual std::optional<QString> openFile(QWidget* owner, const FileRequest& request) = 0;
     virtual const hotaru::DriveProbe& drives() const = 0;

@@ -34,6 +34,11 @@ public:
     {
         return gui::BoxAnswer::Ok;
     }
+    void notify(QWidget*, const QString&, const QString&, std::function<void()> dismissed) override
+    {
+        if (dismissed)
+            dismissed();
+    }
     std::optional<QString> openFile(QWidget*, const gui::FileRequest&) override
     {
         return QStringLiteral("/usr/local/bin/cpk2avi");

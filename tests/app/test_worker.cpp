@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QLabel>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -54,6 +55,14 @@ class TestWorker : public QObject {
     {
         for (const std::int32_t n : movies)
             program.pick(n);
+    }
+    static QMessageBox* openMessageBox()
+    {
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible())
+                return box;
+        }
+        return nullptr;
     }
     static void waitForTheEnd(const Program& program)
     {
@@ -331,6 +340,33 @@ private Q_SLOTS:
         QCOMPARE(program->titles->count(), 19);
         QCOMPARE(selectedRow(program->titles), 0);
         QVERIFY(!program->run->isEnabled());
+    }
+
+    // The completion box waits for the user but blocks nothing the program
+    // keeps available during a run: the menus, 終了, the window's close box.
+    void theCompletionBoxBlocksNoMenu()
+    {
+        FakeSystemServices services;
+        services.realNotices = gui::makeSystemServices();
+        const Program program = startOn(services, 2);
+        pick(program, {9});
+        program->run->click();
+        QMessageBox* box = nullptr;
+        QTRY_VERIFY((box = openMessageBox()) != nullptr);
+        QCOMPARE(box->text(), Done);
+        QCOMPARE(box->windowTitle(), QStringLiteral("終了"));
+        QVERIFY(!box->isModal());
+        QCOMPARE(QApplication::activeModalWidget(), nullptr);
+        QVERIFY(program.window->isRunning());
+        QVERIFY(!program->titles->isEnabled() && !program->add->isEnabled());
+        program->voices[1]->trigger();
+        QCOMPARE(program.status(), QStringLiteral("これからは、わたし、鷲ノ宮あかねがご案内します。"));
+
+        box->button(QMessageBox::Ok)->click();
+        QTRY_VERIFY(!program.window->isRunning());
+        QCOMPARE(program.status(), QStringLiteral("終了しました。"));
+        verifyIdle(program);
+        QVERIFY(sameAsRange(out + u'/' + cpk(2, 9), disc[2], 2, 9));
     }
 
     // 実行 pressed from the keyboard: the keys that follow during the run reach

@@ -12,6 +12,7 @@
 
 #include <deque>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <set>
 #include <string>
@@ -62,6 +63,26 @@ public:
         const gui::BoxAnswer a = answers.front();
         answers.pop_front();
         return a;
+    }
+
+    // Boxes that block nothing are recorded with the others and answered at
+    // once, unless held: then they wait in `held` for the test to dismiss them.
+    bool holdNotices = false;
+    std::deque<std::function<void()>> held;
+    // Or shown for real, to see what they block.
+    std::unique_ptr<gui::SystemServices> realNotices;
+
+    void notify(QWidget* owner, const QString& text, const QString& caption, std::function<void()> dismissed) override
+    {
+        boxes.push_back({text, caption, gui::BoxButtons::Ok, gui::BoxIcon::None});
+        if (onBox)
+            onBox();
+        if (realNotices)
+            realNotices->notify(owner, text, caption, std::move(dismissed));
+        else if (holdNotices)
+            held.push_back(std::move(dismissed));
+        else if (dismissed)
+            dismissed();
     }
 
     std::optional<QString> openFile(QWidget*, const gui::FileRequest& request) override
