@@ -2,13 +2,10 @@
 
 #include "catalogue/Catalogue.h"
 #include "extract/Converter.h"
+#include "gui/Utf8.h"
 #include "platform/File.h"
 
-namespace {
-
-QString fromUtf8(const std::string& s) { return QString::fromStdString(s); }
-
-}  // namespace
+using gui::fromUtf8;
 
 ExtractionWorker::ExtractionWorker(hotaru::RunSnapshot snapshot, QObject* parent)
     : QThread(parent), snapshot_(std::move(snapshot))

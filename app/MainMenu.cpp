@@ -66,14 +66,14 @@ MainMenu::MainMenu(QMainWindow* window) : QObject(window)
         aviOutput_->setChecked(!flipped);
         Q_EMIT aviOutputChosen();
     });
-    for (std::int32_t v = 0; v < 3; ++v)
-        connect(voices_[static_cast<std::size_t>(v)], &QAction::triggered, this, [this, v] { Q_EMIT voiceChosen(v); });
+    for (std::size_t v = 0; v < voices_.size(); ++v)
+        connect(voices_[v], &QAction::triggered, this, [this, v] { Q_EMIT voiceChosen(static_cast<Voice>(v)); });
 }
 
 void MainMenu::setAviOutputMark(bool on) { aviOutput_->setChecked(on); }
 
-void MainMenu::setVoiceMark(std::int32_t voice)
+void MainMenu::setVoiceMark(Voice voice)
 {
     for (std::size_t v = 0; v < voices_.size(); ++v)
-        voices_[v]->setChecked(static_cast<std::int32_t>(v) == voice);
+        voices_[v]->setChecked(static_cast<Voice>(v) == voice);
 }

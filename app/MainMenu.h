@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/Voices.h"
+
 #include <QObject>
 
 #include <array>
@@ -19,26 +21,23 @@ public:
     QAction* openAction() const { return open_; }
     QAction* outputFolderAction() const { return outputFolder_; }
     QAction* exitAction() const { return exit_; }
-    // A check item whose mark only the program sets (see setAviOutputMark).
-    QAction* aviOutputAction() const { return aviOutput_; }
-    QAction* voiceAction(std::int32_t voice) const { return voices_.at(static_cast<std::size_t>(voice)); }
     QAction* aboutAction() const { return about_; }
 
     void setAviOutputMark(bool on);
     // Marks the voice's item and clears the others: marking one does not by itself.
-    void setVoiceMark(std::int32_t voice);
+    void setVoiceMark(Voice voice);
 
 Q_SIGNALS:
     // The hint of the highlighted item; empty when a menu closes.
     void hintChanged(const QString& hint);
     void aviOutputChosen();
-    void voiceChosen(std::int32_t voice);
+    void voiceChosen(Voice voice);
 
 private:
     QAction* open_;
     QAction* outputFolder_;
     QAction* exit_;
-    QAction* aviOutput_;
-    std::array<QAction*, 3> voices_{};
+    QAction* aviOutput_;  // a check item whose mark only the program sets
+    std::array<QAction*, VoiceCount> voices_{};
     QAction* about_;
 };

@@ -134,7 +134,7 @@ void MainWindow::wireHandlers()
     });
     handle(menu_, &MainMenu::aviOutputChosen, &MainWindow::onAviOutputChosen);
     connect(menu_, &MainMenu::voiceChosen, this,
-            [this](std::int32_t voice) { gui::runHandler(services_, this, [&] { onVoiceChosen(voice); }); });
+            [this](Voice voice) { gui::runHandler(services_, this, [&] { onVoiceChosen(voice); }); });
     connect(menu_, &MainMenu::hintChanged, this, &MainWindow::setHint);
 
     handle(exitButton_, &QPushButton::clicked, &MainWindow::close);
@@ -300,7 +300,7 @@ void MainWindow::onAviOutputChosen()
         gui::showModeless(converterLinkDialog_.get());
 }
 
-void MainWindow::onVoiceChosen(std::int32_t voice)
+void MainWindow::onVoiceChosen(Voice voice)
 {
     session_.setVoice(voice);
     showStatus(voiceText(voice, Message::VoiceChange));

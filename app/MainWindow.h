@@ -70,7 +70,7 @@ private:
     // Lists the archive's disc as File > Open does; throws when it cannot be read.
     void openArchive(const QString& path);
     void onAviOutputChosen();
-    void onVoiceChosen(std::int32_t voice);
+    void onVoiceChosen(Voice voice);
     void onTitleChosen();
     void onPickChosen();
     void onAddClicked();

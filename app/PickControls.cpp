@@ -3,16 +3,13 @@
 #include "app/ChoiceList.h"
 #include "app/PickListRules.h"
 #include "catalogue/Catalogue.h"
+#include "gui/Utf8.h"
 
 #include <QPushButton>
 
 namespace {
 
-QString titleOf(std::int32_t disc, std::int32_t movie)
-{
-    const std::string_view title = hotaru::movieTitle(disc, movie);
-    return QString::fromUtf8(title.data(), static_cast<qsizetype>(title.size()));
-}
+QString titleOf(std::int32_t disc, std::int32_t movie) { return gui::fromUtf8(hotaru::movieTitle(disc, movie)); }
 
 // Rebuilds `list` only where it differs from `titles`, so rows that stay keep their state.
 void showRows(ChoiceList* list, const QStringList& titles)

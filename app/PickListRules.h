@@ -38,7 +38,6 @@ public:
     std::int32_t titleCount() const;
     const hotaru::PickList& picks() const { return picks_; }
     const PickView& view() const { return view_; }
-    bool running() const { return running_; }
 
     // Start-up found the archive and listed its disc.
     void listedAtStart(std::int32_t disc);

@@ -2,6 +2,7 @@
 
 #include "app/Session.h"
 #include "app/Voices.h"
+#include "config/ProgramInfo.h"
 
 #include <QDir>
 #include <QSettings>
@@ -18,7 +19,7 @@ const QString AviOutputKey = QStringLiteral("aviOutput");
 std::unique_ptr<QSettings> RememberedSettings::userStore()
 {
     return std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
-                                       QStringLiteral("hotaru-movie-cutter"), QStringLiteral("hotaru-movie-cutter"));
+                                       QString::fromUtf8(hotaru::ProgramName), QString::fromUtf8(hotaru::ProgramName));
 }
 
 RememberedSettings::RememberedSettings(std::unique_ptr<QSettings> store, Session& session)
@@ -36,7 +37,7 @@ void RememberedSettings::restore()
     bool ok = false;
     const int voice = store_->value(VoiceKey).toInt(&ok);
     if (ok && voice >= 0 && voice < VoiceCount)
-        session_.setVoice(voice);
+        session_.setVoice(static_cast<Voice>(voice));
     // A folder that has gone since is forgotten quietly: the current directory serves.
     const QString folder = store_->value(OutputFolderKey).toString();
     if (!folder.isEmpty() && QDir(folder).exists() && QDir::setCurrent(folder))
@@ -50,7 +51,7 @@ void RememberedSettings::restore()
 
 void RememberedSettings::save()
 {
-    store_->setValue(VoiceKey, session_.voice());
+    store_->setValue(VoiceKey, static_cast<int>(session_.voice()));
     store_->setValue(OutputFolderKey, session_.outputFolder());
     store_->setValue(ConverterKey, session_.converterPath());
     store_->setValue(AviOutputKey, session_.aviOutput());

@@ -6,7 +6,7 @@ void Session::setOutputFolder(const QString& folder)
     Q_EMIT runSettingsChanged();
 }
 
-void Session::setVoice(std::int32_t voice)
+void Session::setVoice(Voice voice)
 {
     voice_ = voice;
     Q_EMIT voiceChanged(voice);

@@ -28,9 +28,8 @@ public:
     const QString& outputFolder() const { return outputFolder_; }
     void setOutputFolder(const QString& folder);
 
-    // 0 plain, 1 あかね, 2 しおり.
-    std::int32_t voice() const { return voice_; }
-    void setVoice(std::int32_t voice);
+    Voice voice() const { return voice_; }
+    void setVoice(Voice voice);
 
     const QString& converterPath() const { return converterPath_; }
     void setConverterPath(const QString& path);
@@ -41,7 +40,7 @@ public:
     hotaru::RunSettingsValues runSettings() const;
 
 Q_SIGNALS:
-    void voiceChanged(std::int32_t voice);
+    void voiceChanged(Voice voice);
     void aviOutputChanged(bool on);
     // The output folder, the converter or the AVI switch changed.
     void runSettingsChanged();
@@ -50,7 +49,7 @@ private:
     QString archivePath_;
     PickListRules picking_;
     QString outputFolder_;
-    std::int32_t voice_ = 0;
+    Voice voice_ = Voice::Plain;
     QString converterPath_;
     bool aviOutput_ = false;
 };

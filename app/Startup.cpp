@@ -2,10 +2,10 @@
 
 #include "app/MainWindow.h"
 #include "app/RememberedSettings.h"
+#include "extract/Converter.h"
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QFileInfo>
 #include <QSettings>
 
 std::unique_ptr<MainWindow> startMainWindow(gui::SystemServices& services, StartOptions options)
@@ -19,11 +19,6 @@ std::unique_ptr<MainWindow> startMainWindow(gui::SystemServices& services, Start
 
 QString bundledConverter()
 {
-#ifdef _WIN32
-    const QString name = QStringLiteral("cpk2avi.exe");
-#else
-    const QString name = QStringLiteral("cpk2avi");
-#endif
-    const QFileInfo file(QDir(QCoreApplication::applicationDirPath()).filePath(name));
-    return file.isFile() && file.isExecutable() ? QDir::toNativeSeparators(file.absoluteFilePath()) : QString();
+    const std::string dir = QDir::toNativeSeparators(QCoreApplication::applicationDirPath()).toStdString();
+    return QString::fromStdString(hotaru::bundledConverter(dir));
 }

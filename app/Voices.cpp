@@ -44,11 +44,10 @@ constexpr std::array<VoiceRow, 6> table{{
 
 }  // namespace
 
-std::string composeVoiceText(std::int32_t voice, Message message, std::string_view title, std::int64_t sizeBytes)
+std::string composeVoiceText(Voice voice, Message message, std::string_view title, std::int64_t sizeBytes)
 {
-    if (voice < 0 || voice >= VoiceCount)
-        voice = 0;
-    const Wording& w = table[static_cast<std::size_t>(message)][static_cast<std::size_t>(voice)];
+    const auto column = static_cast<std::size_t>(voice);
+    const Wording& w = table[static_cast<std::size_t>(message)][column < VoiceCount ? column : 0];
     std::string text(w.before);
     switch (message) {
     case Message::Ready:

@@ -1,5 +1,7 @@
 #include "cli/CommandLine.h"
 
+#include "config/ProgramInfo.h"
+
 #include <QCommandLineOption>
 #include <QCommandLineParser>
 #include <QDir>
@@ -13,7 +15,7 @@ namespace cli {
 
 namespace {
 
-const QString Program = QStringLiteral("hotaru-movie-cutter");
+const QString Program = QString::fromUtf8(hotaru::ProgramName);
 
 struct OptionEntry {
     QStringList names;
@@ -185,7 +187,7 @@ Options parse(const QStringList& arguments)
     if (has("version")) {
         Options o;
         o.mode = Mode::Version;
-        o.message = QStringLiteral("%1 %2\n").arg(Program, QStringLiteral(HOTARU_VERSION));
+        o.message = QStringLiteral("%1 %2\n").arg(Program, QString::fromUtf8(hotaru::ProgramVersion));
         return o;
     }
 

@@ -5,6 +5,7 @@
 #include "catalogue/Archive.h"
 #include "catalogue/Catalogue.h"
 #include "catalogue/Discovery.h"
+#include "config/ProgramInfo.h"
 #include "extract/Converter.h"
 #include "extract/CutRun.h"
 #include "platform/Drives.h"
@@ -29,12 +30,7 @@ namespace cli {
 
 namespace {
 
-const QString Program = QStringLiteral("hotaru-movie-cutter");
-#ifdef _WIN32
-const QString ConverterName = QStringLiteral("cpk2avi.exe");
-#else
-const QString ConverterName = QStringLiteral("cpk2avi");
-#endif
+const QString Program = QString::fromUtf8(hotaru::ProgramName);
 
 void complain(const QString& text) { write(stderr, QStringLiteral("%1: %2\n").arg(Program, text)); }
 
@@ -204,22 +200,21 @@ std::optional<std::string> outputFolder(const QString& named)
 // The converter runs in the output folder, so its path must not be relative.
 std::optional<std::string> converterPath(const QString& named)
 {
-    QStringList candidates;
-    if (!named.isEmpty()) {
-        candidates << (isPathLike(named) ? named : QStandardPaths::findExecutable(named));
+    const QString programFolder = QDir::toNativeSeparators(QCoreApplication::applicationDirPath());
+    if (named.isEmpty()) {
+        const std::string bundled = hotaru::bundledConverter(programFolder.toStdString());
+        if (!bundled.empty())
+            return bundled;
     } else {
-        // Installed beside the program, and built beside it too.
-        candidates << QCoreApplication::applicationDirPath() + QLatin1Char('/') + ConverterName;
-    }
-    for (const QString& candidate : candidates) {
+        const QString candidate = isPathLike(named) ? named : QStandardPaths::findExecutable(named);
         const QFileInfo info(candidate);
         if (!candidate.isEmpty() && info.isFile() && info.isExecutable())
-            return QDir::cleanPath(info.absoluteFilePath()).toStdString();
+            return QDir::toNativeSeparators(QDir::cleanPath(info.absoluteFilePath())).toStdString();
     }
     if (named.isEmpty())
         complain(QStringLiteral("the converter %1 is not installed beside the program in %2; name one with "
                                 "--converter PATH")
-                     .arg(ConverterName, QCoreApplication::applicationDirPath()));
+                     .arg(QLatin1String(hotaru::BundledConverterName), programFolder));
     else
         complain(QStringLiteral("the converter %1 is not an executable file").arg(named));
     return std::nullopt;

@@ -10,8 +10,6 @@
 
 namespace cli {
 
-QString fromUtf8(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
-
 void write(std::FILE* stream, const QString& text)
 {
     std::fputs(text.toUtf8().constData(), stream);

@@ -2,6 +2,8 @@
 // Writing to the terminal: whole lines, the width of Japanese text, and the
 // one progress line of --extract.
 
+#include "gui/Utf8.h"
+
 #include <QString>
 
 #include <cstdio>
@@ -10,7 +12,7 @@
 
 namespace cli {
 
-QString fromUtf8(std::string_view text);
+using gui::fromUtf8;
 // Writes `text` in UTF-8 and flushes, so lines keep their order across streams.
 void write(std::FILE* stream, const QString& text);
 // Columns a terminal gives the text: East Asian wide and full-width characters take two.

@@ -2,8 +2,8 @@
 # converter, the desktop entry, the icons, the manual page) and nothing else.
 # scripts/package.sh builds it from a Release tree of its own.
 set(CPACK_GENERATOR DEB)
-set(CPACK_PACKAGE_NAME hotaru-movie-cutter)
-set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_NAME ${HOTARU_PROGRAM_NAME})
+set(CPACK_PACKAGE_VERSION ${HOTARU_VERSION})
 set(CPACK_PACKAGE_VENDOR ${PROJECT_NAME})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "copies the movies of the game's two CDs out of their archive")
 # The summary above is the first line; these follow it.

@@ -1,5 +1,7 @@
 #include "dialogs/AboutDialog.h"
 
+#include "config/ProgramInfo.h"
+
 #include "dialogs/DoubleClickPicture.h"
 #include "dialogs/FaceEdit.h"
 #include "gui/Handlers.h"
@@ -68,9 +70,9 @@ AboutDialog::AboutDialog(gui::SystemServices& services, QWidget* parent) : QDial
 
     gui::place<QFrame>(this, Bevel1)->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     DoubleClickPicture* emblem = picture(this, Image1, QStringLiteral(":/dialogs/emblem.png"));
-    gui::label(this, Label1, QStringLiteral("ホタル奇譚ムービーカッター"), 16, true);
+    gui::label(this, Label1, gui::programTitle(), 16, true);
     gui::label(this, Label8, gui::accelText(QStringLiteral("For WindowsNT && Windows95")), 13, true);
-    gui::label(this, Label2, QStringLiteral("Version 2.20 Final"), 13, true);
+    gui::label(this, Label2, QStringLiteral("Version %1 Final").arg(QLatin1String(hotaru::ProgramVersion)), 13, true);
     gui::label(this, Label3, QStringLiteral("Programmed by 開発チーム"), 13, true);
     gui::label(this, Label5, QStringLiteral("連絡先"), 12, true);
     contactEdit_ = contactLine(this, Edit1, QStringLiteral("プロジェクトの issue トラッカーへ"),

@@ -6,6 +6,12 @@
 
 namespace hotaru {
 
+std::string bundledConverter(const std::string& programFolder)
+{
+    const std::string path = joinPath(programFolder, BundledConverterName);
+    return isExecutableFile(path) ? path : std::string();
+}
+
 std::string convertingText(const std::string& title) { return aviName(title) + "  に変換中です。"; }
 
 std::string conversionFailedText(const std::string& title) { return aviName(title) + "  に変換できませんでした。"; }

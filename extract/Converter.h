@@ -17,6 +17,15 @@ enum class ConversionOutcome {
     Stopped,    // ended on request: the .cpk is kept
 };
 
+// The converter that comes with the program, installed (and built) beside it.
+#ifdef _WIN32
+inline constexpr char BundledConverterName[] = "cpk2avi.exe";
+#else
+inline constexpr char BundledConverterName[] = "cpk2avi";
+#endif
+// Its full path in `programFolder`, or empty when it is not there to run.
+std::string bundledConverter(const std::string& programFolder);
+
 // The status texts of the hand-off.
 std::string convertingText(const std::string& title);
 std::string conversionFailedText(const std::string& title);

@@ -1,5 +1,6 @@
 #include "gui/SystemServices.h"
 
+#include "config/ProgramInfo.h"
 #include "platform/Drives.h"
 #include "platform/InOutError.h"
 
@@ -99,6 +100,6 @@ void SystemServices::showError(QWidget* owner, const QString& message)
 
 std::unique_ptr<SystemServices> makeSystemServices() { return std::make_unique<RealSystemServices>(); }
 
-QString programTitle() { return QStringLiteral("ホタル奇譚ムービーカッター"); }
+QString programTitle() { return QString::fromUtf8(hotaru::ProgramTitle); }
 
 }  // namespace gui

@@ -24,7 +24,6 @@ public:
     // A new file that must not exist yet, for reading and writing; others may read.
     static File createNew(const std::string& path);
 
-    bool isOpen() const noexcept;
     const std::string& path() const noexcept { return path_; }
     std::int64_t size();
     void seek(std::int64_t offset);
@@ -53,6 +52,8 @@ bool removeFile(const std::string& path) noexcept;
 bool isReadOnlyFile(const std::string& path) noexcept;
 // True when the path names an existing file that is not a folder.
 bool isRegularFile(const std::string& path) noexcept;
+// True for a file this user may run (on Windows: any file that is not a folder).
+bool isExecutableFile(const std::string& path) noexcept;
 // Size and last write time of a file, to tell whether something rewrote it.
 struct FileStamp {
     bool exists = false;

@@ -83,8 +83,6 @@ File File::createNew(const std::string& path)
     return f;
 }
 
-bool File::isOpen() const noexcept { return fd_ >= 0; }
-
 std::int64_t File::size()
 {
     struct stat st {};
@@ -145,6 +143,11 @@ bool isRegularFile(const std::string& path) noexcept
 {
     struct stat st {};
     return ::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+}
+
+bool isExecutableFile(const std::string& path) noexcept
+{
+    return isRegularFile(path) && ::access(path.c_str(), X_OK) == 0;
 }
 
 FileStamp fileStamp(const std::string& path) noexcept

@@ -106,8 +106,6 @@ File File::createNew(const std::string& path)
     return f;
 }
 
-bool File::isOpen() const noexcept { return handle_ != nullptr; }
-
 std::int64_t File::size()
 {
     LARGE_INTEGER s;
@@ -173,6 +171,8 @@ bool isRegularFile(const std::string& path) noexcept
     FindClose(hf);
     return (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
+
+bool isExecutableFile(const std::string& path) noexcept { return isRegularFile(path); }
 
 FileStamp fileStamp(const std::string& path) noexcept
 {

@@ -4,6 +4,7 @@
 #include "FileChecks.h"
 #include "app/ExtractionWorker.h"
 #include "catalogue/Catalogue.h"
+#include "gui/Utf8.h"
 
 #include <QDir>
 #include <QString>
@@ -26,7 +27,7 @@
 
 namespace worker_test {
 
-inline QString fromUtf8(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
+using gui::fromUtf8;
 
 inline QString title(std::int32_t variant, std::int32_t movie) { return fromUtf8(hotaru::movieTitle(variant, movie)); }
 inline QString cpk(std::int32_t variant, std::int32_t movie) { return title(variant, movie) + QStringLiteral(".cpk"); }

@@ -66,7 +66,7 @@ private Q_SLOTS:
         auto window = start(services);
         const Controls c(*window);
         QVERIFY(!c.voices[0]->isChecked() && !c.voices[1]->isChecked() && c.voices[2]->isChecked());
-        QCOMPARE(window->session().voice(), 2);
+        QCOMPARE(window->session().voice(), Voice::Shiori);
         QCOMPARE(window->session().outputFolder(), folder);
         QCOMPARE(QDir(QDir::currentPath()), QDir(folder));
         QCOMPARE(window->session().converterPath(), QStringLiteral("/opt/変換/cpk2avi"));

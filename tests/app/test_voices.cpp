@@ -11,7 +11,7 @@ constexpr std::int64_t Bytes = 2097151;  // K = 2047
 TEST(Voices, EveryMessageInEveryVoice)
 {
     struct Case {
-        std::int32_t voice;
+        int voice;
         Message message;
         std::string expected;
     };
@@ -37,13 +37,13 @@ TEST(Voices, EveryMessageInEveryVoice)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE("voice " + std::to_string(c.voice) + " message " + std::to_string(static_cast<int>(c.message)));
-        EXPECT_EQ(composeVoiceText(c.voice, c.message, T, Bytes), c.expected);
+        EXPECT_EQ(composeVoiceText(static_cast<Voice>(c.voice), c.message, T, Bytes), c.expected);
     }
 }
 
 TEST(Voices, SizeIsWholeKilobytesRoundedDown)
 {
-    EXPECT_EQ(composeVoiceText(0, Message::TitleInfo, "a", 1023), "a       0KBytes");
-    EXPECT_EQ(composeVoiceText(0, Message::TitleInfo, "a", 1024), "a       1KBytes");
-    EXPECT_EQ(composeVoiceText(0, Message::PickInfo, "a", 2365440), "a       2310KBytes");
+    EXPECT_EQ(composeVoiceText(Voice::Plain, Message::TitleInfo, "a", 1023), "a       0KBytes");
+    EXPECT_EQ(composeVoiceText(Voice::Plain, Message::TitleInfo, "a", 1024), "a       1KBytes");
+    EXPECT_EQ(composeVoiceText(Voice::Plain, Message::PickInfo, "a", 2365440), "a       2310KBytes");
 }

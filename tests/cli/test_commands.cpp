@@ -4,6 +4,7 @@
 #include "MovieReader.h"
 #include "ProgramRun.h"
 #include "ScratchDirTest.h"
+#include "config/ProgramInfo.h"
 
 #include "catalogue/Catalogue.h"
 #include "tools/SampleArchive.h"
@@ -319,7 +320,7 @@ TEST(CommandLineProgram, AnswersHelpVersionAndBadUsage)
 
     r = runProgram({HOTARU_PROGRAM, "--version"});
     EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out, "hotaru-movie-cutter " HOTARU_VERSION "\n");
+    EXPECT_EQ(r.out, std::string(hotaru::ProgramName) + " " + hotaru::ProgramVersion + "\n");
 
     r = runProgram({HOTARU_PROGRAM, "--extract", "--frobnicate"});
     EXPECT_EQ(r.status, 2);

@@ -1,6 +1,7 @@
 // parse() on its own, with no QCoreApplication, as main() calls it.
 #include "ScratchDirTest.h"
 #include "cli/CommandLine.h"
+#include "config/ProgramInfo.h"
 
 #include "platform/File.h"
 
@@ -81,7 +82,7 @@ TEST(CommandLineParse, ModesAndTheirOperands)
     {
         const cli::Options o = cli::parse(args({"--version"}));
         EXPECT_EQ(o.mode, Mode::Version);
-        EXPECT_EQ(text(o.message), "hotaru-movie-cutter " HOTARU_VERSION "\n");
+        EXPECT_EQ(text(o.message), std::string(hotaru::ProgramName) + " " + hotaru::ProgramVersion + "\n");
     }
 }
 
