@@ -56,8 +56,8 @@ void ExtractionWorker::copyMovie(std::int32_t n)
     hooks.status = [this](const std::string& text) { Q_EMIT statusChanged(fromUtf8(text)); };
     hooks.label = [this](const std::string& text) { Q_EMIT fileNameChanged(fromUtf8(text)); };
     hooks.slice = [this] { return sliceDone(); };
-    // Pinned now: the folder dialog may change the current directory while
-    // this movie is copied or converted.
+    // Pinned now: the folder dialog may move the working folder while this
+    // movie is copied or converted.
     std::string folder = settings().current().outputFolder;
     if (folder.empty())
         folder = hotaru::joinPath(hotaru::currentDirectory(), std::string());

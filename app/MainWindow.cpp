@@ -159,7 +159,7 @@ void MainWindow::wireHandlers()
 void MainWindow::makeDialogs()
 {
     aboutDialog_ = std::make_unique<AboutDialog>(services_);
-    outputFolderDialog_ = std::make_unique<OutputFolderDialog>(services_);
+    outputFolderDialog_ = std::make_unique<OutputFolderDialog>(services_, session_.workingFolder());
     converterLinkDialog_ = std::make_unique<ConverterLinkDialog>(services_);
     connect(outputFolderDialog_.get(), &OutputFolderDialog::outputFolderChosen, &session_, &Session::setOutputFolder);
     connect(converterLinkDialog_.get(), &ConverterLinkDialog::converterChosen, &session_, &Session::setConverterPath);

@@ -3,6 +3,7 @@
 #include "app/Session.h"
 #include "app/Voices.h"
 #include "config/ProgramInfo.h"
+#include "platform/InOutError.h"
 
 #include <QDir>
 #include <QSettings>
@@ -40,8 +41,13 @@ void RememberedSettings::restore()
         session_.setVoice(static_cast<Voice>(voice));
     // A folder that has gone since is forgotten quietly: the current directory serves.
     const QString folder = store_->value(OutputFolderKey).toString();
-    if (!folder.isEmpty() && QDir(folder).exists() && QDir::setCurrent(folder))
-        session_.setOutputFolder(folder);
+    if (!folder.isEmpty() && QDir(folder).exists()) {
+        try {
+            session_.workingFolder().moveTo(folder);
+            session_.setOutputFolder(folder);
+        } catch (const hotaru::EInOutError&) {
+        }
+    }
     const QString converter = store_->value(ConverterKey).toString();
     if (!converter.isEmpty()) {
         session_.setConverterPath(converter);

@@ -1,5 +1,16 @@
 #include "app/Session.h"
 
+#include "platform/InOutError.h"
+#include "platform/Path.h"
+
+Session::Session(QObject* parent) : QObject(parent)
+{
+    connect(&workingFolder_, &gui::WorkingFolder::moved, this, [this] {
+        if (outputFolder_.isEmpty())
+            Q_EMIT runSettingsChanged();
+    });
+}
+
 void Session::setOutputFolder(const QString& folder)
 {
     outputFolder_ = folder;
@@ -27,5 +38,12 @@ void Session::setAviOutput(bool on)
 
 hotaru::RunSettingsValues Session::runSettings() const
 {
-    return {outputFolder_.toStdString(), aviOutput_, converterPath_.toStdString()};
+    std::string folder = outputFolder_.toStdString();
+    try {
+        if (folder.empty())
+            folder = hotaru::joinPath(workingFolder_.path().toStdString(), std::string());
+    } catch (const hotaru::EInOutError&) {
+        // Removed under us: the movie's copy then fails and says so.
+    }
+    return {folder, aviOutput_, converterPath_.toStdString()};
 }

@@ -2,6 +2,7 @@
 
 #include "app/PickListRules.h"
 #include "extract/CutRun.h"
+#include "gui/WorkingFolder.h"
 
 #include <QObject>
 #include <QString>
@@ -14,7 +15,7 @@
 class Session : public QObject {
     Q_OBJECT
 public:
-    using QObject::QObject;
+    explicit Session(QObject* parent = nullptr);
 
     const QString& archivePath() const { return archivePath_; }
     void setArchivePath(const QString& path) { archivePath_ = path; }
@@ -24,9 +25,12 @@ public:
     PickListRules& picking() { return picking_; }
     const PickListRules& picking() const { return picking_; }
 
-    // Empty (the current directory), or a folder ending in a separator.
+    // Empty until the folder dialog's OK, then the folder it showed, ending
+    // in a separator. Cancel keeps this while the working folder follows the
+    // tree; while it is empty, movies go to the working folder.
     const QString& outputFolder() const { return outputFolder_; }
     void setOutputFolder(const QString& folder);
+    gui::WorkingFolder& workingFolder() { return workingFolder_; }
 
     Voice voice() const { return voice_; }
     void setVoice(Voice voice);
@@ -36,7 +40,8 @@ public:
     bool aviOutput() const { return aviOutput_; }
     void setAviOutput(bool on);
 
-    // What a running extraction reads afresh for each movie.
+    // What a running extraction reads afresh for each movie: the folder is
+    // the output folder, else the working folder.
     hotaru::RunSettingsValues runSettings() const;
 
 Q_SIGNALS:
@@ -49,6 +54,7 @@ private:
     QString archivePath_;
     PickListRules picking_;
     QString outputFolder_;
+    gui::WorkingFolder workingFolder_;
     Voice voice_ = Voice::Plain;
     QString converterPath_;
     bool aviOutput_ = false;

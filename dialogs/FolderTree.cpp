@@ -1,5 +1,7 @@
 #include "dialogs/FolderTree.h"
 
+#include "gui/WorkingFolder.h"
+
 #include "platform/File.h"
 
 #include <QDir>
@@ -110,7 +112,8 @@ void FolderTree::showCurrent(const QString& drive, const QString& folder)
 void FolderTree::setDirectory(const QString& drive, const QString& folder)
 {
     const QString target = dialogs::cleanFolder(folder);
-    hotaru::setCurrentDirectory(native(target).toStdString());
+    if (workingFolder_)
+        workingFolder_->moveTo(native(target));
     drive_ = dialogs::cleanFolder(drive);
     dir_ = target;
     fill();

@@ -6,12 +6,18 @@
 
 // The folder tree of one drive, drawn as an indented list: the drive's root
 // and every folder down to the one shown, then that folder's subfolders.
-// Whatever folder it shows is the process's current directory: it changes
-// the directory first and shows the folder only when that worked.
+// Whatever folder it shows is the working folder: it moves that first and
+// shows the folder only when that worked.
+namespace gui {
+class WorkingFolder;
+}
+
 class FolderTree : public QListWidget {
     Q_OBJECT
 public:
     explicit FolderTree(QWidget* parent = nullptr);
+    // What it moves; none: the tree only shows folders.
+    void setWorkingFolder(gui::WorkingFolder* folder) { workingFolder_ = folder; }
 
     // The folder shown and its drive's root, in the system's notation. A root
     // keeps the separator it ends in ("/", "C:\"); any other folder has none.
@@ -48,6 +54,7 @@ private:
     QString drive_;  // both kept with '/' separators and no trailing one but a root's
     QString dir_;
     int shownRow_ = -1;
+    gui::WorkingFolder* workingFolder_ = nullptr;
 };
 
 namespace dialogs {

@@ -3,6 +3,7 @@
 #include "dialogs/FolderTree.h"
 #include "gui/Handlers.h"
 #include "gui/WindowLayout.h"
+#include "gui/WorkingFolder.h"
 #include "platform/File.h"
 #include "platform/InOutError.h"
 
@@ -23,12 +24,14 @@ constexpr gui::Place Button2{"Button2", 200, 56, 75, 25};
 
 }  // namespace
 
-OutputFolderDialog::OutputFolderDialog(gui::SystemServices& services, QWidget* parent)
-    : OutputFolderDialog(services, services.folderDrives(), parent)
+OutputFolderDialog::OutputFolderDialog(gui::SystemServices& services, gui::WorkingFolder& workingFolder,
+                                       QWidget* parent)
+    : OutputFolderDialog(services, workingFolder, services.folderDrives(), parent)
 {
 }
 
-OutputFolderDialog::OutputFolderDialog(gui::SystemServices& services, const QStringList& drives, QWidget* parent)
+OutputFolderDialog::OutputFolderDialog(gui::SystemServices& services, gui::WorkingFolder& workingFolder,
+                                       const QStringList& drives, QWidget* parent)
     : QDialog(parent), services_(services)
 {
     setObjectName(QString::fromLatin1(Form2.name));
@@ -41,6 +44,7 @@ OutputFolderDialog::OutputFolderDialog(gui::SystemServices& services, const QStr
     move(Form2.left, Form2.top);
 
     folderTree_ = gui::place<FolderTree>(this, DirectoryListBox1);
+    folderTree_->setWorkingFolder(&workingFolder);
     driveBox_ = gui::place<QComboBox>(this, DriveComboBox1);
     QPushButton* okButton = gui::button(this, Button1, QStringLiteral("OK"));
     QPushButton* cancelButton = gui::button(this, Button2, QStringLiteral("Cancel"));
@@ -50,7 +54,7 @@ OutputFolderDialog::OutputFolderDialog(gui::SystemServices& services, const QStr
 
     QString cwd;
     try {
-        cwd = QDir::toNativeSeparators(QString::fromStdString(hotaru::currentDirectory()));
+        cwd = workingFolder.path();
     } catch (const hotaru::EInOutError&) {
         // The directory was removed under us: start from the first drive instead.
         cwd = drives.isEmpty() ? QDir::toNativeSeparators(QDir::rootPath()) : drives.constFirst();

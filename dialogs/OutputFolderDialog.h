@@ -12,18 +12,20 @@ class QShowEvent;
 
 namespace gui {
 class SystemServices;
-}
+class WorkingFolder;
+}  // namespace gui
 
 // "保存先の指定": chooses the folder the movies are written to. Every folder
-// the tree shows becomes the current directory at once; OK hands the folder
+// the tree shows becomes the working folder at once; OK hands the folder
 // on through outputFolderChosen, Cancel and the close box hand on nothing.
 class OutputFolderDialog : public QDialog {
     Q_OBJECT
 public:
     // The tree starts at the current directory, on the drive it lies on,
     // with the system's folder drives or `drives` to choose from.
-    explicit OutputFolderDialog(gui::SystemServices& services, QWidget* parent = nullptr);
-    OutputFolderDialog(gui::SystemServices& services, const QStringList& drives, QWidget* parent = nullptr);
+    OutputFolderDialog(gui::SystemServices& services, gui::WorkingFolder& workingFolder, QWidget* parent = nullptr);
+    OutputFolderDialog(gui::SystemServices& services, gui::WorkingFolder& workingFolder, const QStringList& drives,
+                       QWidget* parent = nullptr);
 
 Q_SIGNALS:
     // The folder shown when OK was pressed, ending in exactly one separator.

@@ -22,7 +22,7 @@ struct RunSnapshot {
 
 // Settings the user may change while a run goes on; each movie reads them afresh.
 struct RunSettingsValues {
-    std::string outputFolder;  // empty, or ending in a separator
+    std::string outputFolder;  // where movies go, ending in a separator; empty: the current folder
     bool aviOutput = false;
     std::string converterPath;
 };

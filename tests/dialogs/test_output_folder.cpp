@@ -4,6 +4,7 @@
 #include "FileChecks.h"
 #include "dialogs/FolderTree.h"
 #include "dialogs/OutputFolderDialog.h"
+#include "gui/WorkingFolder.h"
 
 #include <QComboBox>
 #include <QPushButton>
@@ -37,6 +38,7 @@ QString current() { return QDir::toNativeSeparators(here()); }
 // The dialog on `drives` and its controls, found by their layout names.
 struct Dialog {
     FakeSystemServices services;
+    gui::WorkingFolder workingFolder;
     OutputFolderDialog form;
     FolderTree* tree = control<FolderTree>(form, "DirectoryListBox1");
     QComboBox* drives = control<QComboBox>(form, "DriveComboBox1");
@@ -44,7 +46,7 @@ struct Dialog {
     QPushButton* cancel = control<QPushButton>(form, "Button2");
     QSignalSpy chosen{&form, &OutputFolderDialog::outputFolderChosen};
 
-    explicit Dialog(const QStringList& driveRoots) : form(services, driveRoots) {}
+    explicit Dialog(const QStringList& driveRoots) : form(services, workingFolder, driveRoots) {}
 
     bool showUp()
     {
