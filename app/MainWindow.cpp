@@ -114,7 +114,9 @@ void MainWindow::buildControls()
     setTabOrder(selectAllButton_, clearAllButton_);
     setTabOrder(clearAllButton_, exitButton_);
     pickControls_ = {titleList_, pickList_, addButton_, removeButton_, runButton_, selectAllButton_, clearAllButton_};
-    showPicking();
+    // The lists, selections and buttons follow every event of the pick list.
+    session_.picking().setChangeCallback([this] { pickControls_.show(session_.picking()); });
+    pickControls_.show(session_.picking());
 }
 
 void MainWindow::wireHandlers()
@@ -249,14 +251,12 @@ void MainWindow::runDiscovery()
         return;
     case hotaru::DiscoveryOutcome::GaveUp:
         session_.picking().gaveUpAtStart();
-        showPicking();
         return;
     case hotaru::DiscoveryOutcome::Found:
         break;
     }
     session_.setArchivePath(QString::fromStdString(found.archivePath));
     session_.picking().listedAtStart(readDisc(session_.archivePath()));
-    showPicking();
     showStatus(voiceText(session_.voice(), Message::Ready));
 }
 
@@ -284,9 +284,7 @@ void MainWindow::openArchive(const QString& path)
     lastArchive_ = QFileInfo(path).absoluteFilePath();
     session_.setArchivePath(lastArchive_);
     session_.picking().openingArchive();
-    showPicking();
     session_.picking().listedByOpen(readDisc(lastArchive_));
-    showPicking();
     showStatus(voiceText(session_.voice(), Message::Ready));
 }
 
@@ -315,54 +313,36 @@ void MainWindow::showNote(const std::optional<PickNote>& note)
                          hotaru::movieSize(disc, note->movie)));
 }
 
-void MainWindow::onTitleChosen()
-{
-    showNote(session_.picking().chooseTitle(selectedRow(titleList_)));
-    showPicking();
-}
+void MainWindow::onTitleChosen() { showNote(session_.picking().chooseTitle(selectedRow(titleList_))); }
 
-void MainWindow::onPickChosen()
-{
-    showNote(session_.picking().choosePick(selectedRow(pickList_)));
-    showPicking();
-}
+void MainWindow::onPickChosen() { showNote(session_.picking().choosePick(selectedRow(pickList_))); }
 
 void MainWindow::onAddClicked()
 {
-    bool duplicate = false;
-    const std::optional<PickNote> added = session_.picking().add(duplicate);
-    if (duplicate) {
+    const AddResult added = session_.picking().add();
+    switch (added.outcome) {
+    case AddOutcome::AlreadyPicked:
         services_.messageBox(this, QStringLiteral("すでに選択されています。"), QStringLiteral("エラー"));
-        return;
+        break;
+    case AddOutcome::Added:
+        showNote(PickNote{Message::Added, added.movie});
+        break;
+    case AddOutcome::NothingSelected:
+        break;
     }
-    showNote(added);
-    showPicking();
 }
 
-void MainWindow::onRemoveClicked()
-{
-    showNote(session_.picking().remove());
-    showPicking();
-}
+void MainWindow::onRemoveClicked() { showNote(session_.picking().remove()); }
 
-void MainWindow::onSelectAllClicked()
-{
-    session_.picking().selectAll();
-    showPicking();
-}
+void MainWindow::onSelectAllClicked() { session_.picking().selectAll(); }
 
-void MainWindow::onClearAllClicked()
-{
-    session_.picking().clearAll();
-    showPicking();
-}
+void MainWindow::onClearAllClicked() { session_.picking().clearAll(); }
 
 void MainWindow::onRunClicked()
 {
     if (isRunning())
         return;
     session_.picking().runStarted();
-    showPicking();
     setRunCursors(true);
     run_->start();
 }
@@ -373,7 +353,6 @@ void MainWindow::onRunEnded(bool completed)
         session_.picking().runCompleted();
     else
         session_.picking().runFailed();
-    showPicking();
     setRunCursors(false);
 }
 
@@ -388,5 +367,3 @@ void MainWindow::setRunCursors(bool busy)
             w->unsetCursor();
     }
 }
-
-void MainWindow::showPicking() { pickControls_.show(session_.picking()); }

@@ -84,8 +84,6 @@ private:
     void setHint(const QString& hint);
     void showStatus(const QString& text);
     void showNote(const std::optional<PickNote>& note);
-    // Shows the titles, the picks, the selections and the buttons as the rules have them.
-    void showPicking();
     void setRunCursors(bool busy);
 
     gui::SystemServices& services_;

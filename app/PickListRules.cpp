@@ -9,12 +9,16 @@ void PickListRules::listedAtStart(std::int32_t disc)
     disc_ = disc;
     listed_ = true;
     view_.titleRow = titleCount() > 0 ? 0 : -1;
+
+    changed();
 }
 
 void PickListRules::gaveUpAtStart()
 {
     disc_ = 0;
     view_.add = view_.selectAll = view_.clearAll = false;
+
+    changed();
 }
 
 void PickListRules::openingArchive()
@@ -25,6 +29,8 @@ void PickListRules::openingArchive()
     view_.titleRow = -1;
     view_.pickRow = -1;
     view_.run = false;
+
+    changed();
 }
 
 void PickListRules::listedByOpen(std::int32_t disc)
@@ -35,6 +41,8 @@ void PickListRules::listedByOpen(std::int32_t disc)
     if (!running_)
         view_.add = view_.selectAll = view_.clearAll = true;
     view_.titleRow = titleCount() > 0 ? 0 : -1;
+
+    changed();
 }
 
 std::optional<PickNote> PickListRules::chooseTitle(int row)
@@ -43,6 +51,7 @@ std::optional<PickNote> PickListRules::chooseTitle(int row)
     view_.pickRow = -1;
     view_.add = true;
     view_.remove = false;
+    changed();
     const std::int32_t n = row + 1;
     if (!hotaru::isMovie(disc_, n))
         return std::nullopt;
@@ -55,26 +64,25 @@ std::optional<PickNote> PickListRules::choosePick(int row)
     view_.titleRow = -1;
     view_.add = false;
     view_.remove = true;
+    changed();
     const std::int32_t k = row + 1;
     if (k < 1 || k > picks_.count)
         return std::nullopt;
     return PickNote{Message::PickInfo, picks_.at(k)};
 }
 
-std::optional<PickNote> PickListRules::add(bool& duplicate)
+AddResult PickListRules::add()
 {
-    duplicate = false;
     const std::int32_t n = view_.titleRow + 1;
     // Nothing selected, or a row the disc does not have: nothing to add.
     if (titleCount() == 0 || !hotaru::isMovie(disc_, n))
-        return std::nullopt;
-    if (picks_.contains(n)) {
-        duplicate = true;
-        return std::nullopt;
-    }
+        return {};
+    if (picks_.contains(n))
+        return {AddOutcome::AlreadyPicked, n};
     picks_.add(disc_, n);
     view_.run = true;
-    return PickNote{Message::Added, n};
+    changed();
+    return {AddOutcome::Added, n};
 }
 
 std::optional<PickNote> PickListRules::remove()
@@ -86,12 +94,13 @@ std::optional<PickNote> PickListRules::remove()
     picks_.removeAt(k);
     if (picks_.count > 0) {
         view_.pickRow = 0;
-        return note;
+    } else {
+        view_.pickRow = -1;
+        view_.titleRow = titleCount() > 0 ? 0 : -1;
+        view_.add = view_.selectAll = true;
+        view_.remove = view_.run = false;
     }
-    view_.pickRow = -1;
-    view_.titleRow = titleCount() > 0 ? 0 : -1;
-    view_.add = view_.selectAll = true;
-    view_.remove = view_.run = false;
+    changed();
     return note;
 }
 
@@ -101,6 +110,8 @@ void PickListRules::selectAll()
     view_.pickRow = -1;
     if (disc_ != 0)
         view_.run = true;
+
+    changed();
 }
 
 void PickListRules::clearAll()
@@ -109,6 +120,8 @@ void PickListRules::clearAll()
     view_.pickRow = -1;
     view_.titleRow = titleCount() > 0 ? 0 : -1;
     view_.run = false;
+
+    changed();
 }
 
 void PickListRules::runStarted()
@@ -116,6 +129,8 @@ void PickListRules::runStarted()
     running_ = true;
     view_.add = view_.remove = view_.run = view_.selectAll = view_.clearAll = false;
     view_.listsEnabled = false;
+
+    changed();
 }
 
 void PickListRules::runCompleted()
@@ -139,4 +154,6 @@ void PickListRules::runEnded()
     view_.listsEnabled = true;
     view_.add = view_.selectAll = view_.clearAll = true;
     view_.remove = false;
+
+    changed();
 }

@@ -4,6 +4,7 @@
 #include "catalogue/PickList.h"
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 
 // What the pick-list side of the main window shows: the selected row of each
@@ -27,10 +28,18 @@ struct PickNote {
     std::int32_t movie = 0;
 };
 
+// What "->" did: added the movie, refused it as already picked (nothing
+// changes then), or found nothing selected to add.
+enum class AddOutcome { Added, AlreadyPicked, NothingSelected };
+struct AddResult {
+    AddOutcome outcome = AddOutcome::NothingSelected;
+    std::int32_t movie = 0;
+};
+
 // The rules of choosing movies, free of widgets: the disc and its listed
 // titles, the pick list, and the state table of selections and buttons for
-// every event. The window shows view(), the titles and picks(), and the notes
-// the events return.
+// every event. Every event announces itself through the change callback, so
+// the view follows; the events return the notes the status line shows.
 class PickListRules {
 public:
     std::int32_t disc() const { return disc_; }
@@ -38,6 +47,8 @@ public:
     std::int32_t titleCount() const;
     const hotaru::PickList& picks() const { return picks_; }
     const PickView& view() const { return view_; }
+    // Called after every event, whether or not it changed anything.
+    void setChangeCallback(std::function<void()> changed) { changed_ = std::move(changed); }
 
     // Start-up found the archive and listed its disc.
     void listedAtStart(std::int32_t disc);
@@ -51,9 +62,8 @@ public:
     // The user chose a row of the left or the right list.
     std::optional<PickNote> chooseTitle(int row);
     std::optional<PickNote> choosePick(int row);
-    // "->": nullopt when there is nothing to add; `duplicate` set when the
-    // selected title is already picked (nothing changes then).
-    std::optional<PickNote> add(bool& duplicate);
+    // "->".
+    AddResult add();
     // "<-": the removed message is composed before the movie goes.
     std::optional<PickNote> remove();
     void selectAll();
@@ -67,10 +77,16 @@ public:
 
 private:
     void runEnded();
+    void changed() const
+    {
+        if (changed_)
+            changed_();
+    }
 
     std::int32_t disc_ = 0;
     bool listed_ = false;
     bool running_ = false;
     hotaru::PickList picks_;
     PickView view_;
+    std::function<void()> changed_;
 };

@@ -2,8 +2,6 @@
 
 #include "gui/WorkingFolder.h"
 
-#include "platform/File.h"
-
 #include <QDir>
 #include <QKeyEvent>
 #include <QStyle>

@@ -27,7 +27,10 @@ WorkingFolder::~WorkingFolder()
     }
 }
 
-QString WorkingFolder::path() const { return QDir::toNativeSeparators(QString::fromStdString(hotaru::currentDirectory())); }
+QString WorkingFolder::path() const
+{
+    return QDir::toNativeSeparators(QString::fromStdString(hotaru::currentDirectory()));
+}
 
 void WorkingFolder::moveTo(const QString& folder)
 {

@@ -29,9 +29,8 @@ PickListRules listedDisc(std::int32_t disc)
 
 void add(PickListRules& rules, int row)
 {
-    bool duplicate = false;
     rules.chooseTitle(row);
-    rules.add(duplicate);
+    rules.add();
 }
 
 }  // namespace
@@ -50,8 +49,7 @@ TEST(PickListRules, StartUpAndOpenFollowTheTable)
 
     PickListRules unknown = listedDisc(0);
     EXPECT_EQ(unknown.view(), view(-1, -1, true, false, false, true, true));
-    bool duplicate = false;
-    EXPECT_FALSE(unknown.add(duplicate));  // nothing to add on an empty list
+    EXPECT_EQ(unknown.add().outcome, AddOutcome::NothingSelected);  // nothing to add on an empty list
     unknown.selectAll();
     EXPECT_EQ(unknown.picks().count, 0);
     EXPECT_FALSE(unknown.view().run);
@@ -65,10 +63,8 @@ TEST(PickListRules, AddingRefusesDuplicatesAndRemovingSelectsTheFirstRow)
     EXPECT_EQ(rules.picks().live(), (Picks{5, 9, 2}));
     EXPECT_EQ(rules.view(), view(1, -1, true, false, true, true, true));
 
-    bool duplicate = false;
     rules.chooseTitle(4);
-    EXPECT_FALSE(rules.add(duplicate));
-    EXPECT_TRUE(duplicate);
+    EXPECT_EQ(rules.add().outcome, AddOutcome::AlreadyPicked);
     EXPECT_EQ(rules.picks().live(), (Picks{5, 9, 2}));
 
     const auto info = rules.choosePick(2);
