@@ -1,16 +1,14 @@
 #include "catalogue/Archive.h"
 
 #include "catalogue/Catalogue.h"
-#include "platform/File.h"
+#include "disc/ArchiveReader.h"
 
 namespace hotaru {
 
 ArchiveInfo inspectArchive(const std::string& path)
 {
-    File f = File::openRead(path);
     ArchiveInfo info;
-    info.size = f.size();
-    f.close();
+    info.size = disc::openArchive(path)->size();
     info.disc = discOfSize(info.size);
     return info;
 }

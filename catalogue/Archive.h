@@ -14,7 +14,9 @@ struct ArchiveInfo {
 };
 
 // Opens the archive read-only (others may read it too), takes its size and
-// closes it again: no handle is kept. Throws EInOutError.
+// closes it again: no handle is kept. `path` names the archive itself or a
+// disc image holding it (disc/ArchiveReader.h). Throws EInOutError or
+// disc::ImageError.
 ArchiveInfo inspectArchive(const std::string& path);
 
 }  // namespace hotaru

@@ -1,6 +1,6 @@
 #include "extract/CopyRange.h"
 
-#include "platform/File.h"
+#include "disc/ArchiveReader.h"
 #include "platform/TempFile.h"
 
 #include <memory>
@@ -16,29 +16,29 @@ CopyOutcome copyRange(const RangeCopy& job, const CopyHooks& hooks)
         throw std::invalid_argument("range does not fit the copy buffer");
 
     const auto buffer = std::make_unique<char[]>(CopyBufferSize);
-    File archive = File::openRead(job.archivePath);
+    const auto archive = disc::openArchive(job.archivePath, {hooks.retrying});
     TempFile out(job.outputPath);  // refuses a read-only output before a byte is written
-    archive.seek(job.offset);
     if (hooks.opened)
         hooks.opened();
 
     const auto n = static_cast<std::size_t>(slice);
+    std::int64_t at = job.offset;
     for (int i = 0; i < SlicesPerMovie; ++i) {
-        archive.readExact(buffer.get(), n);
+        archive->read(at, buffer.get(), n);
+        at += slice;
         out.write(buffer.get(), n);
         if (hooks.slice && !hooks.slice())
             return CopyOutcome::Stopped;
     }
-    archive.readExact(buffer.get(), static_cast<std::size_t>(remainder));
+    archive->read(at, buffer.get(), static_cast<std::size_t>(remainder));
     out.write(buffer.get(), static_cast<std::size_t>(remainder));
-    archive.close();
     out.commit();
     return CopyOutcome::Written;
 }
 
 CopyOutcome copyRange(const RangeCopy& job, const SliceCallback& onSlice)
 {
-    return copyRange(job, CopyHooks{{}, onSlice});
+    return copyRange(job, CopyHooks{{}, onSlice, {}});
 }
 
 }  // namespace hotaru

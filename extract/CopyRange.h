@@ -12,7 +12,7 @@ inline constexpr std::size_t CopyBufferSize = 280000;
 inline constexpr int SlicesPerMovie = 100;
 
 struct RangeCopy {
-    std::string archivePath;
+    std::string archivePath;  // the archive, or a disc image holding it
     std::int64_t offset = 0;
     std::int64_t size = 0;
     std::string outputPath;
@@ -27,6 +27,8 @@ struct CopyHooks {
     // Both files are open and the archive is at the offset: the copy begins.
     std::function<void()> opened;
     SliceCallback slice;
+    // A sector failed and is read again (disc/BlockSource.h); on this thread.
+    std::function<void(std::int64_t offset, int attempt)> retrying;
 };
 
 // Copies bytes offset..offset+size-1 of the archive into outputPath: 100 slices
@@ -34,7 +36,8 @@ struct CopyHooks {
 // a temporary file beside the output, which replaces outputPath only once it is
 // complete and closed; on failure or stop the temporary file is removed and an
 // existing outputPath is left untouched. Failures throw EInOutError naming the
-// archive or outputPath (never the temporary name).
+// archive or outputPath (never the temporary name), or disc::ImageError for a
+// damaged image or a sector that stays unreadable after retries.
 CopyOutcome copyRange(const RangeCopy& job, const CopyHooks& hooks);
 CopyOutcome copyRange(const RangeCopy& job, const SliceCallback& onSlice = {});
 

@@ -29,6 +29,9 @@ public:
     void seek(std::int64_t offset);
     // Exactly n bytes or EInOutError: a short read is code 100, a short write 101.
     void readExact(void* buffer, std::size_t n);
+    // Exactly n bytes from `offset`, as readExact, without using or moving the
+    // file position, so several threads may read one file at once.
+    void readAt(std::int64_t offset, void* buffer, std::size_t n);
     void writeExact(const void* buffer, std::size_t n);
     // Waits until the written bytes are on the disk.
     void flushToDisk();

@@ -103,6 +103,16 @@ void File::readExact(void* buffer, std::size_t n)
                 [this](char* p, std::size_t k) { return ::read(fd_, p, k); });
 }
 
+void File::readAt(std::int64_t offset, void* buffer, std::size_t n)
+{
+    moveExactly(static_cast<char*>(buffer), n, io::ReadPastEnd, path_, [this, &offset](char* p, std::size_t k) {
+        const ssize_t got = ::pread(fd_, p, k, static_cast<off_t>(offset));
+        if (got > 0)
+            offset += got;
+        return got;
+    });
+}
+
 void File::writeExact(const void* buffer, std::size_t n)
 {
     moveExactly(static_cast<const char*>(buffer), n, io::ShortWrite, path_,

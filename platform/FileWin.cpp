@@ -128,6 +128,23 @@ void File::readExact(void* buffer, std::size_t n)
                 [this](char* p, DWORD k, DWORD* moved) { return ReadFile(h(handle_), p, k, moved, nullptr); });
 }
 
+void File::readAt(std::int64_t offset, void* buffer, std::size_t n)
+{
+    moveExactly(static_cast<char*>(buffer), n, io::ReadPastEnd, path_, [this, &offset](char* p, DWORD k, DWORD* moved) {
+        OVERLAPPED at{};
+        at.Offset = static_cast<DWORD>(offset & 0xFFFFFFFF);
+        at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+        if (!ReadFile(h(handle_), p, k, moved, &at)) {
+            // Past the end a positioned read fails instead of returning nothing.
+            if (GetLastError() != ERROR_HANDLE_EOF)
+                return FALSE;
+            *moved = 0;
+        }
+        offset += *moved;
+        return TRUE;
+    });
+}
+
 void File::writeExact(const void* buffer, std::size_t n)
 {
     moveExactly(static_cast<const char*>(buffer), n, io::ShortWrite, path_,

@@ -1,14 +1,23 @@
 #!/usr/bin/env bash
 # Sets everything up, builds a release build, and runs the extraction benchmark:
 # the worker's copy against a plain read/write loop on a stand-in disc 1, then
-# whole worker runs, alone and with every core kept busy.
+# whole worker runs, alone and with every core kept busy; then the same movies
+# copied out of an ISO, a BIN/CUE and a CHD image of that disc.
 # BUILD_DIR=DIR builds in DIR instead of build-release/; arguments go to the
 # benchmark (--rounds N, --loaded-rounds N, --dir FOLDER).
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="${BUILD_DIR:-$root/build-release}"
 echo "Building a Release tree in $build first (the first time takes a few minutes) ..."
-BUILD_TYPE=Release TARGETS=bench_extract "$root/scripts/setup.sh" --lean "$build"
+BUILD_TYPE=Release TARGETS="bench_extract bench_images" "$root/scripts/setup.sh" --lean "$build"
 echo "Running the benchmark ..."
 export QT_QPA_PLATFORM="${QT_QPA_PLATFORM:-offscreen}"
-exec "$build/bench/bench_extract" "$@"
+status=0
+"$build/bench/bench_extract" "$@" || status=$?
+echo "Disc images ..."
+dir_args=()
+for ((i = 1; i <= $#; i++)); do
+  [ "${!i}" = --dir ] && { j=$((i + 1)); dir_args=(--dir "${!j}"); }
+done
+"$build/bench/bench_images" "${dir_args[@]}" || { s=$?; [ "$status" -ne 0 ] || status=$s; }
+exit "$status"

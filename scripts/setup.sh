@@ -19,6 +19,7 @@ packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-translations-l10n libgl-dev
   libavformat-dev libavcodec-dev libavutil-dev
+  zlib1g-dev liblzma-dev libflac-dev
   fonts-noto-cjk fontconfig
 )
 if ((!lean)); then
@@ -27,6 +28,7 @@ if ((!lean)); then
     xvfb xauth imagemagick xdotool x11-utils
     g++-mingw-w64-x86-64-posix wine64 wine locales
     dpkg-dev man-db clang-format nsis
+    xorriso mame-tools
   )
 fi
 

@@ -1,20 +1,29 @@
 // make-sample-archive: writes a stand-in for a disc's hotaru4 archive, so the
-// tool can be tried and checked without the discs.
+// tool can be tried and checked without the discs; also as a disc image.
+#include "platform/File.h"
 #include "platform/InOutError.h"
 #include "tools/SampleArchive.h"
+#include "tools/SampleImage.h"
 
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <stdexcept>
 #include <string>
 
 namespace {
 
 void usage()
 {
-    std::fprintf(stderr, "usage: make-sample-archive [--disc 1|2] [--full] [--clips FOLDER] OUTPUT\n"
-                         "  a movie whose clip-NN.cpk is in FOLDER starts with that movie\n");
+    std::fprintf(stderr,
+                 "usage: make-sample-archive [--disc 1|2] [--full] [--clips FOLDER] [--iso|--bin-cue|--chd] OUTPUT\n"
+                 "  a movie whose clip-NN.cpk is in FOLDER starts with that movie\n"
+                 "  --iso      OUTPUT is an ISO 9660 image holding hotaru4\n"
+                 "  --bin-cue  OUTPUT is a CUE sheet; its BIN files are written beside it\n"
+                 "  --chd      OUTPUT is a CHD image made by chdman createcd (package mame-tools)\n");
 }
+
+enum class Form { Archive, Iso, BinCue, Chd };
 
 }  // namespace
 
@@ -24,6 +33,7 @@ int main(int argc, char** argv)
     std::string out;  // required: a stand-in must not land in whatever folder we run in
     hotaru::SampleFill fill = hotaru::SampleFill::Stamped;
     std::string clips;
+    Form form = Form::Archive;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         if (a == "--disc" && i + 1 < argc) {
@@ -32,6 +42,8 @@ int main(int argc, char** argv)
             clips = argv[++i];
         } else if (a == "--full") {
             fill = hotaru::SampleFill::Full;
+        } else if (a == "--iso" || a == "--bin-cue" || a == "--chd") {
+            form = a == "--iso" ? Form::Iso : a == "--bin-cue" ? Form::BinCue : Form::Chd;
         } else if (a == "--help" || a == "-h" || a.starts_with('-')) {
             usage();
             return a == "--help" || a == "-h" ? 0 : 2;
@@ -47,18 +59,38 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "make-sample-archive: --disc takes 1 or 2\n");
         return 2;
     }
+    if (form == Form::Chd && hotaru::findProgram("chdman").empty()) {
+        std::fprintf(stderr, "make-sample-archive: --chd needs chdman, which is not installed "
+                             "(Debian: apt-get install mame-tools)\n");
+        return 1;
+    }
+    // An image is made from an archive written first beside it, then removed.
+    const std::string archive = form == Form::Archive ? out : out + "~hotaru4.tmp";
     try {
-        const auto folder = std::filesystem::path(out).parent_path();
+        const auto folder = std::filesystem::path(std::u8string(out.begin(), out.end())).parent_path();
         if (!folder.empty())
             std::filesystem::create_directories(folder);
-        hotaru::writeSampleArchive(out, disc, fill, clips);
+        hotaru::writeSampleArchive(archive, disc, fill, clips);
+        if (form == Form::Iso)
+            hotaru::writeIsoImage(archive, out);
+        else if (form == Form::BinCue)
+            hotaru::writeBinCue(archive, out);
+        else if (form == Form::Chd)
+            hotaru::writeChd(archive, out);
     } catch (const hotaru::EInOutError& e) {
+        if (form != Form::Archive)
+            hotaru::removeFile(archive);
         std::fprintf(stderr, "make-sample-archive: %s: %s\n", e.path().c_str(), e.what());
         return 1;
-    } catch (const std::filesystem::filesystem_error& e) {
+    } catch (const std::exception& e) {
+        if (form != Form::Archive)
+            hotaru::removeFile(archive);
         std::fprintf(stderr, "make-sample-archive: %s\n", e.what());
         return 1;
     }
-    std::printf("%s: disc %d sample archive\n", out.c_str(), disc);
+    if (form != Form::Archive)
+        hotaru::removeFile(archive);
+    static const char* const forms[] = {"sample archive", "ISO image", "BIN/CUE image", "CHD image"};
+    std::printf("%s: disc %d %s\n", out.c_str(), disc, forms[static_cast<int>(form)]);
     return 0;
 }

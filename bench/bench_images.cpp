@@ -1,0 +1,163 @@
+// bench_images: how fast movies come out of disc images.
+//
+// Writes a disc-1 sample archive with every byte set and makes an ISO image,
+// a BIN/CUE and (where chdman is installed) a CHD of it. Then, in several
+// rounds over a warm cache, copies all 31 movies through the worker's copy
+// code from the plain archive, the ISO and the BIN/CUE, and times
+// `chdman extractcd` unpacking the CHD against copying the movies out of it.
+// Prints the medians and their ratios; exits 1 when a target is missed.
+#include "catalogue/Catalogue.h"
+#include "catalogue/MovieFiles.h"
+#include "extract/CutRun.h"
+#include "platform/Process.h"
+#include "tools/SampleArchive.h"
+#include "tools/SampleImage.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+constexpr std::int32_t Disc = 1;
+using Clock = std::chrono::steady_clock;
+
+double median(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
+}
+
+void removeOutputs(const std::string& folder)
+{
+    for (const auto& e : std::filesystem::directory_iterator(folder))
+        std::filesystem::remove_all(e.path());
+}
+
+double timed(const std::function<void()>& f)
+{
+    const auto start = Clock::now();
+    f();
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+// All 31 movies through the worker's copy code, as bench_extract's cutRound.
+double cutRound(const std::string& image, const std::string& folder)
+{
+    const hotaru::RunSnapshot run{image, Disc, {}};
+    hotaru::MovieHooks hooks;
+    hooks.slice = [] { return true; };
+    const double s = timed([&] {
+        for (std::int32_t n = 1; n <= hotaru::movieCount(Disc); ++n)
+            hotaru::cutMovie(run, n, folder, hooks);
+    });
+    removeOutputs(folder);
+    return s;
+}
+
+double extractRound(const std::string& chdman, const std::string& chd, const std::string& folder)
+{
+    const double s = timed([&] {
+        const hotaru::ProgramRun r =
+            hotaru::runProgram(chdman, {"extractcd", "-i", chd, "-o", folder + "x.cue", "-ob", folder + "x.bin", "-f"},
+                               {}, [] { return false; });
+        if (!r.started || r.exitCode != 0) {
+            std::fprintf(stderr, "bench_images: chdman extractcd failed\n");
+            std::exit(2);
+        }
+    });
+    removeOutputs(folder);
+    return s;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    int rounds = 5;
+    std::string base = std::filesystem::temp_directory_path().string();
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        if (a == "--rounds" && i + 1 < argc) {
+            rounds = std::max(1, std::atoi(argv[++i]));
+        } else if (a == "--dir" && i + 1 < argc) {
+            base = argv[++i];
+        } else {
+            std::fprintf(stderr, "usage: bench_images [--rounds N] [--dir FOLDER]\n"
+                                 "  FOLDER holds the archive, its images (about 1 GB) and the copies\n");
+            return 2;
+        }
+    }
+    std::string dir = base + "/hotaru-bench-images-XXXXXX";
+    if (!::mkdtemp(dir.data())) {
+        std::fprintf(stderr, "bench_images: cannot make a folder under %s\n", base.c_str());
+        return 2;
+    }
+    struct Cleanup {
+        std::string dir;
+        ~Cleanup() { std::filesystem::remove_all(dir); }
+    } cleanup{dir};
+    const std::string archive = dir + "/hotaru4", iso = dir + "/disc.iso", cue = dir + "/disc.cue",
+                      chd = dir + "/disc.chd", out = dir + "/out/";
+    std::filesystem::create_directory(out);
+    const std::string chdman = hotaru::findProgram("chdman");
+
+    std::printf("writing a disc-1 sample archive (every byte set) and its images ...\n");
+    std::fflush(stdout);
+    hotaru::writeSampleArchive(archive, Disc, hotaru::SampleFill::Full);
+    hotaru::writeIsoImage(archive, iso);
+    hotaru::writeBinCue(archive, cue);
+    if (!chdman.empty())
+        hotaru::writeChd(archive, chd);
+    else
+        std::printf("chdman is not installed (package mame-tools): no CHD lines\n");
+
+    // Warm the cache: one untimed pass of each.
+    cutRound(archive, out);
+    cutRound(iso, out);
+    cutRound(cue, out);
+    std::vector<double> plain, isoSecs, binSecs, chdSecs, extractSecs;
+    for (int r = 0; r < rounds; ++r) {
+        plain.push_back(cutRound(archive, out));
+        isoSecs.push_back(cutRound(iso, out));
+        binSecs.push_back(cutRound(cue, out));
+        if (!chdman.empty()) {
+            // Alternate who goes first, so neither always meets the other's writeback.
+            if (r % 2 == 0) {
+                chdSecs.push_back(cutRound(chd, out));
+                extractSecs.push_back(extractRound(chdman, chd, out));
+            } else {
+                extractSecs.push_back(extractRound(chdman, chd, out));
+                chdSecs.push_back(cutRound(chd, out));
+            }
+        }
+    }
+
+    std::int64_t bytes = 0;
+    for (std::int32_t n = 1; n <= hotaru::movieCount(Disc); ++n)
+        bytes += hotaru::movieSize(Disc, n);
+    const double mb = static_cast<double>(bytes) / 1e6;
+    const double p = median(plain), i = median(isoSecs), b = median(binSecs);
+    const bool isoOk = i / p <= 1.1, binOk = b / p <= 1.1;
+    std::printf("31 movies, %.1f MB per round, %d rounds, warm cache (medians)\n", mb, rounds);
+    std::printf("plain archive:        %8.3f s  %8.1f MB/s\n", p, mb / p);
+    std::printf("from the ISO image:   %8.3f s  %8.1f MB/s  time ratio %.3f (target <= 1.1)  %s\n", i, mb / i, i / p,
+                isoOk ? "ok" : "MISSED");
+    std::printf("from the BIN/CUE:     %8.3f s  %8.1f MB/s  time ratio %.3f (target <= 1.1)  %s\n", b, mb / b, b / p,
+                binOk ? "ok" : "MISSED");
+    bool chdOk = true;
+    if (!chdman.empty()) {
+        const double c = median(chdSecs), x = median(extractSecs);
+        chdOk = c / x <= 1.0;
+        std::printf("chdman extractcd:     %8.3f s  (unpacks the whole image: the reference)\n", x);
+        std::printf("from the CHD:         %8.3f s  %8.1f MB/s  time ratio %.3f (target <= 1.0)  %s\n", c, mb / c,
+                    c / x, chdOk ? "ok" : "MISSED");
+    }
+    return isoOk && binOk && chdOk ? 0 : 1;
+}

@@ -1,0 +1,184 @@
+#include "disc/ArchiveReader.h"
+
+#include "disc/CdSector.h"
+#include "disc/CueSheet.h"
+#include "disc/DataTrack.h"
+#include "platform/InOutError.h"
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+namespace hotaru::disc {
+
+namespace {
+
+// Enough of a file's start to tell what it is: an ISO image's first volume
+// descriptor (sector 16) lies within it.
+constexpr std::size_t HeadSize = 17 * 2048;
+// A CUE sheet is text of a few lines; anything larger is not read as one.
+constexpr std::int64_t MaxSheetSize = 1 << 20;
+
+class PlainReader : public ArchiveReader {
+public:
+    PlainReader(std::shared_ptr<BlockSource> file, ReadOptions options, ReadEvents events)
+        : file_(std::move(file)), options_(std::move(options)), events_(std::move(events))
+    {
+    }
+    std::int64_t size() const override { return file_->size(); }
+    void read(std::int64_t offset, void* buffer, std::size_t n) override
+    {
+        readRetrying(*file_, offset, buffer, n, 0, UserDataSize, {offset, static_cast<std::int64_t>(UserDataSize)},
+                     options_, events_);
+    }
+
+private:
+    std::shared_ptr<BlockSource> file_;
+    ReadOptions options_;
+    ReadEvents events_;
+};
+
+class ImageReader : public ArchiveReader {
+public:
+    ImageReader(std::string path, std::unique_ptr<DataTrack> track)
+        : path_(std::move(path)), track_(std::move(track)), extents_(findArchive(*track_, path_))
+    {
+        for (const Extent& e : extents_)
+            size_ += e.length;
+    }
+    std::int64_t size() const override { return size_; }
+    void read(std::int64_t offset, void* buffer, std::size_t n) override
+    {
+        if (offset < 0 || offset + static_cast<std::int64_t>(n) > size_)
+            throw EInOutError(io::ReadPastEnd, path_);
+        auto* out = static_cast<char*>(buffer);
+        std::int64_t base = 0;
+        for (const Extent& e : extents_) {
+            if (n == 0)
+                break;
+            if (offset < base + e.length) {
+                const std::int64_t within = offset - base;
+                const auto k = static_cast<std::size_t>(std::min<std::int64_t>(e.length - within, n));
+                track_->read(e.at + within, out, k, offset);
+                out += k;
+                n -= k;
+                offset += static_cast<std::int64_t>(k);
+            }
+            base += e.length;
+        }
+    }
+
+private:
+    std::string path_;
+    std::unique_ptr<DataTrack> track_;
+    std::vector<Extent> extents_;
+    std::int64_t size_ = 0;
+};
+
+std::string lowerExtension(const std::string& path)
+{
+    const std::size_t dot = path.find_last_of('.');
+    const std::size_t sep = path.find_last_of("/\\");
+    if (dot == std::string::npos || (sep != std::string::npos && dot < sep))
+        return {};
+    std::string ext = path.substr(dot + 1);
+    for (char& c : ext)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    return ext;
+}
+
+struct Opener {
+    ReadOptions options;
+    ReadEvents events;
+
+    std::shared_ptr<BlockSource> open(const std::string& path) const
+    {
+        if (options.openFile)
+            return options.openFile(path);
+        return openFileSource(path);
+    }
+    TrackReading reading() const { return {options, events}; }
+};
+
+// A whole file read as one track of `layout` sectors from `start`.
+std::unique_ptr<DataTrack> fileTrack(std::shared_ptr<BlockSource> file, std::int64_t start, std::int64_t end,
+                                     SectorLayout layout, const TrackReading& reading)
+{
+    const auto size = static_cast<std::int64_t>(layout.sectorSize);
+    const std::int64_t sectors = std::max<std::int64_t>(0, end - start) / size;
+    if (layout.sectorSize == UserDataSize)
+        return cookedTrack(std::move(file), start, sectors, reading);
+    return rawTrack(std::move(file), start, sectors, layout.sectorSize, layout.dataOffset, reading);
+}
+
+std::unique_ptr<DataTrack> sheetTrack(const std::string& sheetPath, BlockSource& sheet, const Opener& opener)
+{
+    if (sheet.size() > MaxSheetSize)
+        throw ImageError(ImageFault::BadSheet, sheetPath, sheetPath + " is too large for a CUE sheet").withLine(1);
+    std::string text(static_cast<std::size_t>(sheet.size()), '\0');
+    readRetrying(sheet, 0, text.data(), text.size(), 0, UserDataSize, {}, opener.options, opener.events);
+    const std::vector<CueTrack> tracks = parseCueSheet(text, sheetPath);
+    const auto data =
+        std::find_if(tracks.begin(), tracks.end(), [](const CueTrack& t) { return t.mode != TrackMode::Audio; });
+    if (data == tracks.end())
+        throw ImageError(ImageFault::NoDataTrack, sheetPath, sheetPath + " names no data track");
+
+    std::shared_ptr<BlockSource> file;
+    try {
+        file = opener.open(data->file);
+    } catch (const EInOutError& e) {
+        if (e.code() == io::FileNotFound || e.code() == io::PathNotFound)
+            throw ImageError(ImageFault::MissingTrackFile, data->file,
+                             sheetPath + " names " + data->file + ", which is not there");
+        throw;
+    }
+    const SectorLayout layout = layoutOf(data->mode);
+    const auto sectorSize = static_cast<std::int64_t>(layout.sectorSize);
+    const std::int64_t start = data->index1 * sectorSize;
+    // The track ends where the next track in the same file begins, else with the file.
+    std::int64_t end = file->size();
+    const auto next = data + 1;
+    const bool sameFile = next != tracks.end() && next->file == data->file;
+    if (sameFile)
+        end = (next->index0 >= 0 ? next->index0 : next->index1) * sectorSize;
+    if (start > file->size() || end > file->size() || (!sameFile && (end - start) % sectorSize != 0))
+        throw ImageError(ImageFault::TrackTooShort, data->file, data->file + " is shorter than " + sheetPath + " says");
+    if (end < start)
+        throw ImageError(ImageFault::BadSheet, sheetPath,
+                         sheetPath + ", line " + std::to_string(next->line) +
+                             ": the track starts before the one before")
+            .withLine(next->line);
+    return fileTrack(std::move(file), start, end, layout, opener.reading());
+}
+
+}  // namespace
+
+std::unique_ptr<ArchiveReader> openArchive(const std::string& path, ReadEvents events, ReadOptions options)
+{
+    const Opener opener{std::move(options), std::move(events)};
+    std::shared_ptr<BlockSource> file = opener.open(path);
+    std::vector<std::uint8_t> head(static_cast<std::size_t>(std::min<std::int64_t>(file->size(), HeadSize)));
+    readRetrying(*file, 0, head.data(), head.size(), 0, UserDataSize, {}, opener.options, opener.events);
+    const auto has = [&](std::size_t at, std::string_view text) {
+        return head.size() >= at + text.size() && std::memcmp(head.data() + at, text.data(), text.size()) == 0;
+    };
+
+    if (has(0, "MComprHD"))
+        return std::make_unique<ImageReader>(path, chdTrack(std::move(file), opener.reading()));
+    if (has(16 * 2048 + 1, "CD001"))
+        return std::make_unique<ImageReader>(path, fileTrack(file, 0, file->size(), {2048, 0}, opener.reading()));
+    if (head.size() >= 16 && startsWithSync(head.data())) {
+        const std::uint8_t mode = head[15];
+        if (mode != 1 && mode != 2)
+            throw ImageError(ImageFault::NotSupported, path, path + ": raw sectors of mode " + std::to_string(mode));
+        const SectorLayout layout = layoutOf(mode == 1 ? TrackMode::Mode1Raw : TrackMode::Mode2Raw);
+        return std::make_unique<ImageReader>(path, fileTrack(file, 0, file->size(), layout, opener.reading()));
+    }
+    const std::string_view text(reinterpret_cast<const char*>(head.data()), head.size());
+    if (lowerExtension(path) == "cue" || (file->size() <= MaxSheetSize && looksLikeCueSheet(text)))
+        return std::make_unique<ImageReader>(path, sheetTrack(path, *file, opener));
+    return std::make_unique<PlainReader>(std::move(file), opener.options, opener.events);
+}
+
+}  // namespace hotaru::disc

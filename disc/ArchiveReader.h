@@ -1,0 +1,34 @@
+#pragma once
+
+#include "disc/BlockSource.h"
+#include "disc/ImageError.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace hotaru::disc {
+
+// Where the archive's bytes are: the plain archive file, or hotaru4 inside a
+// disc image (ISO 9660, BIN/CUE, a bare raw BIN, CHD v5).
+class ArchiveReader {
+public:
+    virtual ~ArchiveReader() = default;
+    // The archive's exact size in bytes.
+    virtual std::int64_t size() const = 0;
+    // Exactly n bytes at `offset`. Throws EInOutError (ReadPastEnd past the
+    // archive's end, the system's code for other failures, path() the file
+    // concerned) or ImageError (damage, an unreadable sector after retries).
+    // One thread at a time.
+    virtual void read(std::int64_t offset, void* buffer, std::size_t n) = 0;
+};
+
+// Opens `path` and recognises it by content: a CHD by its tag, an ISO image by
+// its volume descriptor, a raw BIN by the CD sync pattern, a CUE sheet by its
+// extension or its first command; anything else is the archive itself, read
+// as it is. A CUE's files are named relative to the sheet's folder.
+// Throws EInOutError (a missing or unreadable file, named) or ImageError.
+std::unique_ptr<ArchiveReader> openArchive(const std::string& path, ReadEvents events = {}, ReadOptions options = {});
+
+}  // namespace hotaru::disc

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace hotaru::disc {
+
+// A CD's raw sector and the frame a CHD keeps per sector (sector and subcode).
+inline constexpr std::size_t RawSectorSize = 2352;
+inline constexpr std::size_t SubcodeSize = 96;
+inline constexpr std::size_t FrameSize = RawSectorSize + SubcodeSize;
+inline constexpr std::size_t UserDataSize = 2048;
+// Where user data starts in a raw sector: after sync and header (mode 1), and
+// after the subheader too (mode 2 form 1).
+inline constexpr std::size_t Mode1DataOffset = 16;
+inline constexpr std::size_t Mode2DataOffset = 24;
+// A disc's first sector lies two seconds (150 frames) into its addresses.
+inline constexpr std::int64_t LeadInFrames = 150;
+
+extern const std::uint8_t SyncPattern[12];
+
+bool startsWithSync(const std::uint8_t* sector);
+// The EDC checksum over n bytes (little-endian where a sector stores it).
+std::uint32_t edc(const std::uint8_t* data, std::size_t n);
+// Writes a mode-1 sector's P and Q parity (bytes 2076..2351) from bytes 12..2075.
+void generateEcc(std::uint8_t* sector);
+// A complete mode-1 raw sector for logical block `lba`: sync, header, the
+// 2048 user bytes, EDC, zeros and ECC.
+void makeMode1Sector(std::uint8_t* sector, std::int64_t lba, const std::uint8_t* userData);
+
+}  // namespace hotaru::disc

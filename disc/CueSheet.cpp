@@ -1,0 +1,203 @@
+#include "disc/CueSheet.h"
+
+#include "disc/ImageError.h"
+#include "platform/Path.h"
+
+#include <array>
+#include <cctype>
+
+namespace hotaru::disc {
+
+namespace {
+
+constexpr std::string_view ByteOrderMark = "\xEF\xBB\xBF";
+constexpr std::array Commands{"REM",       "FILE",  "TRACK", "INDEX", "PREGAP",     "POSTGAP",   "CATALOG",
+                              "PERFORMER", "TITLE", "FLAGS", "ISRC",  "SONGWRITER", "CDTEXTFILE"};
+
+std::string upper(std::string_view s)
+{
+    std::string u(s);
+    for (char& c : u)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return u;
+}
+
+// Splits a line into words; a quoted word keeps its blanks.
+std::vector<std::string> words(std::string_view line, bool& unbalanced)
+{
+    std::vector<std::string> out;
+    std::size_t i = 0;
+    unbalanced = false;
+    while (i < line.size()) {
+        while (i < line.size() && (line[i] == ' ' || line[i] == '\t'))
+            ++i;
+        if (i >= line.size())
+            break;
+        if (line[i] == '"') {
+            const std::size_t end = line.find('"', i + 1);
+            if (end == std::string_view::npos) {
+                unbalanced = true;
+                return out;
+            }
+            out.emplace_back(line.substr(i + 1, end - i - 1));
+            i = end + 1;
+        } else {
+            std::size_t end = i;
+            while (end < line.size() && line[end] != ' ' && line[end] != '\t')
+                ++end;
+            out.emplace_back(line.substr(i, end - i));
+            i = end;
+        }
+    }
+    return out;
+}
+
+// mm:ss:ff in sectors, or -1.
+std::int64_t frames(const std::string& msf)
+{
+    int m = 0, s = 0, f = 0;
+    char c1 = 0, c2 = 0;
+    std::size_t used = 0;
+    if (std::sscanf(msf.c_str(), "%d%c%d%c%d%zn", &m, &c1, &s, &c2, &f, &used) != 5 || c1 != ':' || c2 != ':' ||
+        used != msf.size() || m < 0 || s < 0 || s >= 60 || f < 0 || f >= 75)
+        return -1;
+    return (static_cast<std::int64_t>(m) * 60 + s) * 75 + f;
+}
+
+std::string sheetFolder(const std::string& sheet)
+{
+    std::size_t cut = sheet.find_last_of('/');
+#ifdef _WIN32
+    const std::size_t back = sheet.find_last_of('\\');
+    if (back != std::string::npos && (cut == std::string::npos || back > cut))
+        cut = back;
+#endif
+    return cut == std::string::npos ? std::string() : sheet.substr(0, cut + 1);
+}
+
+bool isAbsolute(const std::string& name)
+{
+#ifdef _WIN32
+    return name.size() > 2 && (name[1] == ':' || (name[0] == '\\' && name[1] == '\\'));
+#else
+    return !name.empty() && name[0] == '/';
+#endif
+}
+
+}  // namespace
+
+std::vector<CueTrack> parseCueSheet(std::string_view text, const std::string& sheetPath)
+{
+    if (text.starts_with(ByteOrderMark))
+        text.remove_prefix(ByteOrderMark.size());
+    const auto bad = [&](int line, const std::string& why) {
+        return ImageError(ImageFault::BadSheet, sheetPath, sheetPath + ", line " + std::to_string(line) + ": " + why)
+            .withLine(line);
+    };
+    std::vector<CueTrack> tracks;
+    std::string file;
+    int line = 0;
+    while (!text.empty()) {
+        ++line;
+        std::size_t end = text.find('\n');
+        std::string_view raw = text.substr(0, end);
+        text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+        if (!raw.empty() && raw.back() == '\r')
+            raw.remove_suffix(1);
+        bool unbalanced = false;
+        const std::vector<std::string> w = words(raw, unbalanced);
+        if (unbalanced)
+            throw bad(line, "a quoted name is not closed");
+        if (w.empty())
+            continue;
+        const std::string command = upper(w[0]);
+        if (command == "FILE") {
+            if (w.size() < 2 || w[1].empty())
+                throw bad(line, "FILE without a name");
+            if (w.size() >= 3 && upper(w[2]) != "BINARY" && upper(w[2]) != "MOTOROLA")
+                throw bad(line, "only BINARY files can be read, not " + w[2]);
+            file = isAbsolute(w[1]) ? w[1] : joinPath(sheetFolder(sheetPath), w[1]);
+        } else if (command == "TRACK") {
+            if (w.size() < 3)
+                throw bad(line, "TRACK needs a number and a mode");
+            if (file.empty())
+                throw bad(line, "TRACK before any FILE");
+            CueTrack t;
+            t.number = std::atoi(w[1].c_str());
+            t.file = file;
+            t.line = line;
+            const std::string mode = upper(w[2]);
+            if (mode == "AUDIO")
+                t.mode = TrackMode::Audio;
+            else if (mode == "MODE1/2352")
+                t.mode = TrackMode::Mode1Raw;
+            else if (mode == "MODE1/2048")
+                t.mode = TrackMode::Mode1Cooked;
+            else if (mode == "MODE2/2352")
+                t.mode = TrackMode::Mode2Raw;
+            else if (mode == "MODE2/2336")
+                t.mode = TrackMode::Mode2Cooked;
+            else if (mode == "MODE2/2048")
+                t.mode = TrackMode::Mode2Form1Cooked;
+            else
+                throw bad(line, "track mode " + w[2] + " is not known");
+            tracks.push_back(t);
+        } else if (command == "INDEX") {
+            if (tracks.empty() || w.size() < 3)
+                throw bad(line, "INDEX outside a track");
+            const std::int64_t at = frames(w[2]);
+            if (at < 0)
+                throw bad(line, "\"" + w[2] + "\" is not a time mm:ss:ff");
+            const int number = std::atoi(w[1].c_str());
+            if (number == 0)
+                tracks.back().index0 = at;
+            else if (number == 1)
+                tracks.back().index1 = at;
+        } else {
+            bool known = false;
+            for (const char* c : Commands)
+                known = known || command == c;
+            if (!known)
+                throw bad(line, "\"" + w[0] + "\" is not a command of a CUE sheet");
+        }
+    }
+    if (tracks.empty())
+        throw bad(line, "no TRACK");
+    for (const CueTrack& t : tracks)
+        if (t.index1 < 0)
+            throw bad(t.line, "track " + std::to_string(t.number) + " has no INDEX 01");
+    return tracks;
+}
+
+SectorLayout layoutOf(TrackMode mode)
+{
+    switch (mode) {
+    case TrackMode::Mode1Raw:
+        return {2352, 16};
+    case TrackMode::Mode2Raw:
+        return {2352, 24};
+    case TrackMode::Mode2Cooked:
+        return {2336, 8};
+    case TrackMode::Audio:
+        return {2352, 0};
+    default:
+        return {2048, 0};
+    }
+}
+
+bool looksLikeCueSheet(std::string_view head)
+{
+    if (head.starts_with(ByteOrderMark))
+        head.remove_prefix(ByteOrderMark.size());
+    if (head.find('\0') != std::string_view::npos)
+        return false;
+    while (!head.empty() && std::isspace(static_cast<unsigned char>(head.front())))
+        head.remove_prefix(1);
+    const std::string first = upper(head.substr(0, head.find_first_of(" \t\r\n")));
+    for (const char* c : Commands)
+        if (first == c && first != "INDEX" && first != "TRACK")
+            return true;
+    return false;
+}
+
+}  // namespace hotaru::disc

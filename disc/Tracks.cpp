@@ -1,0 +1,106 @@
+#include "disc/CdSector.h"
+#include "disc/DataTrack.h"
+#include "disc/ImageError.h"
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+namespace hotaru::disc {
+
+namespace {
+
+constexpr auto UserBytes = static_cast<std::int64_t>(UserDataSize);
+
+[[noreturn]] void pastTrackEnd(const std::string& file, std::int64_t archiveAt)
+{
+    throw ImageError(ImageFault::TrackTooShort, file, file + " ends before the data the disc's file system names",
+                     archiveAt);
+}
+
+class CookedTrack : public DataTrack {
+public:
+    CookedTrack(std::shared_ptr<BlockSource> file, std::int64_t start, std::int64_t sectors, TrackReading reading)
+        : file_(std::move(file)), start_(start), sectors_(sectors), reading_(std::move(reading))
+    {
+    }
+    std::int64_t sectors() const override { return sectors_; }
+    const std::string& file() const override { return file_->path(); }
+    void read(std::int64_t at, void* buffer, std::size_t n, std::int64_t archiveAt) override
+    {
+        if (at < 0 || at + static_cast<std::int64_t>(n) > sectors_ * UserBytes)
+            pastTrackEnd(file(), archiveAt);
+        readRetrying(*file_, start_ + at, buffer, n, start_, UserDataSize, {archiveAt, UserBytes}, reading_.options,
+                     reading_.events);
+    }
+
+private:
+    std::shared_ptr<BlockSource> file_;
+    std::int64_t start_;
+    std::int64_t sectors_;
+    TrackReading reading_;
+};
+
+class RawTrack : public DataTrack {
+public:
+    RawTrack(std::shared_ptr<BlockSource> file, std::int64_t start, std::int64_t sectors, std::size_t sectorSize,
+             std::size_t dataOffset, TrackReading reading)
+        : file_(std::move(file)), start_(start), sectors_(sectors), sectorSize_(sectorSize), dataOffset_(dataOffset),
+          reading_(std::move(reading)), buffer_(ChunkSectors * sectorSize)
+    {
+    }
+    std::int64_t sectors() const override { return sectors_; }
+    const std::string& file() const override { return file_->path(); }
+    void read(std::int64_t at, void* buffer, std::size_t n, std::int64_t archiveAt) override
+    {
+        if (at < 0 || at + static_cast<std::int64_t>(n) > sectors_ * UserBytes)
+            pastTrackEnd(file(), archiveAt);
+        auto* out = static_cast<std::uint8_t*>(buffer);
+        const auto raw = static_cast<std::int64_t>(sectorSize_);
+        while (n > 0) {
+            // As many whole sectors as the buffer holds, then their user bytes.
+            const std::int64_t first = at / UserBytes;
+            const std::int64_t last = (at + static_cast<std::int64_t>(n) - 1) / UserBytes;
+            const std::int64_t count = std::min<std::int64_t>(last - first + 1, ChunkSectors);
+            const std::int64_t archiveFirst = archiveAt < 0 ? -1 : archiveAt - at % UserBytes;
+            readRetrying(*file_, start_ + first * raw, buffer_.data(), static_cast<std::size_t>(count * raw), start_,
+                         sectorSize_, {archiveFirst, UserBytes}, reading_.options, reading_.events);
+            for (std::int64_t s = 0; s < count && n > 0; ++s) {
+                const std::int64_t within = at % UserBytes;
+                const auto k = static_cast<std::size_t>(std::min<std::int64_t>(UserBytes - within, n));
+                std::memcpy(out, buffer_.data() + s * raw + static_cast<std::int64_t>(dataOffset_) + within, k);
+                out += k;
+                n -= k;
+                at += static_cast<std::int64_t>(k);
+                if (archiveAt >= 0)
+                    archiveAt += static_cast<std::int64_t>(k);
+            }
+        }
+    }
+
+private:
+    static constexpr std::int64_t ChunkSectors = 64;
+    std::shared_ptr<BlockSource> file_;
+    std::int64_t start_;
+    std::int64_t sectors_;
+    std::size_t sectorSize_;
+    std::size_t dataOffset_;
+    TrackReading reading_;
+    std::vector<std::uint8_t> buffer_;
+};
+
+}  // namespace
+
+std::unique_ptr<DataTrack> cookedTrack(std::shared_ptr<BlockSource> file, std::int64_t start, std::int64_t sectors,
+                                       const TrackReading& reading)
+{
+    return std::make_unique<CookedTrack>(std::move(file), start, sectors, reading);
+}
+
+std::unique_ptr<DataTrack> rawTrack(std::shared_ptr<BlockSource> file, std::int64_t start, std::int64_t sectors,
+                                    std::size_t sectorSize, std::size_t dataOffset, const TrackReading& reading)
+{
+    return std::make_unique<RawTrack>(std::move(file), start, sectors, sectorSize, dataOffset, reading);
+}
+
+}  // namespace hotaru::disc

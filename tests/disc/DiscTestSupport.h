@@ -1,0 +1,109 @@
+#pragma once
+// Images of one small archive, made once per suite: by this project's own
+// writers, by xorriso and by chdman where they are installed.
+
+#include "disc/ArchiveReader.h"
+#include "platform/Process.h"
+#include "tools/SampleImage.h"
+
+#include "FileChecks.h"
+#include "ScratchDirTest.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace disctest {
+
+// Not a multiple of a sector, and long enough for many CHD hunks.
+inline constexpr std::size_t ArchiveBytes = 3 * 1024 * 1024 + 777;
+
+inline std::string bytesOf(hotaru::disc::ArchiveReader& r, std::int64_t offset, std::size_t n)
+{
+    std::string out(n, '\0');
+    r.read(offset, out.data(), n);
+    return out;
+}
+
+// Reads the whole archive in uneven pieces, as the copy's slices do.
+inline std::string readAll(hotaru::disc::ArchiveReader& r, std::size_t piece = 100'003)
+{
+    std::string out;
+    for (std::int64_t at = 0; at < r.size();) {
+        const auto n = static_cast<std::size_t>(std::min<std::int64_t>(piece, r.size() - at));
+        out += bytesOf(r, at, n);
+        at += static_cast<std::int64_t>(n);
+    }
+    return out;
+}
+
+// Runs a tool; true when it ended with 0.
+inline bool run(const std::string& program, const std::vector<std::string>& args)
+{
+    const hotaru::ProgramRun r = hotaru::runProgram(program, args, {}, [] { return false; });
+    return r.started && r.exitedNormally && r.exitCode == 0;
+}
+
+class DiscImages : public ::testing::Test {
+protected:
+    static inline std::filesystem::path folder;
+    static inline std::string archiveBytes;
+    static inline std::string archive;
+    static inline std::string xorriso, chdman;
+    static inline std::string chd;  // made once: chdman is slow
+
+    static void SetUpTestSuite()
+    {
+        folder = freshScratchFolder("hotaru-disc");
+        archiveBytes = patterned(ArchiveBytes, 11);
+        archive = utf8Path(folder / "hotaru4");
+        writeFile(archive, archiveBytes);
+        xorriso = hotaru::findProgram("xorriso");
+        chdman = hotaru::findProgram("chdman");
+        if (!chdman.empty()) {
+            chd = utf8Path(folder / "disc.chd");
+            hotaru::writeChd(archive, chd);
+        }
+    }
+    static void TearDownTestSuite()
+    {
+        std::error_code ec;
+        std::filesystem::remove_all(folder, ec);
+    }
+
+    std::filesystem::path dir;
+    void SetUp() override { dir = freshScratchFolder("hotaru-disc-case"); }
+    void TearDown() override
+    {
+        std::error_code ec;
+        std::filesystem::remove_all(dir, ec);
+    }
+    std::string file(const std::string& name) const { return utf8Path(dir / fsPath(name)); }
+
+    void needXorriso() const
+    {
+        if (xorriso.empty())
+            GTEST_SKIP() << "xorriso is not installed (scripts/setup.sh installs it)";
+    }
+    bool needChdman() const { return !chdman.empty(); }
+
+    // An ISO made by xorriso from a folder holding the archive as `name`.
+    std::string xorrisoIso(const std::string& image, const std::vector<std::string>& options,
+                           const std::string& name = "hotaru4")
+    {
+        const std::filesystem::path tree = dir / "tree";
+        std::filesystem::create_directories(tree);
+        writeFile(utf8Path(tree / fsPath(name)), archiveBytes);
+        std::vector<std::string> args{"-as", "mkisofs", "-quiet", "-o", file(image)};
+        args.insert(args.end(), options.begin(), options.end());
+        args.push_back(utf8Path(tree));
+        EXPECT_TRUE(run(xorriso, args));
+        std::filesystem::remove_all(tree);
+        return file(image);
+    }
+};
+
+}  // namespace disctest

@@ -1,0 +1,147 @@
+// Every kind of image gives back the archive byte for byte.
+#include "DiscTestSupport.h"
+
+#include "catalogue/Archive.h"
+#include "catalogue/Catalogue.h"
+#include "disc/Chd.h"
+#include "disc/CueSheet.h"
+#include "disc/ImageError.h"
+#include "extract/CopyRange.h"
+#include "platform/InOutError.h"
+#include "tools/SampleArchive.h"
+
+using namespace disctest;
+using hotaru::EInOutError;
+using hotaru::disc::ImageError;
+using hotaru::disc::ImageFault;
+using hotaru::disc::openArchive;
+
+class Images : public DiscImages {};
+
+TEST_F(Images, PlainFileIsReadAsItIs)
+{
+    const auto r = openArchive(archive);
+    EXPECT_EQ(r->size(), std::int64_t{ArchiveBytes});
+    EXPECT_EQ(bytesOf(*r, 5, 10), archiveBytes.substr(5, 10));
+    try {
+        bytesOf(*r, r->size() - 3, 4);
+        FAIL() << "read past the end";
+    } catch (const EInOutError& e) {
+        EXPECT_EQ(e.code(), hotaru::io::ReadPastEnd);
+        EXPECT_EQ(e.path(), archive);
+    }
+    try {
+        openArchive(file("missing.iso"));
+        FAIL() << "opened a missing file";
+    } catch (const EInOutError& e) {
+        EXPECT_EQ(e.code(), hotaru::io::FileNotFound);
+    }
+}
+
+TEST_F(Images, OwnIsoImage)
+{
+    const std::string iso = file("disc.iso");
+    hotaru::writeIsoImage(archive, iso);
+    const auto r = openArchive(iso);
+    EXPECT_EQ(r->size(), std::int64_t{ArchiveBytes});
+    EXPECT_EQ(readAll(*r), archiveBytes);
+    EXPECT_THROW(bytesOf(*r, r->size() - 1, 2), EInOutError);
+}
+
+TEST_F(Images, XorrisoIsoImagesWithAndWithoutJolietAndRockRidge)
+{
+    needXorriso();
+    const std::vector<std::vector<std::string>> kinds{{}, {"-J"}, {"-R"}, {"-J", "-R", "-iso-level", "3"}};
+    for (std::size_t k = 0; k < kinds.size(); ++k) {
+        const std::string iso = xorrisoIso("x" + std::to_string(k) + ".iso", kinds[k]);
+        const auto r = openArchive(iso);
+        EXPECT_EQ(readAll(*r, 65536), archiveBytes) << "options set " << k;
+    }
+    // Named as a Windows disc shows it: upper case, with an extension dot.
+    const auto r = openArchive(xorrisoIso("upper.iso", {"-J"}, "HOTARU4"));
+    EXPECT_EQ(r->size(), std::int64_t{ArchiveBytes});
+}
+
+TEST_F(Images, OwnBinCueAndABareBin)
+{
+    const std::string cue = file("ホタル (Disc 1).cue");
+    hotaru::writeBinCue(archive, cue);
+    const auto r = openArchive(cue);
+    EXPECT_EQ(readAll(*r), archiveBytes);
+    // The data track alone, recognised by its sync pattern whatever its name.
+    const auto bare = openArchive(hotaru::trackFileName(cue, 1));
+    EXPECT_EQ(readAll(*bare, 4096 * 3 + 5), archiveBytes);
+}
+
+TEST_F(Images, SheetsAsToolsWriteThem)
+{
+    const std::string cue = file("game.cue");
+    hotaru::writeBinCue(archive, cue);
+    std::filesystem::rename(fsPath(hotaru::trackFileName(cue, 1)), dir / "data track.bin");
+    std::filesystem::rename(fsPath(hotaru::trackFileName(cue, 2)), dir / "audio.bin");
+    // A byte-order mark, LF endings, comments, lower case, an audio track first.
+    writeFile(file("other.txt"), "\xEF\xBB\xBFREM made by hand\n"
+                                 "FILE \"audio.bin\" BINARY\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n"
+                                 "file \"data track.bin\" binary\n  track 02 mode1/2352\n"
+                                 "    FLAGS DCP\n    INDEX 01 00:00:00\n");
+    EXPECT_EQ(readAll(*openArchive(file("other.txt"))), archiveBytes);
+}
+
+TEST_F(Images, ChdmanImagesAndTheirExtractedBinCue)
+{
+    if (!needChdman())
+        GTEST_SKIP() << "chdman is not installed (scripts/setup.sh installs mame-tools)";
+    const auto r = openArchive(chd);
+    EXPECT_EQ(r->size(), std::int64_t{ArchiveBytes});
+    EXPECT_EQ(readAll(*r), archiveBytes);
+    // Backwards and at random, where no hunk is decoded ahead.
+    for (std::int64_t at : {3'000'000, 20'000, 2'500'001, 0})
+        EXPECT_EQ(bytesOf(*r, at, 70'000), archiveBytes.substr(static_cast<std::size_t>(at), 70'000));
+
+    // Every hunk, the audio track's too, decodes to its checksum.
+    const auto kinds = hotaru::disc::checkChdHunks(hotaru::disc::openFileSource(chd));
+    EXPECT_TRUE(kinds.count("cdfl")) << "no audio hunk: the FLAC path went untested";
+    EXPECT_TRUE(kinds.count("cdlz") || kinds.count("cdzl"));
+
+    // extractcd writes both tracks into one BIN.
+    const std::string cue = file("extracted.cue");
+    ASSERT_TRUE(run(chdman, {"extractcd", "-i", chd, "-o", cue, "-ob", file("extracted.bin")}));
+    EXPECT_EQ(readAll(*openArchive(cue)), archiveBytes);
+}
+
+TEST_F(Images, CopyRangeAndInspectArchiveTakeImages)
+{
+    // One full-size disc 1: its size names the disc, and a movie copies out whole.
+    const std::string full = file("full");
+    hotaru::writeSampleArchive(full, 1);
+    const std::string iso = file("disc1.iso");
+    hotaru::writeIsoImage(full, iso);
+    std::filesystem::remove(fsPath(full));
+    EXPECT_EQ(hotaru::inspectArchive(iso).disc, 1);
+    const std::string out = file("movie.cpk");
+    EXPECT_EQ(hotaru::copyRange({iso, hotaru::movieOffset(1, 6), hotaru::movieSize(1, 6), out}),
+              hotaru::CopyOutcome::Written);
+    EXPECT_EQ(fileSize(out), std::uintmax_t(hotaru::movieSize(1, 6)));
+    EXPECT_EQ(readPart(out, 0, hotaru::sampleHeader(1, 6).size()), hotaru::sampleHeader(1, 6));
+}
+
+TEST(CueSheets, BadSheetsNameTheirLine)
+{
+    const auto lineOf = [](const std::string& text) {
+        try {
+            hotaru::disc::parseCueSheet(text, "x.cue");
+        } catch (const ImageError& e) {
+            EXPECT_EQ(e.fault(), ImageFault::BadSheet);
+            EXPECT_NE(std::string(e.what()).find("x.cue, line"), std::string::npos);
+            return e.line();
+        }
+        return 0;
+    };
+    EXPECT_EQ(lineOf("FILE \"a.bin\" BINARY\r\n  TRACK 01 MODE1/2352\r\n    INDEX 01 00:61:00\r\n"), 3);
+    EXPECT_EQ(lineOf("FILE \"a.bin BINARY\n"), 1);
+    EXPECT_EQ(lineOf("REM\nTRACK 01 AUDIO\n"), 2);
+    EXPECT_EQ(lineOf("FILE \"a.bin\" BINARY\nTRACK 01 MODE3/2352\n"), 2);
+    EXPECT_EQ(lineOf("FILE \"a.bin\" BINARY\nTRACK 01 MODE1/2048\nINDEX 01 00:00:00\nNONSENSE\n"), 4);
+    EXPECT_EQ(lineOf("FILE \"a.bin\" BINARY\nTRACK 01 MODE1/2048\nPREGAP 00:02:00\n"), 2);  // no INDEX 01
+    EXPECT_EQ(lineOf("FILE \"a.wav\" WAVE\n"), 1);
+}

@@ -1,0 +1,155 @@
+// Read errors from the system: retried sector by sector, healed or reported.
+#include "DiscTestSupport.h"
+
+#include "disc/ImageError.h"
+#include "platform/InOutError.h"
+
+#include <atomic>
+#include <mutex>
+#include <thread>
+
+using namespace disctest;
+using hotaru::EInOutError;
+using hotaru::disc::BlockSource;
+using hotaru::disc::ImageError;
+using hotaru::disc::ImageFault;
+using hotaru::disc::openArchive;
+
+namespace {
+
+// A real file whose byte `bad` fails to read `failures` times (-1: always).
+class FlakyFile : public BlockSource {
+public:
+    FlakyFile(std::unique_ptr<BlockSource> real, std::int64_t bad, int failures)
+        : real_(std::move(real)), bad_(bad), failures_(failures)
+    {
+    }
+    const std::string& path() const override { return real_->path(); }
+    std::int64_t size() const override { return real_->size(); }
+    void readAt(std::int64_t offset, void* buffer, std::size_t n) override
+    {
+        if (offset <= bad_ && bad_ < offset + static_cast<std::int64_t>(n)) {
+            ++attempts;
+            const std::lock_guard lock(mutex_);
+            if (failures_ != 0) {
+                if (failures_ > 0)
+                    --failures_;
+                throw EInOutError(hotaru::io::DeviceError, path(), 5);
+            }
+        }
+        real_->readAt(offset, buffer, n);
+    }
+    std::atomic<int> attempts{0};
+
+private:
+    std::unique_ptr<BlockSource> real_;
+    std::int64_t bad_;
+    std::mutex mutex_;
+    int failures_;
+};
+
+}  // namespace
+
+class Retries : public DiscImages {
+protected:
+    struct Seen {
+        std::int64_t offset;
+        int attempt;
+        std::thread::id thread;
+    };
+    std::vector<Seen> events;
+    std::vector<std::chrono::milliseconds> pauses;
+    FlakyFile* flaky = nullptr;
+
+    // Opens `image` with byte `bad` of `victim` failing `failures` times.
+    std::unique_ptr<hotaru::disc::ArchiveReader> openFlaky(const std::string& image, const std::string& victim,
+                                                           std::int64_t bad, int failures)
+    {
+        hotaru::disc::ReadOptions options;
+        options.sleep = [this](std::chrono::milliseconds ms) { pauses.push_back(ms); };
+        options.openFile = [=, this](const std::string& path) -> std::unique_ptr<BlockSource> {
+            auto real = hotaru::disc::openFileSource(path);
+            if (path != victim)
+                return real;
+            auto f = std::make_unique<FlakyFile>(std::move(real), bad, failures);
+            flaky = f.get();
+            return f;
+        };
+        hotaru::disc::ReadEvents ev;
+        ev.retrying = [this](std::int64_t offset, int attempt) {
+            events.push_back({offset, attempt, std::this_thread::get_id()});
+        };
+        return openArchive(image, ev, options);
+    }
+};
+
+TEST_F(Retries, PlainFileHealedBySecondTry)
+{
+    const std::int64_t bad = 1'000'000;
+    // The whole read fails, then the sector alone, then its first retry.
+    const auto r = openFlaky(archive, archive, bad, 3);
+    EXPECT_EQ(readAll(*r), archiveBytes);
+    ASSERT_EQ(events.size(), 2u);
+    EXPECT_EQ(events[0].offset, bad / 2048 * 2048);
+    EXPECT_EQ(events[0].attempt, 1);
+    EXPECT_EQ(events[1].attempt, 2);
+    EXPECT_EQ(pauses,
+              (std::vector<std::chrono::milliseconds>{std::chrono::milliseconds(200), std::chrono::milliseconds(200)}));
+}
+
+TEST_F(Retries, SectorThatNeverReadsIsNamed)
+{
+    const std::int64_t bad = 123'456;
+    const auto r = openFlaky(archive, archive, bad, -1);
+    try {
+        readAll(*r);
+        FAIL() << "read an unreadable sector";
+    } catch (const ImageError& e) {
+        EXPECT_EQ(e.fault(), ImageFault::UnreadableSector);
+        EXPECT_EQ(e.file(), archive);
+        EXPECT_EQ(e.archiveOffset(), bad / 2048 * 2048);
+        EXPECT_EQ(e.ioCode(), hotaru::io::DeviceError);
+    }
+    // The whole read, the sector alone, then four retries.
+    EXPECT_EQ(flaky->attempts, 6);
+    EXPECT_EQ(events.size(), 4u);
+}
+
+TEST_F(Retries, RawSectorOfABinHealedAndMappedToTheArchive)
+{
+    const std::string cue = file("game.cue");
+    hotaru::writeBinCue(archive, cue);
+    const std::string bin = hotaru::trackFileName(cue, 1);
+    // Raw sector 21 + 100 holds archive bytes 100 * 2048 on.
+    const std::int64_t sector = 21 + 100;
+    const auto r = openFlaky(cue, bin, sector * 2352 + 700, 3);
+    EXPECT_EQ(readAll(*r), archiveBytes);
+    ASSERT_EQ(events.size(), 2u);
+    EXPECT_EQ(events[0].offset, 100 * 2048);
+}
+
+TEST_F(Retries, ChdHunkHealedOnTheReadingThread)
+{
+    if (!needChdman())
+        GTEST_SKIP() << "chdman is not installed (scripts/setup.sh installs mame-tools)";
+    const std::string copy = file("flaky.chd");
+    std::filesystem::copy_file(fsPath(chd), fsPath(copy));
+    std::string header = readPart(copy, 40, 8);
+    std::uint64_t mapOffset = 0;
+    for (const char c : header)
+        mapOffset = mapOffset << 8 | static_cast<unsigned char>(c);
+    const auto r = openFlaky(copy, copy, static_cast<std::int64_t>(mapOffset / 2), 3);
+    EXPECT_EQ(readAll(*r), archiveBytes);
+    ASSERT_FALSE(events.empty());
+    for (const Seen& s : events) {
+        EXPECT_EQ(s.thread, std::this_thread::get_id());
+        EXPECT_GE(s.offset, 0);
+    }
+}
+
+TEST_F(Retries, ReadingPastTheEndIsNotRetried)
+{
+    const auto r = openFlaky(archive, archive, -1, 0);
+    EXPECT_THROW(bytesOf(*r, r->size() - 10, 11), EInOutError);
+    EXPECT_TRUE(events.empty());
+}
