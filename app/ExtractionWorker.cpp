@@ -27,7 +27,12 @@ void ExtractionWorker::run()
         Q_EMIT completed();
         break;
     case hotaru::RunEnd::Failed:
-        Q_EMIT failed(fromUtf8(result.path), fromUtf8(result.message));
+        // Bad bytes in an image: say which movie they belong to.
+        Q_EMIT failed(
+            fromUtf8(result.path),
+            fromUtf8(result.damagedImage && result.movie != 0
+                         ? hotaru::cpkName(hotaru::movieTitle(snapshot_.disc, result.movie)) + ": " + result.message
+                         : result.message));
         break;
     case hotaru::RunEnd::Stopped:
         break;
@@ -56,6 +61,7 @@ void ExtractionWorker::copyMovie(std::int32_t n)
     hooks.status = [this](const std::string& text) { Q_EMIT statusChanged(fromUtf8(text)); };
     hooks.label = [this](const std::string& text) { Q_EMIT fileNameChanged(fromUtf8(text)); };
     hooks.slice = [this] { return sliceDone(); };
+    hooks.retrying = [this](const std::string& text) { Q_EMIT statusChanged(fromUtf8(text)); };
     // Pinned now: the folder dialog may move the working folder while this
     // movie is copied or converted.
     std::string folder = settings().current().outputFolder;

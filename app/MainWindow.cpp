@@ -18,15 +18,29 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFileInfo>
 #include <QFrame>
 #include <QLabel>
+#include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QStatusTipEvent>
 
 namespace {
+
+// What the open dialog's second entry lists: the disc images the program reads.
+QStringList discImagePatterns()
+{
+    QStringList patterns;
+    for (const char* ext : {"iso", "cue", "bin", "chd"})
+        patterns << QStringLiteral("*.%1").arg(QLatin1String(ext))
+                 << QStringLiteral("*.%1").arg(QLatin1String(ext)).toUpper();
+    return patterns;
+}
 
 // The window's layout, in client pixels.
 constexpr QSize ClientSize{426, 297};
@@ -57,6 +71,7 @@ MainWindow::MainWindow(gui::SystemServices& services, QWidget* parent)
     // Fixed single border: minimise and close only.
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+    setAcceptDrops(true);
     buildControls();
     menu_ = new MainMenu(this);
     run_ = new ExtractionRun(services_, session_, this, progressBar_, fileLabel_);
@@ -218,6 +233,34 @@ void MainWindow::showEvent(QShowEvent* e)
     }
 }
 
+namespace {
+
+// The one local file a drag carries, else nothing.
+QString droppedFile(const QMimeData* data)
+{
+    if (!data->hasUrls() || data->urls().size() != 1 || !data->urls().constFirst().isLocalFile())
+        return {};
+    const QString path = data->urls().constFirst().toLocalFile();
+    return QFileInfo(path).isDir() ? QString() : path;
+}
+
+}  // namespace
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* e)
+{
+    if (!droppedFile(e->mimeData()).isEmpty())
+        e->acceptProposedAction();
+}
+
+void MainWindow::dropEvent(QDropEvent* e)
+{
+    const QString path = droppedFile(e->mimeData());
+    if (path.isEmpty())
+        return;
+    e->acceptProposedAction();
+    gui::runHandler(services_, this, [&] { openArchive(QDir::toNativeSeparators(path)); });
+}
+
 void MainWindow::closeEvent(QCloseEvent* e)
 {
     // Stops at the next slice; the movie being written leaves no file behind.
@@ -268,7 +311,8 @@ void MainWindow::onOpenTriggered()
                              QStringLiteral("ホタル奇譚ムービーファイル(hotaru4)"),
                              {QStringLiteral("hotaru4")},
                              QStringLiteral("hotaru4"),
-                             QString()};
+                             QString(),
+                             {{QStringLiteral("ディスクイメージ(iso, cue, bin, chd)"), discImagePatterns()}}};
     if (!lastArchive_.isEmpty()) {
         const QFileInfo last(lastArchive_);
         request.initialName = last.fileName();

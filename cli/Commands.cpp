@@ -6,6 +6,7 @@
 #include "catalogue/Catalogue.h"
 #include "catalogue/Discovery.h"
 #include "config/ProgramInfo.h"
+#include "disc/ImageError.h"
 #include "extract/Converter.h"
 #include "extract/CutRun.h"
 #include "platform/Drives.h"
@@ -105,6 +106,9 @@ std::optional<OpenedArchive> openArchive(const QString& named)
         info = hotaru::inspectArchive(*path);
     } catch (const hotaru::EInOutError& e) {
         complain(QStringLiteral("cannot open the archive %1: %2").arg(fromUtf8(*path), fromUtf8(e.what())));
+        return std::nullopt;
+    } catch (const hotaru::disc::ImageError& e) {
+        complain(QStringLiteral("cannot open the archive in %1: %2").arg(fromUtf8(e.file()), fromUtf8(e.what())));
         return std::nullopt;
     }
     if (info.disc == 0) {
@@ -261,6 +265,9 @@ int extract(const Options& options)
             progress.copying(k, shownTitle, slices * 100 / hotaru::SlicesPerMovie);
             return !stopRequested();
         };
+        hooks.retrying = [&](const std::string&) {
+            progress.note(QStringLiteral("%1: re-reading a sector that failed").arg(shownTitle));
+        };
         progress.copying(k, shownTitle, 0);
         if (hotaru::cutMovie(snapshot, n, *folder, hooks) != hotaru::CopyOutcome::Written)
             return;  // interrupted: runAll sees the stop
@@ -305,8 +312,12 @@ int extract(const Options& options)
         complain(QStringLiteral("interrupted; %1").arg(undone));
         return ExitInterrupted;
     }
-    // A failed copy is named by the core, in the window's words.
-    if (converting)
+    // A failed copy is named by the core, in the window's words; a damaged
+    // image in plain English, with the movie its bad bytes belong to.
+    if (result.damagedImage)
+        complain(QStringLiteral("%1: %2 (while writing %3)")
+                     .arg(fromUtf8(result.path), fromUtf8(result.englishMessage), fromUtf8(cpk)));
+    else if (converting)
         complain(QStringLiteral("%1: %2 failed; %3 is kept").arg(fromUtf8(avi), fromUtf8(converter), fromUtf8(cpk)));
     else
         complain(

@@ -57,6 +57,14 @@ void Progress::done(const char* verb, const std::string& path)
         write(stdout, QStringLiteral("%1 %2\n").arg(QLatin1String(verb), fromUtf8(path)));
 }
 
+void Progress::note(const QString& text)
+{
+    if (terminal_)
+        write(stdout, QStringLiteral("\r\x1b[K%1").arg(text));
+    else
+        write(stderr, text + u'\n');
+}
+
 void Progress::finish()
 {
     if (terminal_ && k_ != 0)

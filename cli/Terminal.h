@@ -27,6 +27,8 @@ public:
     void copying(int k, const QString& title, int percent);
     void converting(int k, const QString& title);
     void done(const char* verb, const std::string& path);
+    // A passing remark: on the progress line on a terminal, else a line of its own on stderr.
+    void note(const QString& text);
     // Ends the progress line before a message or the summary.
     void finish();
     bool terminal() const { return terminal_; }

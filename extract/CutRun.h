@@ -46,13 +46,16 @@ private:
     RunSettingsValues values_;
 };
 
-// The status text while a movie is copied.
+// The status texts while a movie is copied, and while a sector of it that
+// failed to read is read again (`attempt` from 1).
 std::string creatingText(std::string_view title);
+std::string retryingText(std::string_view title, int attempt);
 
 struct MovieHooks {
-    std::function<void(const std::string&)> status;  // the copy of this movie begins
-    std::function<void(const std::string&)> label;   // the files are open: the name being written
-    SliceCallback slice;                             // after each slice; false stops
+    std::function<void(const std::string&)> status;    // the copy of this movie begins
+    std::function<void(const std::string&)> label;     // the files are open: the name being written
+    SliceCallback slice;                               // after each slice; false stops
+    std::function<void(const std::string&)> retrying;  // a bad sector is being read again
 };
 
 // Copies movie `movie` of the snapshot's disc into outputFolder + cpkName(title):
@@ -66,7 +69,12 @@ enum class RunEnd { Completed, Stopped, Failed };
 struct RunResult {
     RunEnd end = RunEnd::Completed;
     std::string path;     // the file concerned, when failed
-    std::string message;  // the failure's text, without a full stop
+    std::string message;  // the failure's text in the window's words, without a full stop
+    // A damaged or unreadable disc image: the movie whose bytes were bad, and
+    // the failure in plain English for the command line.
+    bool damagedImage = false;
+    std::int32_t movie = 0;
+    std::string englishMessage;
 };
 
 // Cuts each movie in order until one fails or a stop is asked for; a stop is

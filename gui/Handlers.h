@@ -1,5 +1,6 @@
 #pragma once
 
+#include "disc/ImageMessage.h"
 #include "gui/SystemServices.h"
 
 #include <QObject>
@@ -17,6 +18,8 @@ inline void runHandler(SystemServices& services, QWidget* owner, const std::func
 {
     try {
         handler();
+    } catch (const hotaru::disc::ImageError& e) {
+        services.showError(owner, QString::fromStdString(e.file() + '\n' + hotaru::disc::imageMessage(e)));
     } catch (const std::exception& e) {
         services.showError(owner, QString::fromUtf8(e.what()));
     }

@@ -53,7 +53,10 @@ public:
         dialog.setAcceptMode(QFileDialog::AcceptOpen);
         // Listed by its description alone, as the system's own dialogs do.
         dialog.setOption(QFileDialog::HideNameFilterDetails);
-        dialog.setNameFilter(request.filterName + QStringLiteral(" (") + request.fileNames.join(u' ') + u')');
+        QStringList filters{request.filterName + QStringLiteral(" (") + request.fileNames.join(u' ') + u')'};
+        for (const auto& [name, patterns] : request.moreFilters)
+            filters << name + QStringLiteral(" (") + patterns.join(u' ') + u')';
+        dialog.setNameFilters(filters);
         if (!request.initialFolder.isEmpty())
             dialog.setDirectory(request.initialFolder);
         dialog.selectFile(request.initialName);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QList>
+#include <QPair>
 #include <QString>
 #include <QStringList>
 
@@ -26,6 +28,9 @@ struct FileRequest {
     QStringList fileNames;  // the only names listed
     QString initialName;
     QString initialFolder;  // empty: wherever the system starts
+    // Further entries after the first, which stays the default: a name and
+    // its patterns ("*.iso") each.
+    QList<QPair<QString, QStringList>> moreFilters;
 };
 
 // Everything a window asks of the system that waits for the user or differs

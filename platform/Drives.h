@@ -26,7 +26,8 @@ std::unique_ptr<DriveProbe> makeSystemDriveProbe();
 #ifndef _WIN32
 // The roots of the optical drives `devices` (names such as "sr0"), in device
 // order, given the text of the mount table: each drive's mount point, or
-// "/dev/NAME" while it has no medium mounted.
+// "/dev/NAME" while it has no medium mounted; then every other ISO 9660 or
+// UDF file system mounted (a disc image), in table order.
 std::vector<std::string> opticalRoots(std::vector<std::string> devices, const std::string& mountTable);
 #endif
 

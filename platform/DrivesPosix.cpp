@@ -70,27 +70,37 @@ private:
 std::vector<std::string> opticalRoots(std::vector<std::string> devices, const std::string& mountTable)
 {
     std::sort(devices.begin(), devices.end(), deviceOrder);
-    std::vector<std::pair<std::string, std::string>> mounts;  // device, mount point
+    struct Mount {
+        std::string dev, dir, type;
+    };
+    std::vector<Mount> mounts;
     std::istringstream lines(mountTable);
     std::string line;
     while (std::getline(lines, line)) {
         std::istringstream fields(line);
-        std::string dev, dir;
-        if (fields >> dev >> dir)
-            mounts.emplace_back(unescapeMountField(dev), unescapeMountField(dir));
+        std::string dev, dir, type;
+        if (fields >> dev >> dir >> type)
+            mounts.push_back({unescapeMountField(dev), unescapeMountField(dir), type});
     }
     std::vector<std::string> out;
     for (const auto& d : devices) {
         const std::string devPath = "/dev/" + d;
         std::string root = devPath;  // no medium mounted: a root that holds nothing
-        for (const auto& [dev, dir] : mounts) {
+        for (const Mount& m : mounts) {
             std::error_code ec;  // a link such as /dev/cdrom names the same drive
-            if (dev == devPath || std::filesystem::equivalent(dev, devPath, ec)) {
-                root = dir;
+            if (m.dev == devPath || std::filesystem::equivalent(m.dev, devPath, ec)) {
+                root = m.dir;
                 break;
             }
         }
         out.push_back(root);
+    }
+    // A disc file system mounted from elsewhere (an image the desktop
+    // mounted through a loop device) counts as a drive too, after the real
+    // ones, as Windows counts a mounted ISO.
+    for (const Mount& m : mounts) {
+        if ((m.type == "iso9660" || m.type == "udf") && std::find(out.begin(), out.end(), m.dir) == out.end())
+            out.push_back(m.dir);
     }
     return out;
 }

@@ -4,11 +4,16 @@
 #include "catalogue/Archive.h"
 #include "catalogue/Catalogue.h"
 #include "platform/Path.h"
+#include "tools/SampleImage.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QMenu>
+#include <QMimeData>
 #include <QTemporaryDir>
+#include <QUrl>
 
 #include <filesystem>
 #include <fstream>
@@ -235,6 +240,49 @@ private Q_SLOTS:
         services.files = {std::nullopt};  // cancel changes nothing
         c.open->trigger();
         QCOMPARE(c.titles->count(), 19);
+    }
+
+    // A disc image opens as the disc, from File > Open or dropped on the
+    // window; a damaged one is named in the standard error box.
+    void discImagesOpenAsTheDisc()
+    {
+        QTemporaryDir dir;
+        FakeSystemServices services;
+        Program program(services, false);
+        const Controls& c = *program.controls;
+        services.boxes.clear();
+        const std::string archive = makeFile(dir, QStringLiteral("hotaru4"), hotaru::Disc2ArchiveSize);
+        const QString cue = dir.filePath(QStringLiteral("ホタル (Disc 2).cue"));
+        hotaru::writeBinCue(archive, cue.toStdString());
+        services.files = {cue};
+        c.open->trigger();
+        QCOMPARE(services.fileRequests[0].moreFilters.size(), 1);
+        QVERIFY(services.fileRequests[0].moreFilters[0].second.contains(QStringLiteral("*.cue")));
+        QCOMPARE(program.window->session().disc(), 2);
+        QCOMPARE(c.titles->count(), 19);
+        QCOMPARE(services.boxes.size(), size_t(0));
+
+        const QString iso = dir.filePath(QStringLiteral("disc2.iso"));
+        hotaru::writeIsoImage(archive, iso.toStdString());
+        c.selectAll->click();
+        QMimeData data;
+        data.setUrls({QUrl::fromLocalFile(iso)});
+        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(program.window.get(), &enter);
+        QVERIFY(enter.isAccepted());
+        QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(program.window.get(), &drop);
+        QCOMPARE(program.window->session().archivePath(), QDir::toNativeSeparators(iso));
+        QCOMPARE(c.titles->count(), 19);
+        QCOMPARE(c.picks->count(), 0);
+
+        QVERIFY(QFile::remove(QString::fromStdString(hotaru::trackFileName(cue.toStdString(), 1))));
+        services.files = {cue};
+        c.open->trigger();
+        QCOMPARE(services.boxes.size(), size_t(1));
+        QVERIFY2(services.boxes[0].text.contains(QStringLiteral("(Track 1).bin")), qPrintable(services.boxes[0].text));
+        QVERIFY(services.boxes[0].text.endsWith(QStringLiteral("CUEｼｰﾄのﾄﾗｯｸのﾌｧｲﾙが見つかりません.")));
+        QCOMPARE(c.titles->count(), 0);
     }
 
     void openingAMissingFileShowsTheErrorAndKeepsTheVariant()

@@ -8,6 +8,7 @@
 
 #include "catalogue/Catalogue.h"
 #include "tools/SampleArchive.h"
+#include "tools/SampleImage.h"
 
 #include <gtest/gtest.h>
 
@@ -156,6 +157,46 @@ TEST_F(CommandLineRun, ExtractsEveryMovieOfDisc1ByteForByte)
     }
     EXPECT_EQ(r.out, expected);
     EXPECT_EQ(namesInOut().size(), static_cast<std::size_t>(hotaru::movieCount(1)));  // no temporaries
+}
+
+// A disc kept as an image reads as the disc; damage names the image and the
+// movie, leaves no partial file and keeps an older copy.
+TEST_F(CommandLineRun, ReadsTheMoviesStraightFromDiscImages)
+{
+    const std::string plain = archive(1);
+    const std::string cue = (dir / "images" / "ホタル (Disc 1).cue").string();
+    const std::string iso = (dir / "images" / "disc1.iso").string();
+    fs::create_directories(dir / "images");
+    hotaru::writeBinCue(plain, cue);
+    hotaru::writeIsoImage(plain, iso);
+
+    for (const std::string& image : {cue, iso}) {
+        const ProgramOutcome r = cutter({"--list", image});
+        ASSERT_EQ(r.status, 0) << r.err;
+        EXPECT_TRUE(contains(r.out, "Disc 1: " + image + " (31 movies)")) << r.out;
+        const ProgramOutcome x = cutter({"--extract", image, "--out", out.string(), "13", "31"});
+        ASSERT_EQ(x.status, 0) << x.err;
+        EXPECT_TRUE(copied(plain, 13) && copied(plain, 31)) << image;
+        fs::remove(file(13));
+        fs::remove(file(31));
+    }
+
+    // The data track loses its end: refused before anything is written.
+    const std::string track = hotaru::trackFileName(cue, 1);
+    fs::resize_file(track, fs::file_size(track) - 10 * 2352);
+    std::ofstream(file(31)) << "older copy";
+    ProgramOutcome r = cutter({"--extract", cue, "--out", out.string(), "13", "31"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(contains(r.err, track)) << r.err;
+    EXPECT_EQ(readFile(file(31)), "older copy");
+    EXPECT_EQ(namesInOut(), std::set<std::string>{title(1, 31) + ".cpk"});
+
+    const std::string sheet = (dir / "images" / "gone.cue").string();
+    std::ofstream(sheet) << "FILE \"gone (Track 1).bin\" BINARY\r\n  TRACK 01 MODE1/2352\r\n    INDEX 01 00:00:00\r\n";
+    const ProgramOutcome gone = cutter({"--list", sheet});
+    EXPECT_EQ(gone.status, 1);
+    EXPECT_TRUE(contains(gone.err, "gone (Track 1).bin")) << gone.err;
+    EXPECT_TRUE(gone.out.empty());
 }
 
 TEST_F(CommandLineRun, ExtractsChosenMoviesInTheirOrderIntoTheCurrentFolder)

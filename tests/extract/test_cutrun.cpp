@@ -1,5 +1,6 @@
 // A run over the picks and the copy of one catalogue movie.
 #include "catalogue/Catalogue.h"
+#include "disc/ImageError.h"
 #include "extract/CutRun.h"
 #include "platform/InOutError.h"
 #include "platform/Path.h"
@@ -48,6 +49,23 @@ TEST(RunAll, AFailureEndsTheRunWithTheFileAndItsMessage)
     EXPECT_EQ(r.path, "/cd/hotaru4");
     EXPECT_EQ(r.message, "ﾌｧｲﾙの末尾以降を読み込みました");
     EXPECT_EQ(cut, (std::vector<std::int32_t>{4, 5}));
+}
+
+TEST(RunAll, DamageInADiscImageNamesTheImageAndTheMovie)
+{
+    const auto r = hotaru::runAll(
+        {4, 5, 6}, [] { return false; },
+        [&](std::int32_t n) {
+            if (n == 5)
+                throw hotaru::disc::ImageError(hotaru::disc::ImageFault::ChecksumFailed, "/cd/disc1.chd",
+                                               "a hunk of /cd/disc1.chd fails its checksum", 59686912);
+        });
+    EXPECT_EQ(r.end, RunEnd::Failed);
+    EXPECT_EQ(r.path, "/cd/disc1.chd");
+    EXPECT_TRUE(r.damagedImage);
+    EXPECT_EQ(r.movie, 5);
+    EXPECT_EQ(r.message, "ﾃﾞｨｽｸｲﾒｰｼﾞが壊れています (ﾁｪｯｸｻﾑが合いません)");
+    EXPECT_EQ(r.englishMessage, "a hunk of /cd/disc1.chd fails its checksum");
 }
 
 TEST(CutMovie, EveryMoviesSliceFitsTheCopyBuffer)

@@ -73,6 +73,12 @@ for size in 16 32 48 256; do
     [ "$header" = " 137 80 78 71 13 10 26 10 0 0 0 13 73 72 68 82 0 0 $((size / 256)) $((size % 256)) 0 0 $((size / 256)) $((size % 256)) " ] ||
         fail "the ${size}x${size} icon is not a PNG of that size:$header"
 done
+# A file manager offers the program for disc images.
+grep -qx 'MimeType=application/x-cd-image;application/x-cue;application/x-mame-chd;' \
+    "$root/usr/share/applications/hotaru-movie-cutter.desktop" || fail "the desktop entry declares no disc image types"
+if command -v desktop-file-validate >/dev/null 2>&1; then
+    desktop-file-validate "$root/usr/share/applications/hotaru-movie-cutter.desktop" || fail "the desktop entry is not valid"
+fi
 zcat "$root/usr/share/man/man1/hotaru-movie-cutter.1.gz" | grep -q "^\.TH .*\"hotaru-movie-cutter $version\"" ||
     fail "the manual page's heading does not name version $version"
 if command -v man >/dev/null 2>&1; then

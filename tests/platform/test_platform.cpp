@@ -136,9 +136,13 @@ TEST(OpticalDrives, RootsAreMountPointsInDeviceOrder)
     const std::string table = "sysfs /sys sysfs rw 0 0\n"
                               "/dev/sr10 /media/cdrom10 iso9660 ro 0 0\n"
                               "/dev/sr0 /media/\\344\\270\\200\\040My\\040Disc udf ro 0 0\n"
-                              "/dev/sda1 / ext4 rw 0 0\n";
+                              "/dev/sda1 / ext4 rw 0 0\n"
+                              "/dev/loop3 /media/user/HOTARU_1 iso9660 ro 0 0\n"
+                              "/dev/loop4 /mnt/data ext4 rw 0 0\n";
     EXPECT_EQ(opticalRoots({"sr10", "sr2", "sr0"}, table),
-              (std::vector<std::string>{"/media/一 My Disc", "/dev/sr2", "/media/cdrom10"}));
-    EXPECT_TRUE(opticalRoots({}, table).empty());
+              (std::vector<std::string>{"/media/一 My Disc", "/dev/sr2", "/media/cdrom10", "/media/user/HOTARU_1"}));
+    // A mounted image counts as a drive even where the machine has none.
+    EXPECT_EQ(opticalRoots({}, table),
+              (std::vector<std::string>{"/media/cdrom10", "/media/一 My Disc", "/media/user/HOTARU_1"}));
 }
 #endif
