@@ -7,13 +7,11 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QLabel>
 #include <QPointer>
-#include <QProgressBar>
+#include <QWidget>
 
-ExtractionRun::ExtractionRun(gui::SystemServices& services, Session& session, QWidget* window, QProgressBar* progress,
-                             QLabel* fileName)
-    : QObject(window), services_(services), session_(session), window_(window), progress_(progress), fileName_(fileName)
+ExtractionRun::ExtractionRun(gui::SystemServices& services, Session& session, QWidget* window)
+    : QObject(window), services_(services), session_(session), window_(window)
 {
     // The folder, the converter or the switch chosen meanwhile reach the next movie.
     connect(&session_, &Session::runSettingsChanged, this, [this] {
@@ -33,10 +31,14 @@ void ExtractionRun::start()
     worker_->settings().update(session_.runSettings());
     ExtractionWorker* w = worker_.get();
     connect(w, &ExtractionWorker::statusChanged, this, &ExtractionRun::statusChanged, Qt::QueuedConnection);
+    connect(w, &ExtractionWorker::fileNameChanged, this, &ExtractionRun::fileNameChanged, Qt::QueuedConnection);
     connect(
-        w, &ExtractionWorker::fileNameChanged, this, [this](const QString& name) { fileName_->setText(name); },
+        w, &ExtractionWorker::stepped, this,
+        [this] {
+            if (worker_)
+                Q_EMIT stepped(worker_->takeSteps());
+        },
         Qt::QueuedConnection);
-    connect(w, &ExtractionWorker::stepped, this, &ExtractionRun::step, Qt::QueuedConnection);
     connect(w, &ExtractionWorker::completed, this, &ExtractionRun::complete, Qt::QueuedConnection);
     connect(w, &ExtractionWorker::failed, this, &ExtractionRun::fail, Qt::QueuedConnection);
     w->start();  // it lowers itself to idle priority
@@ -62,20 +64,6 @@ void ExtractionRun::stopWorker()
     worker_->requestInterruption();
     worker_->wait();
     worker_.reset();
-}
-
-void ExtractionRun::step()
-{
-    if (!worker_)
-        return;
-    // One step per slice; past the maximum the bar starts over, so each movie fills it once.
-    const int span = progress_->maximum() - progress_->minimum();
-    for (int n = worker_->takeSteps(); n > 0; --n) {
-        int next = progress_->value() + 1;
-        if (next > progress_->maximum())
-            next = progress_->minimum() + (next - progress_->minimum()) % span;
-        progress_->setValue(next);
-    }
 }
 
 void ExtractionRun::complete()
@@ -110,7 +98,5 @@ void ExtractionRun::fail(const QString& path, const QString& message)
 
 void ExtractionRun::finish(bool completed)
 {
-    progress_->setValue(0);
-    fileName_->setText(QString());
     Q_EMIT ended(completed);
 }

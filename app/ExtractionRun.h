@@ -6,8 +6,6 @@
 #include <memory>
 
 class ExtractionWorker;
-class QLabel;
-class QProgressBar;
 class QWidget;
 class Session;
 
@@ -16,13 +14,13 @@ class SystemServices;
 }
 
 // One extraction run at a time, seen from the window's thread: starts the
-// worker on the session's picks, steps the progress bar, shows the file being
+// worker on the session's picks, reports its progress and the file being
 // written, keeps the worker's settings current, and ends the run with its box.
+// The window owns what shows them.
 class ExtractionRun : public QObject {
     Q_OBJECT
 public:
-    ExtractionRun(gui::SystemServices& services, Session& session, QWidget* window, QProgressBar* progress,
-                  QLabel* fileName);
+    ExtractionRun(gui::SystemServices& services, Session& session, QWidget* window);
     ~ExtractionRun() override;
 
     // From the start until the completion box is answered.
@@ -35,11 +33,13 @@ public:
 
 Q_SIGNALS:
     void statusChanged(const QString& text);
+    void fileNameChanged(const QString& name);
+    // `slices` more slices were copied: 100 a movie.
+    void stepped(int slices);
     // After the run's box was answered; `completed` is false when it failed.
     void ended(bool completed);
 
 private:
-    void step();
     void complete();
     void fail(const QString& path, const QString& message);
     void finish(bool completed);
@@ -48,8 +48,6 @@ private:
     gui::SystemServices& services_;
     Session& session_;
     QWidget* window_;
-    QProgressBar* progress_;
-    QLabel* fileName_;
     std::unique_ptr<ExtractionWorker> worker_;
     bool completing_ = false;  // every movie written, the box not yet answered
 };

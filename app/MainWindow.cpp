@@ -74,7 +74,7 @@ MainWindow::MainWindow(gui::SystemServices& services, QWidget* parent)
     setAcceptDrops(true);
     buildControls();
     menu_ = new MainMenu(this);
-    run_ = new ExtractionRun(services_, session_, this, progressBar_, fileLabel_);
+    run_ = new ExtractionRun(services_, session_, this);
     wireHandlers();
 }
 
@@ -168,6 +168,8 @@ void MainWindow::wireHandlers()
     handle(pickList_, &ChoiceList::rowDoubleClicked, &MainWindow::onRemoveClicked);
 
     connect(run_, &ExtractionRun::statusChanged, this, &MainWindow::showStatus);
+    connect(run_, &ExtractionRun::fileNameChanged, fileLabel_, &QLabel::setText);
+    connect(run_, &ExtractionRun::stepped, this, &MainWindow::stepProgress);
     connect(run_, &ExtractionRun::ended, this, &MainWindow::onRunEnded);
     connect(&session_, &Session::aviOutputChanged, menu_, &MainMenu::setAviOutputMark);
     connect(&session_, &Session::voiceChanged, menu_, &MainMenu::setVoiceMark);
@@ -391,8 +393,22 @@ void MainWindow::onRunClicked()
     run_->start();
 }
 
+void MainWindow::stepProgress(int slices)
+{
+    // One step per slice; past the maximum the bar starts over, so each movie fills it once.
+    const int span = progressBar_->maximum() - progressBar_->minimum();
+    for (; slices > 0; --slices) {
+        int next = progressBar_->value() + 1;
+        if (next > progressBar_->maximum())
+            next = progressBar_->minimum() + (next - progressBar_->minimum()) % span;
+        progressBar_->setValue(next);
+    }
+}
+
 void MainWindow::onRunEnded(bool completed)
 {
+    progressBar_->setValue(0);
+    fileLabel_->clear();
     if (completed)
         session_.picking().runCompleted();
     else

@@ -82,6 +82,7 @@ private:
     void onClearAllClicked();
     void onRunClicked();
     void onRunEnded(bool completed);
+    void stepProgress(int slices);
 
     // The application's one hint text: the status line follows each change.
     void setHint(const QString& hint);
