@@ -96,7 +96,4 @@ void ExtractionRun::fail(const QString& path, const QString& message)
     finish(false);
 }
 
-void ExtractionRun::finish(bool completed)
-{
-    Q_EMIT ended(completed);
-}
+void ExtractionRun::finish(bool completed) { Q_EMIT ended(completed); }

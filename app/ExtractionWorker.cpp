@@ -20,7 +20,7 @@ void ExtractionWorker::run()
     // ordinary user cannot raise a thread or its children back from idle.
     setPriority(QThread::IdlePriority);
     const hotaru::RunResult result = hotaru::runAll(
-        snapshot_.movies, [this] { return isInterruptionRequested(); }, [this](std::int32_t n) { copyMovie(n); });
+        snapshot_.movies, [this] { return isInterruptionRequested(); }, [this](std::int32_t n) { extractMovie(n); });
     handOffs_ = nullptr;
     switch (result.end) {
     case hotaru::RunEnd::Completed:
@@ -55,7 +55,7 @@ void ExtractionWorker::offerSteps()
     }
 }
 
-void ExtractionWorker::copyMovie(std::int32_t n)
+void ExtractionWorker::extractMovie(std::int32_t n)
 {
     hotaru::MovieHooks hooks;
     hooks.status = [this](const std::string& text) { Q_EMIT statusChanged(fromUtf8(text)); };
@@ -67,7 +67,7 @@ void ExtractionWorker::copyMovie(std::int32_t n)
     std::string folder = settings().current().outputFolder;
     if (folder.empty())
         folder = hotaru::joinPath(hotaru::currentDirectory(), std::string());
-    const hotaru::CopyOutcome outcome = hotaru::cutMovie(snapshot(), n, folder, hooks);
+    const hotaru::CopyOutcome outcome = hotaru::extractMovie(snapshot(), n, folder, hooks);
     offerSteps();
     if (outcome != hotaru::CopyOutcome::Written)
         return;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "extract/CutRun.h"
+#include "extract/MovieExtraction.h"
 #include "extract/TaskThread.h"
 
 #include <QElapsedTimer>
@@ -49,7 +49,7 @@ protected:
     // to idle once its hand-off thread exists.
     void run() override;
     // Copies movie n, then hands it on while AVI output is on.
-    virtual void copyMovie(std::int32_t n);
+    virtual void extractMovie(std::int32_t n);
     // Called with AVI output on, once title + ".cpk" is complete and closed in
     // `folder`; returns when the movie has been dealt with.
     virtual void handOff(const std::string& title, const std::string& folder,

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "app/PickListRules.h"
-#include "extract/CutRun.h"
+#include "extract/MovieExtraction.h"
 #include "gui/WorkingFolder.h"
 
 #include <QObject>

@@ -2,7 +2,7 @@
 //
 // Writes a disc-1 sample archive with every byte set, warms the cache, then in
 // several rounds copies all 31 movies three times: through the worker's copy
-// code (cutMovie, as ExtractionWorker::copyMovie calls it) and through a plain
+// code (extractMovie, as ExtractionWorker::extractMovie calls it) and through a plain
 // read/write loop with the same buffer, both on this thread, and through a
 // whole extraction worker run, its signals received on this thread as the window
 // receives them. Prints the median throughputs and the ratio of the first two
@@ -112,8 +112,8 @@ double referenceRound(const std::string& archive, const std::string& folder)
     return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
-// The copy code of the worker, called as ExtractionWorker::copyMovie calls it, on this thread.
-double cutRound(const std::string& archive, const std::string& folder)
+// The copy code of the worker, called as ExtractionWorker::extractMovie calls it, on this thread.
+double extractionRound(const std::string& archive, const std::string& folder)
 {
     const hotaru::RunSnapshot run{archive, Disc, {}};
     int steps = 0;
@@ -123,7 +123,7 @@ double cutRound(const std::string& archive, const std::string& folder)
     hooks.slice = [&] { return ++steps > 0; };
     const auto start = Clock::now();
     for (std::int32_t n = 1; n <= hotaru::movieCount(Disc); ++n)
-        hotaru::cutMovie(run, n, folder, hooks);
+        hotaru::extractMovie(run, n, folder, hooks);
     return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
@@ -275,14 +275,14 @@ int main(int argc, char** argv)
     const WorkerRound first = workerRound(archive, folder);
     removeOutputs(folder);
 
-    std::vector<double> cutSecs, referenceSecs, workerSecs;
+    std::vector<double> extractionSecs, referenceSecs, workerSecs;
     double longestDelay = first.longestDelayMs;
     long rssGrowth = first.rssGrowthKiB;  // the first run meets every allocation for the first time
     for (int r = 0; r < rounds; ++r) {
         // Alternate who goes first, so neither always meets the other's writeback.
         for (int k = 0; k < 2; ++k) {
             if ((r + k) % 2 == 0)
-                cutSecs.push_back(cutRound(archive, folder));
+                extractionSecs.push_back(extractionRound(archive, folder));
             else
                 referenceSecs.push_back(referenceRound(archive, folder));
             removeOutputs(folder);
@@ -308,7 +308,7 @@ int main(int argc, char** argv)
     }
 
     const double mb = static_cast<double>(totalBytes()) / 1e6;
-    const double cut = mb / median(cutSecs);
+    const double cut = mb / median(extractionSecs);
     const double reference = mb / median(referenceSecs);
     const double worker = mb / median(workerSecs);
     const double ratio = cut / reference;

@@ -8,7 +8,7 @@
 // Prints the medians and their ratios; exits 1 when a target is missed.
 #include "catalogue/Catalogue.h"
 #include "catalogue/MovieFiles.h"
-#include "extract/CutRun.h"
+#include "extract/MovieExtraction.h"
 #include "platform/Process.h"
 #include "tools/SampleArchive.h"
 #include "tools/SampleImage.h"
@@ -47,15 +47,15 @@ double timed(const std::function<void()>& f)
     return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
-// All 31 movies through the worker's copy code, as bench_extract's cutRound.
-double cutRound(const std::string& image, const std::string& folder)
+// All 31 movies through the worker's copy code, as bench_extract's extractionRound.
+double extractionRound(const std::string& image, const std::string& folder)
 {
     const hotaru::RunSnapshot run{image, Disc, {}};
     hotaru::MovieHooks hooks;
     hooks.slice = [] { return true; };
     const double s = timed([&] {
         for (std::int32_t n = 1; n <= hotaru::movieCount(Disc); ++n)
-            hotaru::cutMovie(run, n, folder, hooks);
+            hotaru::extractMovie(run, n, folder, hooks);
     });
     removeOutputs(folder);
     return s;
@@ -119,22 +119,22 @@ int main(int argc, char** argv)
         std::printf("chdman is not installed (package mame-tools): no CHD lines\n");
 
     // Warm the cache: one untimed pass of each.
-    cutRound(archive, out);
-    cutRound(iso, out);
-    cutRound(cue, out);
+    extractionRound(archive, out);
+    extractionRound(iso, out);
+    extractionRound(cue, out);
     std::vector<double> plain, isoSecs, binSecs, chdSecs, extractSecs;
     for (int r = 0; r < rounds; ++r) {
-        plain.push_back(cutRound(archive, out));
-        isoSecs.push_back(cutRound(iso, out));
-        binSecs.push_back(cutRound(cue, out));
+        plain.push_back(extractionRound(archive, out));
+        isoSecs.push_back(extractionRound(iso, out));
+        binSecs.push_back(extractionRound(cue, out));
         if (!chdman.empty()) {
             // Alternate who goes first, so neither always meets the other's writeback.
             if (r % 2 == 0) {
-                chdSecs.push_back(cutRound(chd, out));
+                chdSecs.push_back(extractionRound(chd, out));
                 extractSecs.push_back(extractRound(chdman, chd, out));
             } else {
                 extractSecs.push_back(extractRound(chdman, chd, out));
-                chdSecs.push_back(cutRound(chd, out));
+                chdSecs.push_back(extractionRound(chd, out));
             }
         }
     }

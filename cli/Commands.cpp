@@ -8,7 +8,7 @@
 #include "config/ProgramInfo.h"
 #include "disc/ImageError.h"
 #include "extract/Converter.h"
-#include "extract/CutRun.h"
+#include "extract/MovieExtraction.h"
 #include "platform/Drives.h"
 #include "platform/File.h"
 #include "platform/InOutError.h"
@@ -269,7 +269,7 @@ int extract(const Options& options)
             progress.note(QStringLiteral("%1: re-reading a sector that failed").arg(shownTitle));
         };
         progress.copying(k, shownTitle, 0);
-        if (hotaru::cutMovie(snapshot, n, *folder, hooks) != hotaru::CopyOutcome::Written)
+        if (hotaru::extractMovie(snapshot, n, *folder, hooks) != hotaru::CopyOutcome::Written)
             return;  // interrupted: runAll sees the stop
         progress.done("written", cpk);
         if (options.avi) {

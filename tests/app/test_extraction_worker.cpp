@@ -42,7 +42,7 @@ private Q_SLOTS:
             int copying = -1, handingOff = -1;
 
         protected:
-            void copyMovie(std::int32_t) override
+            void extractMovie(std::int32_t) override
             {
                 copying = sched_getscheduler(0);
                 atNormalPriority([this] { handingOff = sched_getscheduler(0); });

@@ -61,8 +61,8 @@ struct MovieHooks {
 // Copies movie `movie` of the snapshot's disc into outputFolder + cpkName(title):
 // the folder and the name, nothing between.
 // Throws EInOutError.
-CopyOutcome cutMovie(const RunSnapshot& run, std::int32_t movie, const std::string& outputFolder,
-                     const MovieHooks& hooks);
+CopyOutcome extractMovie(const RunSnapshot& run, std::int32_t movie, const std::string& outputFolder,
+                         const MovieHooks& hooks);
 
 enum class RunEnd { Completed, Stopped, Failed };
 
@@ -77,9 +77,9 @@ struct RunResult {
     std::string englishMessage;
 };
 
-// Cuts each movie in order until one fails or a stop is asked for; a stop is
+// Extracts each movie in order until one fails or a stop is asked for; a stop is
 // looked at before each movie and after the last.
 RunResult runAll(const std::vector<std::int32_t>& movies, const std::function<bool()>& stopRequested,
-                 const std::function<void(std::int32_t)>& cut);
+                 const std::function<void(std::int32_t)>& extract);
 
 }  // namespace hotaru

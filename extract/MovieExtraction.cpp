@@ -1,4 +1,4 @@
-#include "extract/CutRun.h"
+#include "extract/MovieExtraction.h"
 
 #include "catalogue/Catalogue.h"
 #include "disc/ImageMessage.h"
@@ -15,8 +15,8 @@ std::string retryingText(std::string_view title, int attempt)
     return cpkName(title) + "  を読み直しています。(" + std::to_string(attempt) + "回目)";
 }
 
-CopyOutcome cutMovie(const RunSnapshot& run, std::int32_t movie, const std::string& outputFolder,
-                     const MovieHooks& hooks)
+CopyOutcome extractMovie(const RunSnapshot& run, std::int32_t movie, const std::string& outputFolder,
+                         const MovieHooks& hooks)
 {
     const std::string_view title = movieTitle(run.disc, movie);
     if (hooks.status)
@@ -63,7 +63,7 @@ RunResult failed(std::string path, std::string message)
 }  // namespace
 
 RunResult runAll(const std::vector<std::int32_t>& movies, const std::function<bool()>& stopRequested,
-                 const std::function<void(std::int32_t)>& cut)
+                 const std::function<void(std::int32_t)>& extract)
 {
     std::int32_t current = 0;
     try {
@@ -71,7 +71,7 @@ RunResult runAll(const std::vector<std::int32_t>& movies, const std::function<bo
             if (stopRequested())
                 return stopped();
             current = movie;
-            cut(movie);
+            extract(movie);
         }
     } catch (const EInOutError& e) {
         return failed(e.path(), e.what());

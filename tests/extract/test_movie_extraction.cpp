@@ -1,7 +1,7 @@
 // A run over the picks and the copy of one catalogue movie.
 #include "catalogue/Catalogue.h"
 #include "disc/ImageError.h"
-#include "extract/CutRun.h"
+#include "extract/MovieExtraction.h"
 #include "platform/InOutError.h"
 #include "platform/Path.h"
 #include "tools/SampleArchive.h"
@@ -68,7 +68,7 @@ TEST(RunAll, DamageInADiscImageNamesTheImageAndTheMovie)
     EXPECT_EQ(r.englishMessage, "a hunk of /cd/disc1.chd fails its checksum");
 }
 
-TEST(CutMovie, EveryMoviesSliceFitsTheCopyBuffer)
+TEST(ExtractMovie, EveryMoviesSliceFitsTheCopyBuffer)
 {
     for (std::int32_t disc : {1, 2})
         for (std::int32_t n = 1; n <= hotaru::movieCount(disc); ++n)
@@ -78,7 +78,7 @@ TEST(CutMovie, EveryMoviesSliceFitsTheCopyBuffer)
 
 // One sample archive of disc 1 for the whole suite; each test writes into a
 // folder of its own.
-class CutMovieTest : public ScratchDirTest {
+class ExtractMovieTest : public ScratchDirTest {
 protected:
     static inline fs::path disc;
     static void SetUpTestSuite()
@@ -98,7 +98,7 @@ protected:
     }
 };
 
-TEST_F(CutMovieTest, CopiesTheMovieUnderItsTitleAndTellsEachStepInOrder)
+TEST_F(ExtractMovieTest, CopiesTheMovieUnderItsTitleAndTellsEachStepInOrder)
 {
     std::vector<std::string> events;
     hotaru::MovieHooks hooks;
@@ -108,7 +108,7 @@ TEST_F(CutMovieTest, CopiesTheMovieUnderItsTitleAndTellsEachStepInOrder)
         events.push_back("slice");
         return true;
     };
-    EXPECT_EQ(hotaru::cutMovie(run, 4, folder(), hooks), hotaru::CopyOutcome::Written);
+    EXPECT_EQ(hotaru::extractMovie(run, 4, folder(), hooks), hotaru::CopyOutcome::Written);
     EXPECT_TRUE(exact(file("白鳥しおり登場.cpk"), 4));
     ASSERT_EQ(events.size(), 102u);
     EXPECT_EQ(events[0], "status 白鳥しおり登場.cpk  を作成中です。");
@@ -116,24 +116,24 @@ TEST_F(CutMovieTest, CopiesTheMovieUnderItsTitleAndTellsEachStepInOrder)
     EXPECT_EQ(std::count(events.begin(), events.end(), "slice"), 100);
 }
 
-TEST_F(CutMovieTest, TitleWithSpacesKeepsThemInTheFileName)
+TEST_F(ExtractMovieTest, TitleWithSpacesKeepsThemInTheFileName)
 {
     ASSERT_EQ(hotaru::movieTitle(1, 27), "スタッフロール 其の一");
-    hotaru::cutMovie(run, 27, folder(), {});
+    hotaru::extractMovie(run, 27, folder(), {});
     EXPECT_EQ(names(), (std::set<std::string>{"スタッフロール 其の一.cpk"}));
     EXPECT_TRUE(exact(file("スタッフロール 其の一.cpk"), 27));
 }
 
-TEST_F(CutMovieTest, EmptyFolderWritesIntoTheCurrentDirectory)
+TEST_F(ExtractMovieTest, EmptyFolderWritesIntoTheCurrentDirectory)
 {
     const fs::path before = fs::current_path();
     fs::current_path(dir);
-    hotaru::cutMovie(run, 6, "", {});
+    hotaru::extractMovie(run, 6, "", {});
     fs::current_path(before);
     EXPECT_TRUE(exact(file("ソナタの調べ.cpk"), 6));
 }
 
-TEST_F(CutMovieTest, ArchiveSwappedForAShorterOneFailsWithoutAPartialFile)
+TEST_F(ExtractMovieTest, ArchiveSwappedForAShorterOneFailsWithoutAPartialFile)
 {
     // As after a disc change: the recognised disc's ranges run past the file's end.
     const std::string shorter = file("hotaru4");
@@ -141,7 +141,7 @@ TEST_F(CutMovieTest, ArchiveSwappedForAShorterOneFailsWithoutAPartialFile)
     fs::resize_file(fsPath(shorter), static_cast<std::uintmax_t>(hotaru::movieOffset(1, 3) + 1000));
     run.archivePath = shorter;
     try {
-        hotaru::cutMovie(run, 3, folder(), {});
+        hotaru::extractMovie(run, 3, folder(), {});
         ADD_FAILURE() << "the copy succeeded";
     } catch (const hotaru::EInOutError& e) {
         EXPECT_EQ(e.code(), 100);
