@@ -71,11 +71,8 @@ if [ "$(id -u)" -eq 0 ]; then
 fi
 
 # Qt and FFmpeg for the Windows build, once per machine (apt and a long
-# build: as root, where the tester may read the result).
+# build: before the tester runs; as root, into the system cache it may read).
 if ((windows_gui)); then
-  if [ "$(id -u)" -eq 0 ]; then
-    export HOTARU_WINDOWS_DEPS="${HOTARU_WINDOWS_DEPS:-/var/cache/hotaru-windows-deps}"
-  fi
   "$root/scripts/windows-deps.sh" >/dev/null
 fi
 
