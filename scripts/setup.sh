@@ -26,7 +26,7 @@ if ((!lean)); then
     libgtest-dev ffmpeg fonts-dejavu-core
     xvfb xauth imagemagick xdotool x11-utils
     g++-mingw-w64-x86-64-posix wine64 wine locales
-    dpkg-dev man-db clang-format nsis
+    dpkg-dev man-db clang-format shellcheck nsis
   )
 fi
 

@@ -39,8 +39,16 @@ if [ "$(id -u)" -eq 0 ]; then
   ((windows_gui)) && writable+=("$build/windows-gui")
   mkdir -p "${writable[@]}"
   scratch="$(mktemp -d /tmp/hotaru-tests.XXXXXX)"
-  # Hand those folders back to the build tree's owner, whatever the outcome.
-  trap 'chown -R --reference="$build" "${writable[@]}"; rm -rf "$scratch"' EXIT
+  opened=()  # "MODE FOLDER" of each folder opened for the run below
+  # Hand those folders back to the build tree's owner and close what was
+  # opened, whatever the outcome.
+  restore() {
+    chown -R --reference="$build" "${writable[@]}"
+    rm -rf "$scratch"
+    local entry
+    for entry in "${opened[@]}"; do chmod "${entry%% *}" "${entry#* }"; done
+  }
+  trap restore EXIT
   mkdir -p "$scratch/home" "$scratch/tmp" "$scratch/run"
   chmod 700 "$scratch/run"
   chown -R "$tester:$tester" "$scratch" "${writable[@]}"
@@ -50,7 +58,6 @@ if [ "$(id -u)" -eq 0 ]; then
   # A clone under a folder only root may enter (such as /root): let the
   # tester pass through (search only, no listing) for this run, and put the
   # modes back afterwards.
-  opened=()
   for dir in "$root" "$build"; do
     while [ "$dir" != / ]; do
       if ! "${as_tester[@]}" test -x "$dir"; then
@@ -60,8 +67,6 @@ if [ "$(id -u)" -eq 0 ]; then
       dir="$(dirname "$dir")"
     done
   done
-  trap 'chown -R --reference="$build" "${writable[@]}"; rm -rf "$scratch";
-    for entry in "${opened[@]}"; do chmod "${entry%% *}" "${entry#* }"; done' EXIT
   if ! "${as_tester[@]}" test -r "$build/CTestTestfile.cmake" -a -r "$root/tools/make-film-clip.sh"; then
     echo "test.sh: uid $tester cannot read $build and $root; the tests run unprivileged," \
       "so keep the tree where every user may read it" >&2
