@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
 # Sets everything up, builds, and runs every test suite.
-# SANITIZE=1 builds and tests with AddressSanitizer and UndefinedBehaviorSanitizer.
-# BUILD_DIR=DIR builds and tests in DIR instead of build/ (build-sanitize/).
+# Usage: scripts/test.sh [[--preset] NAME]
+#   NAME  the configure preset (CMakePresets.json) to build and test: default
+#         (build/), or sanitize (build-sanitize/, with AddressSanitizer and
+#         UndefinedBehaviorSanitizer); a tree of your own is a preset in
+#         CMakeUserPresets.json.
 #
 # Started as root, it installs and builds as root but runs the suites as the
 # unprivileged user nobody (uid 65534), with a HOME and TMPDIR of its own made
@@ -11,18 +14,15 @@ set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 # Whatever root's umask, the user the tests run as must read the build tree.
 [ "$(id -u)" -ne 0 ] || umask 022
-if [ "${SANITIZE:-0}" = 1 ]; then
-  build="${BUILD_DIR:-$root/build-sanitize}"
-  BUILD_TYPE=Debug "$root/scripts/setup.sh" "$build" -DHOTARU_SANITIZE=ON
-else
-  build="${BUILD_DIR:-$root/build}"
-  "$root/scripts/setup.sh" "$build"
-fi
-build="$(cd "$build" && pwd)"
+preset=default
+[ "${1:-}" != --preset ] || shift
+[ -z "${1:-}" ] || preset="$1"
+build="$("$root/scripts/setup.sh" "$preset")"
+cd "$build"
 export QT_QPA_PLATFORM=offscreen
 # What the system's own libraries leak is not ours to report.
-[ "${SANITIZE:-0}" != 1 ] || export LSAN_OPTIONS="suppressions=$root/tests/lsan-suppressions.txt"
-cd "$build"
+grep -q '^HOTARU_SANITIZE:BOOL=ON$' CMakeCache.txt &&
+  export LSAN_OPTIONS="suppressions=$root/tests/lsan-suppressions.txt"
 
 windows_suite=0 windows_gui=0 root_tests=0
 ctest -N -R '^windows_suite$' | grep -q 'Total Tests: 1' && windows_suite=1
