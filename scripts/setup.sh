@@ -60,7 +60,7 @@ build="$(cmake -DPRESET="$preset" -P "$root/cmake/PresetBinaryDir.cmake")"
 targets=()
 if ((lean)); then
   set -- -DHOTARU_BUILD_TESTS=OFF "$@"
-  read -r -a targets <<<"${TARGETS:-hotaru-movie-cutter cpk2avi make-sample-archive}"
+  read -r -a targets <<<"${TARGETS:-hotaru-movie-cutter cpk2avi make-sample-archive catalogue-info}"
 fi
 cmake --preset "$preset" -S "$root" "$@" >&2
 # Ninja uses every core by itself.
