@@ -6,7 +6,7 @@
 namespace hotaru {
 
 // What the two discs hold: how many movies, and the archive's exact size.
-// tools/make-film-archive.sh and tests/windows/run-suite.sh read these lines.
+// Scripts ask tools/catalogue-info rather than read these lines.
 inline constexpr int Disc1MovieCount = 31;
 inline constexpr int Disc2MovieCount = 19;
 inline constexpr std::int32_t Disc1ArchiveSize = 255995904;

@@ -3,13 +3,12 @@
 # the worker's copy against a plain read/write loop on a stand-in disc 1, then
 # whole worker runs, alone and with every core kept busy; then the same movies
 # copied out of an ISO, a BIN/CUE and a CHD image of that disc.
-# BUILD_DIR=DIR builds in DIR instead of build-release/; arguments go to the
+# It builds in the release preset's tree (build-release/); arguments go to the
 # benchmark (--rounds N, --loaded-rounds N, --dir FOLDER).
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-build="${BUILD_DIR:-$root/build-release}"
-echo "Building a Release tree in $build first (the first time takes a few minutes) ..."
-BUILD_TYPE=Release TARGETS="bench_extract bench_images" "$root/scripts/setup.sh" --lean "$build"
+echo "Building the release tree first (the first time takes a few minutes) ..."
+build="$(TARGETS="bench_extract bench_images" "$root/scripts/setup.sh" --lean release)"
 echo "Running the benchmark ..."
 export QT_QPA_PLATFORM="${QT_QPA_PLATFORM:-offscreen}"
 status=0

@@ -5,13 +5,13 @@
 #   hotaru-movie-cutter-<version>-setup.exe    an NSIS installer with a
 #                                              Start-menu entry and an uninstaller
 # Usage: scripts/package-windows.sh [OUTPUT_DIR]   (default: build-package/)
-# BUILD_DIR=DIR picks the build folder (default: build-windows-release/).
+# It builds in the windows preset's tree (build-windows-program/).
 # The first run on a machine builds Qt for Windows (scripts/windows-deps.sh).
 set -euo pipefail
 
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 out="${1:-$root/build-package}"
-build="${BUILD_DIR:-$root/build-windows-release}"
+build="$(cmake -DPRESET=windows -P "$root/cmake/PresetBinaryDir.cmake")"
 command -v makensis >/dev/null || { echo "package-windows.sh: makensis is missing: run scripts/setup.sh (nsis)" >&2; exit 2; }
 
 "$root/scripts/windows-build.sh" "$build" Release

@@ -5,7 +5,7 @@
 # Usage: scripts/package.sh [OUTPUT_DIR]   (default: build-package/)
 #        scripts/package.sh windows [OUTPUT_DIR]: the Windows zip and installer
 #        instead (scripts/package-windows.sh)
-# BUILD_DIR=DIR picks the Release build folder (default: build-release/).
+# It builds in the release preset's tree (build-release/).
 # Installs dpkg-dev (dpkg-shlibdeps fills in Depends) when it is missing; the
 # rest of what the build needs comes from scripts/setup.sh.
 set -euo pipefail
@@ -16,7 +16,7 @@ if [ "${1:-}" = windows ]; then
   exec "$root/scripts/package-windows.sh" "$@"
 fi
 out="${1:-$root/build-package}"
-build="${BUILD_DIR:-$root/build-release}"
+build="$(cmake -DPRESET=release -P "$root/cmake/PresetBinaryDir.cmake")"
 
 if ! command -v dpkg-shlibdeps >/dev/null; then
   echo "Installing: dpkg-dev"
@@ -27,8 +27,7 @@ if ! command -v dpkg-shlibdeps >/dev/null; then
 fi
 
 # No tests, and installing does not build everything first: only what ships is built.
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-  -DHOTARU_BUILD_TESTS=OFF -DCMAKE_SKIP_INSTALL_ALL_DEPENDENCY=ON
+cmake --preset release -S "$root"
 cmake --build "$build" --target hotaru-movie-cutter cpk2avi hotaru_manpage
 
 mkdir -p "$out"

@@ -3,5 +3,5 @@
 # and starts it. Arguments go to the program (an archive to open, --help).
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-"$root/scripts/setup.sh" --lean "$root/build"
-exec "$root/build/src/hotaru-movie-cutter" "$@"
+build="$("$root/scripts/setup.sh" --lean default)"
+exec "$build/src/hotaru-movie-cutter" "$@"

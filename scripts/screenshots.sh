@@ -3,5 +3,5 @@
 # with a CJK font, as a user on a desktop would see them).
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-"$root/scripts/setup.sh" "$root/build"
-xvfb-run -a -s "-screen 0 1024x768x24" "$root/build/tools/hotaru-screenshots" "$root/docs"
+build="$("$root/scripts/setup.sh" default)"
+xvfb-run -a -s "-screen 0 1024x768x24" "$build/tools/hotaru-screenshots" "$root/docs"

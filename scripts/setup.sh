@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
-# Installs what is missing (Debian 12), then configures and builds.
-# Usage: scripts/setup.sh [--lean] [build-dir] [extra cmake args...]
+# Installs what is missing (Debian 12), then configures and builds a preset's
+# tree (CMakePresets.json: default in build/, sanitize, release, windows).
+# Usage: scripts/setup.sh [--lean] [[--preset] NAME] [extra cmake args...]
 #   --lean  only what the program and its converter need to build and run,
 #           and only those targets (TARGETS may name others); without it,
 #           everything the tests, the Windows suite and the screenshots need.
+# Prints nothing of its own on standard output but the build folder, last.
 set -euo pipefail
 
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -12,8 +14,18 @@ if [ "${1:-}" = --lean ]; then
   lean=1
   shift
 fi
-build="${1:-$root/build}"
-shift || true
+preset=default
+if [ "${1:-}" = --preset ]; then
+  preset="${2:?--preset needs a name}"
+  shift 2
+elif [ -n "${1:-}" ] && [ "${1#-}" = "$1" ]; then
+  preset="$1"
+  shift
+fi
+for var in BUILD_DIR BUILD_TYPE SANITIZE; do
+  [ -z "${!var:-}" ] ||
+    { echo "setup.sh: $var is no longer read: name a preset instead (cmake --list-presets)" >&2; exit 2; }
+done
 
 packages=(
   build-essential cmake ninja-build pkg-config
@@ -27,7 +39,7 @@ if ((!lean)); then
     libgtest-dev ffmpeg fonts-dejavu-core
     xvfb xauth imagemagick xdotool x11-utils
     g++-mingw-w64-x86-64-posix wine64 wine locales
-    dpkg-dev man-db clang-format nsis
+    dpkg-dev man-db clang-format shellcheck nsis
     xorriso mame-tools
   )
 fi
@@ -37,24 +49,26 @@ for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
 done
 if ((${#missing[@]})); then
-  echo "Installing: ${missing[*]}"
+  echo "Installing: ${missing[*]}" >&2
   sudo_cmd=()
   [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
-  "${sudo_cmd[@]}" apt-get update -q
-  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
+  {
+    "${sudo_cmd[@]}" apt-get update -q
+    DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
+  } >&2
 fi
 
+build="$(cmake -DPRESET="$preset" -P "$root/cmake/PresetBinaryDir.cmake")"
 targets=()
 if ((lean)); then
   set -- -DHOTARU_BUILD_TESTS=OFF "$@"
-  read -r -a targets <<<"${TARGETS:-hotaru-movie-cutter cpk2avi make-sample-archive}"
-else
-  set -- -DHOTARU_BUILD_TESTS=ON "$@"
+  read -r -a targets <<<"${TARGETS:-hotaru-movie-cutter cpk2avi make-sample-archive catalogue-info}"
 fi
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE="${BUILD_TYPE:-RelWithDebInfo}" "$@"
+cmake --preset "$preset" -S "$root" "$@" >&2
 # Ninja uses every core by itself.
 if ((${#targets[@]})); then
-  cmake --build "$build" --target "${targets[@]}"
+  cmake --build "$build" --target "${targets[@]}" >&2
 else
-  cmake --build "$build"
+  cmake --build "$build" >&2
 fi
+echo "$build"

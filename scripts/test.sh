@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
 # Sets everything up, builds, and runs every test suite.
-# SANITIZE=1 builds and tests with AddressSanitizer and UndefinedBehaviorSanitizer.
-# BUILD_DIR=DIR builds and tests in DIR instead of build/ (build-sanitize/).
+# Usage: scripts/test.sh [[--preset] NAME]
+#   NAME  the configure preset (CMakePresets.json) to build and test: default
+#         (build/), or sanitize (build-sanitize/, with AddressSanitizer and
+#         UndefinedBehaviorSanitizer); a tree of your own is a preset in
+#         CMakeUserPresets.json.
 #
 # Started as root, it installs and builds as root but runs the suites as the
 # unprivileged user nobody (uid 65534), with a HOME and TMPDIR of its own made
@@ -11,18 +14,15 @@ set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 # Whatever root's umask, the user the tests run as must read the build tree.
 [ "$(id -u)" -ne 0 ] || umask 022
-if [ "${SANITIZE:-0}" = 1 ]; then
-  build="${BUILD_DIR:-$root/build-sanitize}"
-  BUILD_TYPE=Debug "$root/scripts/setup.sh" "$build" -DHOTARU_SANITIZE=ON
-else
-  build="${BUILD_DIR:-$root/build}"
-  "$root/scripts/setup.sh" "$build"
-fi
-build="$(cd "$build" && pwd)"
+preset=default
+[ "${1:-}" != --preset ] || shift
+[ -z "${1:-}" ] || preset="$1"
+build="$("$root/scripts/setup.sh" "$preset")"
+cd "$build"
 export QT_QPA_PLATFORM=offscreen
 # What the system's own libraries leak is not ours to report.
-[ "${SANITIZE:-0}" != 1 ] || export LSAN_OPTIONS="suppressions=$root/tests/lsan-suppressions.txt"
-cd "$build"
+grep -q '^HOTARU_SANITIZE:BOOL=ON$' CMakeCache.txt &&
+  export LSAN_OPTIONS="suppressions=$root/tests/lsan-suppressions.txt"
 
 windows_suite=0 windows_gui=0 root_tests=0
 ctest -N -R '^windows_suite$' | grep -q 'Total Tests: 1' && windows_suite=1
@@ -39,8 +39,16 @@ if [ "$(id -u)" -eq 0 ]; then
   ((windows_gui)) && writable+=("$build/windows-gui")
   mkdir -p "${writable[@]}"
   scratch="$(mktemp -d /tmp/hotaru-tests.XXXXXX)"
-  # Hand those folders back to the build tree's owner, whatever the outcome.
-  trap 'chown -R --reference="$build" "${writable[@]}"; rm -rf "$scratch"' EXIT
+  opened=()  # "MODE FOLDER" of each folder opened for the run below
+  # Hand those folders back to the build tree's owner and close what was
+  # opened, whatever the outcome.
+  restore() {
+    chown -R --reference="$build" "${writable[@]}"
+    rm -rf "$scratch"
+    local entry
+    for entry in "${opened[@]}"; do chmod "${entry%% *}" "${entry#* }"; done
+  }
+  trap restore EXIT
   mkdir -p "$scratch/home" "$scratch/tmp" "$scratch/run"
   chmod 700 "$scratch/run"
   chown -R "$tester:$tester" "$scratch" "${writable[@]}"
@@ -50,7 +58,6 @@ if [ "$(id -u)" -eq 0 ]; then
   # A clone under a folder only root may enter (such as /root): let the
   # tester pass through (search only, no listing) for this run, and put the
   # modes back afterwards.
-  opened=()
   for dir in "$root" "$build"; do
     while [ "$dir" != / ]; do
       if ! "${as_tester[@]}" test -x "$dir"; then
@@ -60,8 +67,6 @@ if [ "$(id -u)" -eq 0 ]; then
       dir="$(dirname "$dir")"
     done
   done
-  trap 'chown -R --reference="$build" "${writable[@]}"; rm -rf "$scratch";
-    for entry in "${opened[@]}"; do chmod "${entry%% *}" "${entry#* }"; done' EXIT
   if ! "${as_tester[@]}" test -r "$build/CTestTestfile.cmake" -a -r "$root/tools/make-film-clip.sh"; then
     echo "test.sh: uid $tester cannot read $build and $root; the tests run unprivileged," \
       "so keep the tree where every user may read it" >&2
@@ -71,11 +76,8 @@ if [ "$(id -u)" -eq 0 ]; then
 fi
 
 # Qt and FFmpeg for the Windows build, once per machine (apt and a long
-# build: as root, where the tester may read the result).
+# build: before the tester runs; as root, into the system cache it may read).
 if ((windows_gui)); then
-  if [ "$(id -u)" -eq 0 ]; then
-    export HOTARU_WINDOWS_DEPS="${HOTARU_WINDOWS_DEPS:-/var/cache/hotaru-windows-deps}"
-  fi
   "$root/scripts/windows-deps.sh" >/dev/null
 fi
 

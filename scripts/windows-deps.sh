@@ -1,20 +1,37 @@
 #!/usr/bin/env bash
-# Builds static Qt and a minimal static FFmpeg for 64-bit Windows (mingw-w64)
-# from Debian's own source packages, once per machine: the result is cached
-# under ~/.cache/hotaru-windows-deps/<key>/ (qt/, ffmpeg/), the key naming the
-# versions and a hash of the options, and reused while its stamp is there.
-# Prints the cache folder on standard output; progress goes to standard error.
-# Usage: scripts/windows-deps.sh [--print-dir]
-#   --print-dir  print the folder the key names and exit, building nothing
-set -euo pipefail
+# Builds the static libraries the Windows program needs (mingw-w64, 64-bit)
+# from Debian's own source packages, once per machine: Qt and a minimal
+# FFmpeg. Each component has a folder of its own, named by its version and a
+# hash of what it is built from (options, recipe, toolchain, compiler, and the
+# folders of the components it builds on), so that adding or changing one
+# library never rebuilds another.
+#
+# Where: a finished folder is reused from the system cache
+# (/var/cache/hotaru-windows-deps) or the user's (~/.cache/hotaru-windows-deps),
+# whichever has it; a missing one is built into the system cache by whoever may
+# write there (root), else into the user's. HOTARU_WINDOWS_DEPS names one
+# folder to use instead of both.
+#
+# Usage: scripts/windows-deps.sh [--print-dir] [COMPONENT...]
+#   Prints each COMPONENT's folder (default: all, in the order below), one a
+#   line, after building what is missing; progress goes to standard error.
+#   --print-dir  build nothing: print the finished folder, or where a build
+#                would put it
+set -eEuo pipefail
 
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-cache="${HOTARU_WINDOWS_DEPS:-$HOME/.cache/hotaru-windows-deps}"
+system_cache="${HOTARU_WINDOWS_DEPS_SYSTEM:-/var/cache/hotaru-windows-deps}"
+user_cache="${XDG_CACHE_HOME:-$HOME/.cache}/hotaru-windows-deps"
 toolchain="$root/cmake/toolchain-mingw64.cmake"
 triple=x86_64-w64-mingw32
 
-qt_version=6.4.2
-ffmpeg_series=5.1
+components=(qt ffmpeg)
+declare -A version requires
+version[qt]=6.4.2
+version[ffmpeg]=5.1
+# Components a component links against: their folders enter its key.
+requires[qt]=""
+requires[ffmpeg]=""
 
 # Only Core, Gui, Widgets, the platform plugins and Test. Debian's source drops
 # wintab.h, hence no tablet events; with OpenGL off, 6.4's Windows plugin only
@@ -33,129 +50,173 @@ ffmpeg_options=(
   --disable-programs --disable-doc --disable-network
   --disable-swscale --disable-swresample --disable-avdevice --disable-avfilter --disable-postproc
   --enable-demuxer=segafilm --enable-muxer=avi --enable-protocol=file
-  --enable-decoder=cinepak,pcm_s8_planar,pcm_s16be_planar,pcm_u8,pcm_s16le,adpcm_adx
+  "--enable-decoder=cinepak,pcm_s8_planar,pcm_s16be_planar,pcm_u8,pcm_s16le,adpcm_adx"
   --enable-static --disable-shared
-  --target-os=mingw32 --arch=x86_64 --cross-prefix=$triple-
+  --target-os=mingw32 --arch=x86_64 "--cross-prefix=$triple-"
 )
 
-hash="$( {
-  printf '%s\n' "${qt_options[@]}" "${ffmpeg_options[@]}"
-  cat "$toolchain"
-  $triple-g++-posix -dumpfullversion 2>/dev/null || true
-} | sha256sum | cut -c1-10)"
-key="qt-$qt_version-ffmpeg-$ffmpeg_series-$hash"
-prefix="$cache/$key"
-
-if [ "${1:-}" = --print-dir ]; then
-  echo "$prefix"
-  exit 0
-fi
-# Built already: nothing to write, so any user who may read the cache reuses it.
-if [ -f "$prefix/stamp" ]; then
-  echo "windows-deps.sh: reusing $prefix" >&2
-  echo "$prefix"
-  exit 0
-fi
-# One build at a time; a second caller waits and then reuses it.
-mkdir -p "$cache"
-exec 9>"$cache/lock"
-flock 9
-if [ -f "$prefix/stamp" ]; then
-  echo "windows-deps.sh: reusing $prefix" >&2
-  echo "$prefix"
-  exit 0
-fi
-
-for tool in $triple-g++-posix $triple-gcc-posix cmake ninja dpkg-source make pkg-config; do
-  command -v "$tool" >/dev/null || { echo "windows-deps.sh: $tool is missing: run scripts/setup.sh" >&2; exit 2; }
-done
-[ -x /usr/lib/qt6/libexec/moc ] || { echo "windows-deps.sh: the host's Qt tools are missing: run scripts/setup.sh" >&2; exit 2; }
-
-sudo_cmd=()
-[ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
-
-# Source entries derived from the machine's own binary entries, so that no
-# server is named here; written only when the machine has none.
-has_deb_src() {
-  grep -rqsE '^(deb-src[[:space:]]|Types:.*deb-src)' /etc/apt/sources.list /etc/apt/sources.list.d/
-}
-if ! has_deb_src; then
-  src_list=/etc/apt/sources.list.d/hotaru-deb-src.sources
-  tmp="$(mktemp)"
-  for f in /etc/apt/sources.list.d/*.sources; do
-    [ -f "$f" ] || continue
-    # Each deb822 stanza with Types: deb gets a twin with Types: deb-src.
-    awk 'BEGIN { RS=""; ORS="\n\n" }
-         /(^|\n)Types:[^\n]*deb/ { gsub(/(^|\n)Types:[^\n]*/, "\nTypes: deb-src"); sub(/^\n/, ""); print }' "$f" >>"$tmp"
-  done
-  if [ -f /etc/apt/sources.list ]; then
-    sed -n 's/^deb[[:space:]]/deb-src /p' /etc/apt/sources.list |
-      awk '{ sub(/^deb-src /, ""); print }' |
-      while read -r uri suite comps; do
-        printf 'Types: deb-src\nURIs: %s\nSuites: %s\nComponents: %s\n\n' "$uri" "$suite" "$comps"
-      done >>"$tmp"
-  fi
-  [ -s "$tmp" ] || { echo "windows-deps.sh: no apt source entries to derive deb-src entries from" >&2; exit 2; }
-  "${sudo_cmd[@]}" install -m 644 "$tmp" "$src_list"
-  rm -f "$tmp"
-  echo "windows-deps.sh: wrote $src_list" >&2
-fi
-"${sudo_cmd[@]}" apt-get update -q >/dev/null
-
-work="$cache/work"
-mkdir -p "$work"
-fetch() {  # source package, pattern of its unpacked folder
-  local pkg="$1" dir
-  (cd "$work" && apt-get source --download-only -q "$pkg" >/dev/null 2>&1) ||
-    { echo "windows-deps.sh: apt-get source $pkg failed" >&2; exit 1; }
-  dsc="$(ls -t "$work"/"${pkg}"_*.dsc | head -n 1)"
-  dir="$work/$(basename "$dsc" .dsc)"
-  rm -rf "$dir"
-  dpkg-source --no-check -x "$dsc" "$dir" >/dev/null 2>&1
-  echo "$dir"
-}
-
-jobs="$(nproc)"
-log="$cache/$key.log"
-mkdir -p "$prefix"
-trap 'echo "windows-deps.sh: FAILED, see $log" >&2' ERR
-echo "windows-deps.sh: building into $prefix (log: $log)" >&2
-
-if [ ! -f "$prefix/ffmpeg/stamp" ]; then
-  ffsrc="$(fetch ffmpeg)"
-  grep -q "^$ffmpeg_series" <(sed -n 's/^Version: \([0-9]*:\)\?//p' "$ffsrc"/../ffmpeg_*.dsc | head -n 1) ||
-    { echo "windows-deps.sh: Debian's ffmpeg is not $ffmpeg_series" >&2; exit 1; }
-  rm -rf "$prefix/ffmpeg" "$work/ffmpeg-build"
-  mkdir -p "$work/ffmpeg-build"
-  start=$SECONDS
-  (cd "$work/ffmpeg-build" && "$ffsrc/configure" --prefix="$prefix/ffmpeg" "${ffmpeg_options[@]}") >>"$log" 2>&1
-  make -C "$work/ffmpeg-build" -j"$jobs" >>"$log" 2>&1
-  make -C "$work/ffmpeg-build" install >>"$log" 2>&1
-  echo "windows-deps.sh: FFmpeg built and installed in $((SECONDS - start)) s" >&2
-  rm -rf "$work/ffmpeg-build" "$ffsrc"
-  touch "$prefix/ffmpeg/stamp"
-fi
-
-if [ ! -f "$prefix/qt/stamp" ]; then
-  qtsrc="$(fetch qt6-base)"
-  grep -q "^$qt_version" <(sed -n 's/^Version: \([0-9]*:\)\?//p' "$qtsrc"/../qt6-base_*.dsc | head -n 1) ||
-    { echo "windows-deps.sh: Debian's qt6-base is not $qt_version" >&2; exit 1; }
-  rm -rf "$prefix/qt" "$work/qt-build"
-  start=$SECONDS
-  cmake -S "$qtsrc" -B "$work/qt-build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-    -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_INSTALL_PREFIX="$prefix/qt" \
+# Recipes: build_NAME SOURCE-DIR PREFIX WORK-DIR LOG. The folders of the
+# components it requires are in dir[...].
+build_qt() {
+  local src="$1" prefix="$2" work="$3" log="$4" start=$SECONDS
+  cmake -S "$src" -B "$work" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_INSTALL_PREFIX="$prefix" \
     -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
     "${qt_options[@]}" >>"$log" 2>&1
   echo "windows-deps.sh: Qt configured in $((SECONDS - start)) s" >&2
   start=$SECONDS
-  cmake --build "$work/qt-build" --parallel "$jobs" >>"$log" 2>&1
+  cmake --build "$work" --parallel "$jobs" >>"$log" 2>&1
   echo "windows-deps.sh: Qt built in $((SECONDS - start)) s" >&2
-  start=$SECONDS
-  cmake --install "$work/qt-build" >>"$log" 2>&1
-  echo "windows-deps.sh: Qt installed in $((SECONDS - start)) s" >&2
-  rm -rf "$work/qt-build" "$qtsrc"
-  touch "$prefix/qt/stamp"
+  cmake --install "$work" >>"$log" 2>&1
+}
+# shellcheck disable=SC2129  # one log, appended to step by step
+build_ffmpeg() {
+  local src="$1" prefix="$2" work="$3" log="$4"
+  (cd "$work" && "$src/configure" --prefix="$prefix" "${ffmpeg_options[@]}") >>"$log" 2>&1
+  make -C "$work" -j"$jobs" >>"$log" 2>&1
+  make -C "$work" install >>"$log" 2>&1
+}
+declare -A source_package=([qt]=qt6-base [ffmpeg]=ffmpeg)
+
+if [ "${1:-}" = --print-dir ]; then
+  print_only=1
+  shift
+else
+  print_only=0
+fi
+(($#)) || set -- "${components[@]}"
+for c in "$@"; do
+  [ -n "${version[$c]:-}" ] || { echo "windows-deps.sh: unknown component $c (known: ${components[*]})" >&2; exit 2; }
+done
+
+# Where finished folders are looked for, and where a missing one is built.
+writable() {  # the folder, or the nearest one above it that exists, is writable
+  local d="$1"
+  while [ ! -e "$d" ]; do d="$(dirname "$d")"; done
+  [ -d "$d" ] && [ -w "$d" ]
+}
+if [ -n "${HOTARU_WINDOWS_DEPS:-}" ]; then
+  caches=("$HOTARU_WINDOWS_DEPS")
+  build_cache="$HOTARU_WINDOWS_DEPS"
+else
+  caches=("$system_cache" "$user_cache")
+  if writable "$system_cache"; then build_cache="$system_cache"; else build_cache="$user_cache"; fi
 fi
 
-touch "$prefix/stamp"
-echo "$prefix"
+compiler="$($triple-g++-posix -dumpfullversion 2>/dev/null || true)"
+declare -A key dir
+key_of() {  # NAME: NAME-VERSION-HASH; the keys of what it requires first
+  local c="$1" r
+  [ -z "${key[$c]:-}" ] || return 0
+  for r in ${requires[$c]}; do key_of "$r"; done
+  local -n opts="${c}_options"
+  key[$c]="$c-${version[$c]}-$( {
+    printf '%s\n' "${opts[@]}"
+    declare -f "build_$c"
+    for r in ${requires[$c]}; do echo "${key[$r]}"; done
+    cat "$toolchain"
+    echo "$compiler"
+  } | sha256sum | cut -c1-10)"
+}
+find_done() {  # NAME: sets dir[NAME] to a finished folder; fails when there is none
+  local c="$1" cache
+  for cache in "${caches[@]}"; do
+    if [ -f "$cache/${key[$c]}/.complete" ]; then
+      dir[$c]="$cache/${key[$c]}"
+      return 0
+    fi
+  done
+  return 1
+}
+
+for c in "$@"; do key_of "$c"; done
+if ((print_only)); then
+  for c in "$@"; do
+    find_done "$c" || dir[$c]="$build_cache/${key[$c]}"
+    echo "${dir[$c]}"
+  done
+  exit 0
+fi
+
+prepared=0
+prepare() {  # tools, deb-src entries, the lock: once, before the first build
+  ((!prepared)) || return 0
+  prepared=1
+  local tool
+  for tool in $triple-g++-posix $triple-gcc-posix cmake ninja dpkg-source make pkg-config; do
+    command -v "$tool" >/dev/null || { echo "windows-deps.sh: $tool is missing: run scripts/setup.sh" >&2; exit 2; }
+  done
+  [ -x /usr/lib/qt6/libexec/moc ] || { echo "windows-deps.sh: the host's Qt tools are missing: run scripts/setup.sh" >&2; exit 2; }
+  # Whoever builds, every user may read the result.
+  umask 022
+  mkdir -p "$build_cache"
+  # One build at a time; a second caller waits and then reuses it.
+  exec 9>"$build_cache/lock"
+  flock 9
+
+  local sudo_cmd=()
+  [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
+  # Source entries derived from the machine's own binary entries, so that no
+  # server is named here; written only when the machine has none.
+  if ! grep -rqsE '^(deb-src[[:space:]]|Types:.*deb-src)' /etc/apt/sources.list /etc/apt/sources.list.d/; then
+    local src_list=/etc/apt/sources.list.d/hotaru-deb-src.sources tmp f
+    tmp="$(mktemp)"
+    for f in /etc/apt/sources.list.d/*.sources; do
+      [ -f "$f" ] || continue
+      # Each deb822 stanza with Types: deb gets a twin with Types: deb-src.
+      awk 'BEGIN { RS=""; ORS="\n\n" }
+           /(^|\n)Types:[^\n]*deb/ { gsub(/(^|\n)Types:[^\n]*/, "\nTypes: deb-src"); sub(/^\n/, ""); print }' "$f" >>"$tmp"
+    done
+    if [ -f /etc/apt/sources.list ]; then
+      sed -n 's/^deb[[:space:]]/deb-src /p' /etc/apt/sources.list |
+        awk '{ sub(/^deb-src /, ""); print }' |
+        while read -r uri suite comps; do
+          printf 'Types: deb-src\nURIs: %s\nSuites: %s\nComponents: %s\n\n' "$uri" "$suite" "$comps"
+        done >>"$tmp"
+    fi
+    [ -s "$tmp" ] || { echo "windows-deps.sh: no apt source entries to derive deb-src entries from" >&2; exit 2; }
+    "${sudo_cmd[@]}" install -m 644 "$tmp" "$src_list"
+    rm -f "$tmp"
+    echo "windows-deps.sh: wrote $src_list" >&2
+  fi
+  "${sudo_cmd[@]}" apt-get update -q >/dev/null
+}
+
+fetch() {  # COMPONENT WORK-DIR: unpacks its source package, prints the folder
+  local c="$1" work="$2" pkg="${source_package[$1]}" dsc src
+  (cd "$work" && apt-get source --download-only -q "$pkg" >/dev/null 2>&1) ||
+    { echo "windows-deps.sh: apt-get source $pkg failed" >&2; exit 1; }
+  dsc="$(printf '%s\n' "$work/${pkg}"_*.dsc | sort -V | tail -n 1)"
+  grep -q "^${version[$c]}" <(sed -n 's/^Version: \([0-9]*:\)\?//p' "$dsc" | head -n 1) ||
+    { echo "windows-deps.sh: Debian's $pkg is not ${version[$c]}" >&2; exit 1; }
+  src="$work/$(basename "$dsc" .dsc)"
+  rm -rf "$src"
+  dpkg-source --no-check -x "$dsc" "$src" >/dev/null 2>&1
+  echo "$src"
+}
+
+jobs="$(nproc)"
+ensure() {  # NAME: what it requires, then itself, unless finished already
+  local c="$1" r
+  for r in ${requires[$c]}; do ensure "$r"; done
+  find_done "$c" && return 0
+  prepare
+  find_done "$c" && return 0  # built by whoever held the lock before us
+  local prefix="$build_cache/${key[$c]}" work="$build_cache/work/$c"
+  local log="$build_cache/${key[$c]}.log" src start=$SECONDS
+  echo "windows-deps.sh: building $c into $prefix (log: $log)" >&2
+  trap 'echo "windows-deps.sh: FAILED, see $log" >&2' ERR
+  rm -rf "$prefix" "$work"
+  mkdir -p "$work/build"
+  : >"$log"
+  src="$(fetch "$c" "$work")"
+  "build_$c" "$src" "$prefix" "$work/build" "$log"
+  rm -rf "$work"
+  touch "$prefix/.complete"
+  trap - ERR
+  echo "windows-deps.sh: $c done in $((SECONDS - start)) s" >&2
+  dir[$c]="$prefix"
+}
+
+for c in "$@"; do ensure "$c"; done
+for c in "$@"; do echo "${dir[$c]}"; done

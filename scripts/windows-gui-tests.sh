@@ -14,7 +14,7 @@ build="${1:-$root/build-windows-gui}"
 mkdir -p "$build"
 build="$(cd "$build" && pwd)"
 
-deps="$("$root/scripts/windows-deps.sh")" || exit 1
+qt="$("$root/scripts/windows-deps.sh" qt)" || exit 1
 "$root/scripts/windows-build.sh" "$build/program" >"$build/program-build.log" 2>&1 ||
   { tail -n 40 "$build/program-build.log"; echo "windows-gui-tests.sh: the program does not build" >&2; exit 1; }
 
@@ -22,7 +22,7 @@ suites="$build/suites"
 generator=(-G Ninja)
 [ -f "$suites/CMakeCache.txt" ] && generator=()
 {
-  "$deps/qt/bin/qt-cmake" -S "$root/tests/windows/gui" -B "$suites" "${generator[@]}" --no-warn-unused-cli -DCMAKE_BUILD_TYPE=Release \
+  "$qt/bin/qt-cmake" -S "$root/tests/windows/gui" -B "$suites" "${generator[@]}" --no-warn-unused-cli -DCMAKE_BUILD_TYPE=Release \
     -DQT_CHAINLOAD_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw64.cmake" &&
     cmake --build "$suites"
 } >"$build/suites-build.log" 2>&1 ||

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Cross-builds the Qt-free libraries and their Windows suite with mingw-w64,
-# then runs the suite under Wine. Needs the packages scripts/setup.sh installs.
-# Usage: scripts/windows-tests.sh [build-dir] [gtest arguments...]
+# Cross-builds the Qt-free libraries and their Windows suite with mingw-w64
+# (tests/windows), then runs it with CTest, each case under Wine in a fresh
+# prefix. Needs the packages scripts/setup.sh installs.
+# Usage: scripts/windows-tests.sh [build-dir] [ctest arguments...]
 set -euo pipefail
 
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -20,5 +21,7 @@ command -v ninja >/dev/null && generator=(-G Ninja)
 
 cmake -S "$root/tests/windows" -B "$build" "${generator[@]}" \
   -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw64.cmake" -DCMAKE_BUILD_TYPE=Release >/dev/null
+# A throw-away prefix: made afresh by every run.
+rm -f "$build/wine/prepared"
 cmake --build "$build" --parallel
-"$root/tests/windows/run-suite.sh" "$build" "$@"
+ctest --test-dir "$build" --output-on-failure -j2 "$@"

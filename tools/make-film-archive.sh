@@ -3,8 +3,9 @@
 #
 # A stand-in archive whose movies start with real FILM clips (made by
 # make-film-clip.sh), so that extraction and AVI conversion can be tried end to
-# end. MOVIES defaults to every movie of the disc. MAKE_SAMPLE_ARCHIVE names the
-# make-sample-archive program (default: build/tools/make-sample-archive).
+# end. MOVIES defaults to every movie of the disc. MAKE_SAMPLE_ARCHIVE and
+# CATALOGUE_INFO name the make-sample-archive and catalogue-info programs
+# (default: in build/tools/).
 set -eu
 here=$(cd "$(dirname "$0")" && pwd)
 [ $# -ge 2 ] || { echo "usage: make-film-archive.sh DISC OUT [MOVIES...]" >&2; exit 2; }
@@ -14,8 +15,8 @@ shift 2
 case $disc in 1 | 2) ;; *) echo "make-film-archive.sh: DISC is 1 or 2" >&2; exit 2 ;; esac
 if [ $# -eq 0 ]; then
     # Every movie of the disc: as many as the catalogue counts.
-    count=$(sed -n "s/.*Disc${disc}MovieCount = \([0-9]*\);.*/\1/p" "$here/../catalogue/Catalogue.h")
-    [ -n "$count" ] || { echo "make-film-archive.sh: no Disc${disc}MovieCount in catalogue/Catalogue.h" >&2; exit 2; }
+    count=$("${CATALOGUE_INFO:-$here/../build/tools/catalogue-info}" "$disc" movies)
+    # shellcheck disable=SC2046  # one argument per movie
     set -- $(seq 1 "$count")
 fi
 maker=${MAKE_SAMPLE_ARCHIVE:-$here/../build/tools/make-sample-archive}

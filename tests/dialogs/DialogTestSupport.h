@@ -4,6 +4,7 @@
 // and a QtTest main for suites that need no main window.
 
 #include "FakeSystemServices.h"
+#include "QtTestMain.h"
 
 #include <QApplication>
 #include <QDir>
@@ -55,12 +56,4 @@ inline bool showedOneErrorBox(const FakeSystemServices& services)
            b.icon == gui::BoxIcon::Stop && (b.text.endsWith(u'.') || b.text.endsWith(u'。'));
 }
 
-// As in the program, closing the last window quits nothing.
-#define HOTARU_DIALOG_TEST_MAIN(TestClass)                                                                             \
-    int main(int argc, char** argv)                                                                                    \
-    {                                                                                                                  \
-        QApplication app(argc, argv);                                                                                  \
-        app.setQuitOnLastWindowClosed(false);                                                                          \
-        TestClass tc;                                                                                                  \
-        return QTest::qExec(&tc, argc, argv);                                                                          \
-    }
+#define HOTARU_DIALOG_TEST_MAIN(TestClass) HOTARU_QTEST_MAIN(TestClass)

@@ -13,6 +13,7 @@ fi
 scratch="$(mktemp -d "${TMPDIR:-/tmp}/hotaru-x11.XXXXXX")"
 xpid=
 child=
+# shellcheck disable=SC2317  # called by the trap
 cleanup() {
   if [ -n "$child" ]; then kill "$child" 2>/dev/null; wait "$child" 2>/dev/null; fi
   if [ -n "$xpid" ]; then kill "$xpid" 2>/dev/null; wait "$xpid" 2>/dev/null; fi
