@@ -61,8 +61,11 @@ protected:
         archiveBytes = patterned(ArchiveBytes, 11);
         archive = utf8Path(folder / "hotaru4");
         writeFile(archive, archiveBytes);
+#ifndef _WIN32
+        // Under Wine the host's tools are seen on PATH but cannot be started.
         xorriso = hotaru::findProgram("xorriso");
         chdman = hotaru::findProgram("chdman");
+#endif
         if (!chdman.empty()) {
             chd = utf8Path(folder / "disc.chd");
             hotaru::writeChd(archive, chd);
@@ -83,11 +86,8 @@ protected:
     }
     std::string file(const std::string& name) const { return utf8Path(dir / fsPath(name)); }
 
-    void needXorriso() const
-    {
-        if (xorriso.empty())
-            GTEST_SKIP() << "xorriso is not installed (scripts/setup.sh installs it)";
-    }
+    // GTEST_SKIP in a helper only leaves the helper: the test asks, then skips.
+    bool haveXorriso() const { return !xorriso.empty(); }
     bool needChdman() const { return !chdman.empty(); }
 
     // An ISO made by xorriso from a folder holding the archive as `name`.
