@@ -10,6 +10,8 @@
 #include "platform/InOutError.h"
 #include "tools/SampleArchive.h"
 
+#include <thread>
+
 using namespace disctest;
 using hotaru::EInOutError;
 using hotaru::disc::ImageError;
@@ -109,6 +111,22 @@ TEST_F(Images, ChdmanImagesAndTheirExtractedBinCue)
     EXPECT_EQ(readAll(*openArchive(cue)), archiveBytes);
 }
 
+TEST_F(Images, ChdReadByTwoReadersAtOnce)
+{
+    if (!needChdman())
+        GTEST_SKIP() << "chdman is not installed (scripts/setup.sh installs mame-tools)";
+    // Each reader decodes on its own threads and its own; neither may see the other's hunks.
+    std::string first, second;
+    std::thread other([&] { first = readAll(*openArchive(chd), 70'001); });
+    const auto r = openArchive(chd);
+    second = bytesOf(*r, 1'000'000, 500'000) + bytesOf(*r, 0, 1'000'000);
+    second += bytesOf(*r, 1'500'000, static_cast<std::size_t>(r->size() - 1'500'000));
+    other.join();
+    EXPECT_TRUE(first == archiveBytes);
+    EXPECT_TRUE(second.substr(500'000, 1'000'000) + second.substr(0, 500'000) + second.substr(1'500'000) ==
+                archiveBytes);
+}
+
 TEST_F(Images, CopyRangeAndInspectArchiveTakeImages)
 {
     // One full-size disc 1: its size names the disc, and a movie copies out whole.
@@ -145,3 +163,4 @@ TEST(CueSheets, BadSheetsNameTheirLine)
     EXPECT_EQ(lineOf("FILE \"a.bin\" BINARY\nTRACK 01 MODE1/2048\nPREGAP 00:02:00\n"), 2);  // no INDEX 01
     EXPECT_EQ(lineOf("FILE \"a.wav\" WAVE\n"), 1);
 }
+
