@@ -73,21 +73,33 @@ std::string codecName(std::uint32_t c)
     return s;
 }
 
+// CRC-16/CCITT, eight bytes a step: table k holds a byte's CRC followed by k
+// zero bytes, so a step is eight independent lookups.
 std::uint16_t crc16(const std::uint8_t* p, std::size_t n)
 {
-    static const auto table = [] {
-        std::array<std::uint16_t, 256> t{};
+    using Table = std::array<std::uint16_t, 256>;
+    static const auto tables = [] {
+        std::array<Table, 8> t{};
         for (unsigned i = 0; i < 256; ++i) {
             std::uint16_t c = static_cast<std::uint16_t>(i << 8);
             for (int k = 0; k < 8; ++k)
                 c = static_cast<std::uint16_t>((c & 0x8000) ? (c << 1) ^ 0x1021 : c << 1);
-            t[i] = c;
+            t[0][i] = c;
         }
+        for (std::size_t k = 1; k < 8; ++k)
+            for (unsigned i = 0; i < 256; ++i) {
+                const std::uint16_t c = t[k - 1][i];
+                t[k][i] = static_cast<std::uint16_t>((c << 8) ^ t[0][c >> 8]);
+            }
         return t;
     }();
     std::uint16_t crc = 0xFFFF;
-    for (std::size_t i = 0; i < n; ++i)
-        crc = static_cast<std::uint16_t>((crc << 8) ^ table[((crc >> 8) ^ p[i]) & 0xFF]);
+    for (; n >= 8; n -= 8, p += 8)
+        crc = static_cast<std::uint16_t>(tables[7][p[0] ^ (crc >> 8)] ^ tables[6][p[1] ^ (crc & 0xFF)] ^
+                                         tables[5][p[2]] ^ tables[4][p[3]] ^ tables[3][p[4]] ^ tables[2][p[5]] ^
+                                         tables[1][p[6]] ^ tables[0][p[7]]);
+    for (; n > 0; --n, ++p)
+        crc = static_cast<std::uint16_t>((crc << 8) ^ tables[0][((crc >> 8) ^ *p) & 0xFF]);
     return crc;
 }
 
@@ -244,7 +256,8 @@ public:
         const std::uint32_t length = e.type == Uncompressed ? hunkBytes_ : e.length;
         if (length > file_->size() || e.offset > static_cast<std::uint64_t>(file_->size()) - length)
             malformed("hunk " + std::to_string(hunk) + " lies past the end of the file", archiveAt);
-        std::vector<std::uint8_t> packed(length);
+        thread_local std::vector<std::uint8_t> packed;
+        packed.resize(length);
         const auto at = static_cast<std::int64_t>(e.offset);
         if (retry)
             readRetrying(*file_, at, packed.data(), length, at, std::max<std::uint32_t>(length, 1), {archiveAt, 0},
