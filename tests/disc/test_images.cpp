@@ -3,6 +3,7 @@
 
 #include "catalogue/Archive.h"
 #include "catalogue/Catalogue.h"
+#include "disc/CdSector.h"
 #include "disc/Chd.h"
 #include "disc/CueSheet.h"
 #include "disc/ImageError.h"
@@ -10,6 +11,7 @@
 #include "platform/InOutError.h"
 #include "tools/SampleArchive.h"
 
+#include <random>
 #include <thread>
 
 using namespace disctest;
@@ -164,3 +166,42 @@ TEST(CueSheets, BadSheetsNameTheirLine)
     EXPECT_EQ(lineOf("FILE \"a.wav\" WAVE\n"), 1);
 }
 
+// Parity a mode-1 sector carries must satisfy both Reed-Solomon codes: every
+// P column (24 bytes, 2 parity) and Q diagonal (43 bytes, 2 parity) sums to
+// zero, plainly and weighted by powers of 2 in GF(2^8). A CHD leaves out
+// parity it can make again, so wrong parity would turn up in copied sectors.
+TEST(Sectors, ParityMeetsBothCodes)
+{
+    const auto times2 = [](unsigned v) { return (v << 1 ^ ((v & 0x80) ? 0x11D : 0)) & 0xFF; };
+    const auto isCodeword = [&](const std::vector<std::uint8_t>& word) {
+        unsigned plain = 0, weighted = 0;
+        for (const std::uint8_t b : word) {
+            plain ^= b;
+            weighted = times2(weighted) ^ b;
+        }
+        return plain == 0 && weighted == 0;
+    };
+    std::mt19937 random(5);
+    for (int n = 0; n < 20; ++n) {
+        std::uint8_t user[hotaru::disc::UserDataSize];
+        for (std::uint8_t& b : user)
+            b = static_cast<std::uint8_t>(n < 2 ? n * 0xFF : random());
+        std::uint8_t sector[hotaru::disc::RawSectorSize];
+        hotaru::disc::makeMode1Sector(sector, n * 4099, user);
+        const std::uint8_t* body = sector + 12;
+        for (std::size_t column = 0; column < 86; ++column) {
+            std::vector<std::uint8_t> word;
+            for (std::size_t row = 0; row < 26; ++row)
+                word.push_back(body[row * 86 + column]);
+            EXPECT_TRUE(isCodeword(word)) << "sector " << n << ", P column " << column;
+        }
+        for (std::size_t diagonal = 0; diagonal < 52; ++diagonal) {
+            std::vector<std::uint8_t> word;
+            for (std::size_t step = 0, at = diagonal / 2 * 86 + diagonal % 2; step < 43; ++step, at = (at + 88) % 2236)
+                word.push_back(body[at]);
+            word.push_back(sector[2248 + diagonal]);
+            word.push_back(sector[2248 + 52 + diagonal]);
+            EXPECT_TRUE(isCodeword(word)) << "sector " << n << ", Q diagonal " << diagonal;
+        }
+    }
+}
