@@ -5,7 +5,9 @@
 // rounds over a warm cache, copies all 31 movies through the worker's copy
 // code from the plain archive, the ISO and the BIN/CUE, and times
 // `chdman extractcd` unpacking the CHD against copying the movies out of it.
-// Prints the medians and their ratios; exits 1 when a target is missed.
+// Every round runs each kind once, starting one kind further along each
+// round. Prints the medians, their ratios and the load average around the
+// rounds; exits 1 when a target is missed.
 #include "catalogue/Catalogue.h"
 #include "catalogue/MovieFiles.h"
 #include "extract/MovieExtraction.h"
@@ -17,6 +19,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <fcntl.h>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -61,12 +64,44 @@ double extractionRound(const std::string& image, const std::string& folder)
     return s;
 }
 
+// Runs f with this process's output going nowhere, so chdman's progress lines
+// do not bury the results.
+template <typename F>
+auto quietly(F f)
+{
+    std::fflush(stdout);
+    std::fflush(stderr);
+    const int out = ::dup(1), err = ::dup(2), null = ::open("/dev/null", O_WRONLY);
+    ::dup2(null, 1);
+    ::dup2(null, 2);
+    struct Restore {
+        int out, err, null;
+        ~Restore()
+        {
+            ::dup2(out, 1);
+            ::dup2(err, 2);
+            ::close(out);
+            ::close(err);
+            ::close(null);
+        }
+    } restore{out, err, null};
+    return f();
+}
+
+double loadAverage()
+{
+    double load = 0;
+    return ::getloadavg(&load, 1) == 1 ? load : -1;
+}
+
 double extractRound(const std::string& chdman, const std::string& chd, const std::string& folder)
 {
     const double s = timed([&] {
-        const hotaru::ProgramRun r =
-            hotaru::runProgram(chdman, {"extractcd", "-i", chd, "-o", folder + "x.cue", "-ob", folder + "x.bin", "-f"},
-                               {}, [] { return false; });
+        const hotaru::ProgramRun r = quietly([&] {
+            return hotaru::runProgram(chdman,
+                                      {"extractcd", "-i", chd, "-o", folder + "x.cue", "-ob", folder + "x.bin", "-f"},
+                                      {}, [] { return false; });
+        });
         if (!r.started || r.exitCode != 0) {
             std::fprintf(stderr, "bench_images: chdman extractcd failed\n");
             std::exit(2);
@@ -114,7 +149,7 @@ int main(int argc, char** argv)
     hotaru::writeIsoImage(archive, iso);
     hotaru::writeBinCue(archive, cue);
     if (!chdman.empty())
-        hotaru::writeChd(archive, chd);
+        quietly([&] { hotaru::writeChd(archive, chd); });
     else
         std::printf("chdman is not installed (package mame-tools): no CHD lines\n");
 
@@ -123,21 +158,26 @@ int main(int argc, char** argv)
     extractionRound(iso, out);
     extractionRound(cue, out);
     std::vector<double> plain, isoSecs, binSecs, chdSecs, extractSecs;
-    for (int r = 0; r < rounds; ++r) {
-        plain.push_back(extractionRound(archive, out));
-        isoSecs.push_back(extractionRound(iso, out));
-        binSecs.push_back(extractionRound(cue, out));
-        if (!chdman.empty()) {
-            // Alternate who goes first, so neither always meets the other's writeback.
-            if (r % 2 == 0) {
-                chdSecs.push_back(extractionRound(chd, out));
-                extractSecs.push_back(extractRound(chdman, chd, out));
-            } else {
-                extractSecs.push_back(extractRound(chdman, chd, out));
-                chdSecs.push_back(extractionRound(chd, out));
-            }
-        }
+    struct Measure {
+        std::vector<double>* secs;
+        std::function<double()> round;
+    };
+    std::vector<Measure> measures{{&plain, [&] { return extractionRound(archive, out); }},
+                                  {&isoSecs, [&] { return extractionRound(iso, out); }},
+                                  {&binSecs, [&] { return extractionRound(cue, out); }}};
+    if (!chdman.empty()) {
+        measures.push_back({&chdSecs, [&] { return extractionRound(chd, out); }});
+        measures.push_back({&extractSecs, [&] { return extractRound(chdman, chd, out); }});
     }
+    const double loadBefore = loadAverage();
+    // Each round starts one further along, so no kind always goes first or
+    // always meets the writeback of the same other kind.
+    for (int r = 0; r < rounds; ++r)
+        for (std::size_t k = 0; k < measures.size(); ++k) {
+            const Measure& m = measures[(static_cast<std::size_t>(r) + k) % measures.size()];
+            m.secs->push_back(m.round());
+        }
+    const double loadAfter = loadAverage();
 
     std::int64_t bytes = 0;
     for (std::int32_t n = 1; n <= hotaru::movieCount(Disc); ++n)
@@ -145,7 +185,8 @@ int main(int argc, char** argv)
     const double mb = static_cast<double>(bytes) / 1e6;
     const double p = median(plain), i = median(isoSecs), b = median(binSecs);
     const bool isoOk = i / p <= 1.1, binOk = b / p <= 1.1;
-    std::printf("31 movies, %.1f MB per round, %d rounds, warm cache (medians)\n", mb, rounds);
+    std::printf("31 movies, %.1f MB per round, %d rounds, warm cache (medians); load average %.2f before, %.2f after\n",
+                mb, rounds, loadBefore, loadAfter);
     std::printf("plain archive:        %8.3f s  %8.1f MB/s\n", p, mb / p);
     std::printf("from the ISO image:   %8.3f s  %8.1f MB/s  time ratio %.3f (target <= 1.1)  %s\n", i, mb / i, i / p,
                 isoOk ? "ok" : "MISSED");

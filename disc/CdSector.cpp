@@ -10,14 +10,12 @@ const std::uint8_t SyncPattern[12] = {0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 
 namespace {
 
 struct Tables {
-    std::array<std::uint8_t, 256> f{};  // multiplication by 2 in GF(2^8)
-    std::array<std::uint8_t, 256> b{};  // division by 3
+    std::array<std::uint8_t, 256> b{};  // division by 3 in GF(2^8)
     std::array<std::uint32_t, 256> edc{};
     Tables()
     {
         for (unsigned i = 0; i < 256; ++i) {
             const unsigned j = (i << 1) ^ ((i & 0x80) ? 0x11D : 0);
-            f[i] = static_cast<std::uint8_t>(j);
             b[i ^ j] = static_cast<std::uint8_t>(i);
             std::uint32_t e = i;
             for (int k = 0; k < 8; ++k)
@@ -33,28 +31,47 @@ const Tables& tables()
     return t;
 }
 
-// One of the two Reed-Solomon product codes over the sector from byte 12.
-void eccBlock(const std::uint8_t* src, std::size_t majorCount, std::size_t minorCount, std::size_t majorMult,
-              std::size_t minorInc, std::uint8_t* dest)
+std::uint8_t times2(std::uint8_t v) { return static_cast<std::uint8_t>(v << 1 ^ ((v & 0x80) ? 0x1D : 0)); }
+
+// The parity of a Reed-Solomon product code over `Rows` rows of `Width` bytes,
+// one column per codeword; written column by column so the compiler can do
+// many columns at once.
+template <std::size_t Rows, std::size_t Width>
+void eccColumns(const std::uint8_t* rows, std::uint8_t* dest)
 {
-    const Tables& t = tables();
-    const std::size_t size = majorCount * minorCount;
-    for (std::size_t major = 0; major < majorCount; ++major) {
-        std::size_t index = (major >> 1) * majorMult + (major & 1);
-        std::uint8_t a = 0, b = 0;
-        for (std::size_t minor = 0; minor < minorCount; ++minor) {
-            const std::uint8_t v = src[index];
-            index += minorInc;
-            if (index >= size)
-                index -= size;
-            a ^= v;
-            b ^= v;
-            a = t.f[a];
+    std::uint8_t a[Width] = {}, b[Width] = {};
+    for (std::size_t r = 0; r < Rows; ++r, rows += Width)
+        for (std::size_t c = 0; c < Width; ++c) {
+            const std::uint8_t v = rows[c];
+            a[c] = times2(a[c] ^ v);
+            b[c] ^= v;
         }
-        a = t.b[t.f[a] ^ b];
-        dest[major] = a;
-        dest[major + majorCount] = a ^ b;
+    const Tables& t = tables();
+    for (std::size_t c = 0; c < Width; ++c) {
+        const std::uint8_t x = t.b[times2(a[c]) ^ b[c]];
+        dest[c] = x;
+        dest[c + Width] = x ^ b[c];
     }
+}
+
+// P runs down the 24 rows of 86 bytes from byte 12; Q along the diagonals of
+// the same bytes and P, 43 steps of 88 bytes (wrapping) for each of 52 words.
+constexpr std::size_t PRows = 24, PWidth = 86, QRows = 43, QWidth = 52, QSize = QRows * QWidth;
+
+const std::array<std::uint16_t, QSize>& qOrder()
+{
+    static const auto order = [] {
+        std::array<std::uint16_t, QSize> o{};
+        for (std::size_t major = 0; major < QWidth; ++major) {
+            std::size_t index = (major >> 1) * 86 + (major & 1);
+            for (std::size_t minor = 0; minor < QRows; ++minor) {
+                o[minor * QWidth + major] = static_cast<std::uint16_t>(index);
+                index = (index + 88) % QSize;
+            }
+        }
+        return o;
+    }();
+    return order;
 }
 
 std::uint8_t bcd(int v) { return static_cast<std::uint8_t>((v / 10) << 4 | (v % 10)); }
@@ -74,8 +91,13 @@ std::uint32_t edc(const std::uint8_t* data, std::size_t n)
 
 void generateEcc(std::uint8_t* sector)
 {
-    eccBlock(sector + 12, 86, 24, 2, 86, sector + 2076);
-    eccBlock(sector + 12, 52, 43, 86, 88, sector + 2248);
+    eccColumns<PRows, PWidth>(sector + 12, sector + 2076);
+    // Q covers P: gathered into rows only after P is written.
+    const auto& order = qOrder();
+    std::uint8_t q[QSize];
+    for (std::size_t i = 0; i < QSize; ++i)
+        q[i] = sector[12 + order[i]];
+    eccColumns<QRows, QWidth>(q, sector + 2248);
 }
 
 void makeMode1Sector(std::uint8_t* sector, std::int64_t lba, const std::uint8_t* userData)

@@ -34,8 +34,11 @@ constexpr std::uint32_t TrackTag = tag("CHT2"), OldTrackTag = tag("CHTR"), Binar
 // More metadata entries than a CD has tracks (99) and other items together.
 constexpr int MaxMetadata = 1024;
 constexpr int TrackPadding = 4;
-// Hunks decoded ahead of the reader when it reads in order.
-constexpr int DecodeAhead = 4;
+// Hunks decoded ahead of the reader when it reads in order: a few per decoding
+// thread, so none waits for the reader's hand-off.
+constexpr std::uint32_t DecodeAhead = 8;
+// Decoding threads beyond this would only wait for the reader.
+constexpr unsigned MaxDecoders = 4;
 
 enum : std::uint8_t {
     Codec0 = 0,
@@ -70,21 +73,33 @@ std::string codecName(std::uint32_t c)
     return s;
 }
 
+// CRC-16/CCITT, eight bytes a step: table k holds a byte's CRC followed by k
+// zero bytes, so a step is eight independent lookups.
 std::uint16_t crc16(const std::uint8_t* p, std::size_t n)
 {
-    static const auto table = [] {
-        std::array<std::uint16_t, 256> t{};
+    using Table = std::array<std::uint16_t, 256>;
+    static const auto tables = [] {
+        std::array<Table, 8> t{};
         for (unsigned i = 0; i < 256; ++i) {
             std::uint16_t c = static_cast<std::uint16_t>(i << 8);
             for (int k = 0; k < 8; ++k)
                 c = static_cast<std::uint16_t>((c & 0x8000) ? (c << 1) ^ 0x1021 : c << 1);
-            t[i] = c;
+            t[0][i] = c;
         }
+        for (std::size_t k = 1; k < 8; ++k)
+            for (unsigned i = 0; i < 256; ++i) {
+                const std::uint16_t c = t[k - 1][i];
+                t[k][i] = static_cast<std::uint16_t>((c << 8) ^ t[0][c >> 8]);
+            }
         return t;
     }();
     std::uint16_t crc = 0xFFFF;
-    for (std::size_t i = 0; i < n; ++i)
-        crc = static_cast<std::uint16_t>((crc << 8) ^ table[((crc >> 8) ^ p[i]) & 0xFF]);
+    for (; n >= 8; n -= 8, p += 8)
+        crc = static_cast<std::uint16_t>(tables[7][p[0] ^ (crc >> 8)] ^ tables[6][p[1] ^ (crc & 0xFF)] ^
+                                         tables[5][p[2]] ^ tables[4][p[3]] ^ tables[3][p[4]] ^ tables[2][p[5]] ^
+                                         tables[1][p[6]] ^ tables[0][p[7]]);
+    for (; n > 0; --n, ++p)
+        crc = static_cast<std::uint16_t>((crc << 8) ^ tables[0][((crc >> 8) ^ *p) & 0xFF]);
     return crc;
 }
 
@@ -241,7 +256,8 @@ public:
         const std::uint32_t length = e.type == Uncompressed ? hunkBytes_ : e.length;
         if (length > file_->size() || e.offset > static_cast<std::uint64_t>(file_->size()) - length)
             malformed("hunk " + std::to_string(hunk) + " lies past the end of the file", archiveAt);
-        std::vector<std::uint8_t> packed(length);
+        thread_local std::vector<std::uint8_t> packed;
+        packed.resize(length);
         const auto at = static_cast<std::int64_t>(e.offset);
         if (retry)
             readRetrying(*file_, at, packed.data(), length, at, std::max<std::uint32_t>(length, 1), {archiveAt, 0},
@@ -487,8 +503,17 @@ private:
 
 using Hunk = std::shared_ptr<const std::vector<std::uint8_t>>;
 
-// Hunks decoded on a second thread ahead of a reader that reads in order,
-// a few at a time; the reader decodes what is not ready itself.
+// How many threads decode ahead: one per core, as each hunk stands alone.
+int decoderThreads()
+{
+    const unsigned cores = std::thread::hardware_concurrency();
+    return static_cast<int>(std::clamp(cores, 1u, static_cast<unsigned>(MaxDecoders)));
+}
+
+// Hunks decoded on other threads ahead of a reader that reads in order, at
+// most DecodeAhead at a time. The reader decodes itself what no thread has
+// taken yet, what a thread could not decode (with retries), and every hunk
+// of a read out of order.
 class HunkPipeline {
 public:
     explicit HunkPipeline(const ChdFile& chd) : chd_(chd) {}
@@ -498,9 +523,9 @@ public:
             const std::lock_guard lock(mutex_);
             stop_ = true;
         }
-        wake_.notify_all();
-        if (worker_.joinable())
-            worker_.join();
+        work_.notify_all();
+        for (std::thread& t : workers_)
+            t.join();
     }
     HunkPipeline(const HunkPipeline&) = delete;
     HunkPipeline& operator=(const HunkPipeline&) = delete;
@@ -517,42 +542,39 @@ public:
             it = !busy && !inWindow ? slots_.erase(it) : std::next(it);
         }
         if (inOrder) {
+            bool queued = false;
             for (std::uint32_t k = 1; k <= DecodeAhead && hunk + k < chd_.hunkCount(); ++k)
-                slots_.try_emplace(hunk + k);
-            if (!worker_.joinable())
-                worker_ = std::thread([this] { work(); });
-            wake_.notify_all();
+                queued |= slots_.try_emplace(hunk + k).second;
+            if (workers_.empty())
+                for (int i = 0; i < decoderThreads(); ++i)
+                    workers_.emplace_back([this] { work(); });
+            if (queued)
+                work_.notify_all();
         }
         for (;;) {
             Slot& slot = slots_[hunk];
             if (slot.state == State::Ready)
                 return slot.data;
-            if (slot.state != State::Decoding) {
-                // Ours to decode, with retries: also a hunk the other thread could not.
-                slot.state = State::Decoding;
-                lock.unlock();
-                auto data = std::make_shared<std::vector<std::uint8_t>>(chd_.hunkBytes());
-                try {
-                    chd_.decode(hunk, data->data(), true, archiveAt);
-                } catch (...) {
-                    lock.lock();
-                    slots_.erase(hunk);
-                    wake_.notify_all();
-                    throw;
-                }
-                lock.lock();
-                finish(hunk, data, true);
-                return data;
-            }
-            // The other thread has it: meanwhile decode one further ahead.
-            const auto next = std::find_if(slots_.begin(), slots_.end(), [&](const auto& s) {
-                return s.first > hunk && s.second.state == State::Queued;
-            });
-            if (next == slots_.end()) {
-                wake_.wait(lock);
+            if (slot.state == State::Decoding) {
+                ready_.wait(lock);
                 continue;
             }
-            decodeQueued(next->first, lock);
+            // Ours to decode, with retries: also a hunk another thread could not.
+            slot.state = State::Decoding;
+            lock.unlock();
+            auto data = std::make_shared<std::vector<std::uint8_t>>(chd_.hunkBytes());
+            try {
+                chd_.decode(hunk, data->data(), true, archiveAt);
+            } catch (...) {
+                lock.lock();
+                slots_.erase(hunk);
+                throw;
+            }
+            lock.lock();
+            Slot& done = slots_[hunk];
+            done.state = State::Ready;
+            done.data = data;
+            return data;
         }
     }
 
@@ -563,31 +585,8 @@ private:
         Hunk data;
     };
 
-    // Decodes a queued hunk without retries; one that fails is left for the reader.
-    void decodeQueued(std::uint32_t hunk, std::unique_lock<std::mutex>& lock)
-    {
-        slots_[hunk].state = State::Decoding;
-        lock.unlock();
-        auto data = std::make_shared<std::vector<std::uint8_t>>(chd_.hunkBytes());
-        bool ok = true;
-        try {
-            chd_.decode(hunk, data->data(), false, -1);
-        } catch (...) {
-            ok = false;
-        }
-        lock.lock();
-        finish(hunk, data, ok);
-    }
-
-    void finish(std::uint32_t hunk, Hunk data, bool ok)
-    {
-        Slot& slot = slots_[hunk];
-        slot.state = ok ? State::Ready : State::Failed;
-        if (ok)
-            slot.data = std::move(data);
-        wake_.notify_all();
-    }
-
+    // Decodes queued hunks, lowest first, without retries; one that fails is
+    // left for the reader.
     void work()
     {
         std::unique_lock lock(mutex_);
@@ -595,20 +594,36 @@ private:
             const auto next = std::find_if(slots_.begin(), slots_.end(),
                                            [](const auto& s) { return s.second.state == State::Queued; });
             if (next == slots_.end()) {
-                wake_.wait(lock);
+                work_.wait(lock);
                 continue;
             }
-            decodeQueued(next->first, lock);
+            const std::uint32_t hunk = next->first;
+            next->second.state = State::Decoding;
+            lock.unlock();
+            auto data = std::make_shared<std::vector<std::uint8_t>>(chd_.hunkBytes());
+            bool ok = true;
+            try {
+                chd_.decode(hunk, data->data(), false, -1);
+            } catch (...) {
+                ok = false;
+            }
+            lock.lock();
+            Slot& slot = slots_[hunk];
+            slot.state = ok ? State::Ready : State::Failed;
+            if (ok)
+                slot.data = std::move(data);
+            ready_.notify_all();
         }
     }
 
     const ChdFile& chd_;
     std::mutex mutex_;
-    std::condition_variable wake_;
+    std::condition_variable work_;   // a hunk was queued, or the end
+    std::condition_variable ready_;  // a worker finished a hunk
     std::map<std::uint32_t, Slot> slots_;
     std::uint32_t last_ = 0xFFFFFFF0u;
     bool stop_ = false;
-    std::thread worker_;
+    std::vector<std::thread> workers_;
 };
 
 struct Layout {

@@ -15,19 +15,39 @@ namespace hotaru::disc {
 
 namespace {
 
+// One inflater per thread, reset for each hunk rather than set up anew.
+class Inflater {
+public:
+    Inflater() { ready_ = inflateInit2(&z_, -MAX_WBITS) == Z_OK; }
+    ~Inflater()
+    {
+        if (ready_)
+            inflateEnd(&z_);
+    }
+    Inflater(const Inflater&) = delete;
+    Inflater& operator=(const Inflater&) = delete;
+
+    bool run(const std::uint8_t* in, std::size_t inSize, std::uint8_t* out, std::size_t outSize)
+    {
+        if (!ready_ || inflateReset(&z_) != Z_OK)
+            return false;
+        z_.next_in = const_cast<Bytef*>(in);
+        z_.avail_in = static_cast<uInt>(inSize);
+        z_.next_out = out;
+        z_.avail_out = static_cast<uInt>(outSize);
+        const int result = inflate(&z_, Z_FINISH);
+        return (result == Z_STREAM_END || result == Z_OK || result == Z_BUF_ERROR) && z_.total_out == outSize;
+    }
+
+private:
+    z_stream z_{};
+    bool ready_ = false;
+};
+
 bool inflateRaw(const std::uint8_t* in, std::size_t inSize, std::uint8_t* out, std::size_t outSize)
 {
-    z_stream z{};
-    if (inflateInit2(&z, -MAX_WBITS) != Z_OK)
-        return false;
-    z.next_in = const_cast<Bytef*>(in);
-    z.avail_in = static_cast<uInt>(inSize);
-    z.next_out = out;
-    z.avail_out = static_cast<uInt>(outSize);
-    const int result = inflate(&z, Z_FINISH);
-    const bool ok = (result == Z_STREAM_END || result == Z_OK || result == Z_BUF_ERROR) && z.total_out == outSize;
-    inflateEnd(&z);
-    return ok;
+    thread_local Inflater inflater;
+    return inflater.run(in, inSize, out, outSize);
 }
 
 // The dictionary the compressor chose for data of this size (LZMA level 9,
@@ -43,32 +63,48 @@ std::uint32_t lzmaDictionary(std::size_t size)
     return 1u << 26;
 }
 
-// Raw LZMA1 with lc=3 lp=0 pb=2 and no end marker: it stops when the output is full.
+// Raw LZMA1 with lc=3 lp=0 pb=2 and no end marker: it stops when the output is
+// full. One decoder per thread: setting it up again for the same dictionary
+// size keeps its dictionary and tables instead of allocating them per hunk.
+class LzmaDecoder {
+public:
+    ~LzmaDecoder() { lzma_end(&s_); }
+    LzmaDecoder() = default;
+    LzmaDecoder(const LzmaDecoder&) = delete;
+    LzmaDecoder& operator=(const LzmaDecoder&) = delete;
+
+    bool run(const std::uint8_t* in, std::size_t inSize, std::uint8_t* out, std::size_t outSize)
+    {
+        lzma_options_lzma options{};
+        options.dict_size = std::max<std::uint32_t>(lzmaDictionary(outSize), LZMA_DICT_SIZE_MIN);
+        options.lc = 3;
+        options.lp = 0;
+        options.pb = 2;
+        const lzma_filter filters[] = {{LZMA_FILTER_LZMA1, &options}, {LZMA_VLI_UNKNOWN, nullptr}};
+        if (lzma_raw_decoder(&s_, filters) != LZMA_OK)
+            return false;
+        s_.next_in = in;
+        s_.avail_in = inSize;
+        s_.next_out = out;
+        s_.avail_out = outSize;
+        lzma_ret result = LZMA_OK;
+        while (s_.avail_out > 0 && result == LZMA_OK) {
+            const std::size_t before = s_.avail_out;
+            result = lzma_code(&s_, LZMA_RUN);
+            if (s_.avail_out == before && s_.avail_in == 0)
+                break;  // nothing left to give it
+        }
+        return s_.avail_out == 0 && (result == LZMA_OK || result == LZMA_STREAM_END);
+    }
+
+private:
+    lzma_stream s_ = LZMA_STREAM_INIT;
+};
+
 bool lzmaRaw(const std::uint8_t* in, std::size_t inSize, std::uint8_t* out, std::size_t outSize)
 {
-    lzma_options_lzma options{};
-    options.dict_size = std::max<std::uint32_t>(lzmaDictionary(outSize), LZMA_DICT_SIZE_MIN);
-    options.lc = 3;
-    options.lp = 0;
-    options.pb = 2;
-    const lzma_filter filters[] = {{LZMA_FILTER_LZMA1, &options}, {LZMA_VLI_UNKNOWN, nullptr}};
-    lzma_stream s = LZMA_STREAM_INIT;
-    if (lzma_raw_decoder(&s, filters) != LZMA_OK)
-        return false;
-    s.next_in = in;
-    s.avail_in = inSize;
-    s.next_out = out;
-    s.avail_out = outSize;
-    lzma_ret result = LZMA_OK;
-    while (s.avail_out > 0 && result == LZMA_OK) {
-        const std::size_t before = s.avail_out;
-        result = lzma_code(&s, LZMA_RUN);
-        if (s.avail_out == before && s.avail_in == 0)
-            break;  // nothing left to give it
-    }
-    const bool ok = s.avail_out == 0 && (result == LZMA_OK || result == LZMA_STREAM_END);
-    lzma_end(&s);
-    return ok;
+    thread_local LzmaDecoder decoder;
+    return decoder.run(in, inSize, out, outSize);
 }
 
 struct Parts {
@@ -76,6 +112,16 @@ struct Parts {
     std::vector<std::uint8_t> sectors;  // frames * 2352
     std::vector<std::uint8_t> subcode;  // frames * 96
 };
+
+// This thread's parts for a hunk of `frames`, kept from hunk to hunk.
+Parts& scratch(std::size_t frames)
+{
+    thread_local Parts p{0, {}, {}};
+    p.frames = frames;
+    p.sectors.resize(frames * RawSectorSize);
+    p.subcode.resize(frames * SubcodeSize);
+    return p;
+}
 
 // Sectors and subcode into frames; a frame whose bit is set in `eccFlags` gets
 // its sync pattern and ECC back.
@@ -97,8 +143,8 @@ using BaseDecoder = bool (*)(const std::uint8_t*, std::size_t, std::uint8_t*, st
 // cdzl and cdlz: ECC flags, the base stream's length, the base stream, then deflated subcode.
 bool decodeWithEcc(const std::uint8_t* in, std::size_t inSize, std::uint8_t* out, std::size_t outSize, BaseDecoder base)
 {
-    Parts p{outSize / FrameSize, {}, {}};
-    const std::size_t eccBytes = (p.frames + 7) / 8;
+    const std::size_t frames = outSize / FrameSize;
+    const std::size_t eccBytes = (frames + 7) / 8;
     const std::size_t lengthBytes = outSize < 65536 ? 2 : 3;
     const std::size_t header = eccBytes + lengthBytes;
     if (inSize < header)
@@ -108,8 +154,7 @@ bool decodeWithEcc(const std::uint8_t* in, std::size_t inSize, std::uint8_t* out
         baseSize = baseSize << 8 | in[eccBytes + 2];
     if (baseSize > inSize - header)
         return false;
-    p.sectors.resize(p.frames * RawSectorSize);
-    p.subcode.resize(p.frames * SubcodeSize);
+    Parts& p = scratch(frames);
     if (!base(in + header, baseSize, p.sectors.data(), p.sectors.size()) ||
         !inflateRaw(in + header + baseSize, inSize - header - baseSize, p.subcode.data(), p.subcode.size()))
         return false;
@@ -231,9 +276,7 @@ bool decodeCdLzma(const std::uint8_t* in, std::size_t inSize, std::uint8_t* out,
 
 bool decodeCdFlac(const std::uint8_t* in, std::size_t inSize, std::uint8_t* out, std::size_t outSize)
 {
-    Parts p{outSize / FrameSize, {}, {}};
-    p.sectors.resize(p.frames * RawSectorSize);
-    p.subcode.resize(p.frames * SubcodeSize);
+    Parts& p = scratch(outSize / FrameSize);
     const std::size_t used = FlacHunk(in, inSize, p.sectors.data(), p.sectors.size() / 4).run();
     if (used == 0 || used > inSize || !inflateRaw(in + used, inSize - used, p.subcode.data(), p.subcode.size()))
         return false;

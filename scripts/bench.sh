@@ -4,19 +4,26 @@
 # whole worker runs, alone and with every core kept busy; then the same movies
 # copied out of an ISO, a BIN/CUE and a CHD image of that disc.
 # It builds in the release preset's tree (build-release/); arguments go to the
-# benchmark (--rounds N, --loaded-rounds N, --dir FOLDER).
+# benchmark (--rounds N, --loaded-rounds N, --dir FOLDER); --rounds and --dir
+# go to the disc image part too. Each ratio is against a reference timed in the
+# same run.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 echo "Building the release tree first (the first time takes a few minutes) ..."
+# Two jobs at most: the machine is shared.
+export CMAKE_BUILD_PARALLEL_LEVEL="${CMAKE_BUILD_PARALLEL_LEVEL:-2}"
 build="$(TARGETS="bench_extract bench_images" "$root/scripts/setup.sh" --lean release)"
 echo "Running the benchmark ..."
 export QT_QPA_PLATFORM="${QT_QPA_PLATFORM:-offscreen}"
 status=0
 "$build/bench/bench_extract" "$@" || status=$?
 echo "Disc images ..."
-dir_args=()
-for ((i = 1; i <= $#; i++)); do
-  [ "${!i}" = --dir ] && { j=$((i + 1)); dir_args=(--dir "${!j}"); }
+image_args=()
+for ((i = 1; i < $#; i++)); do
+  j=$((i + 1))
+  case "${!i}" in
+    --dir | --rounds) image_args+=("${!i}" "${!j}") ;;
+  esac
 done
-"$build/bench/bench_images" "${dir_args[@]}" || { s=$?; [ "$status" -ne 0 ] || status=$s; }
+"$build/bench/bench_images" "${image_args[@]}" || { s=$?; [ "$status" -ne 0 ] || status=$s; }
 exit "$status"

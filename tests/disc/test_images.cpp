@@ -3,12 +3,16 @@
 
 #include "catalogue/Archive.h"
 #include "catalogue/Catalogue.h"
+#include "disc/CdSector.h"
 #include "disc/Chd.h"
 #include "disc/CueSheet.h"
 #include "disc/ImageError.h"
 #include "extract/CopyRange.h"
 #include "platform/InOutError.h"
 #include "tools/SampleArchive.h"
+
+#include <random>
+#include <thread>
 
 using namespace disctest;
 using hotaru::EInOutError;
@@ -110,6 +114,22 @@ TEST_F(Images, ChdmanImagesAndTheirExtractedBinCue)
     EXPECT_EQ(readAll(*openArchive(cue)), archiveBytes);
 }
 
+TEST_F(Images, ChdReadByTwoReadersAtOnce)
+{
+    if (!needChdman())
+        GTEST_SKIP() << "chdman is not installed (scripts/setup.sh installs mame-tools)";
+    // Each reader decodes on its own threads and its own; neither may see the other's hunks.
+    std::string first, second;
+    std::thread other([&] { first = readAll(*openArchive(chd), 70'001); });
+    const auto r = openArchive(chd);
+    second = bytesOf(*r, 1'000'000, 500'000) + bytesOf(*r, 0, 1'000'000);
+    second += bytesOf(*r, 1'500'000, static_cast<std::size_t>(r->size() - 1'500'000));
+    other.join();
+    EXPECT_TRUE(first == archiveBytes);
+    EXPECT_TRUE(second.substr(500'000, 1'000'000) + second.substr(0, 500'000) + second.substr(1'500'000) ==
+                archiveBytes);
+}
+
 TEST_F(Images, CopyRangeAndInspectArchiveTakeImages)
 {
     // One full-size disc 1: its size names the disc, and a movie copies out whole.
@@ -145,4 +165,44 @@ TEST(CueSheets, BadSheetsNameTheirLine)
     EXPECT_EQ(lineOf("FILE \"a.bin\" BINARY\nTRACK 01 MODE1/2048\nINDEX 01 00:00:00\nNONSENSE\n"), 4);
     EXPECT_EQ(lineOf("FILE \"a.bin\" BINARY\nTRACK 01 MODE1/2048\nPREGAP 00:02:00\n"), 2);  // no INDEX 01
     EXPECT_EQ(lineOf("FILE \"a.wav\" WAVE\n"), 1);
+}
+
+// Parity a mode-1 sector carries must satisfy both Reed-Solomon codes: every
+// P column (24 bytes, 2 parity) and Q diagonal (43 bytes, 2 parity) sums to
+// zero, plainly and weighted by powers of 2 in GF(2^8). A CHD leaves out
+// parity it can make again, so wrong parity would turn up in copied sectors.
+TEST(Sectors, ParityMeetsBothCodes)
+{
+    const auto times2 = [](unsigned v) { return (v << 1 ^ ((v & 0x80) ? 0x11D : 0)) & 0xFF; };
+    const auto isCodeword = [&](const std::vector<std::uint8_t>& word) {
+        unsigned plain = 0, weighted = 0;
+        for (const std::uint8_t b : word) {
+            plain ^= b;
+            weighted = times2(weighted) ^ b;
+        }
+        return plain == 0 && weighted == 0;
+    };
+    std::mt19937 random(5);
+    for (int n = 0; n < 20; ++n) {
+        std::uint8_t user[hotaru::disc::UserDataSize];
+        for (std::uint8_t& b : user)
+            b = static_cast<std::uint8_t>(n < 2 ? n * 0xFF : random());
+        std::uint8_t sector[hotaru::disc::RawSectorSize];
+        hotaru::disc::makeMode1Sector(sector, n * 4099, user);
+        const std::uint8_t* body = sector + 12;
+        for (std::size_t column = 0; column < 86; ++column) {
+            std::vector<std::uint8_t> word;
+            for (std::size_t row = 0; row < 26; ++row)
+                word.push_back(body[row * 86 + column]);
+            EXPECT_TRUE(isCodeword(word)) << "sector " << n << ", P column " << column;
+        }
+        for (std::size_t diagonal = 0; diagonal < 52; ++diagonal) {
+            std::vector<std::uint8_t> word;
+            for (std::size_t step = 0, at = diagonal / 2 * 86 + diagonal % 2; step < 43; ++step, at = (at + 88) % 2236)
+                word.push_back(body[at]);
+            word.push_back(sector[2248 + diagonal]);
+            word.push_back(sector[2248 + 52 + diagonal]);
+            EXPECT_TRUE(isCodeword(word)) << "sector " << n << ", Q diagonal " << diagonal;
+        }
+    }
 }
