@@ -44,20 +44,20 @@ QStringList discImagePatterns()
 
 // The window's layout, in client pixels.
 constexpr QSize ClientSize{426, 297};
-constexpr gui::Place Panel1{"Panel1", -4, 0, 433, 3};
-constexpr gui::Place Label3{"Label3", 48, 8, 95, 12};
-constexpr gui::Place Label4{"Label4", 272, 8, 113, 15};
-constexpr gui::Place ListBox1{"ListBox1", 16, 24, 161, 193};
-constexpr gui::Place ListBox2{"ListBox2", 248, 24, 161, 193};
-constexpr gui::Place Button2{"Button2", 192, 40, 41, 41};
-constexpr gui::Place Button3{"Button3", 192, 96, 41, 41};
-constexpr gui::Place Button5{"Button5", 192, 152, 41, 25};
-constexpr gui::Place Button6{"Button6", 192, 192, 41, 25};
-constexpr gui::Place Label2{"Label2", 8, 240, 169, 17};
-constexpr gui::Place Button4{"Button4", 240, 232, 81, 25};
-constexpr gui::Place Button1{"Button1", 336, 232, 75, 25};
-constexpr gui::Place ProgressBar1{"ProgressBar1", 8, 264, 409, 9};
-constexpr gui::Place StatusBar1{"StatusBar1", 0, 278, 426, 19};
+constexpr gui::Place menuRulePlace{"Panel1", -4, 0, 433, 3};
+constexpr gui::Place titlesHeadingPlace{"Label3", 48, 8, 95, 12};
+constexpr gui::Place picksHeadingPlace{"Label4", 272, 8, 113, 15};
+constexpr gui::Place titleListPlace{"ListBox1", 16, 24, 161, 193};
+constexpr gui::Place pickListPlace{"ListBox2", 248, 24, 161, 193};
+constexpr gui::Place addButtonPlace{"Button2", 192, 40, 41, 41};
+constexpr gui::Place removeButtonPlace{"Button3", 192, 96, 41, 41};
+constexpr gui::Place selectAllButtonPlace{"Button5", 192, 152, 41, 25};
+constexpr gui::Place clearAllButtonPlace{"Button6", 192, 192, 41, 25};
+constexpr gui::Place fileLabelPlace{"Label2", 8, 240, 169, 17};
+constexpr gui::Place runButtonPlace{"Button4", 240, 232, 81, 25};
+constexpr gui::Place exitButtonPlace{"Button1", 336, 232, 75, 25};
+constexpr gui::Place progressBarPlace{"ProgressBar1", 8, 264, 409, 9};
+constexpr gui::Place statusLinePlace{"StatusBar1", 0, 278, 426, 19};
 
 }  // namespace
 
@@ -87,36 +87,36 @@ void MainWindow::buildControls()
     client->setFixedSize(ClientSize);
     setCentralWidget(client);
 
-    auto* panel = gui::place<QFrame>(client, Panel1);
+    auto* panel = gui::place<QFrame>(client, menuRulePlace);
     panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     // The headings sit right above the lists: wider where the face needs it,
     // never taller, or the lists would cover their lower half.
-    QLabel* titlesHeading = gui::label(client, Label3, QStringLiteral("ムービーファイル"), 12, true);
-    QLabel* picksHeading = gui::label(client, Label4, QStringLiteral("選択したファイル"), 15, true);
-    titlesHeading->resize(titlesHeading->width(), Label3.height);
-    picksHeading->resize(picksHeading->width(), Label4.height);
-    titleList_ = gui::place<ChoiceList>(client, ListBox1);
-    pickList_ = gui::place<ChoiceList>(client, ListBox2);
+    QLabel* titlesHeading = gui::label(client, titlesHeadingPlace, QStringLiteral("ムービーファイル"), 12, true);
+    QLabel* picksHeading = gui::label(client, picksHeadingPlace, QStringLiteral("選択したファイル"), 15, true);
+    titlesHeading->resize(titlesHeading->width(), titlesHeadingPlace.height);
+    picksHeading->resize(picksHeading->width(), picksHeadingPlace.height);
+    titleList_ = gui::place<ChoiceList>(client, titleListPlace);
+    pickList_ = gui::place<ChoiceList>(client, pickListPlace);
     for (ChoiceList* list : {titleList_, pickList_}) {
         list->setUniformItemSizes(true);
         list->setStyleSheet(QStringLiteral("QListWidget::item { height: 12px; padding: 0px; }"));
     }
-    addButton_ = gui::button(client, Button2, QStringLiteral("->"));
-    removeButton_ = gui::button(client, Button3, QStringLiteral("<-"));
-    selectAllButton_ = gui::button(client, Button5, QStringLiteral("全選択"));
-    clearAllButton_ = gui::button(client, Button6, QStringLiteral("全削除"));
+    addButton_ = gui::button(client, addButtonPlace, QStringLiteral("->"));
+    removeButton_ = gui::button(client, removeButtonPlace, QStringLiteral("<-"));
+    selectAllButton_ = gui::button(client, selectAllButtonPlace, QStringLiteral("全選択"));
+    clearAllButton_ = gui::button(client, clearAllButtonPlace, QStringLiteral("全削除"));
     // Holds a file name of any length: fixed, not sized to its text.
-    fileLabel_ = gui::place<QLabel>(client, Label2);
+    fileLabel_ = gui::place<QLabel>(client, fileLabelPlace);
     fileLabel_->setFont(gui::uiFont(13));
     fileLabel_->setTextFormat(Qt::PlainText);
-    runButton_ = gui::button(client, Button4, QStringLiteral("実行"));
-    exitButton_ = gui::button(client, Button1, QStringLiteral("終了"));
-    progressBar_ = gui::place<QProgressBar>(client, ProgressBar1);
+    runButton_ = gui::button(client, runButtonPlace, QStringLiteral("実行"));
+    exitButton_ = gui::button(client, exitButtonPlace, QStringLiteral("終了"));
+    progressBar_ = gui::place<QProgressBar>(client, progressBarPlace);
     progressBar_->setRange(0, 100);
     progressBar_->setValue(0);
     progressBar_->setTextVisible(false);
     progressBar_->setFocusPolicy(Qt::NoFocus);
-    statusLine_ = gui::place<QStatusBar>(client, StatusBar1);
+    statusLine_ = gui::place<QStatusBar>(client, statusLinePlace);
     statusLine_->setSizeGripEnabled(false);
     // The pointer stays an arrow over this while a run shows the hourglass elsewhere.
     exitButton_->setCursor(Qt::ArrowCursor);

@@ -21,18 +21,18 @@ namespace {
 // The layout, in client pixels; the dialog is centred when shown. A label's
 // size is its text's.
 constexpr QSize OKRightDlgSize{420, 233};
-constexpr gui::Place Bevel1{"Bevel1", 16, 8, 305, 201};
-constexpr gui::Place Image1{"Image1", 24, 24, 49, 49};
-constexpr gui::Place Label1{"Label1", 80, 24, 0, 0};
-constexpr gui::Place Label8{"Label8", 112, 56, 0, 0};
-constexpr gui::Place Label2{"Label2", 184, 80, 0, 0};
-constexpr gui::Place Label3{"Label3", 128, 104, 0, 0};
-constexpr gui::Place Label5{"Label5", 24, 128, 0, 0};
-constexpr gui::Place Edit1{"Edit1", 96, 128, 209, 17};
-constexpr gui::Place Label7{"Label7", 24, 160, 0, 0};
-constexpr gui::Place Edit2{"Edit2", 24, 176, 289, 21};
-constexpr gui::Place Image2{"Image2", 8, 0, 321, 225};
-constexpr gui::Place OKBtn{"OKBtn", 339, 12, 75, 25};
+constexpr gui::Place framePlace{"Bevel1", 16, 8, 305, 201};
+constexpr gui::Place emblemPlace{"Image1", 24, 24, 49, 49};
+constexpr gui::Place titlePlace{"Label1", 80, 24, 0, 0};
+constexpr gui::Place systemsPlace{"Label8", 112, 56, 0, 0};
+constexpr gui::Place versionPlace{"Label2", 184, 80, 0, 0};
+constexpr gui::Place creditPlace{"Label3", 128, 104, 0, 0};
+constexpr gui::Place contactHeadingPlace{"Label5", 24, 128, 0, 0};
+constexpr gui::Place contactPlace{"Edit1", 96, 128, 209, 17};
+constexpr gui::Place homePageHeadingPlace{"Label7", 24, 160, 0, 0};
+constexpr gui::Place homePagePlace{"Edit2", 24, 176, 289, 21};
+constexpr gui::Place picturePlace{"Image2", 8, 0, 321, 225};
+constexpr gui::Place okButtonPlace{"OKBtn", 339, 12, 75, 25};
 
 // A contact line: its hint shows as tooltip and as the program's hint.
 QLineEdit* contactLine(QWidget* parent, const gui::Place& at, const QString& text, const QString& hint)
@@ -68,23 +68,24 @@ AboutDialog::AboutDialog(gui::SystemServices& services, QWidget* parent) : QDial
     setAttribute(Qt::WA_QuitOnClose, false);
     setFixedSize(OKRightDlgSize);
 
-    gui::place<QFrame>(this, Bevel1)->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    DoubleClickPicture* emblem = picture(this, Image1, QStringLiteral(":/dialogs/emblem.png"));
-    gui::label(this, Label1, gui::programTitle(), 16, true);
-    gui::label(this, Label8, gui::accelText(QStringLiteral("For WindowsNT && Windows95")), 13, true);
-    gui::label(this, Label2, QStringLiteral("Version %1 Final").arg(QLatin1String(hotaru::ProgramVersion)), 13, true);
-    gui::label(this, Label3, QStringLiteral("Programmed by 開発チーム"), 13, true);
-    gui::label(this, Label5, QStringLiteral("連絡先"), 12, true);
-    contactEdit_ = contactLine(this, Edit1, QStringLiteral("プロジェクトの issue トラッカーへ"),
+    gui::place<QFrame>(this, framePlace)->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    DoubleClickPicture* emblem = picture(this, emblemPlace, QStringLiteral(":/dialogs/emblem.png"));
+    gui::label(this, titlePlace, gui::programTitle(), 16, true);
+    gui::label(this, systemsPlace, gui::accelText(QStringLiteral("For WindowsNT && Windows95")), 13, true);
+    gui::label(this, versionPlace, QStringLiteral("Version %1 Final").arg(QLatin1String(hotaru::ProgramVersion)), 13,
+               true);
+    gui::label(this, creditPlace, QStringLiteral("Programmed by 開発チーム"), 13, true);
+    gui::label(this, contactHeadingPlace, QStringLiteral("連絡先"), 12, true);
+    contactEdit_ = contactLine(this, contactPlace, QStringLiteral("プロジェクトの issue トラッカーへ"),
                                QStringLiteral("感想や要望などがありましたらこのアドレスまで。"));
-    gui::label(this, Label7, QStringLiteral("ホームページ"), 13, true);
-    homePageEdit_ = contactLine(this, Edit2, QStringLiteral("README.md に記載のプロジェクトのページ"),
+    gui::label(this, homePageHeadingPlace, QStringLiteral("ホームページ"), 13, true);
+    homePageEdit_ = contactLine(this, homePagePlace, QStringLiteral("README.md に記載のプロジェクトのページ"),
                                 QStringLiteral("最新版はここに登録されています。"));
     // Later in the control order, so it covers the text when shown.
-    picture_ = picture(this, Image2, QStringLiteral(":/dialogs/picture.png"));
+    picture_ = picture(this, picturePlace, QStringLiteral(":/dialogs/picture.png"));
     picture_->hide();
     picture_->raise();
-    okButton_ = gui::button(this, OKBtn, QStringLiteral("OK"));
+    okButton_ = gui::button(this, okButtonPlace, QStringLiteral("OK"));
     okButton_->setDefault(true);
     setTabOrder(okButton_, contactEdit_);
     setTabOrder(contactEdit_, homePageEdit_);

@@ -15,12 +15,12 @@ namespace {
 
 // The layout, in client pixels; the dialog is centred when shown.
 constexpr QSize Form3Size{284, 106};
-constexpr gui::Place Label1{"Label1", 12, 16, 91, 12};
-constexpr gui::Place Edit1{"Edit1", 8, 36, 205, 20};
-constexpr gui::Place Button1{"Button1", 212, 36, 57, 21};
-constexpr gui::Place Button2{"Button2", 8, 72, 75, 25};
-constexpr gui::Place Button3{"Button3", 104, 72, 75, 25};
-constexpr gui::Place Button4{"Button4", 200, 72, 75, 25};
+constexpr gui::Place promptPlace{"Label1", 12, 16, 91, 12};
+constexpr gui::Place pathFieldPlace{"Edit1", 8, 36, 205, 20};
+constexpr gui::Place browseButtonPlace{"Button1", 212, 36, 57, 21};
+constexpr gui::Place okButtonPlace{"Button2", 8, 72, 75, 25};
+constexpr gui::Place cancelButtonPlace{"Button3", 104, 72, 75, 25};
+constexpr gui::Place helpButtonPlace{"Button4", 200, 72, 75, 25};
 
 }  // namespace
 
@@ -45,13 +45,13 @@ ConverterLinkDialog::ConverterLinkDialog(gui::SystemServices& services, QWidget*
     setAttribute(Qt::WA_QuitOnClose, false);
     setFixedSize(Form3Size);
 
-    gui::label(this, Label1, QStringLiteral("ACPK2AVIの指定"), 12);
-    converterPathEdit_ = gui::place<QLineEdit>(this, Edit1);
+    gui::label(this, promptPlace, QStringLiteral("ACPK2AVIの指定"), 12);
+    converterPathEdit_ = gui::place<QLineEdit>(this, pathFieldPlace);
     converterPathEdit_->setReadOnly(true);
-    QPushButton* browseButton = gui::button(this, Button1, QStringLiteral("参照"));
-    QPushButton* okButton = gui::button(this, Button2, QStringLiteral("OK"));
-    QPushButton* cancelButton = gui::button(this, Button3, QStringLiteral("ｷｬﾝｾﾙ"));
-    QPushButton* helpButton = gui::button(this, Button4, QStringLiteral("ﾍﾙﾌﾟ"));
+    QPushButton* browseButton = gui::button(this, browseButtonPlace, QStringLiteral("参照"));
+    QPushButton* okButton = gui::button(this, okButtonPlace, QStringLiteral("OK"));
+    QPushButton* cancelButton = gui::button(this, cancelButtonPlace, QStringLiteral("ｷｬﾝｾﾙ"));
+    QPushButton* helpButton = gui::button(this, helpButtonPlace, QStringLiteral("ﾍﾙﾌﾟ"));
     setTabOrder(converterPathEdit_, browseButton);
     setTabOrder(browseButton, okButton);
     setTabOrder(okButton, cancelButton);

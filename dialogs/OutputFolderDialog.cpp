@@ -16,11 +16,11 @@
 namespace {
 
 // The layout, in client pixels.
-constexpr gui::Place Form2{"Form2", 279, 227, 288, 210};
-constexpr gui::Place DirectoryListBox1{"DirectoryListBox1", 16, 16, 161, 145};
-constexpr gui::Place DriveComboBox1{"DriveComboBox1", 16, 176, 161, 18};
-constexpr gui::Place Button1{"Button1", 200, 16, 75, 25};
-constexpr gui::Place Button2{"Button2", 200, 56, 75, 25};
+constexpr gui::Place windowPlace{"Form2", 279, 227, 288, 210};
+constexpr gui::Place folderTreePlace{"DirectoryListBox1", 16, 16, 161, 145};
+constexpr gui::Place driveBoxPlace{"DriveComboBox1", 16, 176, 161, 18};
+constexpr gui::Place okButtonPlace{"Button1", 200, 16, 75, 25};
+constexpr gui::Place cancelButtonPlace{"Button2", 200, 56, 75, 25};
 
 }  // namespace
 
@@ -34,20 +34,20 @@ OutputFolderDialog::OutputFolderDialog(gui::SystemServices& services, gui::Worki
                                        const QStringList& drives, QWidget* parent)
     : QDialog(parent), services_(services)
 {
-    setObjectName(QString::fromLatin1(Form2.name));
+    setObjectName(QString::fromLatin1(windowPlace.name));
     setWindowTitle(QStringLiteral("保存先の指定"));
     setFont(gui::uiFont(12));
     // Close box only; the border stays sizable.
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     setAttribute(Qt::WA_QuitOnClose, false);
-    resize(Form2.width, Form2.height);
-    move(Form2.left, Form2.top);
+    resize(windowPlace.width, windowPlace.height);
+    move(windowPlace.left, windowPlace.top);
 
-    folderTree_ = gui::place<FolderTree>(this, DirectoryListBox1);
+    folderTree_ = gui::place<FolderTree>(this, folderTreePlace);
     folderTree_->setWorkingFolder(&workingFolder);
-    driveBox_ = gui::place<QComboBox>(this, DriveComboBox1);
-    QPushButton* okButton = gui::button(this, Button1, QStringLiteral("OK"));
-    QPushButton* cancelButton = gui::button(this, Button2, QStringLiteral("Cancel"));
+    driveBox_ = gui::place<QComboBox>(this, driveBoxPlace);
+    QPushButton* okButton = gui::button(this, okButtonPlace, QStringLiteral("OK"));
+    QPushButton* cancelButton = gui::button(this, cancelButtonPlace, QStringLiteral("Cancel"));
     setTabOrder(folderTree_, driveBox_);
     setTabOrder(driveBox_, okButton);
     setTabOrder(okButton, cancelButton);
