@@ -62,15 +62,15 @@ constexpr gui::Place statusLinePlace{"StatusBar1", 0, 278, 426, 19};
 }  // namespace
 
 MainWindow::MainWindow(gui::SystemServices& services, QWidget* parent)
-    : QMainWindow(parent), services_(services), session_(this)
+    // Fixed single border: minimise and close only. Centred once, on first show.
+    : FixedWindow({"Form1", gui::programTitle(),
+                   Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                       Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint,
+                   gui::Placement::AsDesigned, false},
+                  parent),
+      services_(services), session_(this)
 {
-    setObjectName(QStringLiteral("Form1"));
-    setWindowTitle(gui::programTitle());
     setWindowIcon(programIcon());
-    setFont(gui::uiFont(12));
-    // Fixed single border: minimise and close only.
-    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                   Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
     setAcceptDrops(true);
     buildControls();
     menu_ = new MainMenu(this);
@@ -222,12 +222,12 @@ bool MainWindow::event(QEvent* e)
         setHint(static_cast<QStatusTipEvent*>(e)->tip());
         return true;
     }
-    return QMainWindow::event(e);
+    return FixedWindow::event(e);
 }
 
 void MainWindow::showEvent(QShowEvent* e)
 {
-    QMainWindow::showEvent(e);
+    FixedWindow::showEvent(e);
     if (!centred_) {
         centred_ = true;
         setFixedSize(size());
@@ -267,7 +267,7 @@ void MainWindow::closeEvent(QCloseEvent* e)
 {
     // Stops at the next slice; the movie being written leaves no file behind.
     run_->stop();
-    QMainWindow::closeEvent(e);
+    FixedWindow::closeEvent(e);
 }
 
 void MainWindow::start(const QString& archive, const QString& offeredConverter)

@@ -3,6 +3,8 @@
 #include "app/PickControls.h"
 #include "app/Session.h"
 
+#include "gui/FixedWindow.h"
+
 #include <QMainWindow>
 #include <QString>
 
@@ -30,7 +32,7 @@ class SystemServices;
 // the right, the buttons between and below them, the menu, the progress bar
 // and the status line. It owns the session, the extraction run and the
 // dialogs; every control keeps its layout name as its objectName.
-class MainWindow : public QMainWindow {
+class MainWindow : public gui::FixedWindow<QMainWindow> {
     Q_OBJECT
 public:
     explicit MainWindow(gui::SystemServices& services, QWidget* parent = nullptr);

@@ -54,17 +54,17 @@ DoubleClickPicture* picture(QWidget* parent, const gui::Place& at, const QString
 
 }  // namespace
 
-AboutDialog::AboutDialog(gui::SystemServices& services, QWidget* parent) : QDialog(parent)
+AboutDialog::AboutDialog(gui::SystemServices& services, QWidget* parent)
+    : FixedWindow({"OKRightDlg", QStringLiteral("バージョン情報"),
+                   Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
+                       Qt::MSWindowsFixedSizeDialogHint,
+                   gui::Placement::Centred},
+                  parent)
 {
     loadPictures();
-    setObjectName(QStringLiteral("OKRightDlg"));
-    setWindowTitle(QStringLiteral("バージョン情報"));
-    setFont(gui::uiFont(12));
     QPalette ink = palette();
     ink.setColor(QPalette::WindowText, Qt::black);
     setPalette(ink);
-    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
-                   Qt::MSWindowsFixedSizeDialogHint);
     setAttribute(Qt::WA_QuitOnClose, false);
     setFixedSize(OKRightDlgSize);
 
@@ -86,6 +86,7 @@ AboutDialog::AboutDialog(gui::SystemServices& services, QWidget* parent) : QDial
     picture_->hide();
     picture_->raise();
     okButton_ = gui::button(this, okButtonPlace, QStringLiteral("OK"));
+    setDefaultButton(okButton_);
     okButton_->setDefault(true);
     setTabOrder(okButton_, contactEdit_);
     setTabOrder(contactEdit_, homePageEdit_);
@@ -123,16 +124,3 @@ bool AboutDialog::event(QEvent* e)
     return QDialog::event(e);
 }
 
-void AboutDialog::keyPressEvent(QKeyEvent* e)
-{
-    if (!gui::dialogKey(e, okButton_))
-        QDialog::keyPressEvent(e);
-}
-
-void AboutDialog::showEvent(QShowEvent* e)
-{
-    QDialog::showEvent(e);
-    if (e->spontaneous())
-        return;
-    gui::centreOnScreen(this);
-}

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "gui/FixedWindow.h"
+
 #include <QDialog>
 
 class DoubleClickPicture;
@@ -15,7 +17,7 @@ class SystemServices;
 // "バージョン情報": the about box, shown modally. Double-clicking the emblem
 // swaps the contact lines for a large picture; double-clicking that swaps
 // them back. Which is showing survives closing.
-class AboutDialog : public QDialog {
+class AboutDialog : public gui::FixedWindow<QDialog> {
     Q_OBJECT
 public:
     explicit AboutDialog(gui::SystemServices& services, QWidget* parent = nullptr);
@@ -27,8 +29,6 @@ Q_SIGNALS:
 
 protected:
     bool event(QEvent* e) override;
-    void keyPressEvent(QKeyEvent* e) override;
-    void showEvent(QShowEvent* e) override;
 
 private:
     void onOkClicked();

@@ -21,11 +21,9 @@ constexpr gui::Place okButtonPlace{"Button1", 148, 128, 75, 25};
 
 }  // namespace
 
-ConverterInfoWindow::ConverterInfoWindow(gui::SystemServices& services, QWidget* parent) : QWidget(parent, Qt::Window)
+ConverterInfoWindow::ConverterInfoWindow(gui::SystemServices& services, QWidget* parent)
+    : FixedWindow({windowPlace.name, QStringLiteral("Form4"), Qt::Window}, parent)
 {
-    setObjectName(QString::fromLatin1(windowPlace.name));
-    setWindowTitle(QStringLiteral("Form4"));
-    setFont(gui::uiFont(12));
     setAttribute(Qt::WA_QuitOnClose, false);
     resize(windowPlace.width, windowPlace.height);
     move(windowPlace.left, windowPlace.top);
@@ -44,8 +42,3 @@ ConverterInfoWindow::ConverterInfoWindow(gui::SystemServices& services, QWidget*
 
 void ConverterInfoWindow::onOkClicked() { close(); }
 
-void ConverterInfoWindow::keyPressEvent(QKeyEvent* e)
-{
-    if (!gui::dialogKey(e))
-        QWidget::keyPressEvent(e);
-}

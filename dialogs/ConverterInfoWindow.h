@@ -1,5 +1,7 @@
 #pragma once
 
+#include "gui/FixedWindow.h"
+
 #include <QWidget>
 
 class QKeyEvent;
@@ -10,13 +12,10 @@ class SystemServices;
 
 // "Form4": names the converter and where it comes from. An ordinary window,
 // shown modeless from the converter link dialog; it stays open on its own.
-class ConverterInfoWindow : public QWidget {
+class ConverterInfoWindow : public gui::FixedWindow<QWidget> {
     Q_OBJECT
 public:
     explicit ConverterInfoWindow(gui::SystemServices& services, QWidget* parent = nullptr);
-
-protected:
-    void keyPressEvent(QKeyEvent* e) override;
 
 private:
     void onOkClicked();

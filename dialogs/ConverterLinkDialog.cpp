@@ -35,13 +35,13 @@ QStringList converterFileNames()
 }
 
 ConverterLinkDialog::ConverterLinkDialog(gui::SystemServices& services, QWidget* parent)
-    : QDialog(parent), services_(services)
+    : FixedWindow({"Form3", QStringLiteral("ACPK2AVIとの連携"),
+                   Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
+                       Qt::MSWindowsFixedSizeDialogHint,
+                   gui::Placement::Centred},
+                  parent),
+      services_(services)
 {
-    setObjectName(QStringLiteral("Form3"));
-    setWindowTitle(QStringLiteral("ACPK2AVIとの連携"));
-    setFont(gui::uiFont(12));
-    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
-                   Qt::MSWindowsFixedSizeDialogHint);
     setAttribute(Qt::WA_QuitOnClose, false);
     setFixedSize(Form3Size);
 
@@ -107,16 +107,3 @@ void ConverterLinkDialog::onCancelClicked() { close(); }
 
 void ConverterLinkDialog::onHelpClicked() { gui::showModeless(infoWindow_.get()); }
 
-void ConverterLinkDialog::keyPressEvent(QKeyEvent* e)
-{
-    if (!gui::dialogKey(e))
-        QDialog::keyPressEvent(e);
-}
-
-void ConverterLinkDialog::showEvent(QShowEvent* e)
-{
-    QDialog::showEvent(e);
-    if (e->spontaneous())
-        return;
-    gui::centreOnScreen(this);
-}

@@ -2,6 +2,8 @@
 
 #include "gui/SystemServices.h"
 
+#include "gui/FixedWindow.h"
+
 #include <QDialog>
 
 #include <memory>
@@ -14,7 +16,7 @@ class QShowEvent;
 // "ACPK2AVIとの連携": names the converter program and switches AVI output on.
 // Modeless; hiding keeps the chosen path for the next time. Its help button
 // shows the converter information window, which it owns.
-class ConverterLinkDialog : public QDialog {
+class ConverterLinkDialog : public gui::FixedWindow<QDialog> {
     Q_OBJECT
 public:
     explicit ConverterLinkDialog(gui::SystemServices& services, QWidget* parent = nullptr);
@@ -33,10 +35,6 @@ Q_SIGNALS:
     void converterChosen(const QString& path);
     // OK with a converter named: AVI output goes on.
     void aviOutputRequested();
-
-protected:
-    void keyPressEvent(QKeyEvent* e) override;
-    void showEvent(QShowEvent* e) override;
 
 private:
     void onBrowseClicked();

@@ -32,13 +32,12 @@ OutputFolderDialog::OutputFolderDialog(gui::SystemServices& services, gui::Worki
 
 OutputFolderDialog::OutputFolderDialog(gui::SystemServices& services, gui::WorkingFolder& workingFolder,
                                        const QStringList& drives, QWidget* parent)
-    : QDialog(parent), services_(services)
-{
-    setObjectName(QString::fromLatin1(windowPlace.name));
-    setWindowTitle(QStringLiteral("保存先の指定"));
-    setFont(gui::uiFont(12));
     // Close box only; the border stays sizable.
-    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    : FixedWindow({windowPlace.name, QStringLiteral("保存先の指定"),
+                   Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint},
+                  parent),
+      services_(services)
+{
     setAttribute(Qt::WA_QuitOnClose, false);
     resize(windowPlace.width, windowPlace.height);
     move(windowPlace.left, windowPlace.top);
@@ -128,15 +127,9 @@ void OutputFolderDialog::onOkClicked()
 
 void OutputFolderDialog::onCancelClicked() { reject(); }
 
-void OutputFolderDialog::keyPressEvent(QKeyEvent* e)
-{
-    if (!gui::dialogKey(e))
-        QDialog::keyPressEvent(e);
-}
-
 void OutputFolderDialog::showEvent(QShowEvent* e)
 {
     // Back where it was left, with the subfolders as they are now.
     folderTree_->reread();
-    QDialog::showEvent(e);
+    FixedWindow::showEvent(e);
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "gui/FixedWindow.h"
+
 #include <QDialog>
 #include <QMap>
 #include <QString>
@@ -18,7 +20,7 @@ class WorkingFolder;
 // "保存先の指定": chooses the folder the movies are written to. Every folder
 // the tree shows becomes the working folder at once; OK hands the folder
 // on through outputFolderChosen, Cancel and the close box hand on nothing.
-class OutputFolderDialog : public QDialog {
+class OutputFolderDialog : public gui::FixedWindow<QDialog> {
     Q_OBJECT
 public:
     // The tree starts at the current directory, on the drive it lies on,
@@ -32,7 +34,6 @@ Q_SIGNALS:
     void outputFolderChosen(const QString& folder);
 
 protected:
-    void keyPressEvent(QKeyEvent* e) override;
     void showEvent(QShowEvent* e) override;
 
 private:
