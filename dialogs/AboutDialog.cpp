@@ -123,4 +123,3 @@ bool AboutDialog::event(QEvent* e)
     }
     return QDialog::event(e);
 }
-

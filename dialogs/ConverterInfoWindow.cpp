@@ -41,4 +41,3 @@ ConverterInfoWindow::ConverterInfoWindow(gui::SystemServices& services, QWidget*
 }
 
 void ConverterInfoWindow::onOkClicked() { close(); }
-

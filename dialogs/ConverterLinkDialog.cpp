@@ -106,4 +106,3 @@ void ConverterLinkDialog::onOkClicked()
 void ConverterLinkDialog::onCancelClicked() { close(); }
 
 void ConverterLinkDialog::onHelpClicked() { gui::showModeless(infoWindow_.get()); }
-
