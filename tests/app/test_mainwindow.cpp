@@ -272,7 +272,7 @@ private Q_SLOTS:
         QVERIFY(enter.isAccepted());
         QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(program.window.get(), &drop);
-        QCOMPARE(program.window->session().archivePath(), QDir::toNativeSeparators(iso));
+        QCOMPARE(QDir::fromNativeSeparators(program.window->session().archivePath()), QDir::fromNativeSeparators(iso));
         QCOMPARE(c.titles->count(), 19);
         QCOMPARE(c.picks->count(), 0);
 
