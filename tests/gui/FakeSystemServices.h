@@ -66,10 +66,7 @@ public:
     }
 
     // Boxes that block nothing are recorded with the others and answered at
-    // once, unless held: then they wait in `held` for the test to dismiss them.
-    bool holdNotices = false;
-    std::deque<std::function<void()>> held;
-    // Or shown for real, to see what they block.
+    // once, or shown for real, to see what they block.
     std::unique_ptr<gui::SystemServices> realNotices;
 
     void notify(QWidget* owner, const QString& text, const QString& caption, std::function<void()> dismissed) override
@@ -79,8 +76,6 @@ public:
             onBox();
         if (realNotices)
             realNotices->notify(owner, text, caption, std::move(dismissed));
-        else if (holdNotices)
-            held.push_back(std::move(dismissed));
         else if (dismissed)
             dismissed();
     }
