@@ -4,6 +4,7 @@
 
 #include <QLibraryInfo>
 
+namespace app {
 Application::Application(int& argc, char** argv) : QApplication(argc, argv)
 {
     // No application display name: Qt would append it to every window's and box's caption.
@@ -12,3 +13,5 @@ Application::Application(int& argc, char** argv) : QApplication(argc, argv)
     if (qtTexts_.load(QStringLiteral("qtbase_ja"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         installTranslator(&qtTexts_);
 }
+
+}  // namespace app

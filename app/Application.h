@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QTranslator>
 
+namespace app {
 // The application object as the program and its window tests run it: the
 // program's icon, and the system's own dialogs speaking Japanese.
 class Application : public QApplication {
@@ -12,3 +13,5 @@ public:
 private:
     QTranslator qtTexts_;
 };
+
+}  // namespace app

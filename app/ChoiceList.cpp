@@ -3,6 +3,7 @@
 #include <QMouseEvent>
 #include <QSignalBlocker>
 
+namespace app {
 ChoiceList::ChoiceList(QWidget* parent) : QListWidget(parent)
 {
     setSelectionMode(QAbstractItemView::SingleSelection);
@@ -74,3 +75,5 @@ void ChoiceList::keyPressEvent(QKeyEvent* e)
     if (now >= 0 && now != before)
         Q_EMIT rowChosen();
 }
+
+}  // namespace app

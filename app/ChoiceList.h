@@ -2,6 +2,7 @@
 
 #include <QListWidget>
 
+namespace app {
 // A list box with one selected row that tells the user's choices apart from
 // the program's own changes. Only a left click on a row, a left drag across
 // rows or a key that moves the selection counts as the user's choice; the
@@ -32,3 +33,5 @@ protected:
 // announcing it, as the program's own selections must.
 int selectedRow(const QListWidget* list);
 void selectRow(QListWidget* list, int row);
+
+}  // namespace app

@@ -10,6 +10,7 @@
 #include <QPointer>
 #include <QWidget>
 
+namespace app {
 ExtractionRun::ExtractionRun(gui::SystemServices& services, Session& session, QWidget* window)
     : QObject(window), services_(services), session_(session), window_(window)
 {
@@ -97,3 +98,5 @@ void ExtractionRun::fail(const QString& path, const QString& message)
 }
 
 void ExtractionRun::finish(bool completed) { Q_EMIT ended(completed); }
+
+}  // namespace app

@@ -5,13 +5,15 @@
 
 #include <memory>
 
-class ExtractionWorker;
 class QWidget;
-class Session;
 
 namespace gui {
 class SystemServices;
 }
+
+namespace app {
+class ExtractionWorker;
+class Session;
 
 // One extraction run at a time, seen from the window's thread: starts the
 // worker on the session's picks, reports its progress and the file being
@@ -51,3 +53,5 @@ private:
     std::unique_ptr<ExtractionWorker> worker_;
     bool completing_ = false;  // every movie written, the box not yet answered
 };
+
+}  // namespace app

@@ -5,6 +5,7 @@
 #include "gui/Utf8.h"
 #include "platform/File.h"
 
+namespace app {
 using gui::fromUtf8;
 
 ExtractionWorker::ExtractionWorker(hotaru::RunSnapshot snapshot, QObject* parent)
@@ -90,3 +91,5 @@ void ExtractionWorker::handOff(const std::string& title, const std::string& fold
     if (outcome == hotaru::ConversionOutcome::Failed)
         Q_EMIT statusChanged(fromUtf8(hotaru::conversionFailedText(title)));
 }
+
+}  // namespace app

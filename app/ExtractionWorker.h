@@ -12,6 +12,7 @@
 #include <functional>
 #include <string>
 
+namespace app {
 // The thread of one extraction run: copies the snapshot's movies one by one
 // and, with AVI output on, hands each copy to the converter. It never touches
 // a widget: everything the window shows reaches it through these signals,
@@ -73,3 +74,5 @@ private:
     hotaru::RunSnapshot snapshot_;
     hotaru::RunSettings settings_;
 };
+
+}  // namespace app

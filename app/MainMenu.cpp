@@ -6,6 +6,7 @@
 #include <QMainWindow>
 #include <QMenuBar>
 
+namespace app {
 namespace {
 
 QAction* item(QMenu* menu, const char* name, const QString& caption, const QString& hint)
@@ -77,3 +78,5 @@ void MainMenu::setVoiceMark(Voice voice)
     for (std::size_t v = 0; v < voices_.size(); ++v)
         voices_[v]->setChecked(static_cast<Voice>(v) == voice);
 }
+
+}  // namespace app

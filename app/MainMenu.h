@@ -11,6 +11,7 @@ class QAction;
 class QMainWindow;
 class QMenu;
 
+namespace app {
 // The main window's menu bar: ﾌｧｲﾙ, ｵﾌﾟｼｮﾝ with the voices, ﾍﾙﾌﾟ. Items keep
 // their layout names as objectNames and carry their hints as status tips.
 class MainMenu : public QObject {
@@ -41,3 +42,5 @@ private:
     std::array<QAction*, VoiceCount> voices_{};
     QAction* about_;
 };
+
+}  // namespace app

@@ -30,6 +30,12 @@
 #include <QStatusBar>
 #include <QStatusTipEvent>
 
+namespace app {
+
+using dialogs::AboutDialog;
+using dialogs::ConverterLinkDialog;
+using dialogs::OutputFolderDialog;
+
 namespace {
 
 // What the open dialog's second entry lists: the disc images the program reads.
@@ -427,3 +433,5 @@ void MainWindow::setRunCursors(bool busy)
             w->unsetCursor();
     }
 }
+
+}  // namespace app

@@ -12,21 +12,25 @@
 #include <memory>
 #include <optional>
 
+namespace dialogs {
 class AboutDialog;
-class ChoiceList;
 class ConverterLinkDialog;
-class ExtractionRun;
-class MainMenu;
 class OutputFolderDialog;
+}  // namespace dialogs
 class QLabel;
 class QProgressBar;
 class QPushButton;
 class QStatusBar;
-struct PickNote;
 
 namespace gui {
 class SystemServices;
 }
+
+namespace app {
+class ChoiceList;
+class ExtractionRun;
+class MainMenu;
+struct PickNote;
 
 // The main window "Form1": the disc's titles on the left, the picked movies on
 // the right, the buttons between and below them, the menu, the progress bar
@@ -50,9 +54,9 @@ public:
     QString statusText() const;
 
     // Made by start().
-    OutputFolderDialog& outputFolderDialog() const { return *outputFolderDialog_; }
-    ConverterLinkDialog& converterLinkDialog() const { return *converterLinkDialog_; }
-    AboutDialog& aboutDialog() const { return *aboutDialog_; }
+    dialogs::OutputFolderDialog& outputFolderDialog() const { return *outputFolderDialog_; }
+    dialogs::ConverterLinkDialog& converterLinkDialog() const { return *converterLinkDialog_; }
+    dialogs::AboutDialog& aboutDialog() const { return *aboutDialog_; }
 
 protected:
     bool event(QEvent* e) override;
@@ -114,7 +118,9 @@ private:
     QString offeredConverter_;
     ExtractionRun* run_ = nullptr;
 
-    std::unique_ptr<AboutDialog> aboutDialog_;
-    std::unique_ptr<OutputFolderDialog> outputFolderDialog_;
-    std::unique_ptr<ConverterLinkDialog> converterLinkDialog_;
+    std::unique_ptr<dialogs::AboutDialog> aboutDialog_;
+    std::unique_ptr<dialogs::OutputFolderDialog> outputFolderDialog_;
+    std::unique_ptr<dialogs::ConverterLinkDialog> converterLinkDialog_;
 };
+
+}  // namespace app

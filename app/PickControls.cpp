@@ -7,6 +7,7 @@
 
 #include <QPushButton>
 
+namespace app {
 namespace {
 
 QString titleOf(std::int32_t disc, std::int32_t movie) { return gui::fromUtf8(hotaru::movieTitle(disc, movie)); }
@@ -58,3 +59,5 @@ void PickControls::show(const PickListRules& rules) const
     enable(titles, view.listsEnabled);
     enable(picks, view.listsEnabled);
 }
+
+}  // namespace app

@@ -1,8 +1,10 @@
 #pragma once
 
+class QPushButton;
+
+namespace app {
 class ChoiceList;
 class PickListRules;
-class QPushButton;
 
 // The widgets of the pick list: the two lists and the buttons that change
 // the picks. show() makes them what the rules say, as the program's own
@@ -18,3 +20,5 @@ struct PickControls {
 
     void show(const PickListRules& rules) const;
 };
+
+}  // namespace app

@@ -2,6 +2,7 @@
 
 #include "catalogue/Catalogue.h"
 
+namespace app {
 std::int32_t PickListRules::titleCount() const { return listed_ ? hotaru::movieCount(disc_) : 0; }
 
 void PickListRules::listedAtStart(std::int32_t disc)
@@ -157,3 +158,5 @@ void PickListRules::runEnded()
 
     changed();
 }
+
+}  // namespace app

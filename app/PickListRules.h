@@ -7,6 +7,7 @@
 #include <functional>
 #include <optional>
 
+namespace app {
 // What the pick-list side of the main window shows: the selected row of each
 // list (-1 for none) and which of its buttons are enabled.
 struct PickView {
@@ -90,3 +91,5 @@ private:
     PickView view_;
     std::function<void()> changed_;
 };
+
+}  // namespace app

@@ -1,10 +1,10 @@
 #include "app/ProgramIcon.h"
 
-static void registerIcons()
-{
-    // The icons live in this static library, which nothing else registers.
-    Q_INIT_RESOURCE(app);
-}
+// The icons live in this static library, which nothing else registers.
+// Outside any namespace, as Qt's resource initialiser must be.
+static void registerIcons() { Q_INIT_RESOURCE(app); }
+
+namespace app {
 
 QIcon programIcon()
 {
@@ -15,3 +15,5 @@ QIcon programIcon()
     icon.addFile(QStringLiteral(":/icons/hotaru-32.png"), QSize(32, 32));
     return icon;
 }
+
+}  // namespace app

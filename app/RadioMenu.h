@@ -2,6 +2,7 @@
 
 #include <QMenu>
 
+namespace app {
 // A menu whose checkable items are drawn with radio marks although nothing
 // unchecks them on its own: an exclusive action group would draw the same
 // marks but also clear the previous item, which the handlers do themselves.
@@ -12,3 +13,5 @@ public:
 protected:
     void initStyleOption(QStyleOptionMenuItem* option, const QAction* action) const override;
 };
+
+}  // namespace app

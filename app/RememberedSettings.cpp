@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QSettings>
 
+namespace app {
 namespace {
 
 const QString VoiceKey = QStringLiteral("voice");
@@ -63,3 +64,5 @@ void RememberedSettings::save()
     store_->setValue(AviOutputKey, session_.aviOutput());
     store_->sync();
 }
+
+}  // namespace app

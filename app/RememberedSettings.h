@@ -5,6 +5,8 @@
 #include <memory>
 
 class QSettings;
+
+namespace app {
 class Session;
 
 // What the user chose stays for the next start: the voice, the output
@@ -30,3 +32,5 @@ private:
     std::unique_ptr<QSettings> store_;
     Session& session_;
 };
+
+}  // namespace app

@@ -3,6 +3,7 @@
 #include "platform/InOutError.h"
 #include "platform/Path.h"
 
+namespace app {
 Session::Session(QObject* parent) : QObject(parent)
 {
     connect(&workingFolder_, &gui::WorkingFolder::moved, this, [this] {
@@ -47,3 +48,5 @@ hotaru::RunSettingsValues Session::runSettings() const
     }
     return {folder, aviOutput_, converterPath_.toStdString()};
 }
+
+}  // namespace app

@@ -9,6 +9,7 @@
 
 #include <cstdint>
 
+namespace app {
 // What the program knows while it runs: the archive in use and its disc,
 // the pick list, the output folder, the voice of the status messages and the
 // converter settings. The main window owns it; it says when things change.
@@ -59,3 +60,5 @@ private:
     QString converterPath_;
     bool aviOutput_ = false;
 };
+
+}  // namespace app

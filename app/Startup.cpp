@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QSettings>
 
+namespace app {
 std::unique_ptr<MainWindow> startMainWindow(gui::SystemServices& services, StartOptions options)
 {
     auto window = std::make_unique<MainWindow>(services);
@@ -22,3 +23,5 @@ QString bundledConverter()
     const std::string dir = QDir::toNativeSeparators(QCoreApplication::applicationDirPath()).toStdString();
     return QString::fromStdString(hotaru::bundledConverter(dir));
 }
+
+}  // namespace app

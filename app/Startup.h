@@ -5,11 +5,12 @@
 
 #include <memory>
 
-class MainWindow;
-
 namespace gui {
 class SystemServices;
 }
+
+namespace app {
+class MainWindow;
 
 struct StartOptions {
     // Opened as File > Open would, instead of the drive scan, when set.
@@ -28,3 +29,5 @@ QString bundledConverter();
 // prompts) before anything is shown. The program, the screenshot tool and
 // the window tests all start this way.
 std::unique_ptr<MainWindow> startMainWindow(gui::SystemServices& services, StartOptions options = {});
+
+}  // namespace app

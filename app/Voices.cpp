@@ -2,6 +2,7 @@
 
 #include <array>
 
+namespace app {
 namespace {
 
 // Each text is what stands before the title, between title and K, and after K;
@@ -64,3 +65,5 @@ std::string composeVoiceText(Voice voice, Message message, std::string_view titl
     }
     return text;
 }
+
+}  // namespace app

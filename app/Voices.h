@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+namespace app {
 // Who speaks the status-line messages. The numbers are the remembered ones.
 enum class Voice : std::int32_t { Plain = 0, Akane = 1, Shiori = 2 };
 inline constexpr std::int32_t VoiceCount = 3;
@@ -21,3 +22,5 @@ inline QString voiceText(Voice voice, Message message, std::string_view title = 
 {
     return QString::fromStdString(composeVoiceText(voice, message, title, sizeBytes));
 }
+
+}  // namespace app

@@ -37,6 +37,8 @@
 #include <unistd.h>
 #include <vector>
 
+using app::ExtractionWorker;
+
 namespace {
 
 constexpr std::int32_t Disc = 1;

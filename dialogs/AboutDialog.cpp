@@ -13,8 +13,11 @@
 #include <QPushButton>
 #include <QStatusTipEvent>
 
-// The pictures sit in a static library; naming them here keeps the linker from dropping them.
+// The pictures sit in a static library; naming them here keeps the linker
+// from dropping them. Outside any namespace, as Qt's resource initialiser must be.
 static void loadPictures() { Q_INIT_RESOURCE(dialogs); }
+
+namespace dialogs {
 
 namespace {
 
@@ -123,3 +126,5 @@ bool AboutDialog::event(QEvent* e)
     }
     return QDialog::event(e);
 }
+
+}  // namespace dialogs

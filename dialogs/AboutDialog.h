@@ -4,7 +4,6 @@
 
 #include <QDialog>
 
-class DoubleClickPicture;
 class QKeyEvent;
 class QLineEdit;
 class QPushButton;
@@ -13,6 +12,9 @@ class QShowEvent;
 namespace gui {
 class SystemServices;
 }
+
+namespace dialogs {
+class DoubleClickPicture;
 
 // "バージョン情報": the about box, shown modally. Double-clicking the emblem
 // swaps the contact lines for a large picture; double-clicking that swaps
@@ -40,3 +42,5 @@ private:
     DoubleClickPicture* picture_;
     QPushButton* okButton_;
 };
+
+}  // namespace dialogs

@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+namespace dialogs {
 namespace {
 
 // The layout, in client pixels.
@@ -41,3 +42,5 @@ ConverterInfoWindow::ConverterInfoWindow(gui::SystemServices& services, QWidget*
 }
 
 void ConverterInfoWindow::onOkClicked() { close(); }
+
+}  // namespace dialogs

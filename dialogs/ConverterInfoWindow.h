@@ -10,6 +10,7 @@ namespace gui {
 class SystemServices;
 }
 
+namespace dialogs {
 // "Form4": names the converter and where it comes from. An ordinary window,
 // shown modeless from the converter link dialog; it stays open on its own.
 class ConverterInfoWindow : public gui::FixedWindow<QWidget> {
@@ -20,3 +21,5 @@ public:
 private:
     void onOkClicked();
 };
+
+}  // namespace dialogs

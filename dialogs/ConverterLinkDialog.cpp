@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+namespace dialogs {
 namespace {
 
 // The layout, in client pixels; the dialog is centred when shown.
@@ -106,3 +107,5 @@ void ConverterLinkDialog::onOkClicked()
 void ConverterLinkDialog::onCancelClicked() { close(); }
 
 void ConverterLinkDialog::onHelpClicked() { gui::showModeless(infoWindow_.get()); }
+
+}  // namespace dialogs

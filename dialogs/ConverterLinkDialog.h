@@ -8,10 +8,12 @@
 
 #include <memory>
 
-class ConverterInfoWindow;
 class QKeyEvent;
 class QLineEdit;
 class QShowEvent;
+
+namespace dialogs {
+class ConverterInfoWindow;
 
 // "ACPK2AVIとの連携": names the converter program and switches AVI output on.
 // Modeless; hiding keeps the chosen path for the next time. Its help button
@@ -51,3 +53,5 @@ private:
 
 // The names the converter's open dialog lists.
 QStringList converterFileNames();
+
+}  // namespace dialogs

@@ -4,6 +4,7 @@
 
 class QMouseEvent;
 
+namespace dialogs {
 // A picture that reports double-clicks.
 class DoubleClickPicture : public QLabel {
     Q_OBJECT
@@ -16,3 +17,5 @@ Q_SIGNALS:
 protected:
     void mouseDoubleClickEvent(QMouseEvent* e) override;
 };
+
+}  // namespace dialogs

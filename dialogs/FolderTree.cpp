@@ -7,6 +7,7 @@
 #include <QStyle>
 #include <QStyledItemDelegate>
 
+namespace dialogs {
 namespace {
 
 constexpr int PathRole = Qt::UserRole;
@@ -55,8 +56,6 @@ public:
 
 }  // namespace
 
-namespace dialogs {
-
 QString cleanFolder(const QString& path) { return QDir::cleanPath(QDir::fromNativeSeparators(path)); }
 
 QString driveOf(const QString& folder, const QStringList& drives)
@@ -77,8 +76,6 @@ QString driveOf(const QString& folder, const QStringList& drives)
         return native(f.left(2) + u'/');
     return native(QStringLiteral("/"));
 }
-
-}  // namespace dialogs
 
 FolderTree::FolderTree(QWidget* parent) : QListWidget(parent)
 {
@@ -169,3 +166,5 @@ void FolderTree::fill()
 
     setCurrentRow(shownRow_);
 }
+
+}  // namespace dialogs

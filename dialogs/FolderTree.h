@@ -4,14 +4,16 @@
 #include <QString>
 #include <QStringList>
 
-// The folder tree of one drive, drawn as an indented list: the drive's root
-// and every folder down to the one shown, then that folder's subfolders.
-// Whatever folder it shows is the working folder: it moves that first and
-// shows the folder only when that worked.
 namespace gui {
 class WorkingFolder;
 }
 
+namespace dialogs {
+
+// The folder tree of one drive, drawn as an indented list: the drive's root
+// and every folder down to the one shown, then that folder's subfolders.
+// Whatever folder it shows is the working folder: it moves that first and
+// shows the folder only when that worked.
 class FolderTree : public QListWidget {
     Q_OBJECT
 public:
@@ -57,9 +59,9 @@ private:
     gui::WorkingFolder* workingFolder_ = nullptr;
 };
 
-namespace dialogs {
 // With '/' separators and no trailing one, except the one a root ends in.
 QString cleanFolder(const QString& path);
 // The longest of `drives` that `folder` lies on; else the root of `folder` itself.
 QString driveOf(const QString& folder, const QStringList& drives);
+
 }  // namespace dialogs

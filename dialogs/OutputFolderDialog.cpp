@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QSignalBlocker>
 
+namespace dialogs {
 namespace {
 
 // The layout, in client pixels.
@@ -133,3 +134,5 @@ void OutputFolderDialog::showEvent(QShowEvent* e)
     folderTree_->reread();
     FixedWindow::showEvent(e);
 }
+
+}  // namespace dialogs

@@ -7,7 +7,6 @@
 #include <QString>
 #include <QStringList>
 
-class FolderTree;
 class QComboBox;
 class QKeyEvent;
 class QShowEvent;
@@ -16,6 +15,9 @@ namespace gui {
 class SystemServices;
 class WorkingFolder;
 }  // namespace gui
+
+namespace dialogs {
+class FolderTree;
 
 // "保存先の指定": chooses the folder the movies are written to. Every folder
 // the tree shows becomes the working folder at once; OK hands the folder
@@ -50,3 +52,5 @@ private:
     QComboBox* driveBox_;
     QMap<QString, QString> lastFolder_;  // per drive, the folder last shown on it
 };
+
+}  // namespace dialogs

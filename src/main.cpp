@@ -66,10 +66,10 @@ int main(int argc, char** argv)
         return cli::run(options);
     }
 
-    Application app(argc, argv);
+    app::Application application(argc, argv);
     const std::unique_ptr<gui::SystemServices> services = gui::makeSystemServices();
-    const std::unique_ptr<MainWindow> window =
-        startMainWindow(*services, {options.archive, RememberedSettings::userStore(), bundledConverter()});
+    const std::unique_ptr<app::MainWindow> window = app::startMainWindow(
+        *services, {options.archive, app::RememberedSettings::userStore(), app::bundledConverter()});
     window->show();
-    return app.exec();
+    return application.exec();
 }

@@ -22,6 +22,10 @@
 #include <filesystem>
 #include <fstream>
 
+using app::MainWindow;
+using dialogs::AboutDialog;
+using dialogs::ConverterLinkDialog;
+
 namespace {
 
 // One CD-ROM drive whose root is a folder holding a stand-in archive; the
@@ -75,7 +79,7 @@ void clickRow(QListWidget* list, int row)
 
 int main(int argc, char** argv)
 {
-    Application app(argc, argv);
+    app::Application application(argc, argv);
     if (argc != 2) {
         std::fprintf(stderr, "usage: hotaru-screenshots OUTDIR\n");
         return 2;
@@ -95,7 +99,7 @@ int main(int argc, char** argv)
         QDir(home.path()).mkpath(n);
     QDir::setCurrent(home.path() + QStringLiteral("/ムービー"));
 
-    const std::unique_ptr<MainWindow> window = startMainWindow(services);
+    const std::unique_ptr<MainWindow> window = app::startMainWindow(services);
     window->show();
     if (!QTest::qWaitForWindowExposed(window.get()))
         return 1;

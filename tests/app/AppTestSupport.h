@@ -22,6 +22,8 @@
 #include <stdexcept>
 #include <string>
 
+using namespace app;
+
 // A file of `size` zero bytes, made in an instant: QFile extends it sparsely on
 // every system, where std::filesystem::resize_file on Windows writes each zero.
 inline void makeSizedFile(const std::string& path, std::int64_t size)

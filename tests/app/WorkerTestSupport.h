@@ -23,6 +23,8 @@
 #ifndef _WIN32
 #include <csignal>
 #include <sys/resource.h>
+
+using namespace app;
 #endif
 
 namespace worker_test {

@@ -16,6 +16,8 @@
 #include <cstdlib>
 #include <memory>
 
+using namespace app;
+
 using namespace worker_test;
 
 namespace {

@@ -9,6 +9,8 @@
 
 #ifdef __linux__
 #include <sched.h>
+
+using namespace app;
 #endif
 
 using namespace worker_test;

@@ -18,6 +18,8 @@
 #include <filesystem>
 #include <fstream>
 
+using namespace app;
+
 namespace {
 
 const QString Ready = QStringLiteral("作成するムービーファイルを選択してください。");

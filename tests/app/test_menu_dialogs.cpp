@@ -15,6 +15,9 @@
 #include <QLineEdit>
 #include <QTemporaryDir>
 
+using namespace app;
+using namespace dialogs;
+
 class TestMenuDialogs : public QObject {
     Q_OBJECT
 

@@ -8,6 +8,8 @@
 #include <filesystem>
 #include <fstream>
 
+using namespace app;
+
 namespace {
 
 // What the user can see of the pick list after an event.

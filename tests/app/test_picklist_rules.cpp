@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace app;
+
 void PrintTo(const PickView& v, std::ostream* os)
 {
     *os << "rows " << v.titleRow << "/" << v.pickRow << " buttons " << v.add << v.remove << v.run << v.selectAll

@@ -12,6 +12,8 @@
 #include <filesystem>
 #include <fstream>
 
+using namespace app;
+
 class TestSettings : public QObject {
     Q_OBJECT
     QTemporaryDir scratch;

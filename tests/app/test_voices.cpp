@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace app;
+
 namespace {
 // Exactly 30 bytes in Shift-JIS: fifteen double-byte characters.
 const std::string T = "ホタル奇譚ムービーカッター題名";

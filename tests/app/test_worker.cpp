@@ -20,6 +20,8 @@
 #include <optional>
 #include <vector>
 
+using namespace app;
+
 namespace fs = std::filesystem;
 using namespace worker_test;
 

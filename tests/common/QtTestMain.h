@@ -7,7 +7,7 @@
 
 #ifdef HOTARU_QTEST_APP
 #include "app/Application.h"
-using HotaruTestApplication = Application;
+using HotaruTestApplication = app::Application;
 #else
 #include <QApplication>
 using HotaruTestApplication = QApplication;
@@ -16,8 +16,8 @@ using HotaruTestApplication = QApplication;
 #define HOTARU_QTEST_MAIN(TestClass)                                                                                   \
     int main(int argc, char** argv)                                                                                    \
     {                                                                                                                  \
-        HotaruTestApplication app(argc, argv);                                                                         \
-        app.setQuitOnLastWindowClosed(false);                                                                          \
+        HotaruTestApplication application(argc, argv);                                                                 \
+        application.setQuitOnLastWindowClosed(false);                                                                  \
         TestClass tc;                                                                                                  \
         return QTest::qExec(&tc, argc, argv);                                                                          \
     }

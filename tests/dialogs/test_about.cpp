@@ -10,6 +10,8 @@
 #include <QPushButton>
 #include <QSignalSpy>
 
+using namespace dialogs;
+
 namespace {
 
 // The about box and the controls the checks look at, found by their layout names.

@@ -10,6 +10,8 @@
 #include <QScreen>
 #include <QSignalSpy>
 
+using namespace dialogs;
+
 namespace {
 
 // The link dialog, its controls found by their layout names, and what it hands on.

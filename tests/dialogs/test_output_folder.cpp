@@ -11,6 +11,8 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 
+using namespace dialogs;
+
 namespace {
 
 // drive/  with a/ (b/, c/, .hidden/) and z/;  other/ with y/.
