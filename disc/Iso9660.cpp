@@ -1,3 +1,4 @@
+#include "disc/CdSector.h"
 #include "disc/DataTrack.h"
 #include "disc/ImageError.h"
 
@@ -18,12 +19,6 @@ constexpr std::int64_t MaxDescriptors = 64;
 // Far more than a root folder of a CD holds; a larger length is damage.
 constexpr std::int64_t MaxRootBytes = 4 << 20;
 constexpr char ArchiveName[] = "hotaru4";
-
-std::uint32_t le32(const std::uint8_t* p)
-{
-    return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
-           static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
-}
 
 struct Folder {
     std::int64_t lba = 0;
@@ -97,8 +92,8 @@ std::optional<std::vector<Extent>> searchFolder(DataTrack& track, const Folder& 
         const bool moreExtents = (flags & 0x80) != 0;
         const bool special = nameLength == 1 && (r[33] == 0 || r[33] == 1);  // "." and ".."
         if (!special && !isFolder && (continued || recordName(r + 33, nameLength, root.joliet) == ArchiveName)) {
-            const std::int64_t lba = le32(r + 2);
-            const std::int64_t length = le32(r + 10);
+            const std::int64_t lba = littleEndian32(r + 2);
+            const std::int64_t length = littleEndian32(r + 10);
             if (!checkedExtent(track, lba, length)) {
                 // The archive's bytes up to the track's end are there; the rest is missing.
                 std::int64_t present = std::max<std::int64_t>(0, (track.sectors() - lba) * SectorSize);
@@ -139,7 +134,7 @@ std::vector<Extent> findArchive(DataTrack& track, const std::string& image)
         if ((d[128] | d[129] << 8) != SectorSize)
             throw ImageError(ImageFault::NotSupported, image, image + ": logical blocks other than 2048 bytes");
         const std::uint8_t* root = d + 156;
-        const Folder f{le32(root + 2), le32(root + 10), type == 2};
+        const Folder f{littleEndian32(root + 2), littleEndian32(root + 10), type == 2};
         if (type == 1 && !primary)
             primary = f;
         // Joliet: a supplementary descriptor whose escape sequence names UCS-2.

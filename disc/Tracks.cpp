@@ -66,9 +66,15 @@ public:
             readRetrying(*file_, start_ + first * raw, buffer_.data(), static_cast<std::size_t>(count * raw), start_,
                          sectorSize_, {archiveFirst, UserBytes}, reading_.options, reading_.events);
             for (std::int64_t s = 0; s < count && n > 0; ++s) {
+                const std::uint8_t* sector = buffer_.data() + s * raw;
+                if (sectorSize_ == RawSectorSize && !edcMatches(sector))
+                    throw ImageError(ImageFault::ChecksumFailed, file(),
+                                     file() + ": sector " + std::to_string(first + s) +
+                                         " of the data track fails its EDC check",
+                                     archiveAt);
                 const std::int64_t within = at % UserBytes;
                 const auto k = static_cast<std::size_t>(std::min<std::int64_t>(UserBytes - within, n));
-                std::memcpy(out, buffer_.data() + s * raw + static_cast<std::int64_t>(dataOffset_) + within, k);
+                std::memcpy(out, sector + static_cast<std::int64_t>(dataOffset_) + within, k);
                 out += k;
                 n -= k;
                 at += static_cast<std::int64_t>(k);

@@ -1,7 +1,10 @@
 // Damaged and unsupported images: a clear error, never a wrong byte.
 #include "DiscTestSupport.h"
 
+#include "disc/CdSector.h"
 #include "disc/ImageError.h"
+
+#include <random>
 
 using namespace disctest;
 using hotaru::disc::ImageError;
@@ -79,6 +82,59 @@ TEST_F(Damage, SheetsNamingMissingOrShortFiles)
 
     writeFile(file("audio.cue"), "FILE \"game (Track 2).bin\" BINARY\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n");
     EXPECT_EQ(imageError([&] { openArchive(file("audio.cue")); }).fault(), ImageFault::NoDataTrack);
+}
+
+TEST_F(Damage, BinSectorWithAFlippedByte)
+{
+    const std::string cue = file("flipped.cue");
+    hotaru::writeBinCue(archive, cue);
+    const std::string data = hotaru::trackFileName(cue, 1);
+    // A user byte of a sector in the middle of the track: inside the archive.
+    const auto sector = static_cast<std::int64_t>(fileSize(data) / 2352 / 2);
+    const std::int64_t at = sector * 2352 + 16 + 700;
+    const std::string was = readPart(data, at, 1);
+    patch(data, at, std::string(1, static_cast<char>(was[0] ^ 0x01)));
+
+    const auto r = openArchive(cue);
+    int failures = 0;
+    constexpr std::size_t Piece = 65'536;
+    for (std::int64_t pos = 0; pos < r->size(); pos += Piece) {
+        const auto n = static_cast<std::size_t>(std::min<std::int64_t>(Piece, r->size() - pos));
+        try {
+            EXPECT_EQ(bytesOf(*r, pos, n), archiveBytes.substr(static_cast<std::size_t>(pos), n)) << "at " << pos;
+        } catch (const ImageError& e) {
+            EXPECT_EQ(e.fault(), ImageFault::ChecksumFailed);
+            EXPECT_EQ(e.file(), data);
+            EXPECT_GE(e.archiveOffset(), pos);
+            EXPECT_LT(e.archiveOffset(), pos + static_cast<std::int64_t>(n));
+            ++failures;
+        }
+    }
+    EXPECT_EQ(failures, 1);
+
+    // Raw sectors written with no EDC at all are taken as they are.
+    patch(data, at, was);
+    patch(data, sector * 2352 + 2064, std::string(4, '\0'));
+    EXPECT_EQ(readAll(*openArchive(cue)), archiveBytes);
+}
+
+// The EDC as the standard defines it, bit by bit: the fast one must agree.
+TEST(Edc, AgreesWithTheBitwiseDefinition)
+{
+    std::mt19937 random(7);
+    std::vector<std::uint8_t> bytes(2352);
+    for (auto& b : bytes)
+        b = static_cast<std::uint8_t>(random());
+    for (const std::size_t n : {std::size_t{0}, std::size_t{1}, std::size_t{7}, std::size_t{8}, std::size_t{13},
+                                std::size_t{2056}, std::size_t{2064}}) {
+        std::uint32_t e = 0;
+        for (std::size_t i = 0; i < n; ++i) {
+            e ^= bytes[i];
+            for (int k = 0; k < 8; ++k)
+                e = (e >> 1) ^ ((e & 1) ? 0xD8018001u : 0);
+        }
+        EXPECT_EQ(hotaru::disc::edc(bytes.data(), n), e) << n << " bytes";
+    }
 }
 
 TEST_F(Damage, ChdHunkWithAFlippedByte)
