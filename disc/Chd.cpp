@@ -681,31 +681,22 @@ public:
 
     void read(std::int64_t at, void* buffer, std::size_t n, std::int64_t archiveAt) override
     {
-        constexpr auto User = static_cast<std::int64_t>(UserDataSize);
-        if (at < 0 || at + static_cast<std::int64_t>(n) > sectors_ * User)
-            throw ImageError(ImageFault::TrackTooShort, file(), file() + " ends before the data its file system names",
-                             archiveAt);
+        checkWithinTrack(*this, at, n, archiveAt);
         const std::int64_t framesPerHunk = chd_.hunkBytes() / FrameSize;
-        auto* out = static_cast<std::uint8_t*>(buffer);
         Hunk hunk;
         std::int64_t hunkNumber = -1;
-        while (n > 0) {
-            const std::int64_t frame = firstFrame_ + at / User;
-            const std::int64_t within = at % User;
-            if (frame / framesPerHunk != hunkNumber) {
-                hunkNumber = frame / framesPerHunk;
-                hunk = pipeline_.get(static_cast<std::uint32_t>(hunkNumber), archiveAt);
-            }
-            const auto k = static_cast<std::size_t>(std::min<std::int64_t>(User - within, n));
-            const std::int64_t from = frame % framesPerHunk * static_cast<std::int64_t>(FrameSize) +
-                                      static_cast<std::int64_t>(dataOffset_) + within;
-            std::memcpy(out, hunk->data() + from, k);
-            out += k;
-            n -= k;
-            at += static_cast<std::int64_t>(k);
-            if (archiveAt >= 0)
-                archiveAt += static_cast<std::int64_t>(k);
-        }
+        forEachSectorPiece(
+            at, buffer, n, archiveAt,
+            [&](std::int64_t sector, std::int64_t within, std::size_t k, std::uint8_t* to, std::int64_t pieceAt) {
+                const std::int64_t frame = firstFrame_ + sector;
+                if (frame / framesPerHunk != hunkNumber) {
+                    hunkNumber = frame / framesPerHunk;
+                    hunk = pipeline_.get(static_cast<std::uint32_t>(hunkNumber), pieceAt);
+                }
+                const std::int64_t from = frame % framesPerHunk * static_cast<std::int64_t>(FrameSize) +
+                                          static_cast<std::int64_t>(dataOffset_) + within;
+                std::memcpy(to, hunk->data() + from, k);
+            });
     }
 
 private:

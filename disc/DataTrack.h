@@ -1,7 +1,9 @@
 #pragma once
 
 #include "disc/BlockSource.h"
+#include "disc/CdSector.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -21,6 +23,30 @@ public:
     // Throws TrackTooShort past the last sector.
     virtual void read(std::int64_t at, void* buffer, std::size_t n, std::int64_t archiveAt) = 0;
 };
+
+// Throws TrackTooShort, naming the track's file, unless n bytes from `at`
+// lie within its sectors.
+void checkWithinTrack(const DataTrack& track, std::int64_t at, std::size_t n, std::int64_t archiveAt);
+
+// Walks n bytes from track byte `at` one sector's part at a time: calls
+// piece(sector, within, k, out, archiveAt) for k bytes from `within` of that
+// sector's user data, to go to `out` (archiveAt -1 stays -1).
+template <typename Piece>
+void forEachSectorPiece(std::int64_t at, void* buffer, std::size_t n, std::int64_t archiveAt, Piece&& piece)
+{
+    constexpr auto User = static_cast<std::int64_t>(UserDataSize);
+    auto* out = static_cast<std::uint8_t*>(buffer);
+    while (n > 0) {
+        const std::int64_t within = at % User;
+        const auto k = static_cast<std::size_t>(std::min<std::int64_t>(User - within, static_cast<std::int64_t>(n)));
+        piece(at / User, within, k, out, archiveAt);
+        out += k;
+        n -= k;
+        at += static_cast<std::int64_t>(k);
+        if (archiveAt >= 0)
+            archiveAt += static_cast<std::int64_t>(k);
+    }
+}
 
 struct TrackReading {
     ReadOptions options;

@@ -12,12 +12,6 @@ namespace {
 
 constexpr auto UserBytes = static_cast<std::int64_t>(UserDataSize);
 
-[[noreturn]] void pastTrackEnd(const std::string& file, std::int64_t archiveAt)
-{
-    throw ImageError(ImageFault::TrackTooShort, file, file + " ends before the data the disc's file system names",
-                     archiveAt);
-}
-
 class CookedTrack : public DataTrack {
 public:
     CookedTrack(std::shared_ptr<BlockSource> file, std::int64_t start, std::int64_t sectors, TrackReading reading)
@@ -28,8 +22,7 @@ public:
     const std::string& file() const override { return file_->path(); }
     void read(std::int64_t at, void* buffer, std::size_t n, std::int64_t archiveAt) override
     {
-        if (at < 0 || at + static_cast<std::int64_t>(n) > sectors_ * UserBytes)
-            pastTrackEnd(file(), archiveAt);
+        checkWithinTrack(*this, at, n, archiveAt);
         readRetrying(*file_, start_ + at, buffer, n, start_, UserDataSize, {archiveAt, UserBytes}, reading_.options,
                      reading_.events);
     }
@@ -53,8 +46,7 @@ public:
     const std::string& file() const override { return file_->path(); }
     void read(std::int64_t at, void* buffer, std::size_t n, std::int64_t archiveAt) override
     {
-        if (at < 0 || at + static_cast<std::int64_t>(n) > sectors_ * UserBytes)
-            pastTrackEnd(file(), archiveAt);
+        checkWithinTrack(*this, at, n, archiveAt);
         auto* out = static_cast<std::uint8_t*>(buffer);
         const auto raw = static_cast<std::int64_t>(sectorSize_);
         while (n > 0) {
@@ -65,22 +57,23 @@ public:
             const std::int64_t archiveFirst = archiveAt < 0 ? -1 : archiveAt - at % UserBytes;
             readRetrying(*file_, start_ + first * raw, buffer_.data(), static_cast<std::size_t>(count * raw), start_,
                          sectorSize_, {archiveFirst, UserBytes}, reading_.options, reading_.events);
-            for (std::int64_t s = 0; s < count && n > 0; ++s) {
-                const std::uint8_t* sector = buffer_.data() + s * raw;
-                if (sectorSize_ == RawSectorSize && !edcMatches(sector))
-                    throw ImageError(ImageFault::ChecksumFailed, file(),
-                                     file() + ": sector " + std::to_string(first + s) +
-                                         " of the data track fails its EDC check",
-                                     archiveAt);
-                const std::int64_t within = at % UserBytes;
-                const auto k = static_cast<std::size_t>(std::min<std::int64_t>(UserBytes - within, n));
-                std::memcpy(out, sector + static_cast<std::int64_t>(dataOffset_) + within, k);
-                out += k;
-                n -= k;
-                at += static_cast<std::int64_t>(k);
-                if (archiveAt >= 0)
-                    archiveAt += static_cast<std::int64_t>(k);
-            }
+            const auto chunk = static_cast<std::size_t>(std::min<std::int64_t>((first + count) * UserBytes - at, n));
+            forEachSectorPiece(
+                at, out, chunk, archiveAt,
+                [&](std::int64_t s, std::int64_t within, std::size_t k, std::uint8_t* to, std::int64_t pieceAt) {
+                    const std::uint8_t* sector = buffer_.data() + (s - first) * raw;
+                    if (sectorSize_ == RawSectorSize && !edcMatches(sector))
+                        throw ImageError(ImageFault::ChecksumFailed, file(),
+                                         file() + ": sector " + std::to_string(s) +
+                                             " of the data track fails its EDC check",
+                                         pieceAt);
+                    std::memcpy(to, sector + static_cast<std::int64_t>(dataOffset_) + within, k);
+                });
+            out += chunk;
+            n -= chunk;
+            at += static_cast<std::int64_t>(chunk);
+            if (archiveAt >= 0)
+                archiveAt += static_cast<std::int64_t>(chunk);
         }
     }
 
@@ -96,6 +89,13 @@ private:
 };
 
 }  // namespace
+
+void checkWithinTrack(const DataTrack& track, std::int64_t at, std::size_t n, std::int64_t archiveAt)
+{
+    if (at < 0 || at + static_cast<std::int64_t>(n) > track.sectors() * UserBytes)
+        throw ImageError(ImageFault::TrackTooShort, track.file(),
+                         track.file() + " ends before the data the disc's file system names", archiveAt);
+}
 
 std::unique_ptr<DataTrack> cookedTrack(std::shared_ptr<BlockSource> file, std::int64_t start, std::int64_t sectors,
                                        const TrackReading& reading)

@@ -41,6 +41,27 @@ std::uint64_t be64(const std::string& path, std::int64_t at)
     return v;
 }
 
+// Reads the archive in pieces: each piece is right or fails for `file` with a
+// checksum fault at an offset inside it. Returns how many failed.
+int damagedPieces(hotaru::disc::ArchiveReader& r, const std::string& expected, const std::string& file,
+                  std::size_t piece)
+{
+    int failures = 0;
+    for (std::int64_t pos = 0; pos < r.size(); pos += static_cast<std::int64_t>(piece)) {
+        const auto n = static_cast<std::size_t>(std::min<std::int64_t>(piece, r.size() - pos));
+        try {
+            EXPECT_EQ(bytesOf(r, pos, n), expected.substr(static_cast<std::size_t>(pos), n)) << "at " << pos;
+        } catch (const ImageError& e) {
+            EXPECT_EQ(e.fault(), ImageFault::ChecksumFailed);
+            EXPECT_EQ(e.file(), file);
+            EXPECT_GE(e.archiveOffset(), pos);
+            EXPECT_LT(e.archiveOffset(), pos + static_cast<std::int64_t>(n));
+            ++failures;
+        }
+    }
+    return failures;
+}
+
 }  // namespace
 
 class Damage : public DiscImages {};
@@ -95,22 +116,7 @@ TEST_F(Damage, BinSectorWithAFlippedByte)
     const std::string was = readPart(data, at, 1);
     patch(data, at, std::string(1, static_cast<char>(was[0] ^ 0x01)));
 
-    const auto r = openArchive(cue);
-    int failures = 0;
-    constexpr std::size_t Piece = 65'536;
-    for (std::int64_t pos = 0; pos < r->size(); pos += Piece) {
-        const auto n = static_cast<std::size_t>(std::min<std::int64_t>(Piece, r->size() - pos));
-        try {
-            EXPECT_EQ(bytesOf(*r, pos, n), archiveBytes.substr(static_cast<std::size_t>(pos), n)) << "at " << pos;
-        } catch (const ImageError& e) {
-            EXPECT_EQ(e.fault(), ImageFault::ChecksumFailed);
-            EXPECT_EQ(e.file(), data);
-            EXPECT_GE(e.archiveOffset(), pos);
-            EXPECT_LT(e.archiveOffset(), pos + static_cast<std::int64_t>(n));
-            ++failures;
-        }
-    }
-    EXPECT_EQ(failures, 1);
+    EXPECT_EQ(damagedPieces(*openArchive(cue), archiveBytes, data, 65'536), 1);
 
     // Raw sectors written with no EDC at all are taken as they are.
     patch(data, at, was);
@@ -148,23 +154,7 @@ TEST_F(Damage, ChdHunkWithAFlippedByte)
     const std::string was = readPart(copy, at, 1);
     patch(copy, at, std::string(1, static_cast<char>(was[0] ^ 0x20)));
 
-    const auto r = openArchive(copy);
-    int failures = 0;
-    std::int64_t damagedAt = -1;
-    constexpr std::size_t Piece = 50'000;
-    for (std::int64_t pos = 0; pos < r->size(); pos += Piece) {
-        const auto n = static_cast<std::size_t>(std::min<std::int64_t>(Piece, r->size() - pos));
-        try {
-            EXPECT_EQ(bytesOf(*r, pos, n), archiveBytes.substr(static_cast<std::size_t>(pos), n)) << "at " << pos;
-        } catch (const ImageError& e) {
-            EXPECT_EQ(e.fault(), ImageFault::ChecksumFailed);
-            EXPECT_EQ(e.file(), copy);
-            damagedAt = e.archiveOffset();
-            EXPECT_GE(damagedAt, pos);
-            EXPECT_LT(damagedAt, pos + static_cast<std::int64_t>(n));
-            ++failures;
-        }
-    }
+    const int failures = damagedPieces(*openArchive(copy), archiveBytes, copy, 50'000);
     EXPECT_GE(failures, 1);
     EXPECT_LE(failures, 2);  // one hunk: at most two pieces
 }
