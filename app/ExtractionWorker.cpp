@@ -75,21 +75,20 @@ void ExtractionWorker::extractMovie(std::int32_t n)
     Q_EMIT movieWritten(n);
     // The switch counts as it stands when the copy ends, not when it began.
     const hotaru::RunSettingsValues now = settings().current();
+    const std::string title(hotaru::movieTitle(snapshot().disc, n));
     if (now.aviOutput)
-        handOff(std::string(hotaru::movieTitle(snapshot().disc, n)), folder, now);
+        handOff({now.converterPath, folder, title, hotaru::VideoFormat::Avi});
+    else if (now.mp4Output)
+        handOff({now.bundledConverterPath, folder, title, hotaru::VideoFormat::Mp4});
 }
 
-void ExtractionWorker::handOff(const std::string& title, const std::string& folder,
-                               const hotaru::RunSettingsValues& settings)
+void ExtractionWorker::handOff(const hotaru::Conversion& job)
 {
-    Q_EMIT statusChanged(fromUtf8(hotaru::convertingText(title)));
+    Q_EMIT statusChanged(fromUtf8(hotaru::convertingText(job.title, job.format)));
     hotaru::ConversionOutcome outcome = hotaru::ConversionOutcome::Failed;
-    atNormalPriority([&] {
-        outcome =
-            hotaru::convertMovie({settings.converterPath, folder, title}, [this] { return isInterruptionRequested(); });
-    });
+    atNormalPriority([&] { outcome = hotaru::convertMovie(job, [this] { return isInterruptionRequested(); }); });
     if (outcome == hotaru::ConversionOutcome::Failed)
-        Q_EMIT statusChanged(fromUtf8(hotaru::conversionFailedText(title)));
+        Q_EMIT statusChanged(fromUtf8(hotaru::conversionFailedText(job.title, job.format)));
 }
 
 }  // namespace app

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "extract/Converter.h"
 #include "extract/MovieExtraction.h"
 #include "extract/TaskThread.h"
 
@@ -49,12 +50,11 @@ protected:
     // Start it with start() at the caller's priority: the run lowers itself
     // to idle once its hand-off thread exists.
     void run() override;
-    // Copies movie n, then hands it on while AVI output is on.
+    // Copies movie n, then hands it on while AVI or MP4 output is on.
     virtual void extractMovie(std::int32_t n);
-    // Called with AVI output on, once title + ".cpk" is complete and closed in
-    // `folder`; returns when the movie has been dealt with.
-    virtual void handOff(const std::string& title, const std::string& folder,
-                         const hotaru::RunSettingsValues& settings);
+    // Called with AVI or MP4 output on, once title + ".cpk" is complete and
+    // closed in the job's folder; returns when the movie has been dealt with.
+    virtual void handOff(const hotaru::Conversion& job);
     // Runs `task` on the thread that kept the run's starting priority.
     void atNormalPriority(const std::function<void()>& task) { handOffs_->run(task); }
 

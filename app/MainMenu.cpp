@@ -37,6 +37,9 @@ MainMenu::MainMenu(QMainWindow* window) : QObject(window)
     aviOutput_ =
         item(options, "ACPK2AVI", QStringLiteral("AVIを出力(&A)"), QStringLiteral("ACPK2AVIと連携してAVIを出力します"));
     aviOutput_->setCheckable(true);
+    mp4Output_ = item(options, "MP4Output", QStringLiteral("MP4を出力(&P)"),
+                      QStringLiteral("ﾌﾞﾗｳｻﾞやｽﾏﾎで再生できるMP4を出力します"));
+    mp4Output_->setCheckable(true);
     auto* voiceMenu = new RadioMenu(QStringLiteral("ﾒｯｾｰｼﾞ(&M)"), options);
     voiceMenu->setObjectName(QStringLiteral("K1"));
     options->addMenu(voiceMenu);
@@ -67,11 +70,19 @@ MainMenu::MainMenu(QMainWindow* window) : QObject(window)
         aviOutput_->setChecked(!flipped);
         Q_EMIT aviOutputChosen();
     });
+    connect(mp4Output_, &QAction::triggered, this, [this](bool flipped) {
+        mp4Output_->setChecked(!flipped);
+        Q_EMIT mp4OutputChosen();
+    });
     for (std::size_t v = 0; v < voices_.size(); ++v)
         connect(voices_[v], &QAction::triggered, this, [this, v] { Q_EMIT voiceChosen(static_cast<Voice>(v)); });
 }
 
 void MainMenu::setAviOutputMark(bool on) { aviOutput_->setChecked(on); }
+
+void MainMenu::setMp4OutputMark(bool on) { mp4Output_->setChecked(on); }
+
+void MainMenu::setMp4OutputAvailable(bool available) { mp4Output_->setEnabled(available); }
 
 void MainMenu::setVoiceMark(Voice voice)
 {

@@ -12,7 +12,7 @@ class QMainWindow;
 class QMenu;
 
 namespace app {
-// The main window's menu bar: ﾌｧｲﾙ, ｵﾌﾟｼｮﾝ with the voices, ﾍﾙﾌﾟ. Items keep
+// The main window's menu bar: ﾌｧｲﾙ, ｵﾌﾟｼｮﾝ with the outputs and the voices, ﾍﾙﾌﾟ. Items keep
 // their layout names as objectNames and carry their hints as status tips.
 class MainMenu : public QObject {
     Q_OBJECT
@@ -25,6 +25,9 @@ public:
     QAction* aboutAction() const { return about_; }
 
     void setAviOutputMark(bool on);
+    void setMp4OutputMark(bool on);
+    // MP4 output needs the converter that comes with the program.
+    void setMp4OutputAvailable(bool available);
     // Marks the voice's item and clears the others: marking one does not by itself.
     void setVoiceMark(Voice voice);
 
@@ -32,13 +35,15 @@ Q_SIGNALS:
     // The hint of the highlighted item; empty when a menu closes.
     void hintChanged(const QString& hint);
     void aviOutputChosen();
+    void mp4OutputChosen();
     void voiceChosen(Voice voice);
 
 private:
     QAction* open_;
     QAction* outputFolder_;
     QAction* exit_;
-    QAction* aviOutput_;  // a check item whose mark only the program sets
+    QAction* aviOutput_;  // check items whose marks only the program sets
+    QAction* mp4Output_;
     std::array<QAction*, VoiceCount> voices_{};
     QAction* about_;
 };

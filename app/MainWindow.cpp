@@ -156,6 +156,8 @@ void MainWindow::wireHandlers()
             w->aboutDialog_->exec();
     });
     handle(menu_, &MainMenu::aviOutputChosen, &MainWindow::onAviOutputChosen);
+    handle(menu_, &MainMenu::mp4OutputChosen,
+           [](MainWindow* w) { w->session_.setMp4Output(!w->session_.mp4Output()); });
     connect(menu_, &MainMenu::voiceChosen, this,
             [this](Voice voice) { gui::runHandler(services_, this, [&] { onVoiceChosen(voice); }); });
     connect(menu_, &MainMenu::hintChanged, this, &MainWindow::setHint);
@@ -178,6 +180,7 @@ void MainWindow::wireHandlers()
     connect(run_, &ExtractionRun::stepped, this, &MainWindow::stepProgress);
     connect(run_, &ExtractionRun::ended, this, &MainWindow::onRunEnded);
     connect(&session_, &Session::aviOutputChanged, menu_, &MainMenu::setAviOutputMark);
+    connect(&session_, &Session::mp4OutputChanged, menu_, &MainMenu::setMp4OutputMark);
     connect(&session_, &Session::voiceChanged, menu_, &MainMenu::setVoiceMark);
 }
 
@@ -279,6 +282,7 @@ void MainWindow::closeEvent(QCloseEvent* e)
 void MainWindow::start(const QString& archive, const QString& offeredConverter)
 {
     offeredConverter_ = offeredConverter;
+    menu_->setMp4OutputAvailable(!session_.bundledConverter().isEmpty());
     gui::runHandler(services_, this, [&] {
         if (archive.isEmpty())
             runDiscovery();

@@ -15,6 +15,7 @@ const QString VoiceKey = QStringLiteral("voice");
 const QString OutputFolderKey = QStringLiteral("outputFolder");
 const QString ConverterKey = QStringLiteral("converter");
 const QString AviOutputKey = QStringLiteral("aviOutput");
+const QString Mp4OutputKey = QStringLiteral("mp4Output");
 
 }  // namespace
 
@@ -54,6 +55,8 @@ void RememberedSettings::restore()
         session_.setConverterPath(converter);
         session_.setAviOutput(store_->value(AviOutputKey).toBool());
     }
+    if (!session_.aviOutput())
+        session_.setMp4Output(store_->value(Mp4OutputKey).toBool());
 }
 
 void RememberedSettings::save()
@@ -62,6 +65,7 @@ void RememberedSettings::save()
     store_->setValue(OutputFolderKey, session_.outputFolder());
     store_->setValue(ConverterKey, session_.converterPath());
     store_->setValue(AviOutputKey, session_.aviOutput());
+    store_->setValue(Mp4OutputKey, session_.mp4Output());
     store_->sync();
 }
 

@@ -32,8 +32,24 @@ void Session::setConverterPath(const QString& path)
 
 void Session::setAviOutput(bool on)
 {
+    if (on && mp4Output_) {
+        mp4Output_ = false;
+        Q_EMIT mp4OutputChanged(false);
+    }
     aviOutput_ = on;
     Q_EMIT aviOutputChanged(on);
+    Q_EMIT runSettingsChanged();
+}
+
+void Session::setMp4Output(bool on)
+{
+    on = on && !bundledConverter_.isEmpty();
+    if (on && aviOutput_) {
+        aviOutput_ = false;
+        Q_EMIT aviOutputChanged(false);
+    }
+    mp4Output_ = on;
+    Q_EMIT mp4OutputChanged(on);
     Q_EMIT runSettingsChanged();
 }
 
@@ -46,7 +62,7 @@ hotaru::RunSettingsValues Session::runSettings() const
     } catch (const hotaru::EInOutError&) {
         // Removed under us: the movie's copy then fails and says so.
     }
-    return {folder, aviOutput_, converterPath_.toStdString()};
+    return {folder, aviOutput_, converterPath_.toStdString(), mp4Output_, bundledConverter_.toStdString()};
 }
 
 }  // namespace app

@@ -38,8 +38,15 @@ public:
 
     const QString& converterPath() const { return converterPath_; }
     void setConverterPath(const QString& path);
+    // AVI and MP4 output: at most one is on; turning one on turns the other off.
     bool aviOutput() const { return aviOutput_; }
     void setAviOutput(bool on);
+    bool mp4Output() const { return mp4Output_; }
+    void setMp4Output(bool on);
+    // The converter that comes with the program, which MP4 output uses;
+    // empty when it is not there (MP4 output then stays off).
+    const QString& bundledConverter() const { return bundledConverter_; }
+    void setBundledConverter(const QString& path) { bundledConverter_ = path; }
 
     // What a running extraction reads afresh for each movie: the folder is
     // the output folder, else the working folder.
@@ -48,7 +55,8 @@ public:
 Q_SIGNALS:
     void voiceChanged(Voice voice);
     void aviOutputChanged(bool on);
-    // The output folder, the converter or the AVI switch changed.
+    void mp4OutputChanged(bool on);
+    // The output folder, the converter or an output switch changed.
     void runSettingsChanged();
 
 private:
@@ -59,6 +67,8 @@ private:
     Voice voice_ = Voice::Plain;
     QString converterPath_;
     bool aviOutput_ = false;
+    bool mp4Output_ = false;
+    QString bundledConverter_;
 };
 
 }  // namespace app

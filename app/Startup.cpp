@@ -12,6 +12,8 @@ namespace app {
 std::unique_ptr<MainWindow> startMainWindow(gui::SystemServices& services, StartOptions options)
 {
     auto window = std::make_unique<MainWindow>(services);
+    // Known before the settings come back: MP4 output needs it.
+    window->session().setBundledConverter(options.offeredConverter);
     if (options.settings)
         new RememberedSettings(std::move(options.settings), window->session());  // owned by the session
     window->start(options.archive, options.offeredConverter);

@@ -17,7 +17,8 @@ struct StartOptions {
     QString archive;
     // Where the user's choices are remembered; none: nothing is.
     std::unique_ptr<QSettings> settings;
-    // Offered in the converter link dialog while no converter is set.
+    // The converter that comes with the program: offered in the converter
+    // link dialog while no converter is set, and what MP4 output uses.
     QString offeredConverter;
 };
 

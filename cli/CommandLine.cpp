@@ -36,7 +36,10 @@ const std::vector<OptionEntry>& optionEntries()
         {{QStringLiteral("o"), QStringLiteral("out")},
          QStringLiteral("DIR"),
          QStringLiteral("Write into DIR instead of the current folder.")},
-        {{QStringLiteral("avi")}, {}, QStringLiteral("Convert each copy into <title>.avi as well.")},
+        {{QStringLiteral("avi")}, {}, QStringLiteral("Convert each copy into <title>.avi (Cinepak, PCM).")},
+        {{QStringLiteral("mp4")},
+         {},
+         QStringLiteral("Convert each copy into <title>.mp4 (H.264, AAC), which browsers and phones play.")},
         {{QStringLiteral("converter")},
          QStringLiteral("PATH"),
          QStringLiteral("The converter (default: cpk2avi beside the program).")},
@@ -58,17 +61,18 @@ QString optionColumn(const OptionEntry& entry)
 
 QString helpText()
 {
-    QString text = QStringLiteral("Usage: %1 [ARCHIVE]\n"
-                                  "       %1 --list [ARCHIVE]\n"
-                                  "       %1 --extract [ARCHIVE] [--out DIR] [--avi [--converter PATH]] [N|TITLE ...]\n"
-                                  "\n"
-                                  "Copies the movies of the game's two CDs out of their archive, hotaru4, into\n"
-                                  "<title>.cpk files. Without --list or --extract it opens the window, with ARCHIVE\n"
-                                  "open when one is named. Without ARCHIVE the CD-ROM drives are searched.\n"
-                                  "Movies are named by number (N, as --list shows it) or by exact TITLE.\n"
-                                  "\n"
-                                  "Options:\n")
-                       .arg(Program);
+    QString text =
+        QStringLiteral("Usage: %1 [ARCHIVE]\n"
+                       "       %1 --list [ARCHIVE]\n"
+                       "       %1 --extract [ARCHIVE] [--out DIR] [--avi|--mp4 [--converter PATH]] [N|TITLE ...]\n"
+                       "\n"
+                       "Copies the movies of the game's two CDs out of their archive, hotaru4, into\n"
+                       "<title>.cpk files. Without --list or --extract it opens the window, with ARCHIVE\n"
+                       "open when one is named. Without ARCHIVE the CD-ROM drives are searched.\n"
+                       "Movies are named by number (N, as --list shows it) or by exact TITLE.\n"
+                       "\n"
+                       "Options:\n")
+            .arg(Program);
     int width = 0;
     for (const OptionEntry& entry : optionEntries())
         width = std::max(width, static_cast<int>(optionColumn(entry).size()));
@@ -196,7 +200,7 @@ Options parse(const QStringList& arguments)
     if (has("list") && has("extract"))
         return failure(QStringLiteral("--list and --extract cannot be combined"));
     if (!has("extract")) {
-        for (const char* name : {"out", "avi", "converter"}) {
+        for (const char* name : {"out", "avi", "mp4", "converter"}) {
             if (has(name))
                 return failure(QStringLiteral("--%1 goes with --extract").arg(QLatin1String(name)));
         }
@@ -211,8 +215,11 @@ Options parse(const QStringList& arguments)
 
     o.mode = Mode::Extract;
     o.avi = has("avi");
-    if (has("converter") && !o.avi)
-        return failure(QStringLiteral("--converter goes with --avi"));
+    o.mp4 = has("mp4");
+    if (o.avi && o.mp4)
+        return failure(QStringLiteral("--avi and --mp4 cannot be combined"));
+    if (has("converter") && !o.avi && !o.mp4)
+        return failure(QStringLiteral("--converter goes with --avi or --mp4"));
     if (has("out")) {
         o.outputFolder = absolute(parser.value(QStringLiteral("out")));
         if (o.outputFolder.isEmpty())

@@ -13,10 +13,11 @@ struct Options {
     Mode mode = Mode::Window;
     QString archive;       // empty: search the CD-ROM drives
     QString outputFolder;  // empty: the current folder
-    bool avi = false;
-    QString converter;  // empty: cpk2avi beside the program
-    QStringList picks;  // movie numbers or exact titles; empty: every movie
-    QString message;    // the help, version or error text
+    bool avi = false;      // convert each copy into <title>.avi
+    bool mp4 = false;      // or into <title>.mp4; never both
+    QString converter;     // empty: cpk2avi beside the program
+    QStringList picks;     // movie numbers or exact titles; empty: every movie
+    QString message;       // the help, version or error text
 };
 
 // True when the text names a file by a path rather than a bare name: it holds

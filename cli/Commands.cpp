@@ -236,7 +236,9 @@ int extract(const Options& options)
     if (!folder)
         return ExitFailure;
     std::string converter;
-    if (options.avi) {
+    const bool convert = options.avi || options.mp4;
+    const hotaru::VideoFormat format = options.mp4 ? hotaru::VideoFormat::Mp4 : hotaru::VideoFormat::Avi;
+    if (convert) {
         const std::optional<std::string> found = converterPath(options.converter);
         if (!found)
             return ExitFailure;
@@ -249,14 +251,14 @@ int extract(const Options& options)
     Progress progress(total);
     int done = 0;
     // The movie under way, for the messages.
-    std::string cpk, avi;
+    std::string cpk, video;
     bool converting = false;
     const hotaru::RunResult result = hotaru::runAll(snapshot.movies, stopRequested, [&](std::int32_t n) {
         const int k = done + 1;
         const std::string title(hotaru::movieTitle(snapshot.disc, n));
         const QString shownTitle = fromUtf8(title);
         cpk = *folder + hotaru::cpkName(title);
-        avi = *folder + hotaru::aviName(title);
+        video = *folder + hotaru::videoName(title, format);
         converting = false;
         int slices = 0;
         hotaru::MovieHooks hooks;
@@ -272,12 +274,12 @@ int extract(const Options& options)
         if (hotaru::extractMovie(snapshot, n, *folder, hooks) != hotaru::CopyOutcome::Written)
             return;  // interrupted: runAll sees the stop
         progress.done("written", cpk);
-        if (options.avi) {
+        if (convert) {
             converting = true;
             progress.converting(k, shownTitle);
-            switch (hotaru::convertMovie({converter, *folder, title}, stopRequested)) {
+            switch (hotaru::convertMovie({converter, *folder, title, format}, stopRequested)) {
             case hotaru::ConversionOutcome::Converted:
-                progress.done("converted", avi);
+                progress.done("converted", video);
                 break;
             case hotaru::ConversionOutcome::Stopped:
                 return;
@@ -290,14 +292,14 @@ int extract(const Options& options)
 
     progress.finish();
     const QString undone = converting
-                               ? QStringLiteral("%1 was not written, %2 is kept").arg(fromUtf8(avi), fromUtf8(cpk))
+                               ? QStringLiteral("%1 was not written, %2 is kept").arg(fromUtf8(video), fromUtf8(cpk))
                                : QStringLiteral("%1 was not written").arg(fromUtf8(cpk));
     switch (result.end) {
     case hotaru::RunEnd::Completed:
         if (progress.terminal())
             write(stdout, QStringLiteral("%1 movies %2 in %3\n")
                               .arg(total)
-                              .arg(options.avi ? QStringLiteral("converted") : QStringLiteral("written"))
+                              .arg(convert ? QStringLiteral("converted") : QStringLiteral("written"))
                               .arg(fromUtf8(*folder)));
         return 0;
     case hotaru::RunEnd::Stopped:
@@ -318,7 +320,7 @@ int extract(const Options& options)
         complain(QStringLiteral("%1: %2 (while writing %3)")
                      .arg(fromUtf8(result.path), fromUtf8(result.englishMessage), fromUtf8(cpk)));
     else if (converting)
-        complain(QStringLiteral("%1: %2 failed; %3 is kept").arg(fromUtf8(avi), fromUtf8(converter), fromUtf8(cpk)));
+        complain(QStringLiteral("%1: %2 failed; %3 is kept").arg(fromUtf8(video), fromUtf8(converter), fromUtf8(cpk)));
     else
         complain(
             QStringLiteral("%1: %2").arg(fromUtf8(result.path.empty() ? cpk : result.path), fromUtf8(result.message)));

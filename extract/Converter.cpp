@@ -12,27 +12,33 @@ std::string bundledConverter(const std::string& programFolder)
     return isExecutableFile(path) ? path : std::string();
 }
 
-std::string convertingText(const std::string& title) { return aviName(title) + "  に変換中です。"; }
+std::string convertingText(const std::string& title, VideoFormat format)
+{
+    return videoName(title, format) + "  に変換中です。";
+}
 
-std::string conversionFailedText(const std::string& title) { return aviName(title) + "  に変換できませんでした。"; }
+std::string conversionFailedText(const std::string& title, VideoFormat format)
+{
+    return videoName(title, format) + "  に変換できませんでした。";
+}
 
 ConversionOutcome convertMovie(const Conversion& job, const std::function<bool()>& stopRequested)
 {
     const std::string cpk = cpkName(job.title);
-    const std::string avi = aviName(job.title);
+    const std::string video = videoName(job.title, job.format);
     const std::string folder = job.folder.empty() ? currentDirectory() : job.folder;
-    const std::string aviPath = joinPath(folder, avi);
+    const std::string videoPath = joinPath(folder, video);
 
-    // An .avi left by an earlier run must not pass for this run's result.
-    const FileStamp before = fileStamp(aviPath);
-    const ProgramRun run = runProgram(job.converterPath, {cpk, avi}, folder, stopRequested);
-    const FileStamp after = fileStamp(aviPath);
+    // A video left by an earlier run must not pass for this run's result.
+    const FileStamp before = fileStamp(videoPath);
+    const ProgramRun run = runProgram(job.converterPath, {cpk, video}, folder, stopRequested);
+    const FileStamp after = fileStamp(videoPath);
     const bool written = after.exists && !(after == before);
     if (run.stopped || !run.exitedNormally || run.exitCode != 0 || !written || after.size == 0) {
         // What a stopped or failed converter wrote is no movie: leave no such
         // file under the final name.
         if (written)
-            removeFile(aviPath);
+            removeFile(videoPath);
         return run.stopped ? ConversionOutcome::Stopped : ConversionOutcome::Failed;
     }
     removeFile(joinPath(folder, cpk));

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "catalogue/MovieFiles.h"
+
 #include <functional>
 #include <string>
 
@@ -8,7 +10,8 @@ namespace hotaru {
 struct Conversion {
     std::string converterPath;  // the program, taken as it is
     std::string folder;         // where the .cpk was written; empty: the current folder
-    std::string title;          // gives "<title>.cpk" in and "<title>.avi" out
+    std::string title;          // gives "<title>.cpk" in and "<title>.avi" (or .mp4) out
+    VideoFormat format = VideoFormat::Avi;
 };
 
 enum class ConversionOutcome {
@@ -27,13 +30,14 @@ inline constexpr char BundledConverterName[] = "cpk2avi";
 std::string bundledConverter(const std::string& programFolder);
 
 // The status texts of the hand-off.
-std::string convertingText(const std::string& title);
-std::string conversionFailedText(const std::string& title);
+std::string convertingText(const std::string& title, VideoFormat format = VideoFormat::Avi);
+std::string conversionFailedText(const std::string& title, VideoFormat format = VideoFormat::Avi);
 
 // Runs the converter in the .cpk's own folder with the bare names
-// "<title>.cpk" and "<title>.avi", waits for it, and deletes the .cpk only when
-// the converter exited with 0 and left a new, non-empty .avi. An .avi that a
-// failed or stopped converter wrote is removed; an older one it left alone stays.
+// "<title>.cpk" and "<title>.avi" (or .mp4), waits for it, and deletes the
+// .cpk only when the converter exited with 0 and left a new, non-empty video.
+// A video that a failed or stopped converter wrote is removed; an older one it
+// left alone stays.
 ConversionOutcome convertMovie(const Conversion& job, const std::function<bool()>& stopRequested = {});
 
 }  // namespace hotaru

@@ -25,6 +25,9 @@ struct RunSettingsValues {
     std::string outputFolder;  // where movies go, ending in a separator; empty: the current folder
     bool aviOutput = false;
     std::string converterPath;
+    // MP4 output, through the converter that comes with the program.
+    bool mp4Output = false;
+    std::string bundledConverterPath;
 };
 
 // Written by the user-interface thread, read by the worker.

@@ -57,8 +57,9 @@ struct Controls {
           fileName(find<QLabel>(w, "Label2")), progress(find<QProgressBar>(w, "ProgressBar1")),
           status(find<QStatusBar>(w, "StatusBar1")), open(find<QAction>(w, "Open1")),
           outputFolder(find<QAction>(w, "KS1")), exitItem(find<QAction>(w, "Exit1")),
-          aviOutput(find<QAction>(w, "ACPK2AVI")), voices{find<QAction>(w, "K2"), find<QAction>(w, "K3"),
-                                                          find<QAction>(w, "K4")},
+          aviOutput(find<QAction>(w, "ACPK2AVI")),
+          mp4Output(find<QAction>(w, "MP4Output")), voices{find<QAction>(w, "K2"), find<QAction>(w, "K3"),
+                                                           find<QAction>(w, "K4")},
           about(find<QAction>(w, "About1"))
     {
     }
@@ -87,6 +88,7 @@ struct Controls {
     QAction* outputFolder;
     QAction* exitItem;
     QAction* aviOutput;
+    QAction* mp4Output;
     QAction* voices[3];
     QAction* about;
 };
@@ -109,7 +111,9 @@ struct Program {
     std::unique_ptr<MainWindow> window;
     std::unique_ptr<Controls> controls;
 
-    explicit Program(FakeSystemServices& services, bool show = true) : window(startMainWindow(services))
+    // `converter` stands for the converter that comes with the program.
+    explicit Program(FakeSystemServices& services, bool show = true, const QString& converter = {})
+        : window(startMainWindow(services, {QString(), nullptr, converter}))
     {
         controls = std::make_unique<Controls>(*window);
         if (show) {

@@ -77,10 +77,7 @@ public:
     QStringList handOffs;
 
 protected:
-    void handOff(const std::string& t, const std::string& folder, const hotaru::RunSettingsValues&) override
-    {
-        handOffs << fromUtf8(folder + t);
-    }
+    void handOff(const hotaru::Conversion& job) override { handOffs << fromUtf8(job.folder + job.title); }
 };
 
 }  // namespace worker_test

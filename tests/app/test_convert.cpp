@@ -1,5 +1,5 @@
-// AVI output: each copied movie handed to the converter, and what is kept when
-// the converter cannot do its part.
+// AVI and MP4 output: each copied movie handed to the converter, and what is
+// kept when the converter cannot do its part.
 #include "AppTestSupport.h"
 #include "MovieReader.h"
 #include "TestMain.h"
@@ -27,6 +27,7 @@ const QString Done = QStringLiteral("ファイルの作成が終了しました�
 QString converting(std::int32_t n) { return title(1, n) + QStringLiteral(".avi  に変換中です。"); }
 QString notConverted(std::int32_t n) { return title(1, n) + QStringLiteral(".avi  に変換できませんでした。"); }
 QString avi(std::int32_t n) { return title(1, n) + QStringLiteral(".avi"); }
+QString mp4(std::int32_t n) { return title(1, n) + QStringLiteral(".mp4"); }
 
 // The 24-bit length at bytes 1..3 of a Cinepak frame.
 std::uint32_t cinepakLength(const std::vector<std::uint8_t>& p)
@@ -47,19 +48,24 @@ class TestConvert : public QObject {
     const Controls& controls() const { return *program->controls; }
     MainWindow& window() const { return *program->window; }
 
-    // The program on the clip archive with AVI output on, movies 1..3 picked and run.
-    void start(const QString& converter, const char* fakeMode = nullptr)
+    // The program on the clip archive with AVI output on (or MP4 output, with
+    // `converter` as the one that comes with the program), movies 1..3 picked and run.
+    void start(const QString& converter, const char* fakeMode = nullptr, bool asMp4 = false)
     {
         if (fakeMode)
             ::setenv("HOTARU_FAKE_CONVERTER", fakeMode, 1);
         else
             ::unsetenv("HOTARU_FAKE_CONVERTER");
-        program = std::make_unique<Program>(*services);
+        program = std::make_unique<Program>(*services, true, asMp4 ? converter : QString());
         program->open(*services, archive);
         services->boxes.clear();
         window().session().setOutputFolder(out + u'/');
-        window().session().setConverterPath(converter);
-        window().session().setAviOutput(true);
+        if (asMp4) {
+            controls().mp4Output->trigger();
+        } else {
+            window().session().setConverterPath(converter);
+            window().session().setAviOutput(true);
+        }
         for (int n : {1, 2, 3})
             program->pick(n);
         controls().run->click();
@@ -115,6 +121,37 @@ private Q_SLOTS:
             QCOMPARE(static_cast<double>(m.samples.size()) / m.channels / m.sampleRate, 1.0);
             for (const auto& p : m.videoPackets)
                 QCOMPARE(cinepakLength(p), static_cast<std::uint32_t>(p.size()));
+        }
+    }
+
+    void ourConverterLeavesOnePlayableMp4PerMovie()
+    {
+        QStringList statuses;
+        start(QStringLiteral(CPK2AVI_EXE), nullptr, true);
+        connect(controls().status, &QStatusBar::messageChanged, this, [&](const QString& s) { statuses << s; });
+        waitForTheEnd();
+        QCOMPARE(services->boxes.size(), std::size_t{1});
+        QCOMPARE(services->boxes[0].text, Done);
+        QCOMPARE(names(out), (QStringList{mp4(1), mp4(2), mp4(3)}));
+        for (int n : {1, 2, 3}) {
+            QVERIFY(statuses.contains(title(1, n) + QStringLiteral(".mp4  に変換中です。")));
+            const Movie m = readMovie((out + u'/' + mp4(n)).toStdString());
+            QCOMPARE(m.videoCodec, std::string("h264"));
+            QCOMPARE(m.videoPackets.size(), std::size_t{15});
+            QCOMPARE(m.audioCodec, std::string("aac"));
+        }
+    }
+
+    void aFailingMp4ConversionKeepsTheCpk()
+    {
+        QStringList statuses;
+        start(QStringLiteral(FAKE_CONVERTER), "partial", true);
+        connect(controls().status, &QStatusBar::messageChanged, this, [&](const QString& s) { statuses << s; });
+        waitForTheEnd();
+        for (int n : {1, 2, 3}) {
+            QVERIFY(sameAsRange(out + u'/' + cpk(1, n), archive, 1, n));
+            QVERIFY(statuses.contains(title(1, n) + QStringLiteral(".mp4  に変換できませんでした。")));
+            QVERIFY(!QFileInfo::exists(out + u'/' + mp4(n)));
         }
     }
 

@@ -60,7 +60,7 @@ private Q_SLOTS:
     void theWorkerStopsAtTheSliceAfterInterruption()
     {
         RecordingWorker worker(hotaru::RunSnapshot{disc[1].toStdString(), 1, {1, 2}});
-        worker.settings().update({(out + u'/').toStdString(), false, {}});
+        worker.settings().update({(out + u'/').toStdString(), false, {}, false, {}});
         QSignalSpy completed(&worker, &ExtractionWorker::completed);
         QSignalSpy failed(&worker, &ExtractionWorker::failed);
         int steps = 0;
@@ -94,16 +94,16 @@ private Q_SLOTS:
         QDir().mkpath(a);
         QDir().mkpath(b);
         RecordingWorker worker(hotaru::RunSnapshot{disc[1].toStdString(), 1, {4, 6, 13}});
-        worker.settings().update({a.toStdString(), false, {}});
+        worker.settings().update({a.toStdString(), false, {}, false, {}});
         QObject receiver;
         connect(
             &worker, &ExtractionWorker::movieWritten, &receiver,
             [&](std::int32_t n) {
                 // Changed as a copy ends: the switch counts for that movie, the folder for the next.
                 if (n == 4)
-                    worker.settings().update({b.toStdString(), true, {}});
+                    worker.settings().update({b.toStdString(), true, {}, false, {}});
                 if (n == 6)
-                    worker.settings().update({a.toStdString(), false, {}});
+                    worker.settings().update({a.toStdString(), false, {}, false, {}});
             },
             Qt::BlockingQueuedConnection);
         QSignalSpy completed(&worker, &ExtractionWorker::completed);

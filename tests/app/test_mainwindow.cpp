@@ -105,6 +105,7 @@ private Q_SLOTS:
             {c.outputFolder, QStringLiteral("ﾌｧｲﾙの保存先を指定します。")},
             {c.exitItem, QStringLiteral("プログラムを終了します。")},
             {c.aviOutput, QStringLiteral("ACPK2AVIと連携してAVIを出力します")},
+            {c.mp4Output, QStringLiteral("ﾌﾞﾗｳｻﾞやｽﾏﾎで再生できるMP4を出力します")},
             {c.voices[0], QStringLiteral("ﾒｯｾｰｼﾞを通常表示にします。")},
             {c.voices[1], QStringLiteral("ﾒｯｾｰｼﾞをあかね風に変えます。")},
             {c.voices[2], QStringLiteral("ﾒｯｾｰｼﾞをしおり風に変えます。")},
@@ -113,6 +114,11 @@ private Q_SLOTS:
         for (const auto& [action, hint] : hints)
             QCOMPARE(action->statusTip(), hint);
         QVERIFY(c.aviOutput->isCheckable() && !c.aviOutput->isChecked());
+        QVERIFY(c.mp4Output->isCheckable() && !c.mp4Output->isChecked());
+        // MP4 directly below AVI.
+        const QList<QAction*> options = Controls::find<QMenu>(form, "opt")->actions();
+        QCOMPARE(options.indexOf(c.mp4Output), options.indexOf(c.aviOutput) + 1);
+        QCOMPARE(c.mp4Output->text(), QStringLiteral("MP4を出力(&P)"));
         QVERIFY(c.voices[0]->isChecked() && !c.voices[1]->isChecked() && !c.voices[2]->isChecked());
         QCOMPARE(Controls::find<QMenu>(form, "File1")->actions(),
                  (QList<QAction*>{c.open, c.outputFolder, Controls::find<QAction>(form, "N1"), c.exitItem}));

@@ -147,6 +147,36 @@ private Q_SLOTS:
         QVERIFY(services.boxes.empty());
     }
 
+    // No dialog: the item flips the switch, and one output turns the other off.
+    void theMp4SwitchExcludesTheAviSwitch()
+    {
+        FakeSystemServices services;
+        auto window = start(services, QStringLiteral("/opt/hotaru/cpk2avi"));
+        const Controls c(*window);
+        Session& session = window->session();
+        QVERIFY(c.mp4Output->isEnabled() && !c.mp4Output->isChecked());
+        c.mp4Output->trigger();
+        QVERIFY(c.mp4Output->isChecked() && session.mp4Output() && !window->converterLinkDialog().isVisible());
+        QCOMPARE(session.runSettings().bundledConverterPath, std::string("/opt/hotaru/cpk2avi"));
+
+        c.aviOutput->trigger();
+        control<QPushButton>(window->converterLinkDialog(), "Button2")->click();  // OK on the offered converter
+        QVERIFY(c.aviOutput->isChecked() && !c.mp4Output->isChecked() && !session.mp4Output());
+        c.mp4Output->trigger();
+        QVERIFY(c.mp4Output->isChecked() && !c.aviOutput->isChecked() && !session.aviOutput());
+        c.mp4Output->trigger();
+        QVERIFY(!c.mp4Output->isChecked() && !session.mp4Output() && !session.aviOutput());
+        QVERIFY(services.boxes.empty());
+
+        // Without the converter that comes with the program there is nothing to write MP4 with.
+        FakeSystemServices bare;
+        auto other = start(bare);
+        const Controls d(*other);
+        QVERIFY(!d.mp4Output->isEnabled());
+        other->session().setMp4Output(true);
+        QVERIFY(!other->session().mp4Output() && !d.mp4Output->isChecked());
+    }
+
     void okWithoutAConverterKeepsTheSwitchOff()
     {
         FakeSystemServices services;

@@ -22,7 +22,8 @@ class TestSettings : public QObject {
 
     std::unique_ptr<MainWindow> start(FakeSystemServices& services, const QString& archive = {})
     {
-        return startMainWindow(services, {archive, std::make_unique<QSettings>(store, QSettings::IniFormat), {}});
+        return startMainWindow(services, {archive, std::make_unique<QSettings>(store, QSettings::IniFormat),
+                                          QStringLiteral("/opt/hotaru/cpk2avi")});
     }
 
 private Q_SLOTS:
@@ -40,7 +41,7 @@ private Q_SLOTS:
         auto window = start(services);
         const Controls c(*window);
         QVERIFY(c.voices[0]->isChecked() && !c.voices[1]->isChecked() && !c.voices[2]->isChecked());
-        QVERIFY(!c.aviOutput->isChecked());
+        QVERIFY(!c.aviOutput->isChecked() && !c.mp4Output->isChecked());
         QVERIFY(window->session().outputFolder().isEmpty());
         QVERIFY(window->session().converterPath().isEmpty());
         QCOMPARE(QDir::currentPath(), startDir);
@@ -73,6 +74,15 @@ private Q_SLOTS:
         QCOMPARE(QDir(QDir::currentPath()), QDir(folder));
         QCOMPARE(window->session().converterPath(), QStringLiteral("/opt/変換/cpk2avi"));
         QVERIFY(window->session().aviOutput() && c.aviOutput->isChecked());
+
+        // MP4 output comes back too, and turns AVI output off for good.
+        c.mp4Output->trigger();
+        window.reset();
+        FakeSystemServices fourth;
+        window = start(fourth);
+        QVERIFY(window->session().mp4Output() && !window->session().aviOutput());
+        QVERIFY(Controls(*window).mp4Output->isChecked());
+        window.reset();
 
         // The remembered voice speaks from the start.
         const std::string archive = scratch.filePath(QStringLiteral("hotaru4")).toStdString();

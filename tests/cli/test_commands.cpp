@@ -313,6 +313,26 @@ TEST_F(CommandLineAvi, BundledConverterLeavesOnePlayableAviPerMovie)
     }
 }
 
+TEST_F(CommandLineAvi, Mp4OutputGivesMoviesABrowserPlays)
+{
+    const std::string path = filmArchive({4});
+    const ProgramOutcome r = cutter({"-x", path, "-o", out.string(), "--mp4", "4"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "written " + file(4) + "\nconverted " + file(4, ".mp4") + "\n");
+    EXPECT_EQ(namesInOut(), std::set<std::string>{title(1, 4) + ".mp4"});
+    const Movie movie = readMovie(file(4, ".mp4"));
+    EXPECT_EQ(movie.videoCodec, "h264");
+    EXPECT_EQ(movie.audioCodec, "aac");
+    EXPECT_FALSE(movie.pictures.empty());
+
+    // A failed conversion names the MP4 that was not written.
+    fs::remove(file(4, ".mp4"));
+    const ProgramOutcome failed = cutter({"-x", path, "-o", out.string(), "--mp4", "--converter", "false", "4"});
+    EXPECT_EQ(failed.status, 1);
+    EXPECT_TRUE(contains(failed.err, file(4, ".mp4") + ": ")) << failed.err;
+    EXPECT_EQ(namesInOut(), std::set<std::string>{title(1, 4) + ".cpk"});
+}
+
 TEST_F(CommandLineAvi, FailedConverterKeepsTheCopyAndStops)
 {
     const std::string path = filmArchive({4});

@@ -72,7 +72,14 @@ TEST(CommandLineParse, ModesAndTheirOperands)
         EXPECT_TRUE(o.archive.isEmpty());
         EXPECT_EQ(o.picks.size(), 2);
         EXPECT_FALSE(o.avi);
+        EXPECT_FALSE(o.mp4);
         EXPECT_TRUE(o.outputFolder.isEmpty());
+    }
+    {
+        const cli::Options o = cli::parse(args({"-x", "--mp4", "--converter", "c"}));
+        EXPECT_TRUE(o.mp4);
+        EXPECT_FALSE(o.avi);
+        EXPECT_EQ(text(o.converter), "c");
     }
     {
         const cli::Options o = cli::parse(args({"--list", "--help"}));
@@ -94,7 +101,9 @@ TEST(CommandLineParse, UsageErrorsSayWhatIsWrong)
         {args({"--list", "--extract"}), "cannot be combined"},
         {args({"--out", "o"}), "--out goes with --extract"},
         {args({"--avi", "a/hotaru4"}), "--avi goes with --extract"},
-        {args({"-x", "--converter", "c"}), "--converter goes with --avi"},
+        {args({"-x", "--converter", "c"}), "--converter goes with --avi or --mp4"},
+        {args({"-x", "--avi", "--mp4"}), "--avi and --mp4 cannot be combined"},
+        {args({"--mp4"}), "--mp4 goes with --extract"},
         {args({"-x", "--out", ""}), "--out needs a folder"},
         {args({"a/hotaru4", "b/hotaru4"}), "one archive at most"},
         {args({"--list", "a/hotaru4", "3"}), "one archive at most"},
