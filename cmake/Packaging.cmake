@@ -10,9 +10,10 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "copies the movies of the game's two CDs o
 string(JOIN "\n" CPACK_DEBIAN_PACKAGE_DESCRIPTION
   "ホタル奇譚ムービーカッター finds the archive hotaru4 on a CD-ROM drive,"
   "recognises the disc by the archive's size and copies the movies you pick"
-  "into <title>.cpk files, optionally converting each into <title>.avi with"
-  "the bundled converter cpk2avi. Besides its window it has a command line"
-  "(--list, --extract).")
+  "into <title>.cpk files, optionally converting each into <title>.avi, or"
+  "into <title>.mp4 (H.264 and AAC) that browsers and phones play, with the"
+  "bundled converter cpk2avi. It reads the archive from disc images too (ISO,"
+  "BIN/CUE, CHD). Besides its window it has a command line (--list, --extract).")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

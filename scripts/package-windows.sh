@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the Windows packages from a Release cross-build (scripts/windows-build.sh):
-#   hotaru-movie-cutter-<version>-windows.zip  both .exe files and a Japanese
-#                                              readme, to run from any folder
+#   hotaru-movie-cutter-<version>-windows.zip  both .exe files, a Japanese
+#                                              readme and the licence texts,
+#                                              to run from any folder
 #   hotaru-movie-cutter-<version>-setup.exe    an NSIS installer with a
 #                                              Start-menu entry and an uninstaller
 # Usage: scripts/package-windows.sh [OUTPUT_DIR]   (default: build-package/)
@@ -15,8 +16,9 @@ build="$(cmake -DPRESET=windows -P "$root/cmake/PresetBinaryDir.cmake")"
 command -v makensis >/dev/null || { echo "package-windows.sh: makensis is missing: run scripts/setup.sh (nsis)" >&2; exit 2; }
 
 "$root/scripts/windows-build.sh" "$build" Release
-version="$(sed -n 's/^project(HotaruMovieCutter VERSION \([0-9.]*\) .*/\1/p' "$root/CMakeLists.txt")"
-[ -n "$version" ] || { echo "package-windows.sh: no version in CMakeLists.txt" >&2; exit 1; }
+# The version the build was configured with (cmake/ProgramInfo.cmake).
+version="$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")"
+[ -n "$version" ] || { echo "package-windows.sh: no project version in $build/CMakeCache.txt" >&2; exit 1; }
 
 mkdir -p "$out"
 out="$(cd "$out" && pwd)"
@@ -27,8 +29,28 @@ files="$stage/hotaru-movie-cutter-$version"
 for exe in hotaru-movie-cutter cpk2avi; do
   x86_64-w64-mingw32-strip -o "$files/$exe.exe" "$build/src/$exe.exe"
 done
-# Notepad reads UTF-8; Windows lines end in CR LF.
-sed -e "s/@VERSION@/$version/" -e 's/$/\r/' "$root/packaging/windows/readme.txt" >"$files/readme.txt"
+# Notepad takes UTF-8 for UTF-8 only after a byte-order mark; Windows lines
+# end in CR LF.
+{
+  printf '\357\273\277'
+  sed -e "s/@VERSION@/$version/" -e 's/$/\r/' "$root/packaging/windows/readme.txt"
+} >"$files/readme.txt"
+
+# The program's licence, and those of what its .exe files carry inside (the
+# static Qt, FFmpeg, x264, zlib, liblzma and libFLAC): the copyright files
+# Debian ships for the very source packages they are built from, and the
+# licence texts those name.
+crlf() { sed 's/$/\r/' "$1" >"$2"; }
+crlf "$root/LICENSE" "$files/LICENSE.txt"
+mkdir -p "$files/licenses"
+for entry in Qt:libqt6core6 FFmpeg:libavcodec59 x264:libx264-164 zlib:zlib1g liblzma:liblzma5 libFLAC:libflac12 \
+  GPL-2:/usr/share/common-licenses/GPL-2 LGPL-2.1:/usr/share/common-licenses/LGPL-2.1 \
+  LGPL-3:/usr/share/common-licenses/LGPL-3; do
+  name="${entry%%:*}" text="${entry#*:}"
+  [ "${text#/}" != "$text" ] || text="/usr/share/doc/$text/copyright"
+  [ -f "$text" ] || { echo "package-windows.sh: $text is missing: run scripts/setup.sh" >&2; exit 2; }
+  crlf "$text" "$files/licenses/$name.txt"
+done
 
 zip="$out/hotaru-movie-cutter-$version-windows.zip"
 rm -f "$zip"

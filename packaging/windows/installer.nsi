@@ -1,5 +1,6 @@
-; The installer: both programs into Program Files, a Start-menu entry, and an
-; uninstaller that Windows' list of programs knows.
+; The installer: the licence to agree to, both programs and the licence texts
+; into Program Files, a Start-menu entry, and an uninstaller that Windows'
+; list of programs knows.
 ; makensis -DVERSION=x.y -DSOURCE=<folder of the files> -DICON=<.ico> -DOUTFILE=<setup.exe> installer.nsi
 ; 64-bit like the programs it installs (and so runnable by wine64 in the tests).
 Target amd64-unicode
@@ -25,6 +26,7 @@ VIAddVersionKey /LANG=1041 "ProductVersion" "${VERSION}"
 
 !define MUI_ICON "${ICON}"
 !define MUI_UNICON "${ICON}"
+!insertmacro MUI_PAGE_LICENSE "${SOURCE}/LICENSE.txt"
 !insertmacro MUI_PAGE_DIRECTORY
 !insertmacro MUI_PAGE_INSTFILES
 !insertmacro MUI_UNPAGE_CONFIRM
@@ -37,6 +39,8 @@ Section "Install"
   File "${SOURCE}/hotaru-movie-cutter.exe"
   File "${SOURCE}/cpk2avi.exe"
   File "${SOURCE}/readme.txt"
+  File "${SOURCE}/LICENSE.txt"
+  File /r "${SOURCE}/licenses"
   WriteUninstaller "$INSTDIR\uninstall.exe"
   CreateShortCut "$SMPROGRAMS\${NAME}.lnk" "$INSTDIR\hotaru-movie-cutter.exe"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "${NAME}"
@@ -54,6 +58,8 @@ Section "Uninstall"
   Delete "$INSTDIR\hotaru-movie-cutter.exe"
   Delete "$INSTDIR\cpk2avi.exe"
   Delete "$INSTDIR\readme.txt"
+  Delete "$INSTDIR\LICENSE.txt"
+  RMDir /r "$INSTDIR\licenses"
   Delete "$INSTDIR\uninstall.exe"
   RMDir "$INSTDIR"
   DeleteRegKey HKLM "${UNINSTALL_KEY}"

@@ -54,6 +54,7 @@ dpkg-deb -x "$deb" "$root"
 expected="usr/bin/cpk2avi
 usr/bin/hotaru-movie-cutter
 usr/share/applications/hotaru-movie-cutter.desktop
+usr/share/doc/hotaru-movie-cutter/copyright
 usr/share/icons/hicolor/16x16/apps/hotaru-movie-cutter.png
 usr/share/icons/hicolor/256x256/apps/hotaru-movie-cutter.png
 usr/share/icons/hicolor/32x32/apps/hotaru-movie-cutter.png
@@ -64,6 +65,8 @@ if [ "$found" != "$(printf '%s\n' "$expected" | LC_ALL=C sort)" ]; then
     fail "the package holds:"
     printf '%s\n' "$found" >&2
 fi
+grep -q '^License: GPL-3+$' "$root/usr/share/doc/hotaru-movie-cutter/copyright" ||
+    fail "the copyright file names no GPL-3+ licence"
 for program in hotaru-movie-cutter cpk2avi; do
     [ -x "$root/usr/bin/$program" ] || fail "usr/bin/$program is not executable"
 done
