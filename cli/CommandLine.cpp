@@ -1,5 +1,6 @@
 #include "cli/CommandLine.h"
 
+#include "cli/Terminal.h"
 #include "config/ProgramInfo.h"
 
 #include <QCommandLineOption>
@@ -20,7 +21,7 @@ const QString Program = QString::fromUtf8(hotaru::ProgramName);
 struct OptionEntry {
     QStringList names;
     QString valueName;
-    QString description;
+    const char* description;  // English, translated when shown
 };
 
 // One table gives both the parser's options and the help text.
@@ -29,22 +30,23 @@ const std::vector<OptionEntry>& optionEntries()
     static const std::vector<OptionEntry> entries{
         {{QStringLiteral("l"), QStringLiteral("list")},
          {},
-         QStringLiteral("List the disc's movies: number, title, size.")},
+         QT_TRANSLATE_NOOP("Texts", "List the disc's movies: number, title, size.")},
         {{QStringLiteral("x"), QStringLiteral("extract")},
          {},
-         QStringLiteral("Copy the named movies, or all, into <title>.cpk files.")},
+         QT_TRANSLATE_NOOP("Texts", "Copy the named movies, or all, into <title>.cpk files.")},
         {{QStringLiteral("o"), QStringLiteral("out")},
          QStringLiteral("DIR"),
-         QStringLiteral("Write into DIR instead of the current folder.")},
-        {{QStringLiteral("avi")}, {}, QStringLiteral("Convert each copy into <title>.avi (Cinepak, PCM).")},
+         QT_TRANSLATE_NOOP("Texts", "Write into DIR instead of the current folder.")},
+        {{QStringLiteral("avi")}, {}, QT_TRANSLATE_NOOP("Texts", "Convert each copy into <title>.avi (Cinepak, PCM).")},
         {{QStringLiteral("mp4")},
          {},
-         QStringLiteral("Convert each copy into <title>.mp4 (H.264, AAC), which browsers and phones play.")},
+         QT_TRANSLATE_NOOP("Texts",
+                           "Convert each copy into <title>.mp4 (H.264, AAC), which browsers and phones play.")},
         {{QStringLiteral("converter")},
          QStringLiteral("PATH"),
-         QStringLiteral("The converter (default: cpk2avi beside the program).")},
-        {{QStringLiteral("h"), QStringLiteral("help")}, {}, QStringLiteral("Show this help and exit.")},
-        {{QStringLiteral("version")}, {}, QStringLiteral("Show the version and exit.")},
+         QT_TRANSLATE_NOOP("Texts", "The converter (default: cpk2avi beside the program).")},
+        {{QStringLiteral("h"), QStringLiteral("help")}, {}, QT_TRANSLATE_NOOP("Texts", "Show this help and exit.")},
+        {{QStringLiteral("version")}, {}, QT_TRANSLATE_NOOP("Texts", "Show the version and exit.")},
     };
     return entries;
 }
@@ -59,36 +61,64 @@ QString optionColumn(const OptionEntry& entry)
     return text;
 }
 
+}  // namespace
+
 QString helpText()
 {
     QString text =
-        QStringLiteral("Usage: %1 [ARCHIVE]\n"
-                       "       %1 --list [ARCHIVE]\n"
-                       "       %1 --extract [ARCHIVE] [--out DIR] [--avi|--mp4 [--converter PATH]] [N|TITLE ...]\n"
-                       "\n"
-                       "Copies the movies of the game's two CDs out of their archive, hotaru4, into\n"
-                       "<title>.cpk files. Without --list or --extract it opens the window, with ARCHIVE\n"
-                       "open when one is named. Without ARCHIVE the CD-ROM drives are searched.\n"
-                       "Movies are named by number (N, as --list shows it) or by exact TITLE.\n"
-                       "\n"
-                       "Options:\n")
-            .arg(Program);
+        Texts::tr("Usage: %1 [ARCHIVE]\n"
+                  "       %1 --list [ARCHIVE]\n"
+                  "       %1 --extract [ARCHIVE] [--out DIR] [--avi|--mp4 [--converter PATH]] [N|TITLE ...]\n"
+                  "\n"
+                  "Copies the movies of the game's two CDs out of their archive, hotaru4, into\n"
+                  "<title>.cpk files. Without --list or --extract it opens the window, with ARCHIVE\n"
+                  "open when one is named. Without ARCHIVE the CD-ROM drives are searched.\n"
+                  "Movies are named by number (N, as --list shows it) or by exact TITLE.\n"
+                  "\n"
+                  "Options:")
+            .arg(Program) +
+        u'\n';
     int width = 0;
     for (const OptionEntry& entry : optionEntries())
         width = std::max(width, static_cast<int>(optionColumn(entry).size()));
     for (const OptionEntry& entry : optionEntries())
-        text += QStringLiteral("  %1  %2\n").arg(optionColumn(entry), -width).arg(entry.description);
-    text += QStringLiteral("\n"
-                           "Exit status: 0 when everything asked for was done, 1 when something failed,\n"
-                           "2 for bad usage or a movie the disc does not have, 130 when interrupted.\n");
+        text += QStringLiteral("  %1  %2\n").arg(optionColumn(entry), -width).arg(Texts::tr(entry.description));
+    text += u'\n' +
+            Texts::tr("Exit status: 0 when everything asked for was done, 1 when something failed,\n"
+                      "2 for bad usage or a movie the disc does not have, 130 when interrupted.") +
+            u'\n';
     return text;
 }
 
+QString usageErrorText(const Options& options)
+{
+    QString text = options.errorSource ? Texts::tr(options.errorSource) : options.error;
+    for (const QString& arg : options.errorArgs)
+        text = text.arg(arg);
+    return Texts::tr("%1: %2\nTry '%1 --help' for more information.").arg(Program, text) + u'\n';
+}
+
+namespace {
+
+// A usage error: `english` (marked for translation) with its arguments; the
+// message is made again in the run's language when it is shown.
+Options failure(const char* english, const QStringList& args = {})
+{
+    Options o;
+    o.mode = Mode::Error;
+    o.errorSource = english;
+    o.errorArgs = args;
+    o.message = usageErrorText(o);
+    return o;
+}
+
+// An error in Qt's own words.
 Options failure(const QString& text)
 {
     Options o;
     o.mode = Mode::Error;
-    o.message = QStringLiteral("%1: %2\nTry '%1 --help' for more information.\n").arg(Program, text);
+    o.error = text;
+    o.message = usageErrorText(o);
     return o;
 }
 
@@ -175,7 +205,7 @@ Options parse(const QStringList& arguments)
     QCommandLineParser parser;
     std::vector<QCommandLineOption> options;
     for (const OptionEntry& entry : optionEntries()) {
-        options.emplace_back(entry.names, entry.description, entry.valueName);
+        options.emplace_back(entry.names, QString::fromLatin1(entry.description), entry.valueName);
         parser.addOption(options.back());
     }
     if (!parser.parse(withoutWindowOptions(arguments)))
@@ -198,16 +228,15 @@ Options parse(const QStringList& arguments)
     Options o;
     QStringList operands = parser.positionalArguments();
     if (has("list") && has("extract"))
-        return failure(QStringLiteral("--list and --extract cannot be combined"));
+        return failure(QT_TRANSLATE_NOOP("Texts", "--list and --extract cannot be combined"));
     if (!has("extract")) {
         for (const char* name : {"out", "avi", "mp4", "converter"}) {
             if (has(name))
-                return failure(QStringLiteral("--%1 goes with --extract").arg(QLatin1String(name)));
+                return failure(QT_TRANSLATE_NOOP("Texts", "--%1 goes with --extract"), {QLatin1String(name)});
         }
         if (operands.size() > 1)
-            return failure(QStringLiteral("one archive at most, not %1: %2")
-                               .arg(operands.size())
-                               .arg(operands.join(QStringLiteral(", "))));
+            return failure(QT_TRANSLATE_NOOP("Texts", "one archive at most, not %1: %2"),
+                           {QString::number(operands.size()), operands.join(QStringLiteral(", "))});
         o.mode = has("list") ? Mode::List : Mode::Window;
         o.archive = absolute(operands.value(0));
         return o;
@@ -217,18 +246,18 @@ Options parse(const QStringList& arguments)
     o.avi = has("avi");
     o.mp4 = has("mp4");
     if (o.avi && o.mp4)
-        return failure(QStringLiteral("--avi and --mp4 cannot be combined"));
+        return failure(QT_TRANSLATE_NOOP("Texts", "--avi and --mp4 cannot be combined"));
     if (has("converter") && !o.avi && !o.mp4)
-        return failure(QStringLiteral("--converter goes with --avi or --mp4"));
+        return failure(QT_TRANSLATE_NOOP("Texts", "--converter goes with --avi or --mp4"));
     if (has("out")) {
         o.outputFolder = absolute(parser.value(QStringLiteral("out")));
         if (o.outputFolder.isEmpty())
-            return failure(QStringLiteral("--out needs a folder"));
+            return failure(QT_TRANSLATE_NOOP("Texts", "--out needs a folder"));
     }
     if (has("converter")) {
         o.converter = parser.value(QStringLiteral("converter"));
         if (o.converter.isEmpty())
-            return failure(QStringLiteral("--converter needs a program"));
+            return failure(QT_TRANSLATE_NOOP("Texts", "--converter needs a program"));
         // A bare name is looked up on PATH when the run starts.
         if (isPathLike(o.converter))
             o.converter = absolute(o.converter);

@@ -17,8 +17,17 @@ struct Options {
     bool mp4 = false;      // or into <title>.mp4; never both
     QString converter;     // empty: cpk2avi beside the program
     QStringList picks;     // movie numbers or exact titles; empty: every movie
-    QString message;       // the help, version or error text
+    QString message;       // the help, version or error text, in English
+    // A usage error as made: the English text (marked for translation) and
+    // its arguments, or Qt's own words; shown in the run's language.
+    const char* errorSource = nullptr;
+    QStringList errorArgs;
+    QString error;
 };
+
+// The help, and a usage error's message, in the language installed for the run.
+QString helpText();
+QString usageErrorText(const Options& options);
 
 // True when the text names a file by a path rather than a bare name: it holds
 // a separator (on Windows a backslash or a drive letter too).

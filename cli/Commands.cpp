@@ -7,6 +7,7 @@
 #include "catalogue/Discovery.h"
 #include "config/ProgramInfo.h"
 #include "disc/ImageError.h"
+#include "disc/ImageMessage.h"
 #include "extract/Converter.h"
 #include "extract/MovieExtraction.h"
 #include "platform/Drives.h"
@@ -16,7 +17,9 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QLocale>
 #include <QStandardPaths>
+#include <QTranslator>
 
 #include <algorithm>
 #include <atomic>
@@ -34,6 +37,15 @@ namespace {
 const QString Program = QString::fromUtf8(hotaru::ProgramName);
 
 void complain(const QString& text) { write(stderr, QStringLiteral("%1: %2\n").arg(Program, text)); }
+
+// Japanese on a Japanese system, English elsewhere.
+bool japanese() { return QLocale::system().language() == QLocale::Japanese; }
+
+// A damaged or unsupported image, in the language the run speaks.
+QString imageText(const hotaru::disc::ImageError& e)
+{
+    return fromUtf8(japanese() ? hotaru::disc::imageMessage(e) : std::string(e.what()));
+}
 
 // Ctrl+C and friends stop the run the way the window's stop does: the copy
 // under way is dropped with its temporary file, the converter is ended.
@@ -80,11 +92,11 @@ std::optional<std::string> locateArchive(const QString& named)
     case hotaru::DiscoveryOutcome::Found:
         return found.archivePath;
     case hotaru::DiscoveryOutcome::NoCdRom:
-        complain(QStringLiteral("no CD-ROM drive found; name the archive (e.g. /media/cdrom/%1)")
+        complain(Texts::tr("no CD-ROM drive found; name the archive (e.g. /media/cdrom/%1)")
                      .arg(QLatin1String(hotaru::ArchiveFileName)));
         break;
     case hotaru::DiscoveryOutcome::GaveUp:
-        complain(QStringLiteral("no CD-ROM drive holds a disc with %1; insert a disc or name the archive")
+        complain(Texts::tr("no CD-ROM drive holds a disc with %1; insert a disc or name the archive")
                      .arg(QLatin1String(hotaru::ArchiveFileName)));
         break;
     }
@@ -105,15 +117,15 @@ std::optional<OpenedArchive> openArchive(const QString& named)
     try {
         info = hotaru::inspectArchive(*path);
     } catch (const hotaru::EInOutError& e) {
-        complain(QStringLiteral("cannot open the archive %1: %2").arg(fromUtf8(*path), fromUtf8(e.what())));
+        complain(Texts::tr("cannot open the archive %1: %2").arg(fromUtf8(*path), fromUtf8(e.what())));
         return std::nullopt;
     } catch (const hotaru::disc::ImageError& e) {
-        complain(QStringLiteral("cannot open the archive in %1: %2").arg(fromUtf8(e.file()), fromUtf8(e.what())));
+        complain(Texts::tr("cannot open the archive in %1: %2").arg(fromUtf8(e.file()), imageText(e)));
         return std::nullopt;
     }
     if (info.disc == 0) {
         // One arg() for all: a path may hold "%2" itself.
-        complain(QStringLiteral("%1 is %2 bytes, the size of neither disc's archive (disc 1: %3, disc 2: %4 bytes)")
+        complain(Texts::tr("%1 is %2 bytes, the size of neither disc's archive (disc 1: %3, disc 2: %4 bytes)")
                      .arg(fromUtf8(*path), QString::number(info.size), QString::number(hotaru::Disc1ArchiveSize),
                           QString::number(hotaru::Disc2ArchiveSize)));
         return std::nullopt;
@@ -137,16 +149,18 @@ int list(const Options& options)
     const auto bytesWidth = static_cast<int>(QString::number(largest).size());
     const auto kibWidth = static_cast<int>(QString::number(kib(largest)).size());
 
-    QString text = QStringLiteral("Disc %1: %2 (%3 movies)\n")
-                       .arg(QString::number(archive->disc), fromUtf8(archive->path), QString::number(count));
+    QString text = Texts::tr("Disc %1: %2 (%3 movies)")
+                       .arg(QString::number(archive->disc), fromUtf8(archive->path), QString::number(count)) +
+                   u'\n';
     for (std::int32_t n = 1; n <= count; ++n) {
         const QString title = fromUtf8(hotaru::movieTitle(archive->disc, n));
         const std::int32_t size = hotaru::movieSize(archive->disc, n);
-        text += QStringLiteral("%1  %2%3  %4 bytes  %5 KiB\n")
+        text += Texts::tr("%1  %2%3  %4 bytes  %5 KiB")
                     .arg(n, 2)
                     .arg(title, QString(titleWidth - displayWidth(title), QLatin1Char(' ')))
                     .arg(size, bytesWidth)
-                    .arg(kib(size), kibWidth);
+                    .arg(kib(size), kibWidth) +
+                u'\n';
     }
     write(stdout, text);
     return 0;
@@ -177,7 +191,7 @@ std::optional<std::vector<std::int32_t>> chooseMovies(const QStringList& picks, 
     for (const QString& pick : picks) {
         const std::int32_t n = movieNamed(pick, disc);
         if (n == 0) {
-            complain(QStringLiteral("disc %1 has no movie \"%2\" (numbers 1 to %3, or a title as --list shows it)")
+            complain(Texts::tr("disc %1 has no movie \"%2\" (numbers 1 to %3, or a title as --list shows it)")
                          .arg(QString::number(disc), pick, QString::number(hotaru::movieCount(disc))));
             return std::nullopt;
         }
@@ -194,8 +208,8 @@ std::optional<std::string> outputFolder(const QString& named)
         return hotaru::joinPath(hotaru::currentDirectory(), std::string());
     const QFileInfo info(named);
     if (!info.isDir()) {
-        complain(info.exists() ? QStringLiteral("the output folder %1 is not a folder").arg(named)
-                               : QStringLiteral("the output folder %1 does not exist").arg(named));
+        complain(info.exists() ? Texts::tr("the output folder %1 is not a folder").arg(named)
+                               : Texts::tr("the output folder %1 does not exist").arg(named));
         return std::nullopt;
     }
     return hotaru::joinPath(named.toStdString(), std::string());
@@ -216,11 +230,11 @@ std::optional<std::string> converterPath(const QString& named)
             return QDir::toNativeSeparators(QDir::cleanPath(info.absoluteFilePath())).toStdString();
     }
     if (named.isEmpty())
-        complain(QStringLiteral("the converter %1 is not installed beside the program in %2; name one with "
-                                "--converter PATH")
+        complain(Texts::tr("the converter %1 is not installed beside the program in %2; name one with "
+                           "--converter PATH")
                      .arg(QLatin1String(hotaru::BundledConverterName), programFolder));
     else
-        complain(QStringLiteral("the converter %1 is not an executable file").arg(named));
+        complain(Texts::tr("the converter %1 is not an executable file").arg(named));
     return std::nullopt;
 }
 
@@ -268,18 +282,18 @@ int extract(const Options& options)
             return !stopRequested();
         };
         hooks.retrying = [&](const std::string&) {
-            progress.note(QStringLiteral("%1: re-reading a sector that failed").arg(shownTitle));
+            progress.note(Texts::tr("%1: re-reading a sector that failed").arg(shownTitle));
         };
         progress.copying(k, shownTitle, 0);
         if (hotaru::extractMovie(snapshot, n, *folder, hooks) != hotaru::CopyOutcome::Written)
             return;  // interrupted: runAll sees the stop
-        progress.done("written", cpk);
+        progress.written(cpk);
         if (convert) {
             converting = true;
             progress.converting(k, shownTitle);
             switch (hotaru::convertMovie({converter, *folder, title, format}, stopRequested)) {
             case hotaru::ConversionOutcome::Converted:
-                progress.done("converted", video);
+                progress.converted(video);
                 break;
             case hotaru::ConversionOutcome::Stopped:
                 return;
@@ -291,40 +305,40 @@ int extract(const Options& options)
     });
 
     progress.finish();
-    const QString undone = converting
-                               ? QStringLiteral("%1 was not written, %2 is kept").arg(fromUtf8(video), fromUtf8(cpk))
-                               : QStringLiteral("%1 was not written").arg(fromUtf8(cpk));
+    const QString undone = converting ? Texts::tr("%1 was not written, %2 is kept").arg(fromUtf8(video), fromUtf8(cpk))
+                                      : Texts::tr("%1 was not written").arg(fromUtf8(cpk));
     switch (result.end) {
     case hotaru::RunEnd::Completed:
         if (progress.terminal())
-            write(stdout, QStringLiteral("%1 movies %2 in %3\n")
-                              .arg(total)
-                              .arg(convert ? QStringLiteral("converted") : QStringLiteral("written"))
-                              .arg(fromUtf8(*folder)));
+            write(stdout, (convert ? Texts::tr("%1 movies converted in %2") : Texts::tr("%1 movies written in %2"))
+                                  .arg(total)
+                                  .arg(fromUtf8(*folder)) +
+                              u'\n');
         return 0;
     case hotaru::RunEnd::Stopped:
-        complain(cpk.empty() || done == total ? QStringLiteral("interrupted after %1 of %2 movies").arg(done).arg(total)
-                                              : QStringLiteral("interrupted; %1").arg(undone));
+        complain(cpk.empty() || done == total ? Texts::tr("interrupted after %1 of %2 movies").arg(done).arg(total)
+                                              : Texts::tr("interrupted; %1").arg(undone));
         return ExitInterrupted;
     case hotaru::RunEnd::Failed:
         break;
     }
     // Ctrl+C reaches the converter too, which then fails rather than stops.
     if (stopRequested()) {
-        complain(QStringLiteral("interrupted; %1").arg(undone));
+        complain(Texts::tr("interrupted; %1").arg(undone));
         return ExitInterrupted;
     }
     // A failed copy is named by the core, in the window's words; a damaged
     // image in plain English, with the movie its bad bytes belong to.
     if (result.damagedImage)
-        complain(QStringLiteral("%1: %2 (while writing %3)")
-                     .arg(fromUtf8(result.path), fromUtf8(result.englishMessage), fromUtf8(cpk)));
+        complain(Texts::tr("%1: %2 (while writing %3)")
+                     .arg(fromUtf8(result.path), fromUtf8(japanese() ? result.message : result.englishMessage),
+                          fromUtf8(cpk)));
     else if (converting)
-        complain(QStringLiteral("%1: %2 failed; %3 is kept").arg(fromUtf8(video), fromUtf8(converter), fromUtf8(cpk)));
+        complain(Texts::tr("%1: %2 failed; %3 is kept").arg(fromUtf8(video), fromUtf8(converter), fromUtf8(cpk)));
     else
         complain(
             QStringLiteral("%1: %2").arg(fromUtf8(result.path.empty() ? cpk : result.path), fromUtf8(result.message)));
-    complain(QStringLiteral("stopped at movie %1 of %2; %3 done before it").arg(done + 1).arg(total).arg(done));
+    complain(Texts::tr("stopped at movie %1 of %2; %3 done before it").arg(done + 1).arg(total).arg(done));
     return ExitFailure;
 }
 
@@ -332,13 +346,18 @@ int extract(const Options& options)
 
 int run(const Options& options)
 {
+    QTranslator translator;
+    if (japanese() && translator.load(QStringLiteral(":/i18n/cli_ja.qm")))
+        QCoreApplication::installTranslator(&translator);
     switch (options.mode) {
     case Mode::Help:
+        write(stdout, helpText());
+        return 0;
     case Mode::Version:
         write(stdout, options.message);
         return 0;
     case Mode::Error:
-        write(stderr, options.message);
+        write(stderr, usageErrorText(options));
         return ExitUsage;
     case Mode::List:
         return list(options);
@@ -347,7 +366,7 @@ int run(const Options& options)
     case Mode::Window:
         break;
     }
-    complain(QStringLiteral("the window does not run from here"));
+    complain(Texts::tr("the window does not run from here"));
     return ExitUsage;
 }
 

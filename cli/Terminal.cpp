@@ -4,14 +4,42 @@
 
 #ifdef _WIN32
 #include <io.h>
+#include <windows.h>
 #else
 #include <unistd.h>
 #endif
 
 namespace cli {
 
+#ifdef _WIN32
+// A console shows UTF-16 as it is, whatever its code page; false when the
+// stream is no console (a file or a pipe, which get UTF-8).
+bool writeToConsole(std::FILE* stream, const QString& text)
+{
+    const auto handle = reinterpret_cast<HANDLE>(::_get_osfhandle(::_fileno(stream)));
+    DWORD mode = 0;
+    if (handle == INVALID_HANDLE_VALUE || !GetConsoleMode(handle, &mode))
+        return false;
+    std::fflush(stream);
+    const auto* p = reinterpret_cast<const wchar_t*>(text.utf16());
+    auto left = static_cast<DWORD>(text.size());
+    while (left > 0) {
+        DWORD written = 0;
+        if (!WriteConsoleW(handle, p, left, &written, nullptr) || written == 0)
+            return left != static_cast<DWORD>(text.size());
+        p += written;
+        left -= written;
+    }
+    return true;
+}
+#endif
+
 void write(std::FILE* stream, const QString& text)
 {
+#ifdef _WIN32
+    if (writeToConsole(stream, text))
+        return;
+#endif
     std::fputs(text.toUtf8().constData(), stream);
     std::fflush(stream);
 }
@@ -48,13 +76,19 @@ void Progress::copying(int k, const QString& title, int percent)
 void Progress::converting(int k, const QString& title)
 {
     if (terminal_)
-        show(k, title, QStringLiteral("converting"));
+        show(k, title, Texts::tr("converting"));
 }
 
-void Progress::done(const char* verb, const std::string& path)
+void Progress::written(const std::string& path)
 {
     if (!terminal_)
-        write(stdout, QStringLiteral("%1 %2\n").arg(QLatin1String(verb), fromUtf8(path)));
+        write(stdout, Texts::tr("written %1").arg(fromUtf8(path)) + u'\n');
+}
+
+void Progress::converted(const std::string& path)
+{
+    if (!terminal_)
+        write(stdout, Texts::tr("converted %1").arg(fromUtf8(path)) + u'\n');
 }
 
 void Progress::note(const QString& text)

@@ -4,6 +4,7 @@
 
 #include "gui/Utf8.h"
 
+#include <QCoreApplication>
 #include <QString>
 
 #include <cstdio>
@@ -13,6 +14,12 @@
 namespace cli {
 
 using gui::fromUtf8;
+
+// The context of the command line's texts: English in the code, Japanese in
+// translations/cli_ja.ts, chosen by the system's language when a run starts.
+class Texts {
+    Q_DECLARE_TR_FUNCTIONS(Texts)
+};
 // Writes `text` in UTF-8 and flushes, so lines keep their order across streams.
 void write(std::FILE* stream, const QString& text);
 // Columns a terminal gives the text: East Asian wide and full-width characters take two.
@@ -26,7 +33,9 @@ public:
 
     void copying(int k, const QString& title, int percent);
     void converting(int k, const QString& title);
-    void done(const char* verb, const std::string& path);
+    // A file finished: a line of its own when no terminal shows the progress.
+    void written(const std::string& path);
+    void converted(const std::string& path);
     // A passing remark: on the progress line on a terminal, else a line of its own on stderr.
     void note(const QString& text);
     // Ends the progress line before a message or the summary.

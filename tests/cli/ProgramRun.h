@@ -28,6 +28,7 @@ struct ProgramSetup {
     std::string workDir;                // empty: ours
     std::optional<rlim_t> fileSizeCap;  // as a full disk: writes past it fail
     bool terminal = false;              // stdout on a pseudo-terminal
+    std::string locale = "C.UTF-8";     // the system's language, as LANG gives it
 };
 
 class ChildProgram {
@@ -39,9 +40,10 @@ public:
         for (char** e = environ; *e; ++e) {
             const std::string entry = *e;
             if (!entry.starts_with("DISPLAY=") && !entry.starts_with("WAYLAND_DISPLAY=") &&
-                !entry.starts_with("QT_QPA_PLATFORM="))
+                !entry.starts_with("QT_QPA_PLATFORM=") && !entry.starts_with("LANG") && !entry.starts_with("LC_"))
                 env.push_back(entry);
         }
+        env.push_back("LANG=" + setup.locale);
         std::vector<char*> envp, args;
         for (auto& e : env)
             envp.push_back(e.data());

@@ -388,3 +388,29 @@ TEST(CommandLineProgram, AnswersHelpVersionAndBadUsage)
     EXPECT_TRUE(contains(r.err, "frobnicate")) << r.err;
     EXPECT_TRUE(r.out.empty());
 }
+
+// On a Japanese system the help, the usage errors and the listing speak
+// Japanese; the window's texts are no part of this.
+TEST_F(CommandLineRun, SpeaksJapaneseOnAJapaneseSystem)
+{
+    ProgramSetup japanese;
+    japanese.locale = "ja_JP.UTF-8";
+    ProgramOutcome r = runProgram({HOTARU_PROGRAM, "--help"}, japanese);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_TRUE(contains(r.out, "使い方: hotaru-movie-cutter [ARCHIVE]")) << r.out;
+    EXPECT_TRUE(contains(r.out, "終了コード")) << r.out;
+    EXPECT_FALSE(contains(r.out, "Exit status")) << r.out;
+
+    r = runProgram({HOTARU_PROGRAM, "-x", "--avi", "--mp4"}, japanese);
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err, "hotaru-movie-cutter: --avi と --mp4 は同時に使えません\n"
+                     "詳しくは 'hotaru-movie-cutter --help' を見てください。\n");
+
+    const std::string path = archive(2);
+    r = runProgram({HOTARU_PROGRAM, "--list", path}, japanese);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(contains(r.out, "ディスク 2: " + path)) << r.out;
+    r = runProgram({HOTARU_PROGRAM, "-x", path, "99"}, japanese);
+    EXPECT_EQ(r.status, 2);
+    EXPECT_TRUE(contains(r.err, "ディスク 2 にムービー「99」はありません")) << r.err;
+}

@@ -1,0 +1,205 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="ja_JP">
+<context>
+    <name>Texts</name>
+    <message>
+        <source>List the disc&apos;s movies: number, title, size.</source>
+        <translation>ディスクのムービーの一覧 (番号、題名、大きさ) を表示します。</translation>
+    </message>
+    <message>
+        <source>Copy the named movies, or all, into &lt;title&gt;.cpk files.</source>
+        <translation>指定したムービー (なければすべて) を &lt;題名&gt;.cpk に取り出します。</translation>
+    </message>
+    <message>
+        <source>Write into DIR instead of the current folder.</source>
+        <translation>カレントフォルダではなく DIR に保存します。</translation>
+    </message>
+    <message>
+        <source>Convert each copy into &lt;title&gt;.avi (Cinepak, PCM).</source>
+        <translation>取り出したものを &lt;題名&gt;.avi (Cinepak、PCM) に変換します。</translation>
+    </message>
+    <message>
+        <source>Convert each copy into &lt;title&gt;.mp4 (H.264, AAC), which browsers and phones play.</source>
+        <translation>取り出したものを、ブラウザやスマートフォンで再生できる &lt;題名&gt;.mp4 (H.264、AAC) に変換します。</translation>
+    </message>
+    <message>
+        <source>The converter (default: cpk2avi beside the program).</source>
+        <translation>変換プログラム (既定: 本体と同じフォルダの cpk2avi)。</translation>
+    </message>
+    <message>
+        <source>Show this help and exit.</source>
+        <translation>このヘルプを表示して終了します。</translation>
+    </message>
+    <message>
+        <source>Show the version and exit.</source>
+        <translation>バージョンを表示して終了します。</translation>
+    </message>
+    <message>
+        <source>Usage: %1 [ARCHIVE]
+       %1 --list [ARCHIVE]
+       %1 --extract [ARCHIVE] [--out DIR] [--avi|--mp4 [--converter PATH]] [N|TITLE ...]
+
+Copies the movies of the game&apos;s two CDs out of their archive, hotaru4, into
+&lt;title&gt;.cpk files. Without --list or --extract it opens the window, with ARCHIVE
+open when one is named. Without ARCHIVE the CD-ROM drives are searched.
+Movies are named by number (N, as --list shows it) or by exact TITLE.
+
+Options:</source>
+        <translation>使い方: %1 [ARCHIVE]
+        %1 --list [ARCHIVE]
+        %1 --extract [ARCHIVE] [--out DIR] [--avi|--mp4 [--converter PATH]] [N|TITLE ...]
+
+ゲームの 2 枚の CD のムービーを、アーカイブ hotaru4 から &lt;題名&gt;.cpk のファイルに
+取り出します。--list も --extract もなければウィンドウを開きます (ARCHIVE を
+指定すればそれを開いた状態で)。ARCHIVE がなければ CD-ROM ドライブを探します。
+ムービーは番号 (N、--list の表示どおり) か、題名そのもの (TITLE) で指定します。
+
+オプション:</translation>
+    </message>
+    <message>
+        <source>Exit status: 0 when everything asked for was done, 1 when something failed,
+2 for bad usage or a movie the disc does not have, 130 when interrupted.</source>
+        <translation>終了コード: 指示をすべて終えたら 0、何かに失敗したら 1、使い方の誤りやディスクに
+ないムービーなら 2、中断されたら 130。</translation>
+    </message>
+    <message>
+        <source>%1: %2
+Try &apos;%1 --help&apos; for more information.</source>
+        <translation>%1: %2
+詳しくは &apos;%1 --help&apos; を見てください。</translation>
+    </message>
+    <message>
+        <source>--list and --extract cannot be combined</source>
+        <translation>--list と --extract は同時に使えません</translation>
+    </message>
+    <message>
+        <source>--%1 goes with --extract</source>
+        <translation>--%1 は --extract と一緒に使います</translation>
+    </message>
+    <message>
+        <source>one archive at most, not %1: %2</source>
+        <translation>アーカイブは 1 つまでです (%1 個指定されました: %2)</translation>
+    </message>
+    <message>
+        <source>--avi and --mp4 cannot be combined</source>
+        <translation>--avi と --mp4 は同時に使えません</translation>
+    </message>
+    <message>
+        <source>--converter goes with --avi or --mp4</source>
+        <translation>--converter は --avi か --mp4 と一緒に使います</translation>
+    </message>
+    <message>
+        <source>--out needs a folder</source>
+        <translation>--out にはフォルダを指定してください</translation>
+    </message>
+    <message>
+        <source>--converter needs a program</source>
+        <translation>--converter にはプログラムを指定してください</translation>
+    </message>
+    <message>
+        <source>no CD-ROM drive found; name the archive (e.g. /media/cdrom/%1)</source>
+        <translation>CD-ROM ドライブが見つかりません。アーカイブを指定してください (例: /media/cdrom/%1)</translation>
+    </message>
+    <message>
+        <source>no CD-ROM drive holds a disc with %1; insert a disc or name the archive</source>
+        <translation>%1 の入ったディスクがどの CD-ROM ドライブにもありません。ディスクを入れるか、アーカイブを指定してください</translation>
+    </message>
+    <message>
+        <source>cannot open the archive %1: %2</source>
+        <translation>アーカイブ %1 を開けません: %2</translation>
+    </message>
+    <message>
+        <source>cannot open the archive in %1: %2</source>
+        <translation>%1 の中のアーカイブを開けません: %2</translation>
+    </message>
+    <message>
+        <source>%1 is %2 bytes, the size of neither disc&apos;s archive (disc 1: %3, disc 2: %4 bytes)</source>
+        <translation>%1 は %2 バイトで、どちらのディスクのアーカイブの大きさでもありません (ディスク 1: %3、ディスク 2: %4 バイト)</translation>
+    </message>
+    <message>
+        <source>Disc %1: %2 (%3 movies)</source>
+        <translation>ディスク %1: %2 (ムービー %3 本)</translation>
+    </message>
+    <message>
+        <source>%1  %2%3  %4 bytes  %5 KiB</source>
+        <translation>%1  %2%3  %4 バイト  %5 KiB</translation>
+    </message>
+    <message>
+        <source>disc %1 has no movie &quot;%2&quot; (numbers 1 to %3, or a title as --list shows it)</source>
+        <translation>ディスク %1 にムービー「%2」はありません (番号 1 から %3、または --list の表示どおりの題名で)</translation>
+    </message>
+    <message>
+        <source>the output folder %1 is not a folder</source>
+        <translation>保存先 %1 はフォルダではありません</translation>
+    </message>
+    <message>
+        <source>the output folder %1 does not exist</source>
+        <translation>保存先のフォルダ %1 がありません</translation>
+    </message>
+    <message>
+        <source>the converter %1 is not installed beside the program in %2; name one with --converter PATH</source>
+        <translation>変換プログラム %1 が本体と同じフォルダ %2 にありません。--converter PATH で指定してください</translation>
+    </message>
+    <message>
+        <source>the converter %1 is not an executable file</source>
+        <translation>変換プログラム %1 は実行できるファイルではありません</translation>
+    </message>
+    <message>
+        <source>%1: re-reading a sector that failed</source>
+        <translation>%1: 読めなかったセクタを読み直しています</translation>
+    </message>
+    <message>
+        <source>%1 was not written, %2 is kept</source>
+        <translation>%1 は作られませんでした。%2 は残してあります</translation>
+    </message>
+    <message>
+        <source>%1 was not written</source>
+        <translation>%1 は作られませんでした</translation>
+    </message>
+    <message>
+        <source>%1 movies converted in %2</source>
+        <translation>%1 本のムービーを %2 に変換しました</translation>
+    </message>
+    <message>
+        <source>%1 movies written in %2</source>
+        <translation>%1 本のムービーを %2 に保存しました</translation>
+    </message>
+    <message>
+        <source>interrupted after %1 of %2 movies</source>
+        <translation>%2 本中 %1 本を終えたところで中断しました</translation>
+    </message>
+    <message>
+        <source>interrupted; %1</source>
+        <translation>中断しました。%1</translation>
+    </message>
+    <message>
+        <source>%1: %2 (while writing %3)</source>
+        <translation>%1: %2 (%3 の作成中)</translation>
+    </message>
+    <message>
+        <source>%1: %2 failed; %3 is kept</source>
+        <translation>%1: %2 が失敗しました。%3 は残してあります</translation>
+    </message>
+    <message>
+        <source>stopped at movie %1 of %2; %3 done before it</source>
+        <translation>%2 本中 %1 本目で止まりました。それまでの %3 本は完了しています</translation>
+    </message>
+    <message>
+        <source>the window does not run from here</source>
+        <translation>ここからはウィンドウを開けません</translation>
+    </message>
+    <message>
+        <source>converting</source>
+        <translation>変換中</translation>
+    </message>
+    <message>
+        <source>written %1</source>
+        <translation>保存 %1</translation>
+    </message>
+    <message>
+        <source>converted %1</source>
+        <translation>変換 %1</translation>
+    </message>
+</context>
+</TS>
