@@ -29,8 +29,8 @@ done
 
 packages=(
   build-essential cmake ninja-build pkg-config
-  qt6-base-dev qt6-base-dev-tools qt6-translations-l10n libgl-dev
-  libavformat-dev libavcodec-dev libavutil-dev
+  qt6-base-dev qt6-base-dev-tools qt6-translations-l10n qt6-l10n-tools libgl-dev
+  libavformat-dev libavcodec-dev libavutil-dev libswscale-dev libswresample-dev
   zlib1g-dev liblzma-dev libflac-dev
   fonts-noto-cjk fontconfig
 )
@@ -39,8 +39,8 @@ if ((!lean)); then
     libgtest-dev ffmpeg fonts-dejavu-core
     xvfb xauth imagemagick xdotool x11-utils
     g++-mingw-w64-x86-64-posix wine64 wine locales
-    dpkg-dev man-db clang-format shellcheck nsis
-    xorriso mame-tools
+    dpkg-dev man-db clang-format shellcheck nsis nasm
+    xorriso mame-tools chromium
   )
 fi
 
