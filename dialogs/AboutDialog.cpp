@@ -79,11 +79,19 @@ AboutDialog::AboutDialog(gui::SystemServices& services, QWidget* parent)
                true);
     gui::label(this, creditPlace, QStringLiteral("Programmed by 開発チーム"), 13, true);
     gui::label(this, contactHeadingPlace, QStringLiteral("連絡先"), 12, true);
-    contactEdit_ = contactLine(this, contactPlace, QStringLiteral("プロジェクトの issue トラッカーへ"),
-                               QStringLiteral("感想や要望などがありましたらこのアドレスまで。"));
+    // What ships with the program says where the project lives: the readme
+    // beside it on Windows, the manual page elsewhere.
+#ifdef _WIN32
+    const QString contact = QStringLiteral("同じフォルダの readme.txt の「連絡先」へ");
+    const QString homePage = QStringLiteral("同じフォルダの readme.txt に記載");
+#else
+    const QString contact = QStringLiteral("man hotaru-movie-cutter の REPORTING BUGS へ");
+    const QString homePage = QStringLiteral("man hotaru-movie-cutter に記載");
+#endif
+    contactEdit_ =
+        contactLine(this, contactPlace, contact, QStringLiteral("感想や要望などがありましたらこのアドレスまで。"));
     gui::label(this, homePageHeadingPlace, QStringLiteral("ホームページ"), 13, true);
-    homePageEdit_ = contactLine(this, homePagePlace, QStringLiteral("README.md に記載のプロジェクトのページ"),
-                                QStringLiteral("最新版はここに登録されています。"));
+    homePageEdit_ = contactLine(this, homePagePlace, homePage, QStringLiteral("最新版はここに登録されています。"));
     // Later in the control order, so it covers the text when shown.
     picture_ = picture(this, picturePlace, QStringLiteral(":/dialogs/picture.png"));
     picture_->hide();
