@@ -3,12 +3,15 @@
 #include "cpk2avi/ConvertError.h"
 #include "cpk2avi/FsPath.h"
 #include "cpk2avi/Remuxer.h"
+#include "cpk2avi/Transcoder.h"
 #include "platform/TempFile.h"
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <new>
 #include <optional>
+#include <string_view>
 
 namespace hotaru {
 
@@ -38,21 +41,40 @@ void onOutput(const std::string& out, Step step)
     }
 }
 
+// Writes `out` through a converter that opens the input first, so a bad input
+// leaves nothing behind.
+template <typename Converter>
+void convert(const std::string& in, const std::string& out)
+{
+    // Declared before the converter so the temporary is removed only after
+    // the output is closed.
+    std::optional<TempFile> temp;
+    Converter converter(in, out);
+    onOutput(out, [&] { temp.emplace(out); });
+    converter.run(temp->path());
+    // Always on the disk first: a crash right after the rename could leave an empty OUT.
+    onOutput(out, [&] { temp->commit(TempFile::Flush::Always); });
+}
+
 }  // namespace
+
+bool wantsMp4(const std::string& out)
+{
+    constexpr std::string_view Mp4 = ".mp4";
+    if (out.size() < Mp4.size())
+        return false;
+    return std::equal(Mp4.begin(), Mp4.end(), out.end() - static_cast<std::ptrdiff_t>(Mp4.size()),
+                      [](char a, char b) { return a == (b >= 'A' && b <= 'Z' ? b - 'A' + 'a' : b); });
+}
 
 int convertCpkToAvi(const std::string& in, const std::string& out, std::string& error)
 {
     try {
         checkPaths(in, out);
-        // Declared before the remuxer so the temporary is removed only after
-        // the output is closed; created once the input proved to be FILM, so
-        // a bad input leaves nothing behind.
-        std::optional<TempFile> temp;
-        Remuxer remux(in, out);
-        onOutput(out, [&] { temp.emplace(out); });
-        remux.run(temp->path());
-        // Always on the disk first: a crash right after the rename could leave an empty OUT.
-        onOutput(out, [&] { temp->commit(TempFile::Flush::Always); });
+        if (wantsMp4(out))
+            convert<Transcoder>(in, out);
+        else
+            convert<Remuxer>(in, out);
         error.clear();
         return 0;
     } catch (const ConvertError& e) {

@@ -1,4 +1,5 @@
-// cpk2avi IN.cpk OUT.avi: remuxes a FILM/CPK movie into a standard AVI.
+// cpk2avi IN.cpk OUT.avi|OUT.mp4: remuxes a FILM/CPK movie into a standard
+// AVI, or converts it into an MP4 (H.264 and AAC) a browser plays.
 #include "cpk2avi/CpkToAvi.h"
 #include "platform/TempFile.h"
 #ifdef _WIN32
@@ -36,7 +37,7 @@ void removeTempOnStop()
 
 int usage()
 {
-    std::fprintf(stderr, "usage: cpk2avi IN.cpk OUT.avi\n");
+    std::fprintf(stderr, "usage: cpk2avi IN.cpk OUT.avi|OUT.mp4\n");
     return 2;
 }
 

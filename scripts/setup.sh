@@ -30,16 +30,16 @@ done
 packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-translations-l10n qt6-l10n-tools libgl-dev
-  libavformat-dev libavcodec-dev libavutil-dev libswscale-dev libswresample-dev
+  libavformat-dev libavcodec-dev libavutil-dev libswscale-dev libswresample-dev ffmpeg
   zlib1g-dev liblzma-dev libflac-dev
   fonts-noto-cjk fontconfig
 )
 if ((!lean)); then
   packages+=(
-    libgtest-dev ffmpeg fonts-dejavu-core
+    libgtest-dev fonts-dejavu-core
     xvfb xauth imagemagick xdotool x11-utils
     g++-mingw-w64-x86-64-posix wine64 wine locales
-    dpkg-dev man-db clang-format shellcheck nsis nasm
+    dpkg-dev man-db clang-format shellcheck nsis nasm unzip python3
     xorriso mame-tools chromium
   )
 fi

@@ -5,8 +5,10 @@
 # (160x120, 15 frames a second) marked with movie number N, and a sine tone
 # whose pitch also follows N, as planar PCM. SECONDS defaults to 1.
 # CLIP_AUDIO_BITS=8|16 (default 16) and CLIP_CHANNELS=1|2 (default 2) choose
-# the audio layout. Quiet unless something fails; exits non-zero on failure
-# and never leaves a partial OUT behind.
+# the audio layout; CLIP_CHANNELS=0 makes a silent movie, with no sound at
+# all. CLIP_SIZE=WxH (default 160x120) sets the picture size. Quiet unless
+# something fails; exits non-zero on failure and never leaves a partial OUT
+# behind.
 set -eu
 
 usage() {
@@ -25,12 +27,22 @@ out=$2
 secs=${3:-1}
 bits=${CLIP_AUDIO_BITS:-16}
 channels=${CLIP_CHANNELS:-2}
+size=${CLIP_SIZE:-${width}x$height}
 
 case $n in '' | *[!0-9]*) usage ;; esac
 case $secs in '' | *[!0-9.]* | *.*.* | .) usage ;; esac
 awk -v s="$secs" -v max="$max_seconds" 'BEGIN { exit !(s > 0 && s <= max) }' || usage
 case $bits in 8) acodec=pcm_s8_planar ;; 16) acodec=pcm_s16be_planar ;; *) usage ;; esac
-case $channels in 1 | 2) ;; *) usage ;; esac
+case $channels in 0 | 1 | 2) ;; *) usage ;; esac
+case $size in [1-9]*x[1-9]*) ;; *) usage ;; esac
+width=${size%x*}
+height=${size#*x}
+case $width$height in *[!0-9]*) usage ;; esac
+# The box must fit; past 4096 a clip would take ages to encode.
+if [ "$width" -le "$box_side" ] || [ "$height" -le "$box_side" ] ||
+    [ "$width" -gt 4096 ] || [ "$height" -gt 4096 ]; then
+    usage
+fi
 command -v ffmpeg >/dev/null 2>&1 || { echo "make-film-clip.sh: ffmpeg not found" >&2; exit 1; }
 
 # Big numbers only matter modulo the palette and the box grid; strip leading
@@ -64,11 +76,17 @@ trap 'rm -f "$tmp"' EXIT
 trap 'exit 1' INT TERM HUP
 
 encode() {
+    if [ "$channels" -eq 0 ]; then
+        set -- "$1" -an
+    else
+        set -- "$1" -f lavfi -i "sine=frequency=$freq:sample_rate=$sample_rate:duration=$secs" \
+            -ac "$channels" -c:a "$acodec"
+    fi
+    vf=$1
+    shift
     ffmpeg -nostdin -hide_banner -loglevel error -y \
         -f lavfi -i "testsrc=size=${width}x$height:rate=$rate:duration=$secs" \
-        -f lavfi -i "sine=frequency=$freq:sample_rate=$sample_rate:duration=$secs" \
-        -vf "$1" -pix_fmt rgb24 -c:v cinepak \
-        -ac "$channels" -c:a "$acodec" \
+        "$@" -vf "$vf" -pix_fmt rgb24 -c:v cinepak \
         -fflags +bitexact -flags +bitexact \
         -f film_cpk "$tmp"
 }

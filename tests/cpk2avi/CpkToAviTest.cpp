@@ -1,4 +1,5 @@
 #include "cpk2avi/CpkToAvi.h"
+#include "FilmClips.h"
 #include "MovieReader.h"
 #include "cpk2avi/CinepakFrame.h"
 
@@ -13,56 +14,10 @@ extern "C" {
 
 #include <algorithm>
 #include <climits>
-#include <cstdlib>
 #include <filesystem>
 #include <set>
-#include <sys/wait.h>
 
 namespace fs = std::filesystem;
-
-namespace {
-
-std::string shellQuoted(const std::string& s)
-{
-    std::string q = "'";
-    for (char c : s)
-        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
-
-int exitCode(const std::string& command)
-{
-    const int status = std::system(command.c_str());
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-std::uint32_t be32(const std::string& b, std::size_t at)
-{
-    std::uint32_t v = 0;
-    for (std::size_t i = 0; i < 4; ++i)
-        v = v << 8 | static_cast<std::uint8_t>(b.at(at + i));
-    return v;
-}
-
-void putBe32(std::string& b, std::size_t at, std::uint32_t v)
-{
-    for (std::size_t i = 0; i < 4; ++i)
-        b.at(at + i) = static_cast<char>(v >> (24 - 8 * i));
-}
-
-// In a FILM header, FDSC holds the height at +12 and the width at +16; STAB
-// holds 16-byte sample records from +16 on: offset, size, time (all ones for
-// sound), duration. Returns where the `nth` video or sound record starts.
-std::size_t sampleRecord(const std::string& film, bool sound, int nth = 0)
-{
-    const std::size_t stab = film.find("STAB");
-    for (std::size_t at = stab + 16; at + 16 <= film.size(); at += 16)
-        if ((be32(film, at + 8) == 0xFFFFFFFF) == sound && nth-- == 0)
-            return at;
-    throw std::out_of_range("no such sample record");
-}
-
-}  // namespace
 
 // Clips are made once for the whole suite; each test writes into a folder of its own.
 class CpkToAvi : public ScratchDirTest {

@@ -58,6 +58,11 @@ void keepSamples(const AVFrame& f, Movie& m)
                 std::int16_t v;
                 std::memcpy(&v, p, sizeof v);
                 m.samples.push_back(v);
+            } else if (fmt == AV_SAMPLE_FMT_FLTP || fmt == AV_SAMPLE_FMT_FLT) {
+                // AAC decodes to floats: kept on the 16-bit scale.
+                float v;
+                std::memcpy(&v, p, sizeof v);
+                m.samples.push_back(static_cast<int>(v * 32767.0f));
             } else {
                 throw std::runtime_error("unexpected sample format");
             }

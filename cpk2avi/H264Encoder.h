@@ -1,0 +1,48 @@
+#pragma once
+
+#include "cpk2avi/AvHandles.h"
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+
+struct SwsContext;
+
+namespace hotaru {
+
+// Turns decoded pictures into H.264 with Mp4Settings: converted to 4:2:0 at
+// their own size, then encoded by x264. Failures throw ConvertError naming
+// `source`, the movie the pictures come from.
+class H264Encoder {
+public:
+    // Pictures of width x height (both even) at timestamps in `timeBase`.
+    H264Encoder(const std::string& source, int width, int height, AVRational timeBase, AVRational frameRate,
+                bool globalHeader);
+
+    const AVCodecContext& context() const { return *encoder_; }
+
+    // Encodes a picture shown from `pts` for `duration` ticks; `pts` must grow.
+    void encode(const AVFrame& picture, std::int64_t pts, std::int64_t duration, const PacketSink& sink);
+    // Hands on the packets the encoder still holds.
+    void finish(const PacketSink& sink);
+
+private:
+    void convert(const AVFrame& picture);
+    void drain(const PacketSink& sink);
+    [[noreturn]] void fail(int rc) const;
+
+    struct ScalerDeleter {
+        void operator()(SwsContext* s) const;
+    };
+
+    std::string source_;
+    CodecPtr encoder_;
+    std::unique_ptr<SwsContext, ScalerDeleter> scaler_;
+    int scalerFormat_ = -1;  // the picture format scaler_ was made for
+    FramePtr yuv_;
+    PacketPtr packet_;
+    std::map<std::int64_t, std::int64_t> durations_;  // by pts, until the packet is out
+};
+
+}  // namespace hotaru

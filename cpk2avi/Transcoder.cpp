@@ -1,0 +1,172 @@
+#include "cpk2avi/Transcoder.h"
+
+#include "cpk2avi/CinepakFrame.h"
+#include "cpk2avi/Mp4Settings.h"
+
+#include <algorithm>
+#include <cstdint>
+
+namespace hotaru {
+
+Transcoder::Transcoder(const std::string& in, const std::string& out) : input_(in), out_(out), picture_(newFrame())
+{
+    const AVStream& video = input_.video();
+    const int width = video.codecpar->width;
+    const int height = video.codecpar->height;
+    if (width % 2 != 0 || height % 2 != 0)
+        throw ConvertError("cannot make an MP4 of " + inQuotes(in) + ": its picture size " + std::to_string(width) +
+                           "x" + std::to_string(height) +
+                           " is odd, and H.264 in 4:2:0 needs even sides; an AVI can hold it");
+    if (video.time_base.num <= 0 || video.time_base.den <= 0)
+        throw ConvertError(inQuotes(in) + " is damaged: its video has no clock");
+    openVideoDecoder();
+
+    const AVOutputFormat* mp4 = av_guess_format("mp4", nullptr, nullptr);
+    if (!mp4)
+        throw ConvertError("cannot write MP4: this build has no MP4 writer");
+    const bool globalHeader = (mp4->flags & AVFMT_GLOBALHEADER) != 0;
+    // The source's own clock, so every frame keeps its exact time.
+    video_ = std::make_unique<H264Encoder>(in, width, height, video.time_base, input_.frameRate(), globalHeader);
+    toVideo_ = [this](AVPacket& pkt) { write(pkt, *videoOut_, video_->context().time_base); };
+    if (input_.hasAudio()) {
+        audio_ = std::make_unique<AacEncoder>(in, input_.sampleFormat(), input_.channels(), input_.sampleRate(),
+                                              globalHeader);
+        toAudio_ = [this](AVPacket& pkt) { write(pkt, *audioOut_, audio_->context().time_base); };
+    }
+}
+
+void Transcoder::run(const std::string& tempPath)
+{
+    openOutput(tempPath);
+    PacketPtr pkt = newPacket();
+    const auto encodeSound = [this](const AVFrame& sound) { audio_->encode(sound, toAudio_); };
+    while (input_.read(*pkt)) {
+        if (input_.isVideo(*pkt))
+            decodeVideo(*pkt);
+        else if (input_.isAudio(*pkt))
+            input_.decodeAudio(pkt.get(), encodeSound);
+        av_packet_unref(pkt.get());
+    }
+    if (videoFrames_ == 0)
+        throw ConvertError(inQuotes(input_.name()) + " holds no video frames");
+    video_->finish(toVideo_);
+    if (audio_) {
+        input_.decodeAudio(nullptr, encodeSound);
+        audio_->finish(toAudio_);
+    }
+    // With faststart the writer moves the data here, reading the file again by its URL.
+    check(av_write_trailer(output_.get()));
+    avio_flush(output_->pb);
+    check(output_->pb->error);
+    check(avio_closep(&output_->pb));
+}
+
+void Transcoder::check(int rc) const
+{
+    if (rc < 0)
+        throw ConvertError("cannot write " + inQuotes(out_) + ": " + avErrorText(rc));
+}
+
+void Transcoder::openVideoDecoder()
+{
+    const AVCodec* codec = avcodec_find_decoder(AV_CODEC_ID_CINEPAK);
+    if (!codec)
+        throw ConvertError("cannot write MP4: this build has no Cinepak decoder");
+    cinepak_.reset(avcodec_alloc_context3(codec));
+    if (!cinepak_)
+        throw std::bad_alloc();
+    int rc = avcodec_parameters_to_context(cinepak_.get(), input_.video().codecpar);
+    if (rc >= 0)
+        rc = avcodec_open2(cinepak_.get(), codec, nullptr);
+    if (rc < 0)
+        throw ConvertError("cannot decode the video of " + inQuotes(input_.name()) + ": " + avErrorText(rc));
+}
+
+void Transcoder::openOutput(const std::string& tempPath)
+{
+    // The writer opens the file again by this name to move the index ahead.
+    const std::string url = fileUrl(tempPath);
+    AVFormatContext* raw = nullptr;
+    check(avformat_alloc_output_context2(&raw, nullptr, "mp4", url.c_str()));
+    output_.reset(raw);
+    videoOut_ = newStream(video_->context());
+    videoOut_->avg_frame_rate = input_.frameRate();
+    if (audio_)
+        audioOut_ = newStream(audio_->context());
+
+    check(avio_open(&output_->pb, url.c_str(), AVIO_FLAG_WRITE));
+    AVDictionary* options = nullptr;
+    for (const auto& [name, value] : Mp4Settings::MuxerOptions)
+        av_dict_set(&options, name, value, 0);
+    const int rc = avformat_write_header(output_.get(), &options);
+    const bool unknownOption = av_dict_count(options) > 0;
+    av_dict_free(&options);
+    check(rc);
+    if (unknownOption)
+        throw ConvertError("cannot write " + inQuotes(out_) + ": the MP4 writer does not take the settings given");
+}
+
+AVStream* Transcoder::newStream(const AVCodecContext& encoder)
+{
+    AVStream* st = avformat_new_stream(output_.get(), nullptr);
+    if (!st)
+        throw std::bad_alloc();
+    check(avcodec_parameters_from_context(st->codecpar, &encoder));
+    st->time_base = encoder.time_base;
+    return st;
+}
+
+void Transcoder::decodeVideo(const AVPacket& pkt)
+{
+    ++videoFrames_;
+    const std::string damaged =
+        "video frame " + std::to_string(videoFrames_) + " of " + inQuotes(input_.name()) + " is damaged";
+    // The decoder passes over much it cannot read; the frame's own lengths must agree.
+    frameBytes_.assign(pkt.data, pkt.data + pkt.size);
+    if (standardizeCinepakFrame(frameBytes_) == FrameRepair::Malformed)
+        throw ConvertError(damaged);
+
+    // Every frame keeps its own time; a missing or repeated one follows the last.
+    const AVRational clock = input_.video().time_base;
+    std::int64_t pts = pkt.pts != AV_NOPTS_VALUE ? pkt.pts : pkt.dts;
+    if (pts == AV_NOPTS_VALUE || pts <= lastPts_)
+        pts = lastPts_ + 1;
+    const std::int64_t gap = lastPts_ >= 0 ? pts - lastPts_ : 0;
+    lastPts_ = pts;
+    std::int64_t duration = pkt.duration;
+    if (duration <= 0)
+        duration = std::max<std::int64_t>(1, av_rescale_q(1, av_inv_q(input_.frameRate()), clock));
+    // The MP4 writer keeps how long each frame lasts in 32 bits of its own clock.
+    const auto mustFit = [&](std::int64_t ticks, int frame) {
+        if (av_rescale_q(ticks, clock, videoOut_->time_base) > INT32_MAX)
+            throw ConvertError(inQuotes(input_.name()) + " is damaged: its video jumps " +
+                               std::to_string(av_rescale_q(ticks, clock, AVRational{1, 1})) + " s ahead after frame " +
+                               std::to_string(frame) + ", more than an MP4 can hold");
+    };
+    mustFit(gap, videoFrames_ - 1);
+    mustFit(duration, videoFrames_);
+
+    int rc = avcodec_send_packet(cinepak_.get(), &pkt);
+    if (rc < 0)
+        throw ConvertError(damaged + ": " + avErrorText(rc));
+    int pictures = 0;
+    while ((rc = avcodec_receive_frame(cinepak_.get(), picture_.get())) >= 0) {
+        ++pictures;
+        video_->encode(*picture_, pts, duration, toVideo_);
+        av_frame_unref(picture_.get());
+    }
+    if (rc != AVERROR(EAGAIN) && rc != AVERROR_EOF)
+        throw ConvertError(damaged + ": " + avErrorText(rc));
+    // Cinepak holds nothing back: one packet, one picture.
+    if (pictures != 1)
+        throw ConvertError(damaged);
+}
+
+void Transcoder::write(AVPacket& pkt, AVStream& stream, AVRational timeBase)
+{
+    av_packet_rescale_ts(&pkt, timeBase, stream.time_base);
+    pkt.stream_index = stream.index;
+    check(av_interleaved_write_frame(output_.get(), &pkt));
+}
+
+}  // namespace hotaru

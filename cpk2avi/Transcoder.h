@@ -1,0 +1,54 @@
+#pragma once
+
+#include "cpk2avi/AacEncoder.h"
+#include "cpk2avi/AvHandles.h"
+#include "cpk2avi/FilmInput.h"
+#include "cpk2avi/H264Encoder.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace hotaru {
+
+// Converts a FILM/CPK movie into an MP4 a browser plays: the Cinepak
+// pictures decoded and encoded as H.264, each at its own time, the sound as
+// AAC, and the index ahead of the data.
+class Transcoder {
+public:
+    // Opens `in`, checks that an MP4 can hold it and starts the encoders;
+    // `out` is the name the output's failures are reported under. Throws
+    // ConvertError.
+    Transcoder(const std::string& in, const std::string& out);
+    Transcoder(const Transcoder&) = delete;  // the packet sinks point at this one
+    Transcoder& operator=(const Transcoder&) = delete;
+
+    // Writes the whole MP4 to `tempPath` and closes it. Throws ConvertError.
+    void run(const std::string& tempPath);
+
+private:
+    void check(int rc) const;
+    void openVideoDecoder();
+    void openOutput(const std::string& tempPath);
+    AVStream* newStream(const AVCodecContext& encoder);
+    void decodeVideo(const AVPacket& pkt);
+    void write(AVPacket& pkt, AVStream& stream, AVRational timeBase);
+
+    FilmInput input_;
+    std::string out_;
+    CodecPtr cinepak_;
+    FramePtr picture_;
+    std::unique_ptr<H264Encoder> video_;
+    std::unique_ptr<AacEncoder> audio_;
+    PacketSink toVideo_;
+    PacketSink toAudio_;
+    OutputPtr output_;
+    AVStream* videoOut_ = nullptr;
+    AVStream* audioOut_ = nullptr;
+    std::int64_t lastPts_ = -1;
+    int videoFrames_ = 0;
+    std::vector<std::uint8_t> frameBytes_;
+};
+
+}  // namespace hotaru

@@ -1,0 +1,83 @@
+#pragma once
+// What the converter's suites share: clips from make-film-clip.sh, shell
+// commands, and reading and patching a FILM header.
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <stdexcept>
+#include <string>
+#include <sys/wait.h>
+
+inline std::string shellQuoted(const std::string& s)
+{
+    std::string q = "'";
+    for (char c : s)
+        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return q + "'";
+}
+
+inline int exitCode(const std::string& command)
+{
+    const int status = std::system(command.c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// What the command prints on its standard output.
+inline std::string commandOutput(const std::string& command)
+{
+    std::string out;
+    if (FILE* p = ::popen(command.c_str(), "r")) {
+        char buf[4096];
+        std::size_t n;
+        while ((n = std::fread(buf, 1, sizeof buf, p)) > 0)
+            out.append(buf, n);
+        ::pclose(p);
+    }
+    return out;
+}
+
+// A clip from make-film-clip.sh (`env` set before it), made unless it is
+// there already; false when the script failed.
+inline bool makeClip(const std::filesystem::path& path, int n, const std::string& seconds, const std::string& env = {})
+{
+    if (std::filesystem::exists(path))
+        return true;
+    return exitCode(env + " " + shellQuoted(CPK2AVI_CLIP_SCRIPT) + " " + std::to_string(n) + " " +
+                    shellQuoted(path.string()) + " " + seconds) == 0;
+}
+
+inline std::uint32_t be32(const std::string& b, std::size_t at)
+{
+    std::uint32_t v = 0;
+    for (std::size_t i = 0; i < 4; ++i)
+        v = v << 8 | static_cast<std::uint8_t>(b.at(at + i));
+    return v;
+}
+
+inline void putBe32(std::string& b, std::size_t at, std::uint32_t v)
+{
+    for (std::size_t i = 0; i < 4; ++i)
+        b.at(at + i) = static_cast<char>(v >> (24 - 8 * i));
+}
+
+// In a FILM header, bytes 4..7 hold the header's length, where the samples
+// start; FDSC holds the height at +12 and the width at +16; STAB holds the
+// clock's ticks per second at +8, then 16-byte sample records from +16 on:
+// offset, size, time (all ones for sound; top bit set: not a key frame),
+// duration. Returns where the `nth` video or sound record starts.
+inline std::size_t sampleRecord(const std::string& film, bool sound, int nth = 0)
+{
+    const std::size_t stab = film.find("STAB");
+    for (std::size_t at = stab + 16; at + 16 <= film.size(); at += 16)
+        if ((be32(film, at + 8) == 0xFFFFFFFF) == sound && nth-- == 0)
+            return at;
+    throw std::out_of_range("no such sample record");
+}
+
+// Where the `nth` video frame's bytes start.
+inline std::size_t videoFrameAt(const std::string& film, int nth)
+{
+    return be32(film, 4) + be32(film, sampleRecord(film, false, nth));
+}
