@@ -8,6 +8,7 @@
 // Every round runs each kind once, starting one kind further along each
 // round. Prints the medians, their ratios and the load average around the
 // rounds; exits 1 when a target is missed.
+#include "BenchScratch.h"
 #include "catalogue/Catalogue.h"
 #include "catalogue/MovieFiles.h"
 #include "extract/MovieExtraction.h"
@@ -115,29 +116,11 @@ double extractRound(const std::string& chdman, const std::string& chd, const std
 
 int main(int argc, char** argv)
 {
-    int rounds = 5;
-    std::string base = std::filesystem::temp_directory_path().string();
-    for (int i = 1; i < argc; ++i) {
-        const std::string a = argv[i];
-        if (a == "--rounds" && i + 1 < argc) {
-            rounds = std::max(1, std::atoi(argv[++i]));
-        } else if (a == "--dir" && i + 1 < argc) {
-            base = argv[++i];
-        } else {
-            std::fprintf(stderr, "usage: bench_images [--rounds N] [--dir FOLDER]\n"
-                                 "  FOLDER holds the archive, its images (about 1 GB) and the copies\n");
-            return 2;
-        }
-    }
-    std::string dir = base + "/hotaru-bench-images-XXXXXX";
-    if (!::mkdtemp(dir.data())) {
-        std::fprintf(stderr, "bench_images: cannot make a folder under %s\n", base.c_str());
+    BenchScratch scratch;
+    if (!scratch.start(argc, argv, "bench_images", "the archive, its images (about 1 GB) and the copies"))
         return 2;
-    }
-    struct Cleanup {
-        std::string dir;
-        ~Cleanup() { std::filesystem::remove_all(dir); }
-    } cleanup{dir};
+    const int rounds = scratch.rounds;
+    const std::string& dir = scratch.dir;
     const std::string archive = dir + "/hotaru4", iso = dir + "/disc.iso", cue = dir + "/disc.cue",
                       chd = dir + "/disc.chd", out = dir + "/out/";
     std::filesystem::create_directory(out);

@@ -8,6 +8,7 @@
 // turns at going first. Prints the medians, their ratio, whether the two
 // wrote the same streams, and the load average around the rounds; exits 1
 // when the ratio misses its target.
+#include "BenchScratch.h"
 #include "cpk2avi/Mp4Settings.h"
 #include "platform/Process.h"
 
@@ -103,34 +104,16 @@ std::string streamsDigest(const std::string& ffmpeg, const std::string& file, co
 
 int main(int argc, char** argv)
 {
-    int rounds = 5;
-    std::string base = fs::temp_directory_path().string();
-    for (int i = 1; i < argc; ++i) {
-        const std::string a = argv[i];
-        if (a == "--rounds" && i + 1 < argc) {
-            rounds = std::max(1, std::atoi(argv[++i]));
-        } else if (a == "--dir" && i + 1 < argc) {
-            base = argv[++i];
-        } else {
-            std::fprintf(stderr, "usage: bench_mp4 [--rounds N] [--dir FOLDER]\n"
-                                 "  FOLDER holds the clip and the two MP4s (about 30 MB)\n");
-            return 2;
-        }
-    }
+    BenchScratch scratch;
+    if (!scratch.start(argc, argv, "bench_mp4", "the clip and the two MP4s (about 30 MB)"))
+        return 2;
+    const int rounds = scratch.rounds;
+    const std::string& dir = scratch.dir;
     const std::string ffmpeg = onPath("ffmpeg");
     if (ffmpeg.empty()) {
         std::fprintf(stderr, "bench_mp4: the ffmpeg command is missing (Debian: apt-get install ffmpeg)\n");
         return 2;
     }
-    std::string dir = base + "/hotaru-bench-mp4-XXXXXX";
-    if (!::mkdtemp(dir.data())) {
-        std::fprintf(stderr, "bench_mp4: cannot make a folder under %s\n", base.c_str());
-        return 2;
-    }
-    struct Cleanup {
-        std::string dir;
-        ~Cleanup() { fs::remove_all(dir); }
-    } cleanup{dir};
     const std::string clip = dir + "/clip.cpk", ours = dir + "/cpk2avi.mp4", theirs = dir + "/ffmpeg.mp4";
 
     std::printf("making a %s s %s Cinepak clip (a minute or two) ...\n", ClipSeconds, ClipSize);
