@@ -1,11 +1,19 @@
-# The mingw-w64 toolchain with the static Qt and FFmpeg that
-# scripts/windows-deps.sh builds: what Qt's qt-cmake sets up, usable from a
-# preset. The folders come from HOTARU_WINDOWS_QT and HOTARU_FFMPEG_PREFIX
-# when given, else from windows-deps.sh --print-dir.
-list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES HOTARU_WINDOWS_QT HOTARU_FFMPEG_PREFIX)
-foreach(dep IN ITEMS "HOTARU_WINDOWS_QT;qt" "HOTARU_FFMPEG_PREFIX;ffmpeg")
-  list(GET dep 0 var)
-  list(GET dep 1 component)
+# The mingw-w64 toolchain with the static libraries scripts/windows-deps.sh
+# builds: what Qt's qt-cmake sets up, usable from a preset, plus the libraries
+# of CHD images and of the converter. Each folder comes from its variable
+# (HOTARU_WINDOWS_QT, HOTARU_<COMPONENT>_PREFIX) when given, else from
+# windows-deps.sh --print-dir.
+set(hotaru_windows_deps qt zlib xz flac x264 ffmpeg)
+macro(hotaru_windows_dep_var component)
+  if("${component}" STREQUAL "qt")
+    set(var HOTARU_WINDOWS_QT)
+  else()
+    string(TOUPPER "HOTARU_${component}_PREFIX" var)
+  endif()
+endmacro()
+foreach(component IN LISTS hotaru_windows_deps)
+  hotaru_windows_dep_var(${component})
+  list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES ${var})
   if(NOT ${var})
     execute_process(
       COMMAND "${CMAKE_CURRENT_LIST_DIR}/../scripts/windows-deps.sh" --print-dir ${component}
@@ -19,3 +27,6 @@ endforeach()
 
 set(QT_CHAINLOAD_TOOLCHAIN_FILE "${CMAKE_CURRENT_LIST_DIR}/toolchain-mingw64.cmake")
 include("${HOTARU_WINDOWS_QT}/lib/cmake/Qt6/qt.toolchain.cmake")
+# After the chain-loaded toolchain, which sets the root path: zlib, liblzma
+# and libFLAC are then found as on Linux.
+list(APPEND CMAKE_FIND_ROOT_PATH "${HOTARU_ZLIB_PREFIX}" "${HOTARU_XZ_PREFIX}" "${HOTARU_FLAC_PREFIX}")

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the static libraries the Windows program needs (mingw-w64, 64-bit)
-# from Debian's own source packages, once per machine: Qt and a minimal
-# FFmpeg. Each component has a folder of its own, named by its version and a
+# from Debian's own source packages, once per machine: Qt; zlib, liblzma and
+# libFLAC for CHD images; x264 and a minimal FFmpeg for the converter. Each
+# component has a folder of its own, named by its version and a
 # hash of what it is built from (options, recipe, toolchain, compiler, and the
 # folders of the components it builds on), so that adding or changing one
 # library never rebuilds another.
@@ -25,13 +26,11 @@ user_cache="${XDG_CACHE_HOME:-$HOME/.cache}/hotaru-windows-deps"
 toolchain="$root/cmake/toolchain-mingw64.cmake"
 triple=x86_64-w64-mingw32
 
-components=(qt ffmpeg)
+components=(qt zlib xz flac x264 ffmpeg)
 declare -A version requires
-version[qt]=6.4.2
-version[ffmpeg]=5.1
+version=([qt]=6.4.2 [zlib]=1.2.13 [xz]=5.4.1 [flac]=1.4.2 [x264]=0.164 [ffmpeg]=5.1)
 # Components a component links against: their folders enter its key.
-requires[qt]=""
-requires[ffmpeg]=""
+requires=([qt]="" [zlib]="" [xz]="" [flac]="" [x264]="" [ffmpeg]="x264")
 
 # Only Core, Gui, Widgets, the platform plugins and Test. Debian's source drops
 # wintab.h, hence no tablet events; with OpenGL off, 6.4's Windows plugin only
@@ -43,15 +42,33 @@ qt_options=(
   -DFEATURE_vulkan=OFF -DFEATURE_zstd=OFF -DFEATURE_tabletevent=OFF
   -DFEATURE_dynamicgl=OFF -DFEATURE_testlib=ON
 )
-# What cpk2avi uses: the FILM reader (FFmpeg names it segafilm), the AVI writer, the
-# FILM audio decoders, and the Cinepak decoder the probe opens.
+# Debian's source has no win32 makefile: zlib's own configure, static only.
+zlib_options=(--static)
+xz_options=(
+  "--host=$triple" --enable-static --disable-shared --disable-xz --disable-xzdec --disable-lzmadec
+  --disable-lzmainfo --disable-lzma-links --disable-scripts --disable-doc --disable-nls
+)
+flac_options=(
+  -DBUILD_SHARED_LIBS=OFF -DBUILD_CXXLIBS=OFF -DBUILD_PROGRAMS=OFF -DBUILD_EXAMPLES=OFF
+  -DBUILD_TESTING=OFF -DBUILD_DOCS=OFF -DINSTALL_MANPAGES=OFF -DWITH_OGG=OFF -DWITH_STACK_PROTECTOR=OFF
+)
+# The library only, 8-bit, with its assembly (nasm).
+x264_options=(
+  "--host=$triple" "--cross-prefix=$triple-" --enable-static --disable-cli --disable-opencl
+  --bit-depth=8 --disable-lavf --disable-swscale --disable-ffms --disable-gpac --disable-lsmash
+)
+# What cpk2avi uses: the FILM reader (FFmpeg names it segafilm), the FILM
+# audio decoders and the Cinepak decoder; the AVI writer; for MP4, x264, the
+# AAC encoder, the MP4 writer, and the scaler and resampler they need.
 ffmpeg_options=(
   --disable-everything --disable-autodetect --disable-asm --disable-debug
   --disable-programs --disable-doc --disable-network
-  --disable-swscale --disable-swresample --disable-avdevice --disable-avfilter --disable-postproc
-  --enable-demuxer=segafilm --enable-muxer=avi --enable-protocol=file
+  --disable-avdevice --disable-avfilter --disable-postproc
+  --enable-gpl --enable-libx264 --enable-w32threads
+  --enable-demuxer=segafilm "--enable-muxer=avi,mp4" --enable-protocol=file
   "--enable-decoder=cinepak,pcm_s8_planar,pcm_s16be_planar,pcm_u8,pcm_s16le,adpcm_adx"
-  --enable-static --disable-shared
+  "--enable-encoder=libx264,aac"
+  --enable-static --disable-shared --pkg-config=pkg-config --pkg-config-flags=--static
   --target-os=mingw32 --arch=x86_64 "--cross-prefix=$triple-"
 )
 
@@ -70,13 +87,44 @@ build_qt() {
   cmake --install "$work" >>"$log" 2>&1
 }
 # shellcheck disable=SC2129  # one log, appended to step by step
-build_ffmpeg() {
+build_zlib() {
+  local src="$1" prefix="$2" log="$4"
+  (cd "$src" && CHOST="$triple" CC="$triple-gcc-posix" AR="$triple-ar" RANLIB="$triple-ranlib" \
+    ./configure --prefix="$prefix" "${zlib_options[@]}") >>"$log" 2>&1
+  make -C "$src" -j"$jobs" libz.a >>"$log" 2>&1
+  make -C "$src" install >>"$log" 2>&1
+}
+# shellcheck disable=SC2129
+build_xz() {
   local src="$1" prefix="$2" work="$3" log="$4"
-  (cd "$work" && "$src/configure" --prefix="$prefix" "${ffmpeg_options[@]}") >>"$log" 2>&1
+  (cd "$work" && CC="$triple-gcc-posix" "$src/configure" --prefix="$prefix" "${xz_options[@]}") >>"$log" 2>&1
   make -C "$work" -j"$jobs" >>"$log" 2>&1
   make -C "$work" install >>"$log" 2>&1
 }
-declare -A source_package=([qt]=qt6-base [ffmpeg]=ffmpeg)
+# shellcheck disable=SC2129
+build_flac() {
+  local src="$1" prefix="$2" work="$3" log="$4"
+  cmake -S "$src" -B "$work" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
+    -DCMAKE_INSTALL_PREFIX="$prefix" "${flac_options[@]}" >>"$log" 2>&1
+  cmake --build "$work" --parallel "$jobs" >>"$log" 2>&1
+  cmake --install "$work" >>"$log" 2>&1
+}
+# shellcheck disable=SC2129
+build_x264() {
+  local src="$1" prefix="$2" work="$3" log="$4"
+  (cd "$work" && CC="$triple-gcc-posix" "$src/configure" --prefix="$prefix" "${x264_options[@]}") >>"$log" 2>&1
+  make -C "$work" -j"$jobs" >>"$log" 2>&1
+  make -C "$work" install >>"$log" 2>&1
+}
+# shellcheck disable=SC2129
+build_ffmpeg() {
+  local src="$1" prefix="$2" work="$3" log="$4"
+  (cd "$work" && PKG_CONFIG_LIBDIR="${dir[x264]}/lib/pkgconfig" PKG_CONFIG_PATH="" \
+    "$src/configure" --prefix="$prefix" "${ffmpeg_options[@]}") >>"$log" 2>&1
+  make -C "$work" -j"$jobs" >>"$log" 2>&1
+  make -C "$work" install >>"$log" 2>&1
+}
+declare -A source_package=([qt]=qt6-base [zlib]=zlib [xz]=xz-utils [flac]=flac [x264]=x264 [ffmpeg]=ffmpeg)
 
 if [ "${1:-}" = --print-dir ]; then
   print_only=1
@@ -143,7 +191,7 @@ prepare() {  # tools, deb-src entries, the lock: once, before the first build
   ((!prepared)) || return 0
   prepared=1
   local tool
-  for tool in $triple-g++-posix $triple-gcc-posix cmake ninja dpkg-source make pkg-config; do
+  for tool in $triple-g++-posix $triple-gcc-posix cmake ninja dpkg-source make pkg-config nasm; do
     command -v "$tool" >/dev/null || { echo "windows-deps.sh: $tool is missing: run scripts/setup.sh" >&2; exit 2; }
   done
   [ -x /usr/lib/qt6/libexec/moc ] || { echo "windows-deps.sh: the host's Qt tools are missing: run scripts/setup.sh" >&2; exit 2; }
@@ -184,8 +232,17 @@ prepare() {  # tools, deb-src entries, the lock: once, before the first build
 
 fetch() {  # COMPONENT WORK-DIR: unpacks its source package, prints the folder
   local c="$1" work="$2" pkg="${source_package[$1]}" dsc src
-  (cd "$work" && apt-get source --download-only -q "$pkg" >/dev/null 2>&1) ||
-    { echo "windows-deps.sh: apt-get source $pkg failed" >&2; exit 1; }
+  # The newest version a mirror serves: some carry no sources for their
+  # security updates, so an older version is tried next.
+  local v fetched=0
+  for v in $(apt-cache showsrc "$pkg" | sed -n 's/^Version: //p' | sort -Vru); do
+    if (cd "$work" && apt-get source --download-only -q "$pkg=$v" >/dev/null 2>&1); then
+      fetched=1
+      break
+    fi
+    rm -f "$work/${pkg}"_*
+  done
+  ((fetched)) || { echo "windows-deps.sh: apt-get source $pkg failed" >&2; exit 1; }
   dsc="$(printf '%s\n' "$work/${pkg}"_*.dsc | sort -V | tail -n 1)"
   grep -q "^${version[$c]}" <(sed -n 's/^Version: \([0-9]*:\)\?//p' "$dsc" | head -n 1) ||
     { echo "windows-deps.sh: Debian's $pkg is not ${version[$c]}" >&2; exit 1; }
