@@ -23,9 +23,9 @@
 #ifndef _WIN32
 #include <csignal>
 #include <sys/resource.h>
+#endif
 
 using namespace app;
-#endif
 
 namespace worker_test {
 

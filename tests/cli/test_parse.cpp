@@ -42,7 +42,7 @@ TEST(CommandLineParse, ModesAndTheirOperands)
     {
         const cli::Options o = cli::parse(args({"/media/cdrom/hotaru4"}));
         EXPECT_EQ(o.mode, Mode::Window);
-        EXPECT_EQ(text(o.archive), "/media/cdrom/hotaru4");
+        EXPECT_EQ(text(o.archive), resolved("/media/cdrom/hotaru4"));
     }
     {
         const cli::Options o = cli::parse(args({"-l", "d/hotaru4"}));
