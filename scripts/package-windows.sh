@@ -1,18 +1,20 @@
 #!/usr/bin/env bash
 # Builds the Windows packages from a Release cross-build (scripts/windows-build.sh):
-#   hotaru-movie-cutter-<version>-windows.zip  both .exe files, a Japanese
+#   hotaru-movie-cutter-<version>-windows.zip  the programs, a Japanese
 #                                              readme and the licence texts,
 #                                              to run from any folder
 #   hotaru-movie-cutter-<version>-setup.exe    an NSIS installer with a
 #                                              Start-menu entry and an uninstaller
-# Usage: scripts/package-windows.sh [OUTPUT_DIR]   (default: build-package/)
-# It builds in the windows preset's tree (build-windows-program/).
+# Usage: scripts/package-windows.sh [OUTPUT_DIR [BUILD_DIR]]
+#   OUTPUT_DIR  default: build-package/
+#   BUILD_DIR   the Release cross-build to package; default: the windows
+#               preset's tree (build-windows-program/)
 # The first run on a machine builds Qt for Windows (scripts/windows-deps.sh).
 set -euo pipefail
 
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 out="${1:-$root/build-package}"
-build="$(cmake -DPRESET=windows -P "$root/cmake/PresetBinaryDir.cmake")"
+build="${2:-$(cmake -DPRESET=windows -P "$root/cmake/PresetBinaryDir.cmake")}"
 command -v makensis >/dev/null || { echo "package-windows.sh: makensis is missing: run scripts/setup.sh (nsis)" >&2; exit 2; }
 
 "$root/scripts/windows-build.sh" "$build" Release
@@ -26,8 +28,8 @@ stage="$build/package-stage"
 rm -rf "$stage"
 mkdir -p "$stage/hotaru-movie-cutter-$version"
 files="$stage/hotaru-movie-cutter-$version"
-for exe in hotaru-movie-cutter cpk2avi; do
-  x86_64-w64-mingw32-strip -o "$files/$exe.exe" "$build/src/$exe.exe"
+for exe in hotaru-movie-cutter.exe hotaru-movie-cutter.com cpk2avi.exe; do
+  x86_64-w64-mingw32-strip -o "$files/$exe" "$build/src/$exe"
 done
 # Notepad takes UTF-8 for UTF-8 only after a byte-order mark; Windows lines
 # end in CR LF.

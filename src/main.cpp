@@ -30,13 +30,15 @@ QStringList wideArguments()
     return arguments;
 }
 
-// A window program gets no console: started from one, it writes to that one
-// unless its output is redirected.
+// A window program gets no console: started from one (or through
+// hotaru-movie-cutter.com, which hands over the console's handles), it joins
+// that console, so that its text can go out as UTF-16 whatever the console's
+// code page; output redirected to a file or pipe stays where it was sent.
 void useParentConsole()
 {
     const bool out = GetStdHandle(STD_OUTPUT_HANDLE) != nullptr;
     const bool err = GetStdHandle(STD_ERROR_HANDLE) != nullptr;
-    if ((out && err) || !AttachConsole(ATTACH_PARENT_PROCESS))
+    if (!AttachConsole(ATTACH_PARENT_PROCESS))
         return;
     if (!out && !std::freopen("CONOUT$", "w", stdout))
         return;

@@ -6,15 +6,20 @@
 Target amd64-unicode
 SetCompressor /SOLID lzma
 !include "MUI2.nsh"
+!include "FileFunc.nsh"
 
 !define NAME "ホタル奇譚ムービーカッター"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\hotaru-movie-cutter"
+; Where the program keeps its settings (Qt's QSettings: organisation, then program).
+!define SETTINGS_KEY "Software\hotaru-movie-cutter"
 
 Name "${NAME}"
 OutFile "${OUTFILE}"
 InstallDir "$PROGRAMFILES64\HotaruMovieCutter"
 InstallDirRegKey HKLM "${UNINSTALL_KEY}" "InstallLocation"
 RequestExecutionLevel admin
+; Our name at the foot of each page, not the build of the tool that made it.
+BrandingText "${NAME} ${VERSION}"
 
 ; No copyright line to give.
 !pragma warning disable 9100
@@ -37,17 +42,26 @@ Section "Install"
   SetShellVarContext all
   SetOutPath "$INSTDIR"
   File "${SOURCE}/hotaru-movie-cutter.exe"
+  File "${SOURCE}/hotaru-movie-cutter.com"
   File "${SOURCE}/cpk2avi.exe"
   File "${SOURCE}/readme.txt"
   File "${SOURCE}/LICENSE.txt"
   File /r "${SOURCE}/licenses"
   WriteUninstaller "$INSTDIR\uninstall.exe"
+  ; The shortcut starts in a folder every user may write to and finds in
+  ; Explorer (the public Videos), not in Program Files: with no output folder
+  ; chosen, movies go to the folder the program starts in.
+  SetOutPath "$VIDEOS"
   CreateShortCut "$SMPROGRAMS\${NAME}.lnk" "$INSTDIR\hotaru-movie-cutter.exe"
+  SetOutPath "$INSTDIR"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "${NAME}"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\hotaru-movie-cutter.exe"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\uninstall.exe"'
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "Publisher" "The ${NAME} authors"
+  ${GetSize} "$INSTDIR" "/S=0K" $0 $1 $2
+  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "EstimatedSize" "$0"
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoModify" 1
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
 SectionEnd
@@ -56,6 +70,7 @@ Section "Uninstall"
   SetShellVarContext all
   Delete "$SMPROGRAMS\${NAME}.lnk"
   Delete "$INSTDIR\hotaru-movie-cutter.exe"
+  Delete "$INSTDIR\hotaru-movie-cutter.com"
   Delete "$INSTDIR\cpk2avi.exe"
   Delete "$INSTDIR\readme.txt"
   Delete "$INSTDIR\LICENSE.txt"
@@ -63,4 +78,10 @@ Section "Uninstall"
   Delete "$INSTDIR\uninstall.exe"
   RMDir "$INSTDIR"
   DeleteRegKey HKLM "${UNINSTALL_KEY}"
+  ; The remembered settings are the user's: removed only when asked (a
+  ; silent uninstall keeps them).
+  SetShellVarContext current
+  MessageBox MB_YESNO|MB_ICONQUESTION "保存されている設定 (HKEY_CURRENT_USER\${SETTINGS_KEY}) も削除しますか?" /SD IDNO IDNO keep
+  DeleteRegKey HKCU "${SETTINGS_KEY}"
+keep:
 SectionEnd

@@ -7,6 +7,12 @@
 #   extract  --extract copies every movie byte for byte
 #   avi      --extract --avi with cpk2avi.exe writes AVIs that Wine's own
 #            AVIFile opens
+#   chd      --list and --extract read a CHD image made by the host's chdman
+#            from the maker's BIN/CUE (skipped without chdman)
+#   mp4      --extract --mp4 with cpk2avi.exe writes MP4s (H.264, AAC) whose
+#            codecs and frame counts the host's ffprobe checks
+#   console  hotaru-movie-cutter.com waits for the program and returns its
+#            exit code, with its output
 # Usage: tests/windows/run-program.sh BUILD-DIR [SCREENSHOT.png]
 # BUILD-DIR is scripts/windows-build.sh's; the avi case also needs the
 # avifile-check.exe of scripts/windows-gui-tests.sh's build in
@@ -22,13 +28,14 @@ root="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
 build="$(cd "${1:?usage: run-program.sh BUILD-DIR [SCREENSHOT.png]}" && pwd)"
 shot="${2:-}"
 program="$build/src/hotaru-movie-cutter.exe"
+console="$build/src/hotaru-movie-cutter.com"
 converter="$build/src/cpk2avi.exe"
 maker="$build/tools/make-sample-archive.exe"
 main_title="ホタル奇譚ムービーカッター"
-for f in "$program" "$converter" "$maker"; do
+for f in "$program" "$console" "$converter" "$maker"; do
   [ -f "$f" ] || { echo "run-program.sh: $f is missing: run scripts/windows-build.sh" >&2; exit 2; }
 done
-for tool in xvfb-run xdotool xprop ffmpeg; do
+for tool in xvfb-run xdotool xprop ffmpeg ffprobe; do
   command -v "$tool" >/dev/null || { echo "run-program.sh: $tool is missing: run scripts/setup.sh" >&2; exit 2; }
 done
 
@@ -99,7 +106,8 @@ cd "$WORK" || exit 1
 # --- list
 "${wine[@]}" "$program" --list 2>"$WORK/list.err" </dev/null | tr -d '\r' >"$WORK/list.txt"
 rc=$?
-if [ "$rc" -eq 0 ] && grep -qx 'Disc 1: Q:\\hotaru4 (31 movies)' "$WORK/list.txt"; then
+# The prefix is a Japanese system: the command line speaks Japanese.
+if [ "$rc" -eq 0 ] && grep -qx 'ディスク 1: Q:\\hotaru4 (ムービー 31 本)' "$WORK/list.txt"; then
   pass "--list lists disc 1 from Q: ($(grep -c '^ *[0-9]' "$WORK/list.txt") movies)"
 else
   fail "--list (exit $rc):"; cat "$WORK/list.txt" "$WORK/list.err"
@@ -122,11 +130,40 @@ while IFS=$'\t' read -r n title bytes; do
   fi
   offset=$((offset + bytes))
   checked=$((checked + 1))
-done < <(sed -n 's/^ *\([0-9][0-9]*\)  *\(.*[^ ]\)  *\([0-9][0-9]*\) bytes .*/\1\t\2\t\3/p' "$WORK/list.txt")
+done < <(sed -n 's/^ *\([0-9][0-9]*\)  *\(.*[^ ]\)  *\([0-9][0-9]*\) バイト .*/\1\t\2\t\3/p' "$WORK/list.txt")
 if [ "$rc" -eq 0 ] && [ "$checked" -eq 31 ] && [ "$bad" -eq 0 ] && [ "$offset" -eq "$(stat -c %s "$cd_q/hotaru4")" ]; then
   pass "--extract wrote all 31 movies byte-exact"
 else
   fail "--extract (exit $rc, $checked movies checked, $bad wrong)"; head -n 20 "$WORK/extract.txt"
+fi
+
+# --- chd: the CHD codecs (zlib, LZMA, FLAC) built into the .exe
+if command -v chdman >/dev/null; then
+  images="$WORK/images"
+  mkdir -p "$images"
+  "${wine[@]}" "$maker" --bin-cue "$(winpath "$images/disc1.cue")" >/dev/null 2>"$WORK/chd.log" </dev/null &&
+    chdman createcd -i "$images/disc1.cue" -o "$images/disc1.chd" >>"$WORK/chd.log" 2>&1
+  rc=$?
+  if [ "$rc" -eq 0 ]; then
+    "${wine[@]}" "$program" --list "$(winpath "$images/disc1.chd")" 2>>"$WORK/chd.log" </dev/null | tr -d '\r' >"$WORK/chd-list.txt"
+    mkdir -p "$WORK/chd-out"
+    "${wine[@]}" "$program" --extract "$(winpath "$images/disc1.chd")" --out "$(winpath "$WORK/chd-out")" 31 \
+      >>"$WORK/chd.log" 2>&1 </dev/null
+    rc=$?
+    last="$(sed -n 's/^31  *\(.*[^ ]\)  *\([0-9][0-9]*\) バイト .*/\1\t\2/p' "$WORK/list.txt")"
+    title="${last%%$'\t'*}" bytes="${last#*$'\t'}"
+    size="$(stat -c %s "$cd_q/hotaru4" 2>/dev/null || echo 0)"
+    if [ "$rc" -eq 0 ] && grep -q '^ディスク 1: .*disc1.chd (ムービー 31 本)$' "$WORK/chd-list.txt" &&
+      cmp -s "$WORK/chd-out/$title.cpk" <(tail -c "$bytes" "$cd_q/hotaru4") && [ "$size" -gt 0 ]; then
+      pass "a CHD image: --list reads disc 1 and --extract writes movie 31 byte-exact"
+    else
+      fail "the CHD image (exit $rc):"; cat "$WORK/chd-list.txt" "$WORK/chd.log" | head -n 20
+    fi
+  else
+    fail "no CHD image to read:"; tail -n 5 "$WORK/chd.log"
+  fi
+else
+  echo "skip: CHD image (chdman is not installed)"
 fi
 
 # --- avi
@@ -152,6 +189,46 @@ if [ "$rc" -eq 0 ] && [ "${#avis[@]}" -eq 3 ] && [ -f "${avis[0]}" ]; then
 else
   fail "--avi (exit $rc):"; cat "$WORK/avi.txt"; ls -la "$avi_out"
 fi
+
+# --- mp4: the bundled converter beside the program, checked by the host's ffprobe
+mp4_out="$WORK/mp4"
+mkdir -p "$mp4_out"
+"${wine[@]}" "$program" --extract --out "$(winpath "$mp4_out")" --mp4 1 2 3 >"$WORK/mp4.txt" 2>&1 </dev/null
+rc=$?
+mp4s=("$mp4_out"/*.mp4)
+if [ "$rc" -eq 0 ] && [ "${#mp4s[@]}" -eq 3 ] && [ -f "${mp4s[0]}" ]; then
+  for m in "${mp4s[@]}"; do
+    streams="$(ffprobe -v error -count_frames -show_entries stream=codec_name,pix_fmt,nb_read_frames \
+      -of compact=p=0:nk=1 "$m" 2>&1 | paste -sd ' ')"
+    case "$streams" in
+      "h264|yuv420p|15 aac|"*) pass "--mp4: $(basename "$m"): $streams" ;;
+      *) fail "--mp4: $(basename "$m") holds $streams, not 15 H.264 frames and AAC" ;;
+    esac
+  done
+  [ -z "$(ls "$mp4_out"/*.cpk 2>/dev/null)" ] || fail "--mp4 left .cpk files behind"
+else
+  fail "--mp4 (exit $rc):"; cat "$WORK/mp4.txt"; ls -la "$mp4_out"
+fi
+
+# --- console: the .com runs the command line, waits, and returns its code
+"${wine[@]}" "$console" --list 2>"$WORK/com-list.err" </dev/null | tr -d '\r' >"$WORK/com-list.txt"
+rc=$?
+if [ "$rc" -eq 0 ] && cmp -s "$WORK/com-list.txt" "$WORK/list.txt"; then
+  pass "the .com waits for --list and passes its output on"
+else
+  fail "the .com's --list (exit $rc):"; cat "$WORK/com-list.txt" "$WORK/com-list.err"
+fi
+for expected in "2 --bogus" "1 --list $(winpath "$WORK/no-such-archive")"; do
+  read -r code args <<<"$expected"
+  # shellcheck disable=SC2086  # the arguments are words
+  "${wine[@]}" "$console" $args >"$WORK/com-code.txt" 2>&1 </dev/null
+  rc=$?
+  if [ "$rc" -eq "$code" ] && [ -s "$WORK/com-code.txt" ]; then
+    pass "the .com returns $code for $args, with the message"
+  else
+    fail "the .com returned $rc for $args, not $code:"; cat "$WORK/com-code.txt"
+  fi
+done
 
 # --- window: this script again, on an X server of its own (xvfb-run -a
 # picks a free display number).
