@@ -32,8 +32,8 @@ mkdir -p "$alice" "$bob"
 qt_key="$(basename "$(deps "$sys" "$alice" qt)")"
 ff_key="$(basename "$(deps "$sys" "$alice" ffmpeg)")"
 expect "each component has a folder of its own" 1 "$([ "$qt_key" != "$ff_key" ] && echo 1)"
-expect "no argument names every component, Qt first" \
-  "$sys/$qt_key $sys/$ff_key" "$(deps "$sys" "$alice" | paste -sd ' ')"
+all="$(deps "$sys" "$alice" | xargs -n1 basename | sed 's/-[^-]*-[^-]*$//' | paste -sd ' ')"
+expect "no argument names every component, Qt first, FFmpeg after x264" "qt zlib xz flac x264 ffmpeg" "$all"
 
 # Nothing built yet: whoever may write the system cache builds there.
 expect "nothing built, system cache writable: built there" "$sys/$qt_key" "$(deps "$sys" "$alice" qt)"
@@ -83,6 +83,13 @@ changed="$(env -u HOTARU_WINDOWS_DEPS HOTARU_WINDOWS_DEPS_SYSTEM="$sys" HOME="$b
   "$copy/scripts/windows-deps.sh" --print-dir qt ffmpeg | xargs -n1 basename | paste -sd ' ')"
 expect "changing FFmpeg keeps Qt's key" "$qt_key" "${changed%% *}"
 expect "changing FFmpeg changes its own key" 1 "$([ "${changed#* }" != "$ff_key" ] && echo 1)"
+
+# FFmpeg builds on x264: another x264 option moves both, and not Qt.
+sed 's/--disable-opencl/--disable-opencl --disable-avs/' "$root/scripts/windows-deps.sh" >"$copy/scripts/windows-deps.sh"
+changed="$(env -u HOTARU_WINDOWS_DEPS HOTARU_WINDOWS_DEPS_SYSTEM="$sys" HOME="$bob" \
+  "$copy/scripts/windows-deps.sh" --print-dir qt ffmpeg | xargs -n1 basename | paste -sd ' ')"
+expect "changing x264 keeps Qt's key" "$qt_key" "${changed%% *}"
+expect "changing x264 changes FFmpeg's key" 1 "$([ "${changed#* }" != "$ff_key" ] && echo 1)"
 
 expect "an unknown component is refused" 2 "$(deps "$sys" "$bob" zlib-typo 2>/dev/null; echo $?)"
 
