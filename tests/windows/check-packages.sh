@@ -25,6 +25,17 @@ trap '"$wineserver" -k 2>/dev/null || true' EXIT
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 pass() { echo "ok: $*"; }
+# check WHAT COMMAND...: passes WHAT when the command succeeds, else fails it.
+check() {
+  local what="$1"
+  shift
+  if "$@"; then
+    pass "$what"
+  else
+    fail "not so: $what"
+    return 1
+  fi
+}
 
 "$root/scripts/package-windows.sh" "$WORK/out" "$build" >"$WORK/package.log" 2>&1 ||
   { tail -n 30 "$WORK/package.log"; echo "check-packages.sh: the packages were not made" >&2; exit 1; }
@@ -36,14 +47,13 @@ mkdir -p "$WORK/zip"
 unzip -q "$zip" -d "$WORK/zip"
 files="$(cd "$WORK/zip"/*/ && find . -type f | sed 's|^\./||' | LC_ALL=C sort | paste -sd ' ')"
 expected="LICENSE.txt cpk2avi.exe hotaru-movie-cutter.com hotaru-movie-cutter.exe licenses/FFmpeg.txt licenses/GPL-2.txt licenses/LGPL-2.1.txt licenses/LGPL-3.txt licenses/Qt.txt licenses/libFLAC.txt licenses/liblzma.txt licenses/x264.txt licenses/zlib.txt readme.txt"
-[ "$files" = "$expected" ] && pass "the zip holds the programs, the readme and the licences" ||
-  fail "the zip holds: $files"
+check "the zip holds the programs, the readme and the licences" [ "$files" = "$expected" ] ||
+  echo "  it holds: $files"
 readme="$(ls "$WORK"/zip/*/readme.txt)"
-[ "$(head -c 3 "$readme" | od -An -tx1 | tr -d ' ')" = efbbbf ] && pass "the readme starts with a byte-order mark" ||
-  fail "the readme has no byte-order mark"
+check "the readme starts with a byte-order mark" [ "$(head -c 3 "$readme" | od -An -tx1 | tr -d ' ')" = efbbbf ]
 if [ "$(grep -c $'\r$' "$readme")" -eq "$(wc -l <"$readme")" ]; then pass "every line of the readme ends in CR LF"; else fail "the readme has lines without CR"; fi
-grep -q 'HKEY_CURRENT_USER\\Software\\hotaru-movie-cutter\\hotaru-movie-cutter' "$readme" &&
-  pass "the readme names the settings' key the program writes" || fail "the readme names another settings key"
+check "the readme names the settings' key the program writes" \
+  grep -q 'HKEY_CURRENT_USER\\Software\\hotaru-movie-cutter\\hotaru-movie-cutter' "$readme"
 
 # --- installer
 boot_prefix
@@ -55,12 +65,13 @@ installed="$drive_c/Program Files/HotaruMovieCutter"
 if [ "$rc" -eq 0 ] && [ -f "$installed/hotaru-movie-cutter.com" ] && [ -f "$installed/licenses/x264.txt" ]; then
   pass "a silent install puts the programs and the licences under Program Files"
 else
-  fail "the install (exit $rc): $(ls "$installed" 2>&1 | paste -sd ' ')"
+  fail "the install (exit $rc): $(find "$installed" -maxdepth 1 2>&1 | paste -sd ' ')"
 fi
 key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\hotaru-movie-cutter'
 entry="$("${wine[@]}" reg query "$key" </dev/null 2>/dev/null | tr -d '\r')"
-grep -q 'Publisher.*REG_SZ' <<<"$entry" && grep -q 'EstimatedSize.*REG_DWORD.*0x[1-9a-f]' <<<"$entry" &&
-  pass "the uninstall entry has a publisher and a size" || fail "the uninstall entry: $entry"
+check "the uninstall entry has a publisher and a size" \
+  grep -qz 'Publisher.*REG_SZ.*EstimatedSize.*REG_DWORD.*0x[1-9a-f]\|EstimatedSize.*REG_DWORD.*0x[1-9a-f].*Publisher.*REG_SZ' <<<"$entry" ||
+  echo "  $entry"
 link="$(find "$drive_c" -name '*.lnk' -path '*Start Menu*' | head -n 1)"
 workdir="$([ -n "$link" ] && python3 - "$link" <<'PY'
 import struct, sys
@@ -92,10 +103,10 @@ esac
 "${wine[@]}" reg add 'HKCU\Software\hotaru-movie-cutter\hotaru-movie-cutter' /v voice /t REG_SZ /d 2 /f </dev/null >/dev/null 2>&1
 "${wine[@]}" "$installed/uninstall.exe" /S "_?=C:\\Program Files\\HotaruMovieCutter" </dev/null >/dev/null 2>&1
 "$wineserver" -w
-left="$(ls -A "$installed" 2>/dev/null | grep -v '^uninstall.exe$' | paste -sd ' ')"
-[ -z "$left" ] && pass "the silent uninstall removes the files" || fail "left after uninstalling: $left"
-"${wine[@]}" reg query 'HKCU\Software\hotaru-movie-cutter\hotaru-movie-cutter' </dev/null >/dev/null 2>&1 &&
-  pass "the silent uninstall keeps the user's settings" || fail "the silent uninstall removed the settings"
+left="$(find "$installed" -mindepth 1 ! -name uninstall.exe 2>/dev/null | paste -sd ' ')"
+check "the silent uninstall removes the files" [ -z "$left" ] || echo "  left: $left"
+settings_kept() { "${wine[@]}" reg query 'HKCU\Software\hotaru-movie-cutter\hotaru-movie-cutter' </dev/null >/dev/null 2>&1; }
+check "the silent uninstall keeps the user's settings" settings_kept
 
 if ((failures)); then
   echo "Windows packages under Wine: $failures FAILED"
