@@ -82,10 +82,10 @@ AboutDialog::AboutDialog(gui::SystemServices& services, QWidget* parent)
     // What ships with the program says where the project lives: the readme
     // beside it on Windows, the manual page elsewhere.
 #ifdef _WIN32
-    const QString contact = QStringLiteral("同じフォルダの readme.txt の「連絡先」へ");
-    const QString homePage = QStringLiteral("同じフォルダの readme.txt に記載");
+    const QString contact = QStringLiteral("readme.txt の「連絡先」へ");
+    const QString homePage = QStringLiteral("同梱の readme.txt に記載");
 #else
-    const QString contact = QStringLiteral("man hotaru-movie-cutter の REPORTING BUGS へ");
+    const QString contact = QStringLiteral("man hotaru-movie-cutter を参照");
     const QString homePage = QStringLiteral("man hotaru-movie-cutter に記載");
 #endif
     contactEdit_ =
