@@ -75,7 +75,7 @@ if [ "$(id -u)" -eq 0 ]; then
   echo "Running the tests as uid $tester (HOME and TMPDIR under $scratch)"
 fi
 
-# Qt and FFmpeg for the Windows build, once per machine (apt and a long
+# The libraries of the Windows build, once per machine (apt and a long
 # build: before the tester runs; as root, into the system cache it may read).
 if ((windows_gui)); then
   "$root/scripts/windows-deps.sh" >/dev/null
