@@ -1,6 +1,8 @@
 #pragma once
 // Owning handles for FFmpeg's objects and the few helpers every writer uses.
 
+#include "cpk2avi/ConvertError.h"
+
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
@@ -68,5 +70,22 @@ inline std::string avErrorText(int code)
 
 // Through the file protocol, a name holding ':' is never taken for a protocol.
 inline std::string fileUrl(const std::string& path) { return "file:" + path; }
+
+// A failed step of writing the output, reported under its final name `out`.
+inline void checkWrite(int rc, const std::string& out)
+{
+    if (rc < 0)
+        throw ConvertError("cannot write " + inQuotes(out) + ": " + avErrorText(rc));
+}
+
+// Writes the trailer and closes the file, so that a write error that only
+// shows now still fails the conversion.
+inline void finishOutput(AVFormatContext& output, const std::string& out)
+{
+    checkWrite(av_write_trailer(&output), out);
+    avio_flush(output.pb);
+    checkWrite(output.pb->error, out);
+    checkWrite(avio_closep(&output.pb), out);
+}
 
 }  // namespace hotaru

@@ -44,17 +44,10 @@ void Remuxer::run(const std::string& tempPath)
         input_.decodeAudio(nullptr, writeFrame);
     if (videoFrames_ == 0)
         throw ConvertError(inQuotes(input_.name()) + " holds no video frames");
-    check(av_write_trailer(output_.get()));
-    avio_flush(output_->pb);
-    check(output_->pb->error);
-    check(avio_closep(&output_->pb));
+    finishOutput(*output_, out_);
 }
 
-void Remuxer::check(int rc) const
-{
-    if (rc < 0)
-        throw ConvertError("cannot write " + inQuotes(out_) + ": " + avErrorText(rc));
-}
+void Remuxer::check(int rc) const { checkWrite(rc, out_); }
 
 void Remuxer::pickPcmFormat()
 {

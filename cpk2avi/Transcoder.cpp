@@ -55,17 +55,10 @@ void Transcoder::run(const std::string& tempPath)
         audio_->finish(toAudio_);
     }
     // With faststart the writer moves the data here, reading the file again by its URL.
-    check(av_write_trailer(output_.get()));
-    avio_flush(output_->pb);
-    check(output_->pb->error);
-    check(avio_closep(&output_->pb));
+    finishOutput(*output_, out_);
 }
 
-void Transcoder::check(int rc) const
-{
-    if (rc < 0)
-        throw ConvertError("cannot write " + inQuotes(out_) + ": " + avErrorText(rc));
-}
+void Transcoder::check(int rc) const { checkWrite(rc, out_); }
 
 void Transcoder::openVideoDecoder()
 {
