@@ -10,8 +10,9 @@ set(HOTARU_WINE_RUN "${hotaru_wine_root}/tests/windows/wine-run.sh")
 set(CMAKE_CROSSCOMPILING_EMULATOR "${HOTARU_WINE_RUN};${HOTARU_WINE_WORK}")
 
 # hotaru_wine_prefix(KIND [TARGET]): the prefix of the KIND prepare-prefix.sh
-# knows, made with TARGET's program (built first); the fixture "wine" ends its
-# server after the tests.
+# knows, made with TARGET's program (built first). The fixture "wine" starts
+# one server for it before the tests, which stays up however many run at once,
+# and ends it after them.
 function(hotaru_wine_prefix kind)
   set(script "${hotaru_wine_root}/tests/windows/prepare-prefix.sh")
   set(args "")
@@ -25,6 +26,8 @@ function(hotaru_wine_prefix kind)
     DEPENDS ${depends}
     COMMENT "Preparing the Wine prefix (${kind})" VERBATIM USES_TERMINAL)
   add_custom_target(wine_prefix ALL DEPENDS "${HOTARU_WINE_WORK}/prepared")
+  add_test(NAME wine_start COMMAND "${HOTARU_WINE_RUN}" "${HOTARU_WINE_WORK}" --start)
+  set_tests_properties(wine_start PROPERTIES FIXTURES_SETUP wine)
   add_test(NAME wine_stop COMMAND "${HOTARU_WINE_RUN}" "${HOTARU_WINE_WORK}" --stop)
   set_tests_properties(wine_stop PROPERTIES FIXTURES_CLEANUP wine)
 endfunction()

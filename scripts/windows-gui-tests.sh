@@ -19,8 +19,10 @@ build="$(cd "$build" && pwd)"
   { tail -n 40 "$build/program-build.log"; echo "windows-gui-tests.sh: the program does not build" >&2; exit 1; }
 
 suites="$build/suites"
-# A throw-away prefix: the build makes it afresh every run.
+# A throw-away prefix: the build makes it afresh every run. Its server
+# outlives the suites until their cleanup, or this script's end.
 rm -f "$suites/wine/prepared"
+trap '"$root/tests/windows/wine-run.sh" "$suites/wine" --stop' EXIT
 generator=(-G Ninja)
 [ -f "$suites/CMakeCache.txt" ] && generator=()
 {

@@ -21,7 +21,9 @@ command -v ninja >/dev/null && generator=(-G Ninja)
 
 cmake -S "$root/tests/windows" -B "$build" "${generator[@]}" \
   -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw64.cmake" -DCMAKE_BUILD_TYPE=Release >/dev/null
-# A throw-away prefix: made afresh by every run.
+# A throw-away prefix: made afresh by every run. Its server outlives the
+# suite's cases until the suite's cleanup, or this script's end.
 rm -f "$build/wine/prepared"
+trap '"$root/tests/windows/wine-run.sh" "$build/wine" --stop' EXIT
 cmake --build "$build" --parallel
 ctest --test-dir "$build" --output-on-failure -j2 "$@"

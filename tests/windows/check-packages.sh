@@ -57,9 +57,10 @@ check "the readme names the settings' key the program writes" \
 
 # --- installer
 boot_prefix
+wine_server_start
 "${wine[@]}" "$setup" /S </dev/null >"$WORK/setup.log" 2>&1
 rc=$?
-"$wineserver" -w
+wine_settle
 drive_c="$WINEPREFIX/drive_c"
 installed="$drive_c/Program Files/HotaruMovieCutter"
 if [ "$rc" -eq 0 ] && [ -f "$installed/hotaru-movie-cutter.com" ] && [ -f "$installed/licenses/x264.txt" ]; then
@@ -102,7 +103,7 @@ esac
 # --- uninstall, silently: the files go, the settings stay
 "${wine[@]}" reg add 'HKCU\Software\hotaru-movie-cutter\hotaru-movie-cutter' /v voice /t REG_SZ /d 2 /f </dev/null >/dev/null 2>&1
 "${wine[@]}" "$installed/uninstall.exe" /S "_?=C:\\Program Files\\HotaruMovieCutter" </dev/null >/dev/null 2>&1
-"$wineserver" -w
+wine_settle
 left="$(find "$installed" -mindepth 1 ! -name uninstall.exe 2>/dev/null | paste -sd ' ')"
 check "the silent uninstall removes the files" [ -z "$left" ] || echo "  left: $left"
 settings_kept() { "${wine[@]}" reg query 'HKCU\Software\hotaru-movie-cutter\hotaru-movie-cutter' </dev/null >/dev/null 2>&1; }

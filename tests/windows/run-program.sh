@@ -51,10 +51,12 @@ trap '"$wineserver" -k 2>/dev/null || true' EXIT
 if ((window_mode)); then
   title_of() { timeout 5 xprop -id "$1" -notype _NET_WM_NAME | sed -n 's/^_NET_WM_NAME = "\(.*\)"$/\1/p'; }
   cd "$WORK" || exit 1
+  wine_server_start
   "${wine[@]}" "$program" >"$WORK/window.log" 2>&1 </dev/null &
   pid=$!
   id=
-  for ((i = 0; i < 300; i++)); do
+  # Wine starts slowly on a busy machine: up to two minutes.
+  for ((i = 0; i < 1200; i++)); do
     # Compared here: xdotool's own pattern would need a UTF-8 locale.
     for w in $(timeout 5 xdotool search --onlyvisible --name . 2>/dev/null); do
       [ "$(title_of "$w")" = "$main_title" ] && id="$w"
@@ -99,6 +101,7 @@ for n in 1 2 3; do
     { echo "run-program.sh: cannot make a FILM clip" >&2; exit 1; }
 done
 new_prefix "$cd_q"
+wine_server_start
 cd "$WORK" || exit 1
 "${wine[@]}" "$maker" --clips "$(winpath "$clips")" "$(winpath "$cd_q/hotaru4")" >/dev/null 2>"$WORK/maker.log" </dev/null ||
   { cat "$WORK/maker.log"; echo "run-program.sh: make-sample-archive.exe failed" >&2; exit 1; }

@@ -68,5 +68,42 @@ new_prefix() {
   "$wineserver" -w
 }
 
+# One server for the prefix that stays up until it is killed (wineserver -k):
+# a program started while a server of its own accord is ending is dropped
+# ("wine client error: ... recvmsg"), and with cases two at a time that
+# happens. Starts it unless one runs already.
+wine_server_start() {
+  local rc=0
+  "$wineserver" -p 2>/dev/null || rc=$?
+  # 2: a server of this prefix runs already.
+  [ "$rc" -eq 0 ] || [ "$rc" -eq 2 ]
+}
+
+# wine_settle: waits (five minutes at most) until no program of the prefix runs any more
+# but Wine's own services, which a persistent server keeps (wineserver -w
+# waits for the server itself, which such a server never ends).
+wine_settle() {
+  local deadline=$((SECONDS + 300)) bin dir exe comm busy
+  bin="$(dirname "$(readlink -f "$wine64")")"
+  while :; do
+    busy=
+    for dir in /proc/[0-9]*; do
+      exe="$(readlink "$dir/exe" 2>/dev/null)" || continue
+      # Wine's programs run as its loader.
+      case "$exe" in "$bin"/wine64*) ;; *) continue ;; esac
+      read -r comm <"$dir/comm" 2>/dev/null || continue
+      case "$comm" in services.exe | winedevice.exe | plugplay.exe | svchost.exe | rpcss.exe | explorer.exe) continue ;; esac
+      tr '\0' '\n' <"$dir/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX" && { busy="$comm"; break; }
+    done
+    [ -n "$busy" ] || return 0
+    ((SECONDS < deadline)) || { echo "wine_settle: $busy still runs in $WINEPREFIX" >&2; return 1; }
+    sleep 0.2
+  done
+}
+
+# wine_dropped FILE: whether a program's output shows that Wine dropped it
+# (it never ran, or not to the end), whatever its exit code.
+wine_dropped() { grep -q 'wine client error' "$1"; }
+
 # Z:-form of a host path, for arguments the Windows programs take.
 winpath() { local p="$1"; printf 'Z:%s' "${p//\//\\}"; }
