@@ -3,10 +3,13 @@
 #include "disc/CdSector.h"
 #include "disc/CueSheet.h"
 #include "disc/DataTrack.h"
+#include "platform/File.h"
 #include "platform/InOutError.h"
 
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
+#include <optional>
 #include <vector>
 
 namespace hotaru::disc {
@@ -75,17 +78,53 @@ private:
     std::int64_t size_ = 0;
 };
 
+std::string asciiLower(std::string s)
+{
+    for (char& c : s)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    return s;
+}
+
 std::string lowerExtension(const std::string& path)
 {
     const std::size_t dot = path.find_last_of('.');
     const std::size_t sep = path.find_last_of("/\\");
     if (dot == std::string::npos || (sep != std::string::npos && dot < sep))
         return {};
-    std::string ext = path.substr(dot + 1);
-    for (char& c : ext)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return ext;
+    return asciiLower(path.substr(dot + 1));
+}
+
+// A file a sheet made on Windows names, as Windows would find it here: with
+// backslashes as separators, and in other capitals when exactly one name of
+// its folder matches. Windows itself finds it as written.
+std::optional<std::string> findAsWindowsWould(std::string path)
+{
+#ifdef _WIN32
+    (void)path;
+    return std::nullopt;
+#else
+    std::replace(path.begin(), path.end(), '\\', '/');
+    if (isRegularFile(path))
+        return path;
+    const std::size_t cut = path.find_last_of('/');
+    const std::string folder = cut == std::string::npos ? std::string() : path.substr(0, cut + 1);
+    const std::string wanted = asciiLower(path.substr(folder.size()));
+    std::error_code error;
+    std::filesystem::directory_iterator it(folder.empty() ? "." : folder, error), end;
+    std::string match;
+    int matches = 0;
+    for (; !error && it != end; it.increment(error)) {
+        const std::string name = it->path().filename().string();
+        if (asciiLower(name) == wanted) {
+            match = name;
+            ++matches;
+        }
+    }
+    if (matches != 1)
+        return std::nullopt;
+    return folder + match;
+#endif
 }
 
 struct Opener {
@@ -124,14 +163,23 @@ std::unique_ptr<DataTrack> sheetTrack(const std::string& sheetPath, BlockSource&
     if (data == tracks.end())
         throw ImageError(ImageFault::NoDataTrack, sheetPath, sheetPath + " names no data track");
 
+    if (!holdsSectors(*data))
+        throw ImageError(ImageFault::NotSupported, data->file,
+                         sheetPath + ", line " + std::to_string(data->line) + ": its data track is in a " +
+                             data->fileType + " file, which holds sound, not a disc's sectors");
+
     std::shared_ptr<BlockSource> file;
     try {
         file = opener.open(data->file);
     } catch (const EInOutError& e) {
-        if (e.code() == io::FileNotFound || e.code() == io::PathNotFound)
+        if (e.code() != io::FileNotFound && e.code() != io::PathNotFound)
+            throw;
+        // Sheets made on Windows: the name in other capitals, or behind backslashes.
+        const std::optional<std::string> found = findAsWindowsWould(data->file);
+        if (!found)
             throw ImageError(ImageFault::MissingTrackFile, data->file,
                              sheetPath + " names " + data->file + ", which is not there");
-        throw;
+        file = opener.open(*found);
     }
     const SectorLayout layout = layoutOf(data->mode);
     const auto sectorSize = static_cast<std::int64_t>(layout.sectorSize);

@@ -1,10 +1,12 @@
 #include "disc/CueSheet.h"
 
 #include "disc/ImageError.h"
+#include "platform/Encoding.h"
 #include "platform/Path.h"
 
 #include <array>
 #include <cctype>
+#include <optional>
 
 namespace hotaru::disc {
 
@@ -88,14 +90,22 @@ bool isAbsolute(const std::string& name)
 
 std::vector<CueTrack> parseCueSheet(std::string_view text, const std::string& sheetPath)
 {
-    if (text.starts_with(ByteOrderMark))
-        text.remove_prefix(ByteOrderMark.size());
     const auto bad = [&](int line, const std::string& why) {
         return ImageError(ImageFault::BadSheet, sheetPath, sheetPath + ", line " + std::to_string(line) + ": " + why)
             .withLine(line);
     };
+    if (text.starts_with(ByteOrderMark))
+        text.remove_prefix(ByteOrderMark.size());
+    std::string decoded;
+    if (!isValidUtf8(text)) {
+        std::optional<std::string> sjis = cp932ToUtf8(text);
+        if (!sjis)
+            throw bad(1, "the sheet is neither UTF-8 nor Shift-JIS text");
+        decoded = std::move(*sjis);
+        text = decoded;
+    }
     std::vector<CueTrack> tracks;
-    std::string file;
+    std::string file, fileType;
     int line = 0;
     while (!text.empty()) {
         ++line;
@@ -104,6 +114,11 @@ std::vector<CueTrack> parseCueSheet(std::string_view text, const std::string& sh
         text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
         if (!raw.empty() && raw.back() == '\r')
             raw.remove_suffix(1);
+        // A remark may hold anything, an unclosed quote included.
+        const std::size_t first = raw.find_first_not_of(" \t");
+        if (first != std::string_view::npos && upper(raw.substr(first, 3)) == "REM" &&
+            (raw.size() == first + 3 || raw[first + 3] == ' ' || raw[first + 3] == '\t'))
+            continue;
         bool unbalanced = false;
         const std::vector<std::string> w = words(raw, unbalanced);
         if (unbalanced)
@@ -114,8 +129,7 @@ std::vector<CueTrack> parseCueSheet(std::string_view text, const std::string& sh
         if (command == "FILE") {
             if (w.size() < 2 || w[1].empty())
                 throw bad(line, "FILE without a name");
-            if (w.size() >= 3 && upper(w[2]) != "BINARY" && upper(w[2]) != "MOTOROLA")
-                throw bad(line, "only BINARY files can be read, not " + w[2]);
+            fileType = w.size() >= 3 ? upper(w[2]) : "BINARY";
             file = isAbsolute(w[1]) ? w[1] : joinPath(sheetFolder(sheetPath), w[1]);
         } else if (command == "TRACK") {
             if (w.size() < 3)
@@ -125,6 +139,7 @@ std::vector<CueTrack> parseCueSheet(std::string_view text, const std::string& sh
             CueTrack t;
             t.number = std::atoi(w[1].c_str());
             t.file = file;
+            t.fileType = fileType;
             t.line = line;
             const std::string mode = upper(w[2]);
             if (mode == "AUDIO")
@@ -168,6 +183,8 @@ std::vector<CueTrack> parseCueSheet(std::string_view text, const std::string& sh
             throw bad(t.line, "track " + std::to_string(t.number) + " has no INDEX 01");
     return tracks;
 }
+
+bool holdsSectors(const CueTrack& track) { return track.fileType == "BINARY" || track.fileType == "MOTOROLA"; }
 
 SectorLayout layoutOf(TrackMode mode)
 {

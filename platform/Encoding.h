@@ -1,0 +1,16 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace hotaru {
+
+// Whether `text` is well-formed UTF-8 (no overlong forms, no surrogates).
+bool isValidUtf8(std::string_view text);
+
+// `text` read as code page 932 (Shift-JIS as Japanese Windows writes it), in
+// UTF-8; nothing when it is not valid there.
+std::optional<std::string> cp932ToUtf8(std::string_view text);
+
+}  // namespace hotaru
