@@ -28,7 +28,8 @@ void ExtractionRun::start()
     if (isRunning())
         return;
     worker_ = std::make_unique<ExtractionWorker>(
-        hotaru::RunSnapshot{session_.archivePath().toStdString(), session_.disc(), session_.picking().picks().live()});
+        hotaru::RunSnapshot{session_.archivePath().toStdString(), session_.disc(), session_.picking().picks().live()},
+        nullptr, services_.copyPriority());
     worker_->settings().update(session_.runSettings());
     ExtractionWorker* w = worker_.get();
     connect(w, &ExtractionWorker::statusChanged, this, &ExtractionRun::statusChanged, Qt::QueuedConnection);
@@ -42,7 +43,7 @@ void ExtractionRun::start()
         Qt::QueuedConnection);
     connect(w, &ExtractionWorker::completed, this, &ExtractionRun::complete, Qt::QueuedConnection);
     connect(w, &ExtractionWorker::failed, this, &ExtractionRun::fail, Qt::QueuedConnection);
-    w->start();  // it lowers itself to idle priority
+    w->start();  // it lowers itself to the copy priority
 }
 
 void ExtractionRun::stop()

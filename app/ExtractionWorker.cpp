@@ -8,8 +8,8 @@
 namespace app {
 using gui::fromUtf8;
 
-ExtractionWorker::ExtractionWorker(hotaru::RunSnapshot snapshot, QObject* parent)
-    : QThread(parent), snapshot_(std::move(snapshot))
+ExtractionWorker::ExtractionWorker(hotaru::RunSnapshot snapshot, QObject* parent, Priority copyPriority)
+    : QThread(parent), snapshot_(std::move(snapshot)), copyPriority_(copyPriority)
 {
 }
 
@@ -19,7 +19,7 @@ void ExtractionWorker::run()
     handOffs_ = &handOffs;
     // Copies yield to everything else; the converter must not, and an
     // ordinary user cannot raise a thread or its children back from idle.
-    setPriority(QThread::IdlePriority);
+    setPriority(copyPriority_);
     const hotaru::RunResult result = hotaru::runAll(
         snapshot_.movies, [this] { return isInterruptionRequested(); }, [this](std::int32_t n) { extractMovie(n); });
     handOffs_ = nullptr;

@@ -21,7 +21,10 @@ namespace app {
 class ExtractionWorker : public QThread {
     Q_OBJECT
 public:
-    explicit ExtractionWorker(hotaru::RunSnapshot snapshot, QObject* parent = nullptr);
+    // Copies run at `copyPriority`: idle, so that they yield to everything
+    // else, unless the caller wants otherwise.
+    explicit ExtractionWorker(hotaru::RunSnapshot snapshot, QObject* parent = nullptr,
+                              Priority copyPriority = IdlePriority);
 
     const hotaru::RunSnapshot& snapshot() const { return snapshot_; }
     // The window's thread updates these; each movie reads them afresh.
@@ -48,7 +51,7 @@ Q_SIGNALS:
 
 protected:
     // Start it with start() at the caller's priority: the run lowers itself
-    // to idle once its hand-off thread exists.
+    // to its copy priority once its hand-off thread exists.
     void run() override;
     // Copies movie n, then hands it on while AVI or MP4 output is on.
     virtual void extractMovie(std::int32_t n);
@@ -73,6 +76,7 @@ private:
     std::atomic<bool> stepPending_{false};
     hotaru::RunSnapshot snapshot_;
     hotaru::RunSettings settings_;
+    Priority copyPriority_;
 };
 
 }  // namespace app

@@ -4,6 +4,7 @@
 #include <QPair>
 #include <QString>
 #include <QStringList>
+#include <QThread>
 
 #include <functional>
 #include <memory>
@@ -53,6 +54,10 @@ public:
     // The drives the output-folder dialog offers: the drive letters present
     // on Windows; elsewhere "/" and the mount points of mounted media.
     virtual QStringList folderDrives() const = 0;
+    // The priority copies run at: idle, so that they yield to everything else
+    // running. What a window test checks of a run must not wait for the
+    // scheduler's leftovers on a busy machine, so its fake may choose.
+    virtual QThread::Priority copyPriority() const { return QThread::IdlePriority; }
 
     // The standard error box: the message and a full stop, captioned with
     // the program's title, stop icon.

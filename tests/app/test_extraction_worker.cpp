@@ -59,7 +59,7 @@ private Q_SLOTS:
 
     void theWorkerStopsAtTheSliceAfterInterruption()
     {
-        RecordingWorker worker(hotaru::RunSnapshot{disc[1].toStdString(), 1, {1, 2}});
+        RecordingWorker worker(hotaru::RunSnapshot{disc[1].toStdString(), 1, {1, 2}}, nullptr, QThread::NormalPriority);
         worker.settings().update({(out + u'/').toStdString(), false, {}, false, {}});
         QSignalSpy completed(&worker, &ExtractionWorker::completed);
         QSignalSpy failed(&worker, &ExtractionWorker::failed);
@@ -78,7 +78,6 @@ private Q_SLOTS:
             },
             Qt::BlockingQueuedConnection);
         worker.start();
-        // An idle-priority copy waits while other programs keep every core busy.
         QTRY_VERIFY_WITH_TIMEOUT(worker.isFinished(), 60000);
         QCoreApplication::processEvents();
         QCOMPARE(steps + worker.takeSteps(), stepsAtRequest);
@@ -93,7 +92,8 @@ private Q_SLOTS:
         const QString b = out + QStringLiteral("/b/");
         QDir().mkpath(a);
         QDir().mkpath(b);
-        RecordingWorker worker(hotaru::RunSnapshot{disc[1].toStdString(), 1, {4, 6, 13}});
+        RecordingWorker worker(hotaru::RunSnapshot{disc[1].toStdString(), 1, {4, 6, 13}}, nullptr,
+                               QThread::NormalPriority);
         worker.settings().update({a.toStdString(), false, {}, false, {}});
         QObject receiver;
         connect(
@@ -108,7 +108,6 @@ private Q_SLOTS:
             Qt::BlockingQueuedConnection);
         QSignalSpy completed(&worker, &ExtractionWorker::completed);
         worker.start();
-        // An idle-priority copy waits while other programs keep every core busy.
         QTRY_VERIFY_WITH_TIMEOUT(worker.isFinished(), 60000);
         QCOMPARE(completed.size(), 1);
         QCOMPARE(names(a), (QStringList{cpk(1, 13), cpk(1, 4)}));  // sorted

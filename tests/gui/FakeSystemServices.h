@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QString>
 #include <QStringList>
+#include <QThread>
 
 #include <deque>
 #include <functional>
@@ -51,6 +52,9 @@ public:
     FakeDrives fakeDrives;
     QStringList folderDriveList{QDir::rootPath()};
     std::function<void()> onBox;  // runs while a box is "open"
+    // Runs get the CPU they need; the worker's own suite checks the idle default.
+    QThread::Priority copies = QThread::NormalPriority;
+    QThread::Priority copyPriority() const override { return copies; }
 
     gui::BoxAnswer messageBox(QWidget*, const QString& text, const QString& caption, gui::BoxButtons buttons,
                               gui::BoxIcon icon) override

@@ -59,8 +59,9 @@ shown_windows() {
 
 is_shown() { shown_windows | grep -q "^$1 "; }
 
-# Polls are counted in tenths of a second (plus the time the X calls take).
-polls=100
+# Polls are counted in tenths of a second (plus the time the X calls take):
+# a minute, for a window a busy machine is slow to show.
+polls=600
 
 # Waits for a window that is not among the given ones: sets new_id and new_type.
 new_id=
@@ -93,7 +94,7 @@ wait_gone() {
 # Waits until the program shows one of its menus (an override-redirect popup).
 wait_menu() {
   local i w
-  for ((i = 0; i < 50; i++)); do
+  for ((i = 0; i < polls; i++)); do
     for w in $(x xdotool search --onlyvisible --pid "$pid" 2>/dev/null); do
       case "$(type_of "$w")" in *MENU) return 0 ;; esac
     done
@@ -134,7 +135,7 @@ start_program() {
   pid=$!
   local w boxes=0
   while :; do
-    wait_new_window || die "the program showed no window within 10 s"
+    wait_new_window || die "the program showed no window within $((polls / 10)) s"
     w="$new_id"
     if [ "$new_type" = NORMAL ]; then
       main="$w"

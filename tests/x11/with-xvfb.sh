@@ -26,9 +26,10 @@ trap 'exit 143' TERM INT HUP
 Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset \
   3>"$scratch/display" 2>"$scratch/xvfb.log" &
 xpid=$!
-# The server writes its display number once it accepts clients.
+# The server writes its display number once it accepts clients; a busy
+# machine may take a while to start it.
 display=
-for ((i = 0; i < 100; i++)); do
+for ((i = 0; i < 600; i++)); do
   read -r display <"$scratch/display" 2>/dev/null || true
   [ -n "$display" ] && break
   if ! kill -0 "$xpid" 2>/dev/null; then
@@ -37,7 +38,7 @@ for ((i = 0; i < 100; i++)); do
   sleep 0.1
 done
 if [ -z "$display" ]; then
-  echo "FAIL: Xvfb gave no display number within 10 s"; cat "$scratch/xvfb.log"; exit 1
+  echo "FAIL: Xvfb gave no display number within 60 s"; cat "$scratch/xvfb.log"; exit 1
 fi
 
 mkdir -p "$scratch/home" "$scratch/run"
