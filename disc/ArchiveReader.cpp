@@ -1,6 +1,7 @@
 #include "disc/ArchiveReader.h"
 
 #include "disc/CdSector.h"
+#include "disc/CloneCd.h"
 #include "disc/CueSheet.h"
 #include "disc/DataTrack.h"
 #include "platform/File.h"
@@ -200,6 +201,68 @@ std::unique_ptr<DataTrack> sheetTrack(const std::string& sheetPath, BlockSource&
     return fileTrack(std::move(file), start, end, layout, opener.reading());
 }
 
+// A descriptor file read whole, within the size any real one has.
+std::string descriptorText(const std::string& path, BlockSource& file, const Opener& opener)
+{
+    if (file.size() > MaxSheetSize)
+        throw ImageError(ImageFault::BadSheet, path, path + " is too large for a disc image's descriptor");
+    std::string text(static_cast<std::size_t>(file.size()), '\0');
+    readRetrying(file, 0, text.data(), text.size(), 0, UserDataSize, {}, opener.options, opener.events);
+    return text;
+}
+
+std::string withExtension(const std::string& path, const std::string& extension)
+{
+    const std::size_t dot = path.find_last_of('.');
+    const std::size_t sep = path.find_last_of("/\\");
+    const bool hasOne = dot != std::string::npos && (sep == std::string::npos || dot > sep);
+    return (hasOne ? path.substr(0, dot) : path) + "." + extension;
+}
+
+// The file beside `path` with another extension, as written or in other capitals.
+std::optional<std::string> companion(const std::string& path, const std::string& extension)
+{
+    const std::string wanted = withExtension(path, extension);
+    if (isRegularFile(wanted))
+        return wanted;
+    return findAsWindowsWould(wanted);
+}
+
+// Opens a file an image's descriptor names, saying which is missing.
+std::shared_ptr<BlockSource> namedFile(const std::string& descriptor, const std::string& name, const Opener& opener)
+{
+    try {
+        return opener.open(name);
+    } catch (const EInOutError& e) {
+        if (e.code() == io::FileNotFound || e.code() == io::PathNotFound)
+            throw ImageError(ImageFault::MissingTrackFile, name,
+                             descriptor + " names " + name + ", which is not there");
+        throw;
+    }
+}
+
+// `sectors` sectors of `layout` from byte `start` of `file` (-1: to its end).
+std::unique_ptr<DataTrack> placedTrack(std::shared_ptr<BlockSource> file, std::int64_t start, std::int64_t sectors,
+                                       SectorLayout layout, const std::string& descriptor, const Opener& opener)
+{
+    const auto size = static_cast<std::int64_t>(layout.sectorSize);
+    const std::int64_t end = sectors < 0 ? file->size() : start + sectors * size;
+    if (start > file->size() || end > file->size())
+        throw ImageError(ImageFault::TrackTooShort, file->path(),
+                         file->path() + " is shorter than " + descriptor + " says");
+    return fileTrack(std::move(file), start, end, layout, opener.reading());
+}
+
+std::unique_ptr<DataTrack> cloneCdTrack(const std::string& ccdPath, BlockSource& ccd, const Opener& opener)
+{
+    const CloneCdTrack track = parseCloneCd(descriptorText(ccdPath, ccd, opener), ccdPath);
+    std::shared_ptr<BlockSource> file =
+        namedFile(ccdPath, companion(ccdPath, "img").value_or(withExtension(ccdPath, "img")), opener);
+    const SectorLayout layout = layoutOf(track.mode);
+    return placedTrack(std::move(file), track.firstSector * static_cast<std::int64_t>(layout.sectorSize), track.sectors,
+                       layout, ccdPath, opener);
+}
+
 }  // namespace
 
 std::unique_ptr<ArchiveReader> openArchive(const std::string& path, ReadEvents events, ReadOptions options)
@@ -212,6 +275,14 @@ std::unique_ptr<ArchiveReader> openArchive(const std::string& path, ReadEvents e
         return head.size() >= at + text.size() && std::memcmp(head.data() + at, text.data(), text.size()) == 0;
     };
 
+    const std::string extension = lowerExtension(path);
+    // A CloneCD image opened by its sectors or its subchannel file.
+    if (extension == "img" || extension == "sub") {
+        if (const std::optional<std::string> ccd = companion(path, "ccd")) {
+            std::shared_ptr<BlockSource> descriptor = opener.open(*ccd);
+            return std::make_unique<ImageReader>(*ccd, cloneCdTrack(*ccd, *descriptor, opener));
+        }
+    }
     if (has(0, "MComprHD"))
         return std::make_unique<ImageReader>(path, chdTrack(std::move(file), opener.reading()));
     if (has(16 * 2048 + 1, "CD001"))
@@ -224,7 +295,9 @@ std::unique_ptr<ArchiveReader> openArchive(const std::string& path, ReadEvents e
         return std::make_unique<ImageReader>(path, fileTrack(file, 0, file->size(), layout, opener.reading()));
     }
     const std::string_view text(reinterpret_cast<const char*>(head.data()), head.size());
-    if (lowerExtension(path) == "cue" || (file->size() <= MaxSheetSize && looksLikeCueSheet(text)))
+    if (extension == "ccd" || text.starts_with("[CloneCD]"))
+        return std::make_unique<ImageReader>(path, cloneCdTrack(path, *file, opener));
+    if (extension == "cue" || (file->size() <= MaxSheetSize && looksLikeCueSheet(text)))
         return std::make_unique<ImageReader>(path, sheetTrack(path, *file, opener));
     return std::make_unique<PlainReader>(std::move(file), opener.options, opener.events);
 }
