@@ -81,6 +81,22 @@ const std::array<std::uint16_t, QSize>& qOrder()
 
 std::uint8_t bcd(int v) { return static_cast<std::uint8_t>((v / 10) << 4 | (v % 10)); }
 
+void writeHeader(std::uint8_t* sector, std::int64_t lba, std::uint8_t mode)
+{
+    std::memcpy(sector, SyncPattern, sizeof SyncPattern);
+    const std::int64_t address = lba + LeadInFrames;
+    sector[12] = bcd(static_cast<int>(address / (60 * 75)));
+    sector[13] = bcd(static_cast<int>(address / 75 % 60));
+    sector[14] = bcd(static_cast<int>(address % 75));
+    sector[15] = mode;
+}
+
+void storeEdc(std::uint8_t* at, std::uint32_t check)
+{
+    for (int i = 0; i < 4; ++i)
+        at[i] = static_cast<std::uint8_t>(check >> (8 * i));
+}
+
 }  // namespace
 
 bool startsWithSync(const std::uint8_t* sector) { return std::memcmp(sector, SyncPattern, sizeof SyncPattern) == 0; }
@@ -124,6 +140,13 @@ bool edcMatches(const std::uint8_t* sector)
 
 void generateEcc(std::uint8_t* sector)
 {
+    // Mode 2 form 1 parity takes the header as zeros, so that it holds
+    // wherever the sector is copied to.
+    const bool mode2 = sector[15] == 2;
+    std::uint8_t header[4];
+    std::memcpy(header, sector + 12, sizeof header);
+    if (mode2)
+        std::memset(sector + 12, 0, sizeof header);
     eccColumns<PRows, PWidth>(sector + 12, sector + 2076);
     // Q covers P: gathered into rows only after P is written.
     const auto& order = qOrder();
@@ -131,21 +154,27 @@ void generateEcc(std::uint8_t* sector)
     for (std::size_t i = 0; i < QSize; ++i)
         q[i] = sector[12 + order[i]];
     eccColumns<QRows, QWidth>(q, sector + 2248);
+    std::memcpy(sector + 12, header, sizeof header);
 }
 
 void makeMode1Sector(std::uint8_t* sector, std::int64_t lba, const std::uint8_t* userData)
 {
-    std::memcpy(sector, SyncPattern, sizeof SyncPattern);
-    const std::int64_t address = lba + LeadInFrames;
-    sector[12] = bcd(static_cast<int>(address / (60 * 75)));
-    sector[13] = bcd(static_cast<int>(address / 75 % 60));
-    sector[14] = bcd(static_cast<int>(address % 75));
-    sector[15] = 1;
+    writeHeader(sector, lba, 1);
     std::memcpy(sector + Mode1DataOffset, userData, UserDataSize);
-    const std::uint32_t check = edc(sector, 2064);
-    for (int i = 0; i < 4; ++i)
-        sector[2064 + i] = static_cast<std::uint8_t>(check >> (8 * i));
+    storeEdc(sector + 2064, edc(sector, 2064));
     std::memset(sector + 2068, 0, 8);
+    generateEcc(sector);
+}
+
+void makeMode2Form1Sector(std::uint8_t* sector, std::int64_t lba, const std::uint8_t* userData)
+{
+    writeHeader(sector, lba, 2);
+    // File 0, channel 0, submode "data" (form 1), no coding information.
+    const std::uint8_t subheader[4] = {0x00, 0x00, 0x08, 0x00};
+    std::memcpy(sector + 16, subheader, sizeof subheader);
+    std::memcpy(sector + 20, subheader, sizeof subheader);
+    std::memcpy(sector + Mode2DataOffset, userData, UserDataSize);
+    storeEdc(sector + 2072, edc(sector + 16, 2072 - 16));
     generateEcc(sector);
 }
 

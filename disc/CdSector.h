@@ -26,10 +26,14 @@ std::uint32_t littleEndian32(const std::uint8_t* p);
 // Whether a raw 2352-byte data sector (mode 1, or mode 2 form 1) holds the
 // EDC its bytes give; a sector that records none (zero) passes.
 bool edcMatches(const std::uint8_t* sector);
-// Writes a mode-1 sector's P and Q parity (bytes 2076..2351) from bytes 12..2075.
+// Writes a raw data sector's P and Q parity (bytes 2076..2351) from bytes
+// 12..2075; in mode 2 (form 1) the header counts as zeros.
 void generateEcc(std::uint8_t* sector);
 // A complete mode-1 raw sector for logical block `lba`: sync, header, the
 // 2048 user bytes, EDC, zeros and ECC.
 void makeMode1Sector(std::uint8_t* sector, std::int64_t lba, const std::uint8_t* userData);
+// A complete mode-2 form-1 raw sector: sync, header, the subheader twice (a
+// data sector), the 2048 user bytes at 24, EDC and ECC.
+void makeMode2Form1Sector(std::uint8_t* sector, std::int64_t lba, const std::uint8_t* userData);
 
 }  // namespace hotaru::disc

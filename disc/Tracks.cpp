@@ -62,11 +62,8 @@ public:
                 at, out, chunk, archiveAt,
                 [&](std::int64_t s, std::int64_t within, std::size_t k, std::uint8_t* to, std::int64_t pieceAt) {
                     const std::uint8_t* sector = buffer_.data() + (s - first) * raw;
-                    if (sectorSize_ == RawSectorSize && !edcMatches(sector))
-                        throw ImageError(ImageFault::ChecksumFailed, file(),
-                                         file() + ": sector " + std::to_string(s) +
-                                             " of the data track fails its EDC check",
-                                         pieceAt);
+                    if (sectorSize_ == RawSectorSize)
+                        checkSector(sector, s, pieceAt);
                     std::memcpy(to, sector + static_cast<std::int64_t>(dataOffset_) + within, k);
                 });
             out += chunk;
@@ -79,6 +76,31 @@ public:
 
 private:
     static constexpr std::int64_t ChunkSectors = 64;
+
+    void checkSector(const std::uint8_t* sector, std::int64_t s, std::int64_t archiveAt) const
+    {
+        const auto fail = [&](ImageFault fault, const std::string& what) {
+            throw ImageError(fault, file(), file() + ": sector " + std::to_string(s) + " of the data track " + what,
+                             archiveAt);
+        };
+        // The mode byte decides which bytes the EDC covers: a sector whose
+        // header names another mode than the track's would escape the check.
+        const std::uint8_t mode = dataOffset_ == Mode2DataOffset ? 2 : 1;
+        if (sector[15] != mode)
+            fail(ImageFault::Malformed,
+                 "is a mode " + std::to_string(sector[15]) + " sector, not mode " + std::to_string(mode));
+        if (mode == 2) {
+            // The subheader is written twice: one damaged copy must not make
+            // the sector look like form 2, whose bytes the EDC check leaves alone.
+            if (std::memcmp(sector + 16, sector + 20, 4) != 0)
+                fail(ImageFault::ChecksumFailed, "has a damaged subheader");
+            if (sector[18] & 0x20)
+                fail(ImageFault::NotSupported, "is a form 2 sector, which holds no 2048-byte data");
+        }
+        if (!edcMatches(sector))
+            fail(ImageFault::ChecksumFailed, "fails its EDC check");
+    }
+
     std::shared_ptr<BlockSource> file_;
     std::int64_t start_;
     std::int64_t sectors_;

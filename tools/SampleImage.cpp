@@ -6,6 +6,7 @@
 #include "platform/TempFile.h"
 
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -22,8 +23,7 @@ namespace {
 constexpr std::size_t Sector = 2048;
 // The layout of the file system: descriptors from 16, then the path tables,
 // the root folder and the archive.
-constexpr std::uint32_t PrimaryLba = 16, TerminatorLba = 17, LPathLba = 18, MPathLba = 19, RootLba = 20,
-                        ArchiveLba = 21;
+constexpr std::uint32_t PrimaryLba = 16, TerminatorLba = 17, LPathLba = 18, MPathLba = 19, RootLba = 20;
 constexpr std::size_t ChunkSectors = 256;
 constexpr int FramesPerSecond = 75;
 
@@ -74,14 +74,51 @@ void text(std::uint8_t* p, std::size_t n, const char* s)
     std::memcpy(p, s, std::min(n, std::strlen(s)));
 }
 
+std::string otherFileName(int n)
+{
+    char name[32];
+    std::snprintf(name, sizeof name, "F%04d.TXT;1", n);
+    return name;
+}
+
+// The root folder's records, none across a sector's end, for `otherFiles`
+// empty files (named to sort before the archive) and the archive at
+// `archiveLba`; with archiveLba 0 only its length counts.
+std::vector<std::uint8_t> rootFolder(int otherFiles, std::uint32_t archiveLba, std::uint32_t archiveSize)
+{
+    std::vector<std::uint8_t> root(Sector, 0);
+    std::size_t at = 0;
+    const auto add = [&](std::uint32_t lba, std::uint32_t size, bool folder, const std::string& name) {
+        const std::size_t length = (33 + name.size() + 1) & ~std::size_t{1};
+        if (at % Sector + length > Sector)
+            at = root.size();
+        if (at + length > root.size())
+            root.resize(root.size() + Sector, 0);
+        record(&root[at], lba, size, folder, name);
+        at += length;
+    };
+    // "." and ".." name the folder's own length, known only once it is laid out.
+    add(RootLba, 0, true, std::string(1, '\0'));
+    add(RootLba, 0, true, std::string(1, '\1'));
+    for (int n = 0; n < otherFiles; ++n)
+        add(0, 0, false, otherFileName(n));
+    add(archiveLba, archiveSize, false, "HOTARU4.;1");
+    const auto length = static_cast<std::uint32_t>(root.size());
+    both32(&root[10], length);
+    both32(&root[root[0] + 10], length);
+    return root;
+}
+
 // The file system's first sectors, up to the archive.
-std::vector<std::uint8_t> isoHead(std::int64_t archiveSize)
+std::vector<std::uint8_t> isoHead(std::int64_t archiveSize, int otherFiles)
 {
     if (archiveSize < 0 || archiveSize > 0xFFFFFFFFll)
         throw std::invalid_argument("the archive does not fit an ISO 9660 file");
     const auto size = static_cast<std::uint32_t>(archiveSize);
-    const std::uint32_t total = ArchiveLba + static_cast<std::uint32_t>((archiveSize + Sector - 1) / Sector);
-    std::vector<std::uint8_t> head(ArchiveLba * Sector, 0);
+    const auto rootSectors = static_cast<std::uint32_t>(rootFolder(otherFiles, 0, size).size() / Sector);
+    const std::uint32_t archiveLba = RootLba + rootSectors;
+    const std::uint32_t total = archiveLba + static_cast<std::uint32_t>((archiveSize + Sector - 1) / Sector);
+    std::vector<std::uint8_t> head(archiveLba * Sector, 0);
 
     std::uint8_t* pvd = &head[PrimaryLba * Sector];
     pvd[0] = 1;
@@ -96,7 +133,7 @@ std::vector<std::uint8_t> isoHead(std::int64_t archiveSize)
     both32(pvd + 132, 10);
     le32(pvd + 140, LPathLba);
     be32(pvd + 148, MPathLba);
-    record(pvd + 156, RootLba, Sector, true, std::string(1, '\0'));
+    record(pvd + 156, RootLba, rootSectors * Sector, true, std::string(1, '\0'));
     text(pvd + 190, 813 - 190, "");
     for (const std::size_t date : {813, 830, 847, 864}) {
         std::memset(pvd + date, '0', 16);
@@ -121,19 +158,18 @@ std::vector<std::uint8_t> isoHead(std::int64_t archiveSize)
     be32(m + 2, RootLba);
     m[7] = 1;
 
-    std::uint8_t* root = &head[RootLba * Sector];
-    std::size_t at = record(root, RootLba, Sector, true, std::string(1, '\0'));
-    at += record(root + at, RootLba, Sector, true, std::string(1, '\1'));
-    record(root + at, ArchiveLba, size, false, "HOTARU4.;1");
+    const std::vector<std::uint8_t> root = rootFolder(otherFiles, archiveLba, size);
+    std::memcpy(&head[RootLba * Sector], root.data(), root.size());
     return head;
 }
 
 // Hands the file system to `sink` in runs of whole 2048-byte sectors.
-void isoSectors(const std::string& archivePath, const std::function<void(const std::uint8_t*, std::size_t)>& sink)
+void isoSectors(const std::string& archivePath, int otherFiles,
+                const std::function<void(const std::uint8_t*, std::size_t)>& sink)
 {
     File archive = File::openRead(archivePath);
     const std::int64_t size = archive.size();
-    const std::vector<std::uint8_t> head = isoHead(size);
+    const std::vector<std::uint8_t> head = isoHead(size, otherFiles);
     sink(head.data(), head.size() / Sector);
     std::vector<std::uint8_t> chunk(ChunkSectors * Sector);
     for (std::int64_t done = 0; done < size;) {
@@ -163,10 +199,11 @@ std::string siblingPath(const std::string& path, const std::string& name)
 
 }  // namespace
 
-void writeIsoImage(const std::string& archivePath, const std::string& isoPath)
+void writeIsoImage(const std::string& archivePath, const std::string& isoPath, int otherFiles)
 {
     TempFile out(isoPath);
-    isoSectors(archivePath, [&](const std::uint8_t* p, std::size_t sectors) { out.write(p, sectors * Sector); });
+    isoSectors(archivePath, otherFiles,
+               [&](const std::uint8_t* p, std::size_t sectors) { out.write(p, sectors * Sector); });
     out.commit();
 }
 
@@ -175,15 +212,16 @@ std::string trackFileName(const std::string& cuePath, int track)
     return siblingPath(cuePath, stemOf(cuePath) + " (Track " + std::to_string(track) + ").bin");
 }
 
-void writeBinCue(const std::string& archivePath, const std::string& cuePath, int audioSeconds)
+void writeBinCue(const std::string& archivePath, const std::string& cuePath, DataTrackMode mode, int audioSeconds)
 {
     const std::string dataName = trackFileName(cuePath, 1), audioName = trackFileName(cuePath, 2);
     TempFile data(dataName);
     std::vector<std::uint8_t> raw(ChunkSectors * disc::RawSectorSize);
+    const auto makeSector = mode == DataTrackMode::Mode2Form1 ? disc::makeMode2Form1Sector : disc::makeMode1Sector;
     std::int64_t lba = 0;
-    isoSectors(archivePath, [&](const std::uint8_t* p, std::size_t sectors) {
+    isoSectors(archivePath, 0, [&](const std::uint8_t* p, std::size_t sectors) {
         for (std::size_t s = 0; s < sectors; ++s)
-            disc::makeMode1Sector(raw.data() + s * disc::RawSectorSize, lba++, p + s * Sector);
+            makeSector(raw.data() + s * disc::RawSectorSize, lba++, p + s * Sector);
         data.write(raw.data(), sectors * disc::RawSectorSize);
     });
 
@@ -205,8 +243,9 @@ void writeBinCue(const std::string& archivePath, const std::string& cuePath, int
     audio.write(pcm.data(), pcm.size());
 
     const auto quoted = [](const std::string& path) { return "\"" + utf8(fsPath(path).filename()) + "\""; };
-    const std::string sheet = "FILE " + quoted(dataName) + " BINARY\r\n" +
-                              "  TRACK 01 MODE1/2352\r\n"
+    const std::string sheet = "FILE " + quoted(dataName) + " BINARY\r\n" + "  TRACK 01 " +
+                              (mode == DataTrackMode::Mode2Form1 ? "MODE2/2352" : "MODE1/2352") +
+                              "\r\n"
                               "    INDEX 01 00:00:00\r\n"
                               "FILE " +
                               quoted(audioName) + " BINARY\r\n" +
@@ -249,7 +288,7 @@ std::string findProgram(const std::string& program)
     return {};
 }
 
-void writeChd(const std::string& archivePath, const std::string& chdPath)
+void writeChd(const std::string& archivePath, const std::string& chdPath, DataTrackMode mode)
 {
     const std::string chdman = findProgram("chdman");
     if (chdman.empty())
@@ -267,7 +306,7 @@ void writeChd(const std::string& archivePath, const std::string& chdPath)
         }
     } cleanup{work};
     const std::string cue = utf8(work / "image.cue"), packed = utf8(work / "image.chd");
-    writeBinCue(archivePath, cue);
+    writeBinCue(archivePath, cue, mode);
     const ProgramRun run = runProgram(chdman, {"createcd", "-i", cue, "-o", packed}, {}, [] { return false; });
     if (!run.started || !run.exitedNormally || run.exitCode != 0 || !isRegularFile(packed))
         throw std::runtime_error("chdman createcd failed (exit code " + std::to_string(run.exitCode) + ")");

@@ -16,11 +16,13 @@ namespace {
 void usage()
 {
     std::fprintf(stderr,
-                 "usage: make-sample-archive [--disc 1|2] [--full] [--clips FOLDER] [--iso|--bin-cue|--chd] OUTPUT\n"
+                 "usage: make-sample-archive [--disc 1|2] [--full] [--clips FOLDER] [--iso|--bin-cue|--chd] [--mode2] "
+                 "OUTPUT\n"
                  "  a movie whose clip-NN.cpk is in FOLDER starts with that movie\n"
                  "  --iso      OUTPUT is an ISO 9660 image holding hotaru4\n"
                  "  --bin-cue  OUTPUT is a CUE sheet; its BIN files are written beside it\n"
-                 "  --chd      OUTPUT is a CHD image made by chdman createcd (package mame-tools)\n");
+                 "  --chd      OUTPUT is a CHD image made by chdman createcd (package mame-tools)\n"
+                 "  --mode2    the data track of --bin-cue or --chd in MODE2/2352 (form 1) sectors\n");
 }
 
 enum class Form { Archive, Iso, BinCue, Chd };
@@ -34,6 +36,7 @@ int main(int argc, char** argv)
     hotaru::SampleFill fill = hotaru::SampleFill::Stamped;
     std::string clips;
     Form form = Form::Archive;
+    hotaru::DataTrackMode mode = hotaru::DataTrackMode::Mode1;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         if (a == "--disc" && i + 1 < argc) {
@@ -44,6 +47,8 @@ int main(int argc, char** argv)
             fill = hotaru::SampleFill::Full;
         } else if (a == "--iso" || a == "--bin-cue" || a == "--chd") {
             form = a == "--iso" ? Form::Iso : a == "--bin-cue" ? Form::BinCue : Form::Chd;
+        } else if (a == "--mode2") {
+            mode = hotaru::DataTrackMode::Mode2Form1;
         } else if (a == "--help" || a == "-h" || a.starts_with('-')) {
             usage();
             return a == "--help" || a == "-h" ? 0 : 2;
@@ -57,6 +62,10 @@ int main(int argc, char** argv)
     }
     if (disc != 1 && disc != 2) {
         std::fprintf(stderr, "make-sample-archive: --disc takes 1 or 2\n");
+        return 2;
+    }
+    if (mode == hotaru::DataTrackMode::Mode2Form1 && form != Form::BinCue && form != Form::Chd) {
+        std::fprintf(stderr, "make-sample-archive: --mode2 goes with --bin-cue or --chd\n");
         return 2;
     }
     if (form == Form::Chd && hotaru::findProgram("chdman").empty()) {
@@ -74,9 +83,9 @@ int main(int argc, char** argv)
         if (form == Form::Iso)
             hotaru::writeIsoImage(archive, out);
         else if (form == Form::BinCue)
-            hotaru::writeBinCue(archive, out);
+            hotaru::writeBinCue(archive, out, mode);
         else if (form == Form::Chd)
-            hotaru::writeChd(archive, out);
+            hotaru::writeChd(archive, out, mode);
     } catch (const hotaru::EInOutError& e) {
         if (form != Form::Archive)
             hotaru::removeFile(archive);

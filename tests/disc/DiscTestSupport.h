@@ -1,6 +1,9 @@
 #pragma once
 // Images of one small archive, made once per suite: by this project's own
 // writers, by xorriso and by chdman where they are installed.
+//
+// A case that needs a missing tool skips, unless HOTARU_REQUIRE_TOOLS=1 says
+// the tools were installed (as the test command does): then it fails.
 
 #include "disc/ArchiveReader.h"
 #include "platform/Process.h"
@@ -11,7 +14,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <string>
 #include <vector>
@@ -39,6 +45,38 @@ inline std::string readAll(hotaru::disc::ArchiveReader& r, std::size_t piece = 1
     }
     return out;
 }
+
+// Overwrites bytes of a file in place.
+inline void patch(const std::string& path, std::int64_t at, const std::string& bytes)
+{
+    std::fstream f(fsPath(path), std::ios::in | std::ios::out | std::ios::binary);
+    f.seekp(at);
+    f.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+// Whether a missing tool fails a case instead of skipping it. Never under
+// Wine, where the host's tools cannot be started.
+inline bool toolsRequired()
+{
+#ifdef _WIN32
+    return false;
+#else
+    const char* v = std::getenv("HOTARU_REQUIRE_TOOLS");
+    return v && std::string(v) == "1";
+#endif
+}
+
+// Leaves the case when `have` is false: skipped, or failed where tools are required.
+#define DISC_NEEDS_TOOL(have, why)                                                                                     \
+    do {                                                                                                               \
+        if (!(have)) {                                                                                                 \
+            if (disctest::toolsRequired())                                                                             \
+                FAIL() << why << " (HOTARU_REQUIRE_TOOLS=1)";                                                          \
+            GTEST_SKIP() << why;                                                                                       \
+        }                                                                                                              \
+    } while (false)
+#define NEEDS_XORRISO() DISC_NEEDS_TOOL(haveXorriso(), "xorriso is not installed (scripts/setup.sh installs it)")
+#define NEEDS_CHDMAN() DISC_NEEDS_TOOL(needChdman(), "chdman is not installed (scripts/setup.sh installs mame-tools)")
 
 // Runs a tool; true when it ended with 0.
 inline bool run(const std::string& program, const std::vector<std::string>& args)
@@ -86,17 +124,23 @@ protected:
     }
     std::string file(const std::string& name) const { return utf8Path(dir / fsPath(name)); }
 
-    // GTEST_SKIP in a helper only leaves the helper: the test asks, then skips.
+    // For NEEDS_XORRISO and NEEDS_CHDMAN: GTEST_SKIP in a helper would only leave the helper.
     bool haveXorriso() const { return !xorriso.empty(); }
     bool needChdman() const { return !chdman.empty(); }
 
-    // An ISO made by xorriso from a folder holding the archive as `name`.
+    // An ISO made by xorriso from a folder holding the archive as `name`,
+    // after `otherFiles` empty files named to sort before it (f000 on).
     std::string xorrisoIso(const std::string& image, const std::vector<std::string>& options,
-                           const std::string& name = "hotaru4")
+                           const std::string& name = "hotaru4", int otherFiles = 0)
     {
         const std::filesystem::path tree = dir / "tree";
         std::filesystem::create_directories(tree);
         writeFile(utf8Path(tree / fsPath(name)), archiveBytes);
+        for (int n = 0; n < otherFiles; ++n) {
+            char other[16];
+            std::snprintf(other, sizeof other, "f%03d", n);
+            writeFile(utf8Path(tree / other), {});
+        }
         std::vector<std::string> args{"-as", "mkisofs", "-quiet", "-o", file(image)};
         args.insert(args.end(), options.begin(), options.end());
         args.push_back(utf8Path(tree));

@@ -5,6 +5,7 @@
 #include "disc/ImageError.h"
 
 #include <random>
+#include <tuple>
 
 using namespace disctest;
 using hotaru::disc::ImageError;
@@ -25,13 +26,6 @@ ImageError imageError(F&& f)
     return ImageError(ImageFault::Malformed, {}, {});
 }
 
-void patch(const std::string& path, std::int64_t at, const std::string& bytes)
-{
-    std::fstream f(fsPath(path), std::ios::in | std::ios::out | std::ios::binary);
-    f.seekp(at);
-    f.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
-
 std::uint64_t be64(const std::string& path, std::int64_t at)
 {
     const std::string b = readPart(path, at, 8);
@@ -41,10 +35,10 @@ std::uint64_t be64(const std::string& path, std::int64_t at)
     return v;
 }
 
-// Reads the archive in pieces: each piece is right or fails for `file` with a
-// checksum fault at an offset inside it. Returns how many failed.
+// Reads the archive in pieces: each piece is right or fails for `file` with
+// `fault` at an offset inside it. Returns how many failed.
 int damagedPieces(hotaru::disc::ArchiveReader& r, const std::string& expected, const std::string& file,
-                  std::size_t piece)
+                  std::size_t piece, ImageFault fault = ImageFault::ChecksumFailed)
 {
     int failures = 0;
     for (std::int64_t pos = 0; pos < r.size(); pos += static_cast<std::int64_t>(piece)) {
@@ -52,7 +46,7 @@ int damagedPieces(hotaru::disc::ArchiveReader& r, const std::string& expected, c
         try {
             EXPECT_EQ(bytesOf(r, pos, n), expected.substr(static_cast<std::size_t>(pos), n)) << "at " << pos;
         } catch (const ImageError& e) {
-            EXPECT_EQ(e.fault(), ImageFault::ChecksumFailed);
+            EXPECT_EQ(e.fault(), fault) << e.what();
             EXPECT_EQ(e.file(), file);
             EXPECT_GE(e.archiveOffset(), pos);
             EXPECT_LT(e.archiveOffset(), pos + static_cast<std::int64_t>(n));
@@ -68,8 +62,7 @@ class Damage : public DiscImages {};
 
 TEST_F(Damage, AnImageWithoutTheArchive)
 {
-    if (!haveXorriso())
-        GTEST_SKIP() << "xorriso is not installed (scripts/setup.sh installs it)";
+    NEEDS_XORRISO();
     const std::string iso = xorrisoIso("other.iso", {"-J"}, "hotaru5");
     const ImageError e = imageError([&] { openArchive(iso); });
     EXPECT_EQ(e.fault(), ImageFault::NoArchive);
@@ -107,21 +100,70 @@ TEST_F(Damage, SheetsNamingMissingOrShortFiles)
 
 TEST_F(Damage, BinSectorWithAFlippedByte)
 {
-    const std::string cue = file("flipped.cue");
-    hotaru::writeBinCue(archive, cue);
-    const std::string data = hotaru::trackFileName(cue, 1);
-    // A user byte of a sector in the middle of the track: inside the archive.
-    const auto sector = static_cast<std::int64_t>(fileSize(data) / 2352 / 2);
-    const std::int64_t at = sector * 2352 + 16 + 700;
-    const std::string was = readPart(data, at, 1);
-    patch(data, at, std::string(1, static_cast<char>(was[0] ^ 0x01)));
+    using hotaru::DataTrackMode;
+    constexpr auto Checksum = ImageFault::ChecksumFailed;
+    for (const auto& [mode, user, edcAt] :
+         {std::tuple{DataTrackMode::Mode1, 16, 2064}, std::tuple{DataTrackMode::Mode2Form1, 24, 2072}}) {
+        SCOPED_TRACE(user == 16 ? "mode 1" : "mode 2 form 1");
+        const std::string cue = file("flipped.cue");
+        hotaru::writeBinCue(archive, cue, mode);
+        const std::string data = hotaru::trackFileName(cue, 1);
+        // A sector in the middle of the track: inside the archive.
+        const auto sector = static_cast<std::int64_t>(fileSize(data) / 2352 / 2) * 2352;
+        // How many pieces fail with the sector's bytes at `offsets` xor `mask`;
+        // the bytes are mended afterwards.
+        const auto failures = [&](std::vector<int> offsets, int mask, ImageFault fault) {
+            std::vector<std::string> was;
+            for (const int at : offsets) {
+                was.push_back(readPart(data, sector + at, 1));
+                patch(data, sector + at, std::string(1, static_cast<char>(was.back()[0] ^ mask)));
+            }
+            const int n = damagedPieces(*openArchive(cue), archiveBytes, data, 65'536, fault);
+            for (std::size_t i = 0; i < offsets.size(); ++i)
+                patch(data, sector + offsets[i], was[i]);
+            return n;
+        };
+        // The EDC covers every user byte, and itself.
+        EXPECT_EQ(failures({user + 700}, 0x01, Checksum), 1);
+        EXPECT_EQ(failures({user}, 0x80, Checksum), 1);
+        EXPECT_EQ(failures({user + 2047}, 0x80, Checksum), 1);
+        EXPECT_EQ(failures({edcAt + 3}, 0x10, Checksum), 1);
+        // Parity is not checked: damage there alone leaves the user bytes right.
+        EXPECT_EQ(failures({2076, 2200, 2248, 2351}, 0xFF, Checksum), 0);
+        // A header naming the other mode would move the EDC (and so skip it).
+        EXPECT_EQ(failures({15, user + 700}, 0x03, ImageFault::Malformed), 1);
+        if (mode == DataTrackMode::Mode2Form1) {
+            // The subheader is covered too; one copy marking the sector form
+            // 2, whose EDC lies elsewhere, must not turn the check off.
+            EXPECT_EQ(failures({17}, 0x01, Checksum), 1);
+            EXPECT_EQ(failures({18, user + 700}, 0x20, Checksum), 1);
+            EXPECT_EQ(failures({22, user + 700}, 0x20, Checksum), 1);
+            EXPECT_EQ(failures({18, 22}, 0x20, ImageFault::NotSupported), 1);
+        }
+        EXPECT_EQ(readAll(*openArchive(cue)), archiveBytes);
 
-    EXPECT_EQ(damagedPieces(*openArchive(cue), archiveBytes, data, 65'536), 1);
+        // Raw sectors written with no EDC at all are taken as they are.
+        patch(data, sector + edcAt, std::string(4, '\0'));
+        EXPECT_EQ(readAll(*openArchive(cue)), archiveBytes);
+    }
+}
 
-    // Raw sectors written with no EDC at all are taken as they are.
-    patch(data, at, was);
-    patch(data, sector * 2352 + 2064, std::string(4, '\0'));
-    EXPECT_EQ(readAll(*openArchive(cue)), archiveBytes);
+// A sheet naming the other mode would shift every byte: refused at the first sector read.
+TEST_F(Damage, SheetNamingTheOtherMode)
+{
+    using hotaru::DataTrackMode;
+    for (const auto& [mode, claimed, found] : {std::tuple{DataTrackMode::Mode2Form1, "MODE1/2352", "a mode 2 sector"},
+                                               std::tuple{DataTrackMode::Mode1, "MODE2/2352", "a mode 1 sector"}}) {
+        SCOPED_TRACE(claimed);
+        hotaru::writeBinCue(archive, file("disc.cue"), mode);
+        const std::string sheet = file("wrong.cue");
+        writeFile(sheet, std::string("FILE \"disc (Track 1).bin\" BINARY\n  TRACK 01 ") + claimed +
+                             "\n    INDEX 01 00:00:00\n");
+        const ImageError e = imageError([&] { openArchive(sheet); });
+        EXPECT_EQ(e.fault(), ImageFault::Malformed);
+        EXPECT_EQ(e.file(), hotaru::trackFileName(file("disc.cue"), 1));
+        EXPECT_NE(std::string(e.what()).find(found), std::string::npos) << e.what();
+    }
 }
 
 // The EDC as the standard defines it, bit by bit: the fast one must agree.
@@ -145,8 +187,7 @@ TEST(Edc, AgreesWithTheBitwiseDefinition)
 
 TEST_F(Damage, ChdHunkWithAFlippedByte)
 {
-    if (!needChdman())
-        GTEST_SKIP() << "chdman is not installed (scripts/setup.sh installs mame-tools)";
+    NEEDS_CHDMAN();
     const std::string copy = file("damaged.chd");
     std::filesystem::copy_file(fsPath(chd), fsPath(copy));
     // The hunks lie between the header and the map, which chdman writes last.
@@ -159,10 +200,32 @@ TEST_F(Damage, ChdHunkWithAFlippedByte)
     EXPECT_LE(failures, 2);  // one hunk: at most two pieces
 }
 
+// The map is checked as a whole when the image is opened: damage to it
+// would send every later hunk to the wrong bytes or checksum.
+TEST_F(Damage, ChdMapFailingItsChecksum)
+{
+    NEEDS_CHDMAN();
+    const std::string copy = file("map.chd");
+    const auto map = static_cast<std::int64_t>(be64(chd, 40));
+    const auto mapBytes = static_cast<std::int64_t>(be64(chd, map) >> 32);
+    ASSERT_GT(mapBytes, 100);
+    // The checksum the map header stores; a byte amid the hunks' lengths and
+    // checksums, which still decodes, to other entries.
+    for (const std::int64_t at : {map + 10, map + 11, map + 16 + mapBytes / 2, map + 16 + mapBytes - 2}) {
+        SCOPED_TRACE(at - map);
+        std::filesystem::copy_file(fsPath(chd), fsPath(copy), std::filesystem::copy_options::overwrite_existing);
+        patch(copy, at, std::string(1, static_cast<char>(readPart(chd, at, 1)[0] ^ 0x04)));
+        const ImageError e = imageError([&] { openArchive(copy); });
+        EXPECT_EQ(e.fault(), ImageFault::Malformed);
+        EXPECT_EQ(e.file(), copy);
+        EXPECT_NE(std::string(e.what()).find("its map is damaged (its checksum does not match)"), std::string::npos)
+            << e.what();
+    }
+}
+
 TEST_F(Damage, ChdWithACodecThisProgramDoesNotKnow)
 {
-    if (!needChdman())
-        GTEST_SKIP() << "chdman is not installed (scripts/setup.sh installs mame-tools)";
+    NEEDS_CHDMAN();
     const std::string copy = file("newer.chd");
     std::filesystem::copy_file(fsPath(chd), fsPath(copy));
     patch(copy, 16 + 4, "cdzs");

@@ -11,14 +11,65 @@
 #include "platform/InOutError.h"
 #include "tools/SampleArchive.h"
 
+#include <cstring>
 #include <random>
 #include <thread>
+#include <tuple>
 
 using namespace disctest;
 using hotaru::EInOutError;
 using hotaru::disc::ImageError;
 using hotaru::disc::ImageFault;
 using hotaru::disc::openArchive;
+
+namespace {
+
+// A folder of an image's file system, in bytes of the image.
+struct Folder {
+    std::int64_t at = 0;
+    std::int64_t length = 0;
+};
+
+std::int64_t le32At(const std::string& bytes, std::size_t at)
+{
+    std::int64_t v = 0;
+    for (std::size_t i = 4; i-- > 0;)
+        v = v << 8 | static_cast<unsigned char>(bytes[at + i]);
+    return v;
+}
+
+// The root folder the first volume descriptor of `type` names (1 the
+// primary, 2 Joliet's).
+Folder rootOf(const std::string& iso, int type)
+{
+    for (std::int64_t s = 16; s < 32; ++s) {
+        const std::string d = readPart(iso, s * 2048, 2048);
+        if (d.size() < 2048 || static_cast<unsigned char>(d[0]) == 255)
+            break;
+        if (d[0] == type)
+            return {le32At(d, 156 + 2) * 2048, le32At(d, 156 + 10)};
+    }
+    ADD_FAILURE() << iso << " has no volume descriptor of type " << type;
+    return {};
+}
+
+// Where `name` stands within the folder, or -1.
+std::int64_t nameWithin(const std::string& iso, Folder folder, const std::string& name)
+{
+    const std::size_t at = readPart(iso, folder.at, static_cast<std::size_t>(folder.length)).find(name);
+    return at == std::string::npos ? -1 : static_cast<std::int64_t>(at);
+}
+
+// A name as Joliet stores it: UCS-2, big-endian.
+std::string ucs2(const std::string& ascii)
+{
+    std::string s;
+    for (const char c : ascii)
+        s += std::string(1, '\0') + c;
+    return s;
+}
+
+}  // namespace
 
 class Images : public DiscImages {};
 
@@ -54,8 +105,7 @@ TEST_F(Images, OwnIsoImage)
 
 TEST_F(Images, XorrisoIsoImagesWithAndWithoutJolietAndRockRidge)
 {
-    if (!haveXorriso())
-        GTEST_SKIP() << "xorriso is not installed (scripts/setup.sh installs it)";
+    NEEDS_XORRISO();
     const std::vector<std::vector<std::string>> kinds{{}, {"-J"}, {"-R"}, {"-J", "-R", "-iso-level", "3"}};
     for (std::size_t k = 0; k < kinds.size(); ++k) {
         const std::string iso = xorrisoIso("x" + std::to_string(k) + ".iso", kinds[k]);
@@ -67,15 +117,59 @@ TEST_F(Images, XorrisoIsoImagesWithAndWithoutJolietAndRockRidge)
     EXPECT_EQ(r->size(), std::int64_t{ArchiveBytes});
 }
 
+// A root folder of many files spans sectors, each ending in padding; the
+// archive's record lies in a later one.
+TEST_F(Images, OwnIsoWithARootFolderOfSeveralSectors)
+{
+    const std::string iso = file("crowded.iso");
+    hotaru::writeIsoImage(archive, iso, 100);
+    const Folder root = rootOf(iso, 1);
+    EXPECT_EQ(root.length, 3 * 2048);
+    EXPECT_GE(nameWithin(iso, root, "HOTARU4"), 2 * 2048);
+    // The second sector's records stop short of its end.
+    EXPECT_EQ(readPart(iso, root.at + 2 * 2048 - 8, 8), std::string(8, '\0'));
+    const auto r = openArchive(iso);
+    EXPECT_EQ(r->size(), std::int64_t{ArchiveBytes});
+    EXPECT_EQ(readAll(*r), archiveBytes);
+}
+
+TEST_F(Images, XorrisoIsoWithARootFolderOfSeveralSectors)
+{
+    NEEDS_XORRISO();
+    const std::string plain = xorrisoIso("crowded.iso", {}, "hotaru4", 200);
+    EXPECT_GE(nameWithin(plain, rootOf(plain, 1), "HOTARU4"), 2048);
+    EXPECT_EQ(readAll(*openArchive(plain)), archiveBytes);
+
+    // Joliet's names alone lead to it: the primary name is changed.
+    const std::string joliet = xorrisoIso("crowded-joliet.iso", {"-J"}, "hotaru4", 200);
+    const Folder primary = rootOf(joliet, 1), names = rootOf(joliet, 2);
+    const std::int64_t primaryAt = nameWithin(joliet, primary, "HOTARU4");
+    ASSERT_GE(primaryAt, 0);
+    patch(joliet, primary.at + primaryAt + 6, "5");
+    EXPECT_GE(nameWithin(joliet, names, ucs2("hotaru4")), 2048);
+    EXPECT_EQ(readAll(*openArchive(joliet)), archiveBytes);
+}
+
 TEST_F(Images, OwnBinCueAndABareBin)
 {
-    const std::string cue = file("ホタル (Disc 1).cue");
-    hotaru::writeBinCue(archive, cue);
-    const auto r = openArchive(cue);
-    EXPECT_EQ(readAll(*r), archiveBytes);
-    // The data track alone, recognised by its sync pattern whatever its name.
-    const auto bare = openArchive(hotaru::trackFileName(cue, 1));
-    EXPECT_EQ(readAll(*bare, 4096 * 3 + 5), archiveBytes);
+    using hotaru::DataTrackMode;
+    for (const auto& [mode, sheetMode, dataOffset] : {std::tuple{DataTrackMode::Mode1, "MODE1/2352", 16},
+                                                      std::tuple{DataTrackMode::Mode2Form1, "MODE2/2352", 24}}) {
+        SCOPED_TRACE(sheetMode);
+        const std::string cue = file(std::string("ホタル (Disc 1) ") + sheetMode[4] + ".cue");
+        hotaru::writeBinCue(archive, cue, mode);
+        const std::string data = hotaru::trackFileName(cue, 1);
+        // The sectors are of the kind the sheet names: the volume descriptor
+        // in sector 16 starts at the mode's user data.
+        EXPECT_NE(readFile(cue).find(std::string("TRACK 01 ") + sheetMode), std::string::npos);
+        EXPECT_EQ(readPart(data, 16 * 2352 + 15, 1), std::string(1, sheetMode[4] - '0'));
+        EXPECT_EQ(readPart(data, 16 * 2352 + dataOffset, 6), "\1CD001");
+        const auto r = openArchive(cue);
+        EXPECT_EQ(readAll(*r), archiveBytes);
+        // The data track alone, recognised by its sync pattern whatever its name.
+        const auto bare = openArchive(data);
+        EXPECT_EQ(readAll(*bare, 4096 * 3 + 5), archiveBytes);
+    }
 }
 
 TEST_F(Images, SheetsAsToolsWriteThem)
@@ -94,8 +188,7 @@ TEST_F(Images, SheetsAsToolsWriteThem)
 
 TEST_F(Images, ChdmanImagesAndTheirExtractedBinCue)
 {
-    if (!needChdman())
-        GTEST_SKIP() << "chdman is not installed (scripts/setup.sh installs mame-tools)";
+    NEEDS_CHDMAN();
     const auto r = openArchive(chd);
     EXPECT_EQ(r->size(), std::int64_t{ArchiveBytes});
     EXPECT_EQ(readAll(*r), archiveBytes);
@@ -112,12 +205,17 @@ TEST_F(Images, ChdmanImagesAndTheirExtractedBinCue)
     const std::string cue = file("extracted.cue");
     ASSERT_TRUE(run(chdman, {"extractcd", "-i", chd, "-o", cue, "-ob", file("extracted.bin")}));
     EXPECT_EQ(readAll(*openArchive(cue)), archiveBytes);
+
+    // A MODE2/2352 data track: its user bytes start after the subheader.
+    const std::string mode2 = file("mode2.chd");
+    hotaru::writeChd(archive, mode2, hotaru::DataTrackMode::Mode2Form1);
+    EXPECT_NE(readFile(mode2).find("TYPE:MODE2_RAW"), std::string::npos);
+    EXPECT_EQ(readAll(*openArchive(mode2)), archiveBytes);
 }
 
 TEST_F(Images, ChdReadByTwoReadersAtOnce)
 {
-    if (!needChdman())
-        GTEST_SKIP() << "chdman is not installed (scripts/setup.sh installs mame-tools)";
+    NEEDS_CHDMAN();
     // Each reader decodes on its own threads and its own; neither may see the other's hunks.
     std::string first, second;
     std::thread other([&] { first = readAll(*openArchive(chd), 70'001); });
@@ -167,10 +265,11 @@ TEST(CueSheets, BadSheetsNameTheirLine)
     EXPECT_EQ(lineOf("FILE \"a.wav\" WAVE\n"), 1);
 }
 
-// Parity a mode-1 sector carries must satisfy both Reed-Solomon codes: every
+// Parity a data sector carries must satisfy both Reed-Solomon codes: every
 // P column (24 bytes, 2 parity) and Q diagonal (43 bytes, 2 parity) sums to
-// zero, plainly and weighted by powers of 2 in GF(2^8). A CHD leaves out
-// parity it can make again, so wrong parity would turn up in copied sectors.
+// zero, plainly and weighted by powers of 2 in GF(2^8); in mode 2 form 1 with
+// the header taken as zeros. A CHD leaves out parity it can make again, so
+// wrong parity would turn up in copied sectors.
 TEST(Sectors, ParityMeetsBothCodes)
 {
     const auto times2 = [](unsigned v) { return (v << 1 ^ ((v & 0x80) ? 0x11D : 0)) & 0xFF; };
@@ -183,12 +282,22 @@ TEST(Sectors, ParityMeetsBothCodes)
         return plain == 0 && weighted == 0;
     };
     std::mt19937 random(5);
-    for (int n = 0; n < 20; ++n) {
+    for (int n = 0; n < 40; ++n) {
+        const bool mode2 = n % 2 == 1;
         std::uint8_t user[hotaru::disc::UserDataSize];
         for (std::uint8_t& b : user)
-            b = static_cast<std::uint8_t>(n < 2 ? n * 0xFF : random());
+            b = static_cast<std::uint8_t>(n < 4 ? n / 2 * 0xFF : random());
         std::uint8_t sector[hotaru::disc::RawSectorSize];
-        hotaru::disc::makeMode1Sector(sector, n * 4099, user);
+        (mode2 ? hotaru::disc::makeMode2Form1Sector : hotaru::disc::makeMode1Sector)(sector, n * 4099, user);
+        EXPECT_EQ(sector[15], mode2 ? 2 : 1);
+        EXPECT_TRUE(hotaru::disc::edcMatches(sector));
+        // Made again from the finished sector, as a CHD reader does, parity and header stay.
+        std::uint8_t again[hotaru::disc::RawSectorSize];
+        std::memcpy(again, sector, sizeof again);
+        hotaru::disc::generateEcc(again);
+        EXPECT_EQ(std::memcmp(again, sector, sizeof again), 0) << "sector " << n;
+        if (mode2)
+            std::memset(sector + 12, 0, 4);
         const std::uint8_t* body = sector + 12;
         for (std::size_t column = 0; column < 86; ++column) {
             std::vector<std::uint8_t> word;

@@ -130,8 +130,7 @@ TEST_F(Retries, RawSectorOfABinHealedAndMappedToTheArchive)
 
 TEST_F(Retries, ChdHunkHealedOnTheReadingThread)
 {
-    if (!needChdman())
-        GTEST_SKIP() << "chdman is not installed (scripts/setup.sh installs mame-tools)";
+    NEEDS_CHDMAN();
     const std::string copy = file("flaky.chd");
     std::filesystem::copy_file(fsPath(chd), fsPath(copy));
     std::string header = readPart(copy, 40, 8);

@@ -165,6 +165,8 @@ if command -v chdman >/dev/null; then
   else
     fail "no CHD image to read:"; tail -n 5 "$WORK/chd.log"
   fi
+elif [ "${HOTARU_REQUIRE_TOOLS:-}" = 1 ]; then
+  fail "CHD image: chdman is not installed (HOTARU_REQUIRE_TOOLS=1)"
 else
   echo "skip: CHD image (chdman is not installed)"
 fi
