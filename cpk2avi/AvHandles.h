@@ -2,6 +2,7 @@
 // Owning handles for FFmpeg's objects and the few helpers every writer uses.
 
 #include "cpk2avi/ConvertError.h"
+#include "cpk2avi/CpkToAvi.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -78,11 +79,12 @@ inline void checkWrite(int rc, const std::string& out)
         throw ConvertError("cannot write " + inQuotes(out) + ": " + avErrorText(rc));
 }
 
-// Writes the trailer and closes the file, so that a write error that only
-// shows now still fails the conversion.
-inline void finishOutput(AVFormatContext& output, const std::string& out)
+// Writes the trailer (through `writeTrailer`, av_write_trailer when null) and
+// closes the file, so that a write error that only shows now still fails the
+// conversion.
+inline void finishOutput(AVFormatContext& output, const std::string& out, TrailerWriter writeTrailer)
 {
-    checkWrite(av_write_trailer(&output), out);
+    checkWrite(writeTrailer ? writeTrailer(&output) : av_write_trailer(&output), out);
     avio_flush(output.pb);
     checkWrite(output.pb->error, out);
     checkWrite(avio_closep(&output.pb), out);

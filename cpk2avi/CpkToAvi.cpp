@@ -44,14 +44,14 @@ void onOutput(const std::string& out, Step step)
 // Writes `out` through a converter that opens the input first, so a bad input
 // leaves nothing behind.
 template <typename Converter>
-void convert(const std::string& in, const std::string& out)
+void convert(const std::string& in, const std::string& out, TrailerWriter writeTrailer)
 {
     // Declared before the converter so the temporary is removed only after
     // the output is closed.
     std::optional<TempFile> temp;
     Converter converter(in, out);
     onOutput(out, [&] { temp.emplace(out); });
-    converter.run(temp->path());
+    converter.run(temp->path(), writeTrailer);
     // Always on the disk first: a crash right after the rename could leave an empty OUT.
     onOutput(out, [&] { temp->commit(TempFile::Flush::Always); });
 }
@@ -67,14 +67,14 @@ bool wantsMp4(const std::string& out)
                       [](char a, char b) { return a == (b >= 'A' && b <= 'Z' ? b - 'A' + 'a' : b); });
 }
 
-int convertCpkToAvi(const std::string& in, const std::string& out, std::string& error)
+int convertCpkToAvi(const std::string& in, const std::string& out, std::string& error, TrailerWriter writeTrailer)
 {
     try {
         checkPaths(in, out);
         if (wantsMp4(out))
-            convert<Transcoder>(in, out);
+            convert<Transcoder>(in, out, writeTrailer);
         else
-            convert<Remuxer>(in, out);
+            convert<Remuxer>(in, out, writeTrailer);
         error.clear();
         return 0;
     } catch (const ConvertError& e) {

@@ -2,7 +2,13 @@
 
 #include <string>
 
+struct AVFormatContext;
+
 namespace hotaru {
+
+// How a conversion writes its output's last step (the index, for MP4 moved
+// ahead): null for FFmpeg's own; tests make it fail.
+using TrailerWriter = int (*)(AVFormatContext*);
 
 // True when `out` names an MP4: it ends in ".mp4", in any case.
 bool wantsMp4(const std::string& out);
@@ -14,6 +20,7 @@ bool wantsMp4(const std::string& out);
 // The file is written beside `out` and renamed into place when complete.
 // Returns 0 on success; otherwise 1 with a one-line reason in `error`, no
 // output written and an existing `out` untouched.
-int convertCpkToAvi(const std::string& in, const std::string& out, std::string& error);
+int convertCpkToAvi(const std::string& in, const std::string& out, std::string& error,
+                    TrailerWriter writeTrailer = nullptr);
 
 }  // namespace hotaru

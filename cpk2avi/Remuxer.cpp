@@ -28,7 +28,7 @@ Remuxer::Remuxer(const std::string& in, const std::string& out) : input_(in), ou
         pickPcmFormat();
 }
 
-void Remuxer::run(const std::string& tempPath)
+void Remuxer::run(const std::string& tempPath, TrailerWriter writeTrailer)
 {
     openOutput(tempPath);
     PacketPtr pkt = newPacket();
@@ -44,7 +44,7 @@ void Remuxer::run(const std::string& tempPath)
         input_.decodeAudio(nullptr, writeFrame);
     if (videoFrames_ == 0)
         throw ConvertError(inQuotes(input_.name()) + " holds no video frames");
-    finishOutput(*output_, out_);
+    finishOutput(*output_, out_, writeTrailer);
 }
 
 void Remuxer::check(int rc) const { checkWrite(rc, out_); }

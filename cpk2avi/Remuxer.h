@@ -19,7 +19,7 @@ public:
     Remuxer(const std::string& in, const std::string& out);
 
     // Writes the whole AVI to `tempPath` and closes it. Throws ConvertError.
-    void run(const std::string& tempPath);
+    void run(const std::string& tempPath, TrailerWriter writeTrailer = nullptr);
 
 private:
     void check(int rc) const;

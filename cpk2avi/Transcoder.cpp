@@ -35,7 +35,7 @@ Transcoder::Transcoder(const std::string& in, const std::string& out) : input_(i
     }
 }
 
-void Transcoder::run(const std::string& tempPath)
+void Transcoder::run(const std::string& tempPath, TrailerWriter writeTrailer)
 {
     openOutput(tempPath);
     PacketPtr pkt = newPacket();
@@ -55,7 +55,7 @@ void Transcoder::run(const std::string& tempPath)
         audio_->finish(toAudio_);
     }
     // With faststart the writer moves the data here, reading the file again by its URL.
-    finishOutput(*output_, out_);
+    finishOutput(*output_, out_, writeTrailer);
 }
 
 void Transcoder::check(int rc) const { checkWrite(rc, out_); }

@@ -25,7 +25,7 @@ public:
     Transcoder& operator=(const Transcoder&) = delete;
 
     // Writes the whole MP4 to `tempPath` and closes it. Throws ConvertError.
-    void run(const std::string& tempPath);
+    void run(const std::string& tempPath, TrailerWriter writeTrailer = nullptr);
 
 private:
     void check(int rc) const;

@@ -122,6 +122,7 @@ TEST_F(CpkToAvi, FailureLeavesNoOutputAndKeepsTheOldOne)
     });
     // The writer counts a late first frame into the gap before the second.
     damaged("late-start.cpk", [](std::string& b) { putBe32(b, sampleRecord(b, false) + 8, 70000); });
+    writeFile(file("movie.cpk"), film);
     writeFile(file("keep.avi"), "precious");
     const std::set<std::string> before = names();
     // The temporary beside a name this long must be shortened to fit.
@@ -143,6 +144,17 @@ TEST_F(CpkToAvi, FailureLeavesNoOutputAndKeepsTheOldOne)
     std::string error;
     hotaru::convertCpkToAvi(file("notes.txt"), file("new.avi"), error);
     EXPECT_NE(error.find("not a FILM/CPK file"), std::string::npos) << error;
+
+    // The last step fails before the index is written: the AVI would not play.
+    const hotaru::TrailerWriter failing = [](AVFormatContext*) { return AVERROR(EIO); };
+    for (const char* output : {"keep.avi", "new.avi"}) {
+        SCOPED_TRACE(output);
+        EXPECT_EQ(hotaru::convertCpkToAvi(file("movie.cpk"), file(output), error, failing), 1);
+        EXPECT_NE(error.find("cannot write '" + file(output) + "'"), std::string::npos) << error;
+        EXPECT_TRUE(readFile(file("keep.avi")) == "precious");
+        EXPECT_TRUE(readFile(file("movie.cpk")) == film);
+        EXPECT_EQ(names(), before);
+    }
 }
 
 TEST_F(CpkToAvi, CommandLineExitCodes)
@@ -163,6 +175,18 @@ TEST_F(CpkToAvi, CommandLineExitCodes)
 
     EXPECT_EQ(exitCode(exe + " " + shellQuoted(film) + " " + shellQuoted(file("good.avi")) + quiet), 0);
     EXPECT_GT(fs::file_size(file("good.avi")), 0u);
+
+    // The disk fills up while the index is written at the end.
+    const std::string whole = readFile(file("good.avi"));
+    const std::size_t index = whole.rfind("idx1");
+    ASSERT_NE(index, std::string::npos);
+    {
+        const FileSizeLimit full(index + (whole.size() - index) / 2);
+        EXPECT_EQ(exitCode(exe + " " + shellQuoted(film) + " " + shellQuoted(file("full.avi")) + quiet), 1);
+    }
+    const std::string full = readFile(file("stderr.txt"));
+    EXPECT_NE(full.find("cannot write '" + file("full.avi") + "'"), std::string::npos) << full;
+    EXPECT_FALSE(fs::exists(file("full.avi")));
 
     // A read-only output is refused by its mode, so even root keeps it.
     const fs::path locked = file("locked.avi");

@@ -16,6 +16,7 @@ extern "C" {
 #include <regex>
 #include <sstream>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -57,23 +58,45 @@ std::vector<std::string> frameTimes(const std::string& path)
     return times;
 }
 
-// The top-level MP4 boxes in file order.
-std::vector<std::string> topLevelBoxes(const std::string& path)
+// The top-level MP4 boxes in file order, with their sizes.
+std::vector<std::pair<std::string, std::uint64_t>> topLevelBoxSizes(const std::string& path)
 {
     const std::string b = readFile(path);
-    std::vector<std::string> boxes;
+    std::vector<std::pair<std::string, std::uint64_t>> boxes;
     for (std::uint64_t at = 0; at + 8 <= b.size();) {
         std::uint64_t size = be32(b, at);
         if (size == 1 && at + 16 <= b.size())
             size = std::uint64_t{be32(b, at + 8)} << 32 | be32(b, at + 12);
-        boxes.push_back(b.substr(at + 4, 4));
         if (size == 0)
-            break;  // runs to the end
+            size = b.size() - at;  // runs to the end
         if (size < 8)
-            return {"bad size"};
+            return {{"bad size", 0}};
+        boxes.emplace_back(b.substr(at + 4, 4), size);
         at += size;
     }
     return boxes;
+}
+
+std::vector<std::string> topLevelBoxes(const std::string& path)
+{
+    std::vector<std::string> names;
+    for (const auto& [name, size] : topLevelBoxSizes(path))
+        names.push_back(name);
+    return names;
+}
+
+// `film` on an NTSC clock, 30000 ticks a second, its frames at `ticks`, each
+// shown until the next one (the last, or one not before the next, for 1001).
+std::string onNtscClock(std::string film, const std::vector<std::uint32_t>& ticks)
+{
+    putBe32(film, film.find("STAB") + 8, 30000);
+    for (std::size_t i = 0; i < ticks.size(); ++i) {
+        const std::size_t at = sampleRecord(film, false, static_cast<int>(i));
+        putBe32(film, at + 8, (be32(film, at + 8) & 0x80000000) | ticks[i]);
+        const std::uint32_t next = i + 1 < ticks.size() ? ticks[i + 1] : 0;
+        putBe32(film, at + 12, next > ticks[i] ? next - ticks[i] : 1001);
+    }
+    return film;
 }
 
 // The psnr filter's average and its worst frame, in dB, between the MP4 and
@@ -117,8 +140,10 @@ protected:
         return makeClip(path, n, seconds, env) ? path.string() : std::string();
     }
 
-    // Converts, then checks the video every MP4 from a FILM clip must hold.
-    static std::vector<Fields> convertAndCheck(const std::string& film, const std::string& out, int frames)
+    // Converts, then checks the video every MP4 from a FILM clip must hold:
+    // its pictures shown at `times`, or when empty at the source's own.
+    static std::vector<Fields> convertAndCheck(const std::string& film, const std::string& out, int frames,
+                                               const std::vector<std::string>& times = {})
     {
         std::string error;
         EXPECT_EQ(hotaru::convertCpkToAvi(film, out, error), 0) << error;
@@ -133,7 +158,7 @@ protected:
         EXPECT_EQ(v.at("nb_read_frames"), streams(film).at(0).at("nb_read_frames"));
         EXPECT_EQ(v.at("start_time"), "0.000000");
         // Every picture shown when the source shows it: none dropped, none doubled.
-        EXPECT_EQ(frameTimes(out), frameTimes(film));
+        EXPECT_EQ(frameTimes(out), times.empty() ? frameTimes(film) : times);
         // The index first, so a browser starts at once.
         const std::vector<std::string> boxes = topLevelBoxes(out);
         const auto moov = std::find(boxes.begin(), boxes.end(), "moov");
@@ -168,7 +193,25 @@ TEST_F(CpkToMp4, ClipsBecomeH264AndAacInTime)
     EXPECT_EQ(m[1].at("duration"), "2.000000");
 
     EXPECT_EQ(convertAndCheck(silent, file("silent.mp4"), 15).size(), 1u) << "a silent movie got sound";
-    EXPECT_EQ(names(), (std::set<std::string>{"Movie.MP4", "mono.mp4", "silent.mp4"}));
+
+    // 22254 samples a second, which AAC lacks: resampled to the next rate
+    // above, lasting as long as the source's sound, not played faster.
+    const std::string longClip = clip("long");
+    ASSERT_FALSE(longClip.empty()) << "make-film-clip.sh failed";
+    std::string film = readFile(longClip);
+    putBe16(film, film.find("FDSC") + 24, 22254);
+    writeFile(file("22254.cpk"), film);
+    const Fields source = streams(file("22254.cpk")).at(1);
+    ASSERT_EQ(source.at("sample_rate"), "22254");
+    const std::vector<Fields> r = convertAndCheck(file("22254.cpk"), file("22254.mp4"), 45);
+    ASSERT_EQ(r.size(), 2u);
+    EXPECT_EQ(r[1].at("codec_name"), "aac");
+    EXPECT_EQ(r[1].at("sample_rate"), "24000");
+    EXPECT_EQ(r[1].at("channels"), "2");
+    EXPECT_EQ(r[1].at("start_time"), "0.000000");
+    EXPECT_NEAR(std::stod(r[1].at("duration")), std::stod(source.at("duration")), 0.01);
+
+    EXPECT_EQ(names(), (std::set<std::string>{"Movie.MP4", "mono.mp4", "silent.mp4", "22254.cpk", "22254.mp4"}));
 }
 
 // FILM clocks tick at any rate: an NTSC one (30000 ticks a second, 1001 a
@@ -177,20 +220,38 @@ TEST_F(CpkToMp4, EveryFrameKeepsItsExactTime)
 {
     const std::string source = clip("long");
     ASSERT_FALSE(source.empty()) << "make-film-clip.sh failed";
-    std::string film = readFile(source);
-    putBe32(film, film.find("STAB") + 8, 30000);
-    for (int i = 0; i < 45; ++i) {
-        const std::size_t at = sampleRecord(film, false, i);
-        const std::uint32_t time = 1001 * static_cast<std::uint32_t>(i < 5 ? i : i + 3);
-        putBe32(film, at + 8, (be32(film, at + 8) & 0x80000000) | time);
-        putBe32(film, at + 12, i == 4 ? 4004 : 1001);
-    }
-    writeFile(file("ntsc.cpk"), film);
+    std::vector<std::uint32_t> ticks;
+    for (std::uint32_t i = 0; i < 45; ++i)
+        ticks.push_back(1001 * (i < 5 ? i : i + 3));
+    writeFile(file("ntsc.cpk"), onNtscClock(readFile(source), ticks));
 
     const std::vector<Fields> s = convertAndCheck(file("ntsc.cpk"), file("ntsc.mp4"), 45);
     EXPECT_EQ(s.at(0).at("time_base"), "1/30000");
     EXPECT_EQ(s.at(0).at("duration"), "1.601600");              // 48 frame slots of 1001/30000 s
     EXPECT_EQ(frameTimes(file("ntsc.mp4")).at(5), "0.266933");  // 8008/30000 s
+}
+
+// An MP4 needs every frame later than the one before. A frame at the same
+// time as the one before, or earlier, follows that one by a tick: none is
+// lost, and the frames after keep their times.
+TEST_F(CpkToMp4, FramesNotAfterTheOneBeforeFollowItByATick)
+{
+    const std::string source = clip("long");
+    ASSERT_FALSE(source.empty()) << "make-film-clip.sh failed";
+    std::vector<std::uint32_t> ticks;
+    for (std::uint32_t i = 0; i < 45; ++i)
+        ticks.push_back(1001 * i);
+    ticks[5] = ticks[4];
+    ticks[10] = ticks[9] - 500;
+    writeFile(file("repeats.cpk"), onNtscClock(readFile(source), ticks));
+
+    std::vector<std::string> times = frameTimes(file("repeats.cpk"));
+    ASSERT_EQ(times.size(), 45u);
+    ASSERT_EQ(times[5], times[4]) << "the source does not repeat a time";
+    ASSERT_LT(std::stod(times[10]), std::stod(times[9])) << "the source does not go back";
+    times[5] = "0.133500";   // 4005/30000 s
+    times[10] = "0.300333";  // 9010/30000 s
+    convertAndCheck(file("repeats.cpk"), file("repeats.mp4"), 45, times);
 }
 
 // Thresholds: 40 dB is an error of about 2.5 levels in 255, beyond what an
@@ -240,6 +301,7 @@ TEST_F(CpkToMp4, FailureLeavesNoOutputAndKeepsTheOldOne)
         putBe32(b, at, (be32(b, at) & 0x80000000) | 0x7FF00000);
     });
     damaged("late-start.cpk", [](std::string& b) { putBe32(b, sampleRecord(b, false) + 8, 70000); });
+    writeFile(file("movie.cpk"), film);
     writeFile(file("keep.mp4"), "precious");
     const std::set<std::string> before = names();
 
@@ -263,6 +325,51 @@ TEST_F(CpkToMp4, FailureLeavesNoOutputAndKeepsTheOldOne)
             EXPECT_EQ(readFile(file("keep.mp4")), "precious");
             EXPECT_EQ(names(), before);
         }
+    }
+
+    // The last step fails: the writer cannot read its data back to put the
+    // index ahead, so the file holds no index at all. The movie stays.
+    {
+        const hotaru::TrailerWriter noReadBack = [](AVFormatContext* s) {
+            s->io_open = [](AVFormatContext*, AVIOContext**, const char*, int, AVDictionary**) {
+                return AVERROR(EACCES);
+            };
+            return av_write_trailer(s);
+        };
+        for (const char* output : {"keep.mp4", "new.mp4"}) {
+            SCOPED_TRACE(output);
+            std::string error;
+            EXPECT_EQ(hotaru::convertCpkToAvi(file("movie.cpk"), file(output), error, noReadBack), 1);
+            EXPECT_NE(error.find("cannot write '" + file(output) + "'"), std::string::npos) << error;
+            EXPECT_TRUE(readFile(file("keep.mp4")) == "precious");
+            EXPECT_TRUE(readFile(file("movie.cpk")) == film);
+            EXPECT_EQ(names(), before);
+        }
+    }
+
+    // The program, when the disk fills up as the index is moved ahead: room
+    // for the first pass, not for the whole file.
+    std::string error;
+    ASSERT_EQ(hotaru::convertCpkToAvi(file("movie.cpk"), file("whole.mp4"), error), 0) << error;
+    const std::uintmax_t whole = fileSize(file("whole.mp4"));
+    const auto boxes = topLevelBoxSizes(file("whole.mp4"));
+    ASSERT_GE(boxes.size(), 2u);
+    ASSERT_EQ(boxes[1].first, "moov");
+    fs::remove(file("whole.mp4"));
+    for (const char* output : {"keep.mp4", "new.mp4"}) {
+        SCOPED_TRACE(output);
+        {
+            const FileSizeLimit full(whole - boxes[1].second / 2);
+            EXPECT_EQ(exitCode(shellQuoted(CPK2AVI_EXE) + " " + shellQuoted(file("movie.cpk")) + " " +
+                               shellQuoted(file(output)) + " 2>" + shellQuoted(file("stderr.txt"))),
+                      1);
+        }
+        const std::string message = readFile(file("stderr.txt"));
+        fs::remove(file("stderr.txt"));
+        EXPECT_NE(message.find("cannot write '" + file(output) + "'"), std::string::npos) << message;
+        EXPECT_EQ(std::count(message.begin(), message.end(), '\n'), 1) << message;
+        EXPECT_TRUE(readFile(file("keep.mp4")) == "precious");
+        EXPECT_EQ(names(), before);
     }
 }
 

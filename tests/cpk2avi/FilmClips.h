@@ -1,6 +1,8 @@
 #pragma once
 // What the converter's suites share: clips from make-film-clip.sh, shell
-// commands, and reading and patching a FILM header.
+// commands, reading and patching a FILM header, and a failing last step.
+
+#include "cpk2avi/AvHandles.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -62,11 +64,18 @@ inline void putBe32(std::string& b, std::size_t at, std::uint32_t v)
         b.at(at + i) = static_cast<char>(v >> (24 - 8 * i));
 }
 
+inline void putBe16(std::string& b, std::size_t at, std::uint16_t v)
+{
+    b.at(at) = static_cast<char>(v >> 8);
+    b.at(at + 1) = static_cast<char>(v);
+}
+
 // In a FILM header, bytes 4..7 hold the header's length, where the samples
-// start; FDSC holds the height at +12 and the width at +16; STAB holds the
-// clock's ticks per second at +8, then 16-byte sample records from +16 on:
-// offset, size, time (all ones for sound; top bit set: not a key frame),
-// duration. Returns where the `nth` video or sound record starts.
+// start; FDSC holds the height at +12, the width at +16 and the sound's
+// samples per second in 16 bits at +24; STAB holds the clock's ticks per
+// second at +8, then 16-byte sample records from +16 on: offset, size, time
+// (all ones for sound; top bit set: not a key frame), duration. Returns where
+// the `nth` video or sound record starts.
 inline std::size_t sampleRecord(const std::string& film, bool sound, int nth = 0)
 {
     const std::size_t stab = film.find("STAB");
