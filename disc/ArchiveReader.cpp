@@ -4,6 +4,7 @@
 #include "disc/CloneCd.h"
 #include "disc/CueSheet.h"
 #include "disc/DataTrack.h"
+#include "disc/Mds.h"
 #include "platform/File.h"
 #include "platform/InOutError.h"
 
@@ -263,6 +264,14 @@ std::unique_ptr<DataTrack> cloneCdTrack(const std::string& ccdPath, BlockSource&
                        layout, ccdPath, opener);
 }
 
+std::unique_ptr<DataTrack> mdsTrack(const std::string& mdsPath, BlockSource& mds, const Opener& opener)
+{
+    const MdsTrack track = parseMds(descriptorText(mdsPath, mds, opener), mdsPath);
+    const std::string name =
+        isRegularFile(track.file) ? track.file : findAsWindowsWould(track.file).value_or(track.file);
+    return placedTrack(namedFile(mdsPath, name, opener), track.start, track.sectors, track.layout, mdsPath, opener);
+}
+
 }  // namespace
 
 std::unique_ptr<ArchiveReader> openArchive(const std::string& path, ReadEvents events, ReadOptions options)
@@ -283,6 +292,18 @@ std::unique_ptr<ArchiveReader> openArchive(const std::string& path, ReadEvents e
             return std::make_unique<ImageReader>(*ccd, cloneCdTrack(*ccd, *descriptor, opener));
         }
     }
+    // An Alcohol image opened by its sectors.
+    if (extension == "mdf") {
+        if (const std::optional<std::string> mds = companion(path, "mds")) {
+            std::shared_ptr<BlockSource> descriptor = opener.open(*mds);
+            return std::make_unique<ImageReader>(*mds, mdsTrack(*mds, *descriptor, opener));
+        }
+    }
+    if (extension == "mdx")
+        throw ImageError(ImageFault::NotSupported, path,
+                         path + ": Alcohol descriptors of version 2 (.mdx) are not supported, only .mds of version 1");
+    if (has(0, "MEDIA DESCRIPTOR"))
+        return std::make_unique<ImageReader>(path, mdsTrack(path, *file, opener));
     if (has(0, "MComprHD"))
         return std::make_unique<ImageReader>(path, chdTrack(std::move(file), opener.reading()));
     if (has(16 * 2048 + 1, "CD001"))

@@ -62,7 +62,8 @@ public:
                 at, out, chunk, archiveAt,
                 [&](std::int64_t s, std::int64_t within, std::size_t k, std::uint8_t* to, std::int64_t pieceAt) {
                     const std::uint8_t* sector = buffer_.data() + (s - first) * raw;
-                    if (sectorSize_ == RawSectorSize)
+                    // A raw sector, alone or with its 96 bytes of subchannel after it.
+                    if (sectorSize_ >= RawSectorSize)
                         checkSector(sector, s, pieceAt);
                     std::memcpy(to, sector + static_cast<std::int64_t>(dataOffset_) + within, k);
                 });

@@ -5,7 +5,6 @@
 #include "disc/CloneCd.h"
 #include "disc/ImageError.h"
 
-#include <fstream>
 
 using namespace disctest;
 using hotaru::disc::ImageError;
@@ -53,11 +52,6 @@ protected:
                entry(4, 2, 0, dataSectors + 150, minutesOnly) + "[TRACK 1]\r\nMODE=" + std::to_string(mode) +
                "\r\nINDEX 1=0\r\n[TRACK 2]\r\nMODE=0\r\nINDEX 0=" + std::to_string(dataSectors) +
                "\r\nINDEX 1=" + std::to_string(dataSectors + 150) + "\r\n";
-    }
-    static std::string readFile(const std::string& path)
-    {
-        std::ifstream in(fsPath(path), std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     }
     ImageFault refusal(const std::string& ccdText, std::string* message = nullptr)
     {
