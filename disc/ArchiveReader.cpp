@@ -5,6 +5,7 @@
 #include "disc/CueSheet.h"
 #include "disc/DataTrack.h"
 #include "disc/Mds.h"
+#include "disc/Nrg.h"
 #include "platform/File.h"
 #include "platform/InOutError.h"
 
@@ -272,6 +273,37 @@ std::unique_ptr<DataTrack> mdsTrack(const std::string& mdsPath, BlockSource& mds
     return placedTrack(namedFile(mdsPath, name, opener), track.start, track.sectors, track.layout, mdsPath, opener);
 }
 
+// The chunks of a Nero image, when `file` ends in the footer of one: named .nrg,
+// or with a chunk Nero writes where the footer points.
+std::optional<std::string> nrgChunks(const std::string& path, BlockSource& file, const Opener& opener)
+{
+    if (file.size() < 12)
+        return std::nullopt;
+    std::string tail(12, '\0');
+    readRetrying(file, file.size() - 12, tail.data(), tail.size(), 0, UserDataSize, {}, opener.options, opener.events);
+    const std::optional<NrgFooter> footer = nrgFooter(tail);
+    if (!footer)
+        return std::nullopt;
+    const std::int64_t end = file.size() - footer->size;
+    const bool named = lowerExtension(path) == "nrg";
+    if (footer->chunksAt > end || end - footer->chunksAt < 4) {
+        if (!named)
+            return std::nullopt;
+        throw ImageError(ImageFault::BadSheet, path, path + ": its footer points past its end");
+    }
+    if (end - footer->chunksAt > MaxSheetSize)
+        throw ImageError(ImageFault::BadSheet, path, path + ": its track list is larger than any Nero writes");
+    std::string chunks(static_cast<std::size_t>(end - footer->chunksAt), '\0');
+    readRetrying(file, footer->chunksAt, chunks.data(), chunks.size(), 0, UserDataSize, {}, opener.options,
+                 opener.events);
+    static constexpr std::string_view Known[] = {"CUEX", "CUES", "DAOX", "DAOI", "ETN2",
+                                                 "ETNF", "SINF", "MTYP", "CDTX", "END!"};
+    if (!named &&
+        std::find(std::begin(Known), std::end(Known), std::string_view(chunks).substr(0, 4)) == std::end(Known))
+        return std::nullopt;
+    return chunks;
+}
+
 }  // namespace
 
 std::unique_ptr<ArchiveReader> openArchive(const std::string& path, ReadEvents events, ReadOptions options)
@@ -304,6 +336,11 @@ std::unique_ptr<ArchiveReader> openArchive(const std::string& path, ReadEvents e
                          path + ": Alcohol descriptors of version 2 (.mdx) are not supported, only .mds of version 1");
     if (has(0, "MEDIA DESCRIPTOR"))
         return std::make_unique<ImageReader>(path, mdsTrack(path, *file, opener));
+    if (const std::optional<std::string> chunks = nrgChunks(path, *file, opener)) {
+        const NrgTrack track = parseNrg(*chunks, file->size(), path);
+        return std::make_unique<ImageReader>(path,
+                                             placedTrack(file, track.start, track.sectors, track.layout, path, opener));
+    }
     if (has(0, "MComprHD"))
         return std::make_unique<ImageReader>(path, chdTrack(std::move(file), opener.reading()));
     if (has(16 * 2048 + 1, "CD001"))
