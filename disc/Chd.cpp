@@ -33,6 +33,8 @@ constexpr std::uint32_t CodecZlib = tag("cdzl"), CodecLzma = tag("cdlz"), CodecF
 constexpr std::uint32_t TrackTag = tag("CHT2"), OldTrackTag = tag("CHTR"), BinaryTrackTag = tag("CHCD");
 // More metadata entries than a CD has tracks (99) and other items together.
 constexpr int MaxMetadata = 1024;
+// No CD holds more than 100 minutes of frames.
+constexpr std::uint64_t MaxCdFrames = 100ULL * 60 * 75;
 constexpr int TrackPadding = 4;
 // Hunks decoded ahead of the reader when it reads in order: a few per decoding
 // thread, so none waits for the reader's hand-off.
@@ -256,6 +258,9 @@ public:
         const std::uint32_t length = e.type == Uncompressed ? hunkBytes_ : e.length;
         if (length > file_->size() || e.offset > static_cast<std::uint64_t>(file_->size()) - length)
             malformed("hunk " + std::to_string(hunk) + " lies past the end of the file", archiveAt);
+        // A hunk that does not shrink is stored as it is.
+        if (length > hunkBytes_)
+            malformed("hunk " + std::to_string(hunk) + " is longer compressed than whole", archiveAt);
         thread_local std::vector<std::uint8_t> packed;
         packed.resize(length);
         const auto at = static_cast<std::int64_t>(e.offset);
@@ -299,6 +304,7 @@ public:
             const auto tagValue = static_cast<std::uint32_t>(be(h, 4));
             const auto length = static_cast<std::size_t>(be(h + 5, 3));
             if (tagValue == TrackTag || tagValue == OldTrackTag) {
+                checkWithin(at + 16, length);
                 std::string text(length, '\0');
                 readChecked(at + 16, text.data(), length);
                 out.push_back(parseTrack(text.c_str()));
@@ -316,10 +322,15 @@ private:
         throw ImageError(ImageFault::Malformed, path(), path() + ": " + what, archiveAt);
     }
 
-    void readChecked(std::uint64_t at, void* buffer, std::size_t n) const
+    void checkWithin(std::uint64_t at, std::uint64_t n) const
     {
         if (at > static_cast<std::uint64_t>(file_->size()) || n > static_cast<std::uint64_t>(file_->size()) - at)
             malformed("a table lies past the end of the file", -1);
+    }
+
+    void readChecked(std::uint64_t at, void* buffer, std::size_t n) const
+    {
+        checkWithin(at, n);
         readRetrying(*file_, static_cast<std::int64_t>(at), buffer, n, 0, UserDataSize, {}, reading_.options,
                      reading_.events);
     }
@@ -355,8 +366,10 @@ private:
             throw ImageError(ImageFault::NotSupported, path(),
                              path() + " is not a CD image (hunks of " + std::to_string(hunkBytes_) + " bytes)");
         const std::uint64_t hunks = (logicalBytes_ + hunkBytes_ - 1) / hunkBytes_;
-        // Every hunk takes at least a bit of the map: more than the file holds is damage.
-        if (hunks == 0 || hunks > static_cast<std::uint64_t>(file_->size()) * 8)
+        // No CD holds more than 100 minutes, and every hunk takes at least a
+        // bit of the map: more is damage, and would size the map beyond reason.
+        if (hunks == 0 || logicalBytes_ > MaxCdFrames * FrameSize ||
+            hunks > static_cast<std::uint64_t>(file_->size()) * 8)
             malformed("its size " + std::to_string(logicalBytes_) + " cannot be right", -1);
         map_.resize(static_cast<std::size_t>(hunks));
     }
@@ -375,6 +388,10 @@ private:
         readChecked(mapOffset_, h, sizeof h);
         const auto mapBytes = static_cast<std::size_t>(be(h, 4));
         std::uint64_t offset = be(h + 4, 6);
+        // Checked before anything is allocated for it: at least a bit a hunk, within the file.
+        checkWithin(mapOffset_ + 16, mapBytes);
+        if (map_.size() > std::uint64_t{mapBytes} * 8)
+            malformed("its map is damaged (it is too short for its hunks)", -1);
         const auto mapCrc = static_cast<std::uint16_t>(be(h + 10, 2));
         const int lengthBits = h[12], selfBits = h[13], parentBits = h[14];
         if (lengthBits > 32 || selfBits > 32 || parentBits > 32)

@@ -7,6 +7,10 @@
 #include <random>
 #include <tuple>
 
+#ifndef _WIN32
+#include <sys/resource.h>
+#endif
+
 using namespace disctest;
 using hotaru::disc::ImageError;
 using hotaru::disc::ImageFault;
@@ -24,6 +28,18 @@ ImageError imageError(F&& f)
     }
     ADD_FAILURE() << "no ImageError";
     return ImageError(ImageFault::Malformed, {}, {});
+}
+
+// The process's peak resident memory in bytes, -1 where it cannot be told.
+std::int64_t peakMemory()
+{
+#ifdef _WIN32
+    return -1;
+#else
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return static_cast<std::int64_t>(usage.ru_maxrss) * 1024;
+#endif
 }
 
 std::uint64_t be64(const std::string& path, std::int64_t at)
@@ -220,6 +236,35 @@ TEST_F(Damage, ChdMapFailingItsChecksum)
         EXPECT_EQ(e.file(), copy);
         EXPECT_NE(std::string(e.what()).find("its map is damaged (its checksum does not match)"), std::string::npos)
             << e.what();
+    }
+}
+
+// Counts and sizes a header or map claims are weighed against the file and
+// a CD's size before anything is allocated for them.
+TEST_F(Damage, ChdTablesClaimingMoreThanTheFileHolds)
+{
+    NEEDS_CHDMAN();
+    const std::string copy = file("claims.chd");
+    const auto fileBytes = static_cast<std::uint64_t>(std::filesystem::file_size(fsPath(chd)));
+    const std::uint64_t hunkBytes = be64(chd, 56) >> 32;
+    const auto map = static_cast<std::int64_t>(be64(chd, 40));
+    const auto bigEndian = [](std::uint64_t v, int n) {
+        std::string b(static_cast<std::size_t>(n), '\0');
+        for (int i = 0; i < n; ++i)
+            b[static_cast<std::size_t>(n - 1 - i)] = static_cast<char>(v >> (8 * i));
+        return b;
+    };
+    const std::int64_t peakBefore = peakMemory();
+    // As many hunks as a bit each of the file would allow; a map of 4 GB.
+    for (const auto& [at, bytes] : {std::pair{std::int64_t{32}, bigEndian(fileBytes * 8 * hunkBytes, 8)},
+                                    std::pair{map, bigEndian(0xFFFFFFF0, 4)}}) {
+        SCOPED_TRACE(at);
+        std::filesystem::copy_file(fsPath(chd), fsPath(copy), std::filesystem::copy_options::overwrite_existing);
+        patch(copy, at, bytes);
+        EXPECT_EQ(imageError([&] { openArchive(copy); }).fault(), ImageFault::Malformed);
+    }
+    if (peakBefore >= 0) {
+        EXPECT_LT(peakMemory() - peakBefore, std::int64_t{64} << 20) << "bytes more at the peak";
     }
 }
 
