@@ -15,5 +15,7 @@ std::string utf16ToUtf8(std::u16string_view units);
 // `text` read as code page 932 (Shift-JIS as Japanese Windows writes it), in
 // UTF-8; nothing when it is not valid there.
 std::optional<std::string> cp932ToUtf8(std::string_view text);
+// And back: UTF-8 in code page 932; nothing when a character has no place there.
+std::optional<std::string> utf8ToCp932(std::string_view text);
 
 }  // namespace hotaru

@@ -4,13 +4,15 @@
 
 namespace hotaru {
 
-std::optional<std::string> cp932ToUtf8(std::string_view text)
+namespace {
+
+std::optional<std::string> convert(std::string_view text, const char* toCode, const char* fromCode)
 {
-    iconv_t cd = iconv_open("UTF-8", "CP932");
+    iconv_t cd = iconv_open(toCode, fromCode);
     if (cd == reinterpret_cast<iconv_t>(-1))
         return std::nullopt;
     std::string in(text);
-    // Each byte of code page 932 becomes at most three of UTF-8.
+    // Each byte becomes at most three of UTF-8, or two of code page 932.
     std::string out(in.size() * 3, '\0');
     char* from = in.data();
     char* to = out.data();
@@ -22,5 +24,11 @@ std::optional<std::string> cp932ToUtf8(std::string_view text)
     out.resize(out.size() - outLeft);
     return out;
 }
+
+}  // namespace
+
+std::optional<std::string> cp932ToUtf8(std::string_view text) { return convert(text, "UTF-8", "CP932"); }
+
+std::optional<std::string> utf8ToCp932(std::string_view text) { return convert(text, "CP932", "UTF-8"); }
 
 }  // namespace hotaru

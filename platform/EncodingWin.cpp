@@ -19,4 +19,21 @@ std::optional<std::string> cp932ToUtf8(std::string_view text)
     return narrow(utf16);
 }
 
+std::optional<std::string> utf8ToCp932(std::string_view text)
+{
+    if (text.empty())
+        return std::string();
+    constexpr UINT ShiftJis = 932;
+    const std::wstring utf16 = widen(std::string(text));
+    const int wide = static_cast<int>(utf16.size());
+    BOOL lossy = FALSE;
+    const int size =
+        WideCharToMultiByte(ShiftJis, WC_NO_BEST_FIT_CHARS, utf16.data(), wide, nullptr, 0, nullptr, &lossy);
+    if (size <= 0 || lossy)
+        return std::nullopt;
+    std::string out(static_cast<std::size_t>(size), '\0');
+    WideCharToMultiByte(ShiftJis, WC_NO_BEST_FIT_CHARS, utf16.data(), wide, out.data(), size, nullptr, &lossy);
+    return out;
+}
+
 }  // namespace hotaru

@@ -1,6 +1,8 @@
 #include "tools/SampleImage.h"
+#include "tools/SampleTracks.h"
 
 #include "disc/CdSector.h"
+#include "platform/Encoding.h"
 #include "platform/File.h"
 #include "platform/Process.h"
 #include "platform/TempFile.h"
@@ -13,6 +15,7 @@
 #include <functional>
 #include <memory>
 #include <numbers>
+#include <optional>
 #include <stdexcept>
 #include <vector>
 
@@ -25,7 +28,6 @@ constexpr std::size_t Sector = 2048;
 // the root folder and the archive.
 constexpr std::uint32_t PrimaryLba = 16, TerminatorLba = 17, LPathLba = 18, MPathLba = 19, RootLba = 20;
 constexpr std::size_t ChunkSectors = 256;
-constexpr int FramesPerSecond = 75;
 
 void both16(std::uint8_t* p, std::uint32_t v)
 {
@@ -182,6 +184,10 @@ void isoSectors(const std::string& archivePath, int otherFiles,
     }
 }
 
+}  // namespace
+
+namespace sample {
+
 std::filesystem::path fsPath(const std::string& utf8) { return std::u8string(utf8.begin(), utf8.end()); }
 
 std::string utf8(const std::filesystem::path& path)
@@ -190,45 +196,40 @@ std::string utf8(const std::filesystem::path& path)
     return {s.begin(), s.end()};
 }
 
-std::string stemOf(const std::string& path) { return utf8(fsPath(path).stem()); }
+std::string withExtension(const std::string& path, const std::string& extension)
+{
+    return utf8(fsPath(path).replace_extension(fsPath("." + extension)));
+}
 
 std::string siblingPath(const std::string& path, const std::string& name)
 {
     return utf8(fsPath(path).parent_path() / fsPath(name));
 }
 
-}  // namespace
-
-void writeIsoImage(const std::string& archivePath, const std::string& isoPath, int otherFiles)
+std::int64_t dataTrack(const std::string& archivePath, bool raw, DataTrackMode mode, std::size_t subchannel,
+                       const std::function<void(const std::uint8_t*, std::size_t)>& sink)
 {
-    TempFile out(isoPath);
-    isoSectors(archivePath, otherFiles,
-               [&](const std::uint8_t* p, std::size_t sectors) { out.write(p, sectors * Sector); });
-    out.commit();
-}
-
-std::string trackFileName(const std::string& cuePath, int track)
-{
-    return siblingPath(cuePath, stemOf(cuePath) + " (Track " + std::to_string(track) + ").bin");
-}
-
-void writeBinCue(const std::string& archivePath, const std::string& cuePath, DataTrackMode mode, int audioSeconds)
-{
-    const std::string dataName = trackFileName(cuePath, 1), audioName = trackFileName(cuePath, 2);
-    TempFile data(dataName);
-    std::vector<std::uint8_t> raw(ChunkSectors * disc::RawSectorSize);
+    const std::size_t stride = (raw ? RawSize : CookedSize) + subchannel;
+    std::vector<std::uint8_t> out(ChunkSectors * stride, 0);
     const auto makeSector = mode == DataTrackMode::Mode2Form1 ? disc::makeMode2Form1Sector : disc::makeMode1Sector;
     std::int64_t lba = 0;
     isoSectors(archivePath, 0, [&](const std::uint8_t* p, std::size_t sectors) {
-        for (std::size_t s = 0; s < sectors; ++s)
-            makeSector(raw.data() + s * disc::RawSectorSize, lba++, p + s * Sector);
-        data.write(raw.data(), sectors * disc::RawSectorSize);
+        for (std::size_t s = 0; s < sectors; ++s, ++lba) {
+            std::uint8_t* sector = out.data() + s * stride;
+            if (raw)
+                makeSector(sector, lba, p + s * Sector);
+            else
+                std::memcpy(sector, p + s * Sector, Sector);
+        }
+        sink(out.data(), sectors * stride);
     });
+    return lba;
+}
 
-    // Two seconds of silence, then a tone that wavers, so that it compresses as sound does.
-    TempFile audio(audioName);
+std::vector<std::uint8_t> soundTrack(int seconds)
+{
     const int pregap = 2 * FramesPerSecond;
-    const std::size_t samples = static_cast<std::size_t>(pregap + audioSeconds * FramesPerSecond) * 588;
+    const std::size_t samples = static_cast<std::size_t>(pregap + seconds * FramesPerSecond) * 588;
     std::vector<std::uint8_t> pcm(samples * 4, 0);
     for (std::size_t i = static_cast<std::size_t>(pregap) * 588; i < samples; ++i) {
         const double t = static_cast<double>(i) / 44100.0;
@@ -240,18 +241,54 @@ void writeBinCue(const std::string& archivePath, const std::string& cuePath, Dat
             pcm[at + 1] = static_cast<std::uint8_t>((v >> 8) & 0xFF);
         }
     }
+    return pcm;
+}
+
+}  // namespace sample
+
+using sample::fsPath;
+using sample::siblingPath;
+using sample::utf8;
+
+void writeIsoImage(const std::string& archivePath, const std::string& isoPath, int otherFiles)
+{
+    TempFile out(isoPath);
+    isoSectors(archivePath, otherFiles,
+               [&](const std::uint8_t* p, std::size_t sectors) { out.write(p, sectors * Sector); });
+    out.commit();
+}
+
+std::string trackFileName(const std::string& cuePath, int track)
+{
+    return siblingPath(cuePath, utf8(fsPath(cuePath).stem()) + " (Track " + std::to_string(track) + ").bin");
+}
+
+void writeBinCue(const std::string& archivePath, const std::string& cuePath, DataTrackMode mode, int audioSeconds,
+                 SheetEncoding encoding)
+{
+    const std::string dataName = trackFileName(cuePath, 1), audioName = trackFileName(cuePath, 2);
+    TempFile data(dataName);
+    sample::dataTrack(archivePath, true, mode, 0, [&](const std::uint8_t* p, std::size_t n) { data.write(p, n); });
+    TempFile audio(audioName);
+    const std::vector<std::uint8_t> pcm = sample::soundTrack(audioSeconds);
     audio.write(pcm.data(), pcm.size());
 
     const auto quoted = [](const std::string& path) { return "\"" + utf8(fsPath(path).filename()) + "\""; };
-    const std::string sheet = "FILE " + quoted(dataName) + " BINARY\r\n" + "  TRACK 01 " +
-                              (mode == DataTrackMode::Mode2Form1 ? "MODE2/2352" : "MODE1/2352") +
-                              "\r\n"
-                              "    INDEX 01 00:00:00\r\n"
-                              "FILE " +
-                              quoted(audioName) + " BINARY\r\n" +
-                              "  TRACK 02 AUDIO\r\n"
-                              "    INDEX 00 00:00:00\r\n"
-                              "    INDEX 01 00:02:00\r\n";
+    std::string sheet = "FILE " + quoted(dataName) + " BINARY\r\n" + "  TRACK 01 " +
+                        (mode == DataTrackMode::Mode2Form1 ? "MODE2/2352" : "MODE1/2352") +
+                        "\r\n"
+                        "    INDEX 01 00:00:00\r\n"
+                        "FILE " +
+                        quoted(audioName) + " BINARY\r\n" +
+                        "  TRACK 02 AUDIO\r\n"
+                        "    INDEX 00 00:00:00\r\n"
+                        "    INDEX 01 00:02:00\r\n";
+    if (encoding == SheetEncoding::ShiftJis) {
+        const std::optional<std::string> sjis = utf8ToCp932(sheet);
+        if (!sjis)
+            throw std::runtime_error(cuePath + ": its names have characters Shift-JIS does not");
+        sheet = *sjis;
+    }
     TempFile cue(cuePath);
     cue.write(sheet.data(), sheet.size());
     data.commit();

@@ -16,16 +16,23 @@ namespace {
 void usage()
 {
     std::fprintf(stderr,
-                 "usage: make-sample-archive [--disc 1|2] [--full] [--clips FOLDER] [--iso|--bin-cue|--chd] [--mode2] "
+                 "usage: make-sample-archive [--disc 1|2] [--full] [--clips FOLDER]\n"
+                 "         [--iso|--bin-cue|--iso-wav|--chd|--ccd|--mds|--nrg] [--mode2] [--sjis] [--sector N] "
                  "OUTPUT\n"
                  "  a movie whose clip-NN.cpk is in FOLDER starts with that movie\n"
                  "  --iso      OUTPUT is an ISO 9660 image holding hotaru4\n"
                  "  --bin-cue  OUTPUT is a CUE sheet; its BIN files are written beside it\n"
+                 "  --iso-wav  OUTPUT is a CUE sheet naming an ISO and a WAV beside it\n"
                  "  --chd      OUTPUT is a CHD image made by chdman createcd (package mame-tools)\n"
-                 "  --mode2    the data track of --bin-cue or --chd in MODE2/2352 (form 1) sectors\n");
+                 "  --ccd      OUTPUT is a CloneCD .ccd; its .img and .sub are written beside it\n"
+                 "  --mds      OUTPUT is an Alcohol 120%% .mds; its .mdf is written beside it\n"
+                 "  --nrg      OUTPUT is a Nero image\n"
+                 "  --mode2    the data track of --bin-cue or --chd in MODE2/2352 (form 1) sectors\n"
+                 "  --sjis     the sheet of --bin-cue in Shift-JIS (code page 932)\n"
+                 "  --sector N the data track's sectors: 2048, 2352 or 2448 for --mds, 2048 or 2352 for --nrg\n");
 }
 
-enum class Form { Archive, Iso, BinCue, Chd };
+enum class Form { Archive, Iso, BinCue, Chd, IsoWav, CloneCd, Mds, Nrg };
 
 }  // namespace
 
@@ -37,6 +44,8 @@ int main(int argc, char** argv)
     std::string clips;
     Form form = Form::Archive;
     hotaru::DataTrackMode mode = hotaru::DataTrackMode::Mode1;
+    hotaru::SheetEncoding encoding = hotaru::SheetEncoding::Utf8;
+    int sector = 0;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         if (a == "--disc" && i + 1 < argc) {
@@ -47,6 +56,15 @@ int main(int argc, char** argv)
             fill = hotaru::SampleFill::Full;
         } else if (a == "--iso" || a == "--bin-cue" || a == "--chd") {
             form = a == "--iso" ? Form::Iso : a == "--bin-cue" ? Form::BinCue : Form::Chd;
+        } else if (a == "--iso-wav" || a == "--ccd" || a == "--mds" || a == "--nrg") {
+            form = a == "--iso-wav" ? Form::IsoWav
+                   : a == "--ccd"   ? Form::CloneCd
+                   : a == "--mds"   ? Form::Mds
+                                    : Form::Nrg;
+        } else if (a == "--sector" && i + 1 < argc) {
+            sector = std::atoi(argv[++i]);
+        } else if (a == "--sjis") {
+            encoding = hotaru::SheetEncoding::ShiftJis;
         } else if (a == "--mode2") {
             mode = hotaru::DataTrackMode::Mode2Form1;
         } else if (a == "--help" || a == "-h" || a.starts_with('-')) {
@@ -68,6 +86,16 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "make-sample-archive: --mode2 goes with --bin-cue or --chd\n");
         return 2;
     }
+    if (encoding == hotaru::SheetEncoding::ShiftJis && form != Form::BinCue) {
+        std::fprintf(stderr, "make-sample-archive: --sjis goes with --bin-cue\n");
+        return 2;
+    }
+    if (sector != 0 && !((form == Form::Mds && (sector == 2048 || sector == 2352 || sector == 2448)) ||
+                         (form == Form::Nrg && (sector == 2048 || sector == 2352)))) {
+        std::fprintf(stderr, "make-sample-archive: --sector takes 2048, 2352 or 2448 with --mds, 2048 or 2352 "
+                             "with --nrg\n");
+        return 2;
+    }
     if (form == Form::Chd && hotaru::findProgram("chdman").empty()) {
         std::fprintf(stderr, "make-sample-archive: --chd needs chdman, which is not installed "
                              "(Debian: apt-get install mame-tools)\n");
@@ -83,7 +111,15 @@ int main(int argc, char** argv)
         if (form == Form::Iso)
             hotaru::writeIsoImage(archive, out);
         else if (form == Form::BinCue)
-            hotaru::writeBinCue(archive, out, mode);
+            hotaru::writeBinCue(archive, out, mode, 2, encoding);
+        else if (form == Form::IsoWav)
+            hotaru::writeIsoWavCue(archive, out);
+        else if (form == Form::CloneCd)
+            hotaru::writeCloneCd(archive, out);
+        else if (form == Form::Mds)
+            hotaru::writeMds(archive, out, sector ? sector : 2352);
+        else if (form == Form::Nrg)
+            hotaru::writeNrg(archive, out, sector ? sector : 2048);
         else if (form == Form::Chd)
             hotaru::writeChd(archive, out, mode);
     } catch (const hotaru::EInOutError& e) {
@@ -99,7 +135,8 @@ int main(int argc, char** argv)
     }
     if (form != Form::Archive)
         hotaru::removeFile(archive);
-    static const char* const forms[] = {"sample archive", "ISO image", "BIN/CUE image", "CHD image"};
+    static const char* const forms[] = {"sample archive",  "ISO image",     "BIN/CUE image",      "CHD image",
+                                        "ISO + WAV image", "CloneCD image", "Alcohol 120% image", "Nero image"};
     std::printf("%s: disc %d %s\n", out.c_str(), disc, forms[static_cast<int>(form)]);
     return 0;
 }
