@@ -42,7 +42,7 @@ namespace {
 QStringList discImagePatterns()
 {
     QStringList patterns;
-    for (const char* ext : {"iso", "cue", "bin", "chd"})
+    for (const char* ext : {"iso", "cue", "bin", "chd", "ccd", "img", "mds", "mdf", "nrg"})
         patterns << QStringLiteral("*.%1").arg(QLatin1String(ext))
                  << QStringLiteral("*.%1").arg(QLatin1String(ext)).toUpper();
     return patterns;
@@ -324,7 +324,7 @@ void MainWindow::onOpenTriggered()
                              {QStringLiteral("hotaru4")},
                              QStringLiteral("hotaru4"),
                              QString(),
-                             {{QStringLiteral("ディスクイメージ(iso, cue, bin, chd)"), discImagePatterns()}}};
+                             {{QStringLiteral("ディスクイメージ(iso, cue, bin, chd, ccd, img, mds, mdf, nrg)"), discImagePatterns()}}};
     if (!lastArchive_.isEmpty()) {
         const QFileInfo last(lastArchive_);
         request.initialName = last.fileName();

@@ -10,6 +10,15 @@
 #include <filesystem>
 #include <stdexcept>
 #include <string>
+#include <vector>
+
+#ifdef _WIN32
+#include "platform/Utf16.h"
+
+#include <windows.h>
+
+#include <shellapi.h>
+#endif
 
 namespace {
 
@@ -32,12 +41,34 @@ void usage()
                  "  --sector N the data track's sectors: 2048, 2352 or 2448 for --mds, 2048 or 2352 for --nrg\n");
 }
 
+// The arguments in UTF-8: on Windows argv is in the ANSI code page, and
+// only the wide command line holds every name.
+std::vector<std::string> arguments(int argc, char** argv)
+{
+#ifdef _WIN32
+    (void)argc;
+    (void)argv;
+    std::vector<std::string> out;
+    int count = 0;
+    if (LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &count)) {
+        for (int i = 0; i < count; ++i)
+            out.push_back(hotaru::narrow(wide[i]));
+        LocalFree(wide);
+    }
+    return out;
+#else
+    return {argv, argv + argc};
+#endif
+}
+
 enum class Form { Archive, Iso, BinCue, Chd, IsoWav, CloneCd, Mds, Nrg };
 
 }  // namespace
 
 int main(int argc, char** argv)
 {
+    const std::vector<std::string> args = arguments(argc, argv);
+    const auto count = static_cast<int>(args.size());
     int disc = 1;
     std::string out;  // required: a stand-in must not land in whatever folder we run in
     hotaru::SampleFill fill = hotaru::SampleFill::Stamped;
@@ -46,12 +77,13 @@ int main(int argc, char** argv)
     hotaru::DataTrackMode mode = hotaru::DataTrackMode::Mode1;
     hotaru::SheetEncoding encoding = hotaru::SheetEncoding::Utf8;
     int sector = 0;
-    for (int i = 1; i < argc; ++i) {
-        const std::string a = argv[i];
-        if (a == "--disc" && i + 1 < argc) {
-            disc = std::atoi(argv[++i]);
-        } else if (a == "--clips" && i + 1 < argc) {
-            clips = argv[++i];
+    for (int i = 1; i < count; ++i) {
+        const std::string& a = args[static_cast<std::size_t>(i)];
+        const auto next = [&] { return args[static_cast<std::size_t>(++i)]; };
+        if (a == "--disc" && i + 1 < count) {
+            disc = std::atoi(next().c_str());
+        } else if (a == "--clips" && i + 1 < count) {
+            clips = next();
         } else if (a == "--full") {
             fill = hotaru::SampleFill::Full;
         } else if (a == "--iso" || a == "--bin-cue" || a == "--chd") {
@@ -61,8 +93,8 @@ int main(int argc, char** argv)
                    : a == "--ccd"   ? Form::CloneCd
                    : a == "--mds"   ? Form::Mds
                                     : Form::Nrg;
-        } else if (a == "--sector" && i + 1 < argc) {
-            sector = std::atoi(argv[++i]);
+        } else if (a == "--sector" && i + 1 < count) {
+            sector = std::atoi(next().c_str());
         } else if (a == "--sjis") {
             encoding = hotaru::SheetEncoding::ShiftJis;
         } else if (a == "--mode2") {

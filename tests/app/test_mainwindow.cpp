@@ -265,13 +265,14 @@ private Q_SLOTS:
         services.files = {cue};
         c.open->trigger();
         QCOMPARE(services.fileRequests[0].moreFilters.size(), 1);
-        QVERIFY(services.fileRequests[0].moreFilters[0].second.contains(QStringLiteral("*.cue")));
+        for (const char* ext : {"*.cue", "*.chd", "*.ccd", "*.mds", "*.nrg", "*.NRG"})
+            QVERIFY2(services.fileRequests[0].moreFilters[0].second.contains(QLatin1String(ext)), ext);
         QCOMPARE(program.window->session().disc(), 2);
         QCOMPARE(c.titles->count(), 19);
         QCOMPARE(services.boxes.size(), size_t(0));
 
-        const QString iso = dir.filePath(QStringLiteral("disc2.iso"));
-        hotaru::writeIsoImage(archive, iso.toStdString());
+        const QString iso = dir.filePath(QStringLiteral("disc2.mds"));
+        hotaru::writeMds(archive, iso.toStdString());
         c.selectAll->click();
         QMimeData data;
         data.setUrls({QUrl::fromLocalFile(iso)});

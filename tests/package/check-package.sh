@@ -77,7 +77,7 @@ for size in 16 32 48 256; do
         fail "the ${size}x${size} icon is not a PNG of that size:$header"
 done
 # A file manager offers the program for disc images.
-grep -qx 'MimeType=application/x-cd-image;application/x-cue;application/x-mame-chd;' \
+grep -qx 'MimeType=application/x-cd-image;application/x-cue;application/x-mame-chd;application/x-raw-disk-image;' \
     "$root/usr/share/applications/hotaru-movie-cutter.desktop" || fail "the desktop entry declares no disc image types"
 if command -v desktop-file-validate >/dev/null 2>&1; then
     desktop-file-validate "$root/usr/share/applications/hotaru-movie-cutter.desktop" || fail "the desktop entry is not valid"

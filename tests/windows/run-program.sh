@@ -9,6 +9,8 @@
 #            AVIFile opens
 #   chd      --list and --extract read a CHD image made by the host's chdman
 #            from the maker's BIN/CUE (skipped without chdman)
+#   images   --list reads a Shift-JIS CUE sheet and an Alcohol .mds the
+#            maker wrote
 #   mp4      --extract --mp4 with cpk2avi.exe writes MP4s (H.264, AAC) whose
 #            codecs and frame counts the host's ffprobe checks
 #   console  hotaru-movie-cutter.com waits for the program and returns its
@@ -170,6 +172,21 @@ elif [ "${HOTARU_REQUIRE_TOOLS:-}" = 1 ]; then
 else
   echo "skip: CHD image (chdman is not installed)"
 fi
+
+# --- images as Japanese tools write them: a Shift-JIS CUE sheet, an Alcohol .mds
+for kind in "--bin-cue --sjis|ホタル (Disc 1).cue" "--mds --sector 2448|disc1.mds"; do
+  flags="${kind%%|*}" name="${kind#*|}"
+  image="$WORK/images-jp/$name"
+  mkdir -p "$WORK/images-jp"
+  # shellcheck disable=SC2086  # the flags are words
+  "${wine[@]}" "$maker" $flags "$(winpath "$image")" >/dev/null 2>"$WORK/jp.log" </dev/null
+  "${wine[@]}" "$program" --list "$(winpath "$image")" 2>>"$WORK/jp.log" </dev/null | tr -d '\r' >"$WORK/jp-list.txt"
+  if grep -q "^ディスク 1: .*$name (ムービー 31 本)\$" "$WORK/jp-list.txt"; then
+    pass "--list reads disc 1 from $name ($flags)"
+  else
+    fail "--list of $name ($flags):"; cat "$WORK/jp-list.txt" "$WORK/jp.log" | head -n 10
+  fi
+done
 
 # --- avi
 avi_out="$WORK/avi"
