@@ -319,12 +319,13 @@ std::int32_t MainWindow::readDisc(const QString& path) const { return hotaru::in
 
 void MainWindow::onOpenTriggered()
 {
-    gui::FileRequest request{QString(),
-                             QStringLiteral("ホタル奇譚ムービーファイル(hotaru4)"),
-                             {QStringLiteral("hotaru4")},
-                             QStringLiteral("hotaru4"),
-                             QString(),
-                             {{QStringLiteral("ディスクイメージ(iso, cue, bin, chd, ccd, img, mds, mdf, nrg)"), discImagePatterns()}}};
+    gui::FileRequest request{
+        QString(),
+        QStringLiteral("ホタル奇譚ムービーファイル(hotaru4)"),
+        {QStringLiteral("hotaru4")},
+        QStringLiteral("hotaru4"),
+        QString(),
+        {{QStringLiteral("ディスクイメージ(iso, cue, bin, chd, ccd, img, mds, mdf, nrg)"), discImagePatterns()}}};
     if (!lastArchive_.isEmpty()) {
         const QFileInfo last(lastArchive_);
         request.initialName = last.fileName();
