@@ -56,8 +56,8 @@ std::string slurp(const std::filesystem::path& path)
 std::shared_ptr<const std::string> companion()
 {
     static const std::shared_ptr<const std::string> bytes = [] {
-        const auto folder = std::filesystem::temp_directory_path() /
-                            ("hotaru-fuzz-" + std::to_string(std::random_device{}()));
+        const auto folder =
+            std::filesystem::temp_directory_path() / ("hotaru-fuzz-" + std::to_string(std::random_device{}()));
         std::filesystem::create_directories(folder);
         std::string archive(5000, '\0');
         for (std::size_t i = 0; i < archive.size(); ++i)
