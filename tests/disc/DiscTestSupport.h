@@ -6,6 +6,7 @@
 // the tools were installed (as the test command does): then it fails.
 
 #include "disc/ArchiveReader.h"
+#include "disc/ImageError.h"
 #include "platform/Process.h"
 #include "tools/SampleImage.h"
 
@@ -123,6 +124,23 @@ protected:
         std::filesystem::remove_all(dir, ec);
     }
     std::string file(const std::string& name) const { return utf8Path(dir / fsPath(name)); }
+
+    // The fault with which `name`, written with `bytes`, is refused when
+    // opened (its message into `message`); the case fails when it opens.
+    hotaru::disc::ImageFault refusalOf(const std::string& name, const std::string& bytes,
+                                       std::string* message = nullptr)
+    {
+        writeFile(file(name), bytes);
+        try {
+            hotaru::disc::openArchive(file(name));
+        } catch (const hotaru::disc::ImageError& e) {
+            if (message)
+                *message = e.what();
+            return e.fault();
+        }
+        ADD_FAILURE() << name << " opened";
+        return hotaru::disc::ImageFault::NoArchive;
+    }
 
     // For NEEDS_XORRISO and NEEDS_CHDMAN: GTEST_SKIP in a helper would only leave the helper.
     bool haveXorriso() const { return !xorriso.empty(); }

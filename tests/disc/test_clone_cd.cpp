@@ -20,16 +20,7 @@ protected:
     }
     ImageFault refusal(const std::string& ccdText, std::string* message = nullptr)
     {
-        writeFile(file("game.ccd"), ccdText);
-        try {
-            openArchive(file("game.ccd"));
-        } catch (const ImageError& e) {
-            if (message)
-                *message = e.what();
-            return e.fault();
-        }
-        ADD_FAILURE() << "opened";
-        return ImageFault::NoArchive;
+        return refusalOf("game.ccd", ccdText, message);
     }
 };
 

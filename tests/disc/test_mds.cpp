@@ -46,16 +46,7 @@ protected:
     }
     ImageFault refusal(const std::string& mds, std::string* message = nullptr)
     {
-        writeFile(file("game.mds"), mds);
-        try {
-            openArchive(file("game.mds"));
-        } catch (const ImageError& e) {
-            if (message)
-                *message = e.what();
-            return e.fault();
-        }
-        ADD_FAILURE() << "opened";
-        return ImageFault::NoArchive;
+        return refusalOf("game.mds", mds, message);
     }
 };
 

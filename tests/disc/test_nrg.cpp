@@ -68,16 +68,7 @@ protected:
     }
     ImageFault refusal(const std::string& bytes, std::string* message = nullptr)
     {
-        writeFile(file("bad.nrg"), bytes);
-        try {
-            openArchive(file("bad.nrg"));
-        } catch (const ImageError& e) {
-            if (message)
-                *message = e.what();
-            return e.fault();
-        }
-        ADD_FAILURE() << "opened";
-        return ImageFault::NoArchive;
+        return refusalOf("bad.nrg", bytes, message);
     }
 };
 
