@@ -99,6 +99,22 @@ void storeEdc(std::uint8_t* at, std::uint32_t check)
 
 }  // namespace
 
+SectorLayout layoutOf(TrackMode mode, std::size_t subchannel)
+{
+    switch (mode) {
+    case TrackMode::Mode1Raw:
+        return {RawSectorSize + subchannel, Mode1DataOffset};
+    case TrackMode::Mode2Raw:
+        return {RawSectorSize + subchannel, Mode2DataOffset};
+    case TrackMode::Mode2Cooked:
+        return {2336, 8};
+    case TrackMode::Audio:
+        return {RawSectorSize + subchannel, 0};
+    default:
+        return {2048, 0};
+    }
+}
+
 bool startsWithSync(const std::uint8_t* sector) { return std::memcmp(sector, SyncPattern, sizeof SyncPattern) == 0; }
 
 std::uint32_t edc(const std::uint8_t* data, std::size_t n)

@@ -17,6 +17,18 @@ inline constexpr std::size_t Mode2DataOffset = 24;
 // A disc's first sector lies two seconds (150 frames) into its addresses.
 inline constexpr std::int64_t LeadInFrames = 150;
 
+// How a track's sectors lie in an image file, whichever reader finds them:
+// each takes `sectorSize` bytes and its 2048 user bytes start at `dataOffset`.
+// Every reader takes its layouts from layoutOf.
+enum class TrackMode { Audio, Mode1Raw, Mode1Cooked, Mode2Raw, Mode2Cooked, Mode2Form1Cooked };
+struct SectorLayout {
+    std::size_t sectorSize;
+    std::size_t dataOffset;
+};
+// `mode`'s layout; `subchannel` bytes (96, interleaved) after each raw sector
+// make it larger without moving its data.
+SectorLayout layoutOf(TrackMode mode, std::size_t subchannel = 0);
+
 extern const std::uint8_t SyncPattern[12];
 
 bool startsWithSync(const std::uint8_t* sector);

@@ -12,6 +12,7 @@
 #include <condition_variable>
 #include <cstring>
 #include <mutex>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -153,24 +154,20 @@ private:
     std::vector<std::thread> workers_;
 };
 
-struct Layout {
-    std::size_t size;
-    std::size_t dataOffset;
-};
-
-bool dataLayout(const std::string& type, Layout& out)
+// The layout of a CHD track type that holds data.
+std::optional<SectorLayout> dataLayout(const std::string& type)
 {
     if (type == "MODE1_RAW")
-        out = {2352, Mode1DataOffset};
-    else if (type == "MODE2_RAW")
-        out = {2352, Mode2DataOffset};
-    else if (type == "MODE1" || type == "MODE2_FORM1")
-        out = {2048, 0};
-    else if (type == "MODE2" || type == "MODE2_FORM_MIX")
-        out = {2336, 8};
-    else
-        return false;
-    return true;
+        return layoutOf(TrackMode::Mode1Raw);
+    if (type == "MODE2_RAW")
+        return layoutOf(TrackMode::Mode2Raw);
+    if (type == "MODE1")
+        return layoutOf(TrackMode::Mode1Cooked);
+    if (type == "MODE2_FORM1")
+        return layoutOf(TrackMode::Mode2Form1Cooked);
+    if (type == "MODE2" || type == "MODE2_FORM_MIX")
+        return layoutOf(TrackMode::Mode2Cooked);
+    return std::nullopt;
 }
 
 class ChdTrack : public DataTrack {
@@ -183,14 +180,14 @@ public:
         bool found = false;
         for (const TrackInfo& t : tracks) {
             if (t.type != "AUDIO") {
-                Layout layout{};
-                if (!dataLayout(t.type, layout))
+                const std::optional<SectorLayout> layout = dataLayout(t.type);
+                if (!layout)
                     throw ImageError(ImageFault::NotSupported, chd_.path(),
                                      chd_.path() + ": tracks of type " + t.type + " are not supported");
                 const std::int64_t skip = t.pregapInData ? t.pregap : 0;
                 firstFrame_ = frame + skip;
                 sectors_ = t.frames - skip;
-                dataOffset_ = layout.dataOffset;
+                dataOffset_ = layout->dataOffset;
                 found = true;
                 break;
             }

@@ -186,22 +186,6 @@ std::vector<CueTrack> parseCueSheet(std::string_view text, const std::string& sh
 
 bool holdsSectors(const CueTrack& track) { return track.fileType == "BINARY" || track.fileType == "MOTOROLA"; }
 
-SectorLayout layoutOf(TrackMode mode)
-{
-    switch (mode) {
-    case TrackMode::Mode1Raw:
-        return {2352, 16};
-    case TrackMode::Mode2Raw:
-        return {2352, 24};
-    case TrackMode::Mode2Cooked:
-        return {2336, 8};
-    case TrackMode::Audio:
-        return {2352, 0};
-    default:
-        return {2048, 0};
-    }
-}
-
 bool looksLikeCueSheet(std::string_view head)
 {
     if (head.starts_with(ByteOrderMark))

@@ -1,13 +1,13 @@
 #pragma once
 
+#include "disc/CdSector.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace hotaru::disc {
-
-enum class TrackMode { Audio, Mode1Raw, Mode1Cooked, Mode2Raw, Mode2Cooked, Mode2Form1Cooked };
 
 struct CueTrack {
     int number = 0;
@@ -30,13 +30,6 @@ std::vector<CueTrack> parseCueSheet(std::string_view text, const std::string& sh
 
 // Whether a track in a file of this type can be read as sectors.
 bool holdsSectors(const CueTrack& track);
-
-// The user-data layout of a track: raw sector size and where its 2048 bytes start.
-struct SectorLayout {
-    std::size_t sectorSize;
-    std::size_t dataOffset;
-};
-SectorLayout layoutOf(TrackMode mode);
 
 // True when `head` (a file's first bytes) reads like a CUE sheet.
 bool looksLikeCueSheet(std::string_view head);

@@ -50,17 +50,14 @@ std::optional<std::pair<TrackMode, SectorLayout>> dataLayout(std::uint8_t mode, 
     if (kind != 2 && kind != 3 && kind != 4)
         return std::nullopt;
     const bool mode1 = kind == 2;
-    switch (size) {
-    case 2048:
-        return std::pair{mode1 ? TrackMode::Mode1Cooked : TrackMode::Mode2Form1Cooked, SectorLayout{2048, 0}};
-    case RawSectorSize:
-    case FrameSize: {
-        const TrackMode m = mode1 ? TrackMode::Mode1Raw : TrackMode::Mode2Raw;
-        return std::pair{m, SectorLayout{static_cast<std::size_t>(size), layoutOf(m).dataOffset}};
-    }
-    default:
+    TrackMode m;
+    if (size == 2048)
+        m = mode1 ? TrackMode::Mode1Cooked : TrackMode::Mode2Form1Cooked;
+    else if (size == RawSectorSize || size == FrameSize)
+        m = mode1 ? TrackMode::Mode1Raw : TrackMode::Mode2Raw;
+    else
         return std::nullopt;
-    }
+    return std::pair{m, layoutOf(m, size == FrameSize ? SubcodeSize : 0)};
 }
 
 // The footer's file name: NUL-terminated bytes, or UTF-16 when `wide`.

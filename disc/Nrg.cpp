@@ -19,19 +19,20 @@ std::uint64_t be(std::string_view b, std::size_t at, std::size_t n)
 // what this reader does not read.
 std::optional<std::pair<TrackMode, SectorLayout>> dataLayout(std::uint64_t code)
 {
+    const auto layout = [](TrackMode m, std::size_t subchannel) { return std::pair{m, layoutOf(m, subchannel)}; };
     switch (code) {
     case 0x00:
-        return std::pair{TrackMode::Mode1Cooked, SectorLayout{2048, 0}};
+        return layout(TrackMode::Mode1Cooked, 0);
     case 0x02:
-        return std::pair{TrackMode::Mode2Form1Cooked, SectorLayout{2048, 0}};
+        return layout(TrackMode::Mode2Form1Cooked, 0);
     case 0x05:
-        return std::pair{TrackMode::Mode1Raw, SectorLayout{RawSectorSize, Mode1DataOffset}};
+        return layout(TrackMode::Mode1Raw, 0);
     case 0x06:
-        return std::pair{TrackMode::Mode2Raw, SectorLayout{RawSectorSize, Mode2DataOffset}};
+        return layout(TrackMode::Mode2Raw, 0);
     case 0x0F:
-        return std::pair{TrackMode::Mode1Raw, SectorLayout{FrameSize, Mode1DataOffset}};
+        return layout(TrackMode::Mode1Raw, SubcodeSize);
     case 0x11:
-        return std::pair{TrackMode::Mode2Raw, SectorLayout{FrameSize, Mode2DataOffset}};
+        return layout(TrackMode::Mode2Raw, SubcodeSize);
     default:
         return std::nullopt;
     }
