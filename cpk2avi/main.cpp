@@ -32,6 +32,9 @@ void removeTempOnStop()
     sigemptyset(&action.sa_mask);
     for (int sig : {SIGINT, SIGTERM, SIGHUP})
         sigaction(sig, &action, nullptr);
+    // Past a file size limit a write then fails (EFBIG) and the run ends as
+    // on a full disk, instead of the process being killed mid-write.
+    std::signal(SIGXFSZ, SIG_IGN);
 }
 #endif
 

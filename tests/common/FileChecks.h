@@ -107,10 +107,12 @@ inline bool sameAsRange(const std::string& file, const std::string& archive, std
 // past it fail instead of raising SIGXFSZ.
 class FileSizeLimit {
 public:
-    explicit FileSizeLimit(rlim_t bytes)
+    // `ignoreSignal` false: SIGXFSZ keeps its default action (ending the
+    // process), as a caller that never set it hands it on.
+    explicit FileSizeLimit(rlim_t bytes, bool ignoreSignal = true)
     {
         ::getrlimit(RLIMIT_FSIZE, &saved_);
-        oldHandler_ = std::signal(SIGXFSZ, SIG_IGN);
+        oldHandler_ = std::signal(SIGXFSZ, ignoreSignal ? SIG_IGN : SIG_DFL);
         rlimit lower = saved_;
         lower.rlim_cur = bytes;
         ::setrlimit(RLIMIT_FSIZE, &lower);

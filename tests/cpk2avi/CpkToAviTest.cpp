@@ -176,17 +176,21 @@ TEST_F(CpkToAvi, CommandLineExitCodes)
     EXPECT_EQ(exitCode(exe + " " + shellQuoted(film) + " " + shellQuoted(file("good.avi")) + quiet), 0);
     EXPECT_GT(fs::file_size(file("good.avi")), 0u);
 
-    // The disk fills up while the index is written at the end.
+    // The disk fills up while the index is written at the end; the same past
+    // a size limit, whether the caller ignores the signal that brings or not.
     const std::string whole = readFile(file("good.avi"));
     const std::size_t index = whole.rfind("idx1");
     ASSERT_NE(index, std::string::npos);
-    {
-        const FileSizeLimit full(index + (whole.size() - index) / 2);
-        EXPECT_EQ(exitCode(exe + " " + shellQuoted(film) + " " + shellQuoted(file("full.avi")) + quiet), 1);
+    for (const bool ignored : {true, false}) {
+        SCOPED_TRACE(ignored ? "SIGXFSZ ignored" : "SIGXFSZ at its default");
+        {
+            const FileSizeLimit full(index + (whole.size() - index) / 2, ignored);
+            EXPECT_EQ(exitCode(exe + " " + shellQuoted(film) + " " + shellQuoted(file("full.avi")) + quiet), 1);
+        }
+        const std::string full = readFile(file("stderr.txt"));
+        EXPECT_NE(full.find("cannot write '" + file("full.avi") + "'"), std::string::npos) << full;
+        EXPECT_FALSE(fs::exists(file("full.avi")));
     }
-    const std::string full = readFile(file("stderr.txt"));
-    EXPECT_NE(full.find("cannot write '" + file("full.avi") + "'"), std::string::npos) << full;
-    EXPECT_FALSE(fs::exists(file("full.avi")));
 
     // A read-only output is refused by its mode, so even root keeps it.
     const fs::path locked = file("locked.avi");
