@@ -291,16 +291,21 @@ std::optional<std::string> nrgChunks(const std::string& path, BlockSource& file,
             return std::nullopt;
         throw ImageError(ImageFault::BadSheet, path, path + ": its footer points past its end");
     }
+    // Unless named so, a file is a Nero image only when a chunk Nero writes
+    // stands where its footer points.
+    if (!named) {
+        static constexpr std::string_view Known[] = {"CUEX", "CUES", "DAOX", "DAOI", "ETN2",
+                                                     "ETNF", "SINF", "MTYP", "CDTX", "END!"};
+        char id[4];
+        readRetrying(file, footer->chunksAt, id, sizeof id, 0, UserDataSize, {}, opener.options, opener.events);
+        if (std::find(std::begin(Known), std::end(Known), std::string_view(id, sizeof id)) == std::end(Known))
+            return std::nullopt;
+    }
     if (end - footer->chunksAt > MaxSheetSize)
         throw ImageError(ImageFault::BadSheet, path, path + ": its track list is larger than any Nero writes");
     std::string chunks(static_cast<std::size_t>(end - footer->chunksAt), '\0');
     readRetrying(file, footer->chunksAt, chunks.data(), chunks.size(), 0, UserDataSize, {}, opener.options,
                  opener.events);
-    static constexpr std::string_view Known[] = {"CUEX", "CUES", "DAOX", "DAOI", "ETN2",
-                                                 "ETNF", "SINF", "MTYP", "CDTX", "END!"};
-    if (!named &&
-        std::find(std::begin(Known), std::end(Known), std::string_view(chunks).substr(0, 4)) == std::end(Known))
-        return std::nullopt;
     return chunks;
 }
 

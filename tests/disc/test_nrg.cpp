@@ -113,4 +113,8 @@ TEST_F(NrgImages, DamagedChunksAreRefusedWithinTheFile)
     EXPECT_EQ(refusal(image(raw, dao({{0x07, 2352, 0, r}}, true))), ImageFault::NoDataTrack);
     // A track list larger than any real one is not read into memory.
     EXPECT_EQ(refusal(raw + std::string(2 << 20, 'x') + "NER5" + be(r, 8)), ImageFault::BadSheet);
+    // Under another name, a file that only ends as one does is no Nero image.
+    const std::string lookalike = std::string(3 << 20, 'x') + "NER5" + be(1024, 8);
+    writeFile(file("hotaru4"), lookalike);
+    EXPECT_EQ(openArchive(file("hotaru4"))->size(), static_cast<std::int64_t>(lookalike.size()));
 }
