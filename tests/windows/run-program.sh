@@ -53,7 +53,6 @@ trap '"$wineserver" -k 2>/dev/null || true' EXIT
 if ((window_mode)); then
   title_of() { timeout 5 xprop -id "$1" -notype _NET_WM_NAME | sed -n 's/^_NET_WM_NAME = "\(.*\)"$/\1/p'; }
   cd "$WORK" || exit 1
-  wine_server_start
   "${wine[@]}" "$program" >"$WORK/window.log" 2>&1 </dev/null &
   pid=$!
   id=
