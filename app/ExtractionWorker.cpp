@@ -17,12 +17,15 @@ void ExtractionWorker::run()
 {
     hotaru::TaskThread handOffs;
     handOffs_ = &handOffs;
+    hotaru::RunArchive archive(snapshot_.archivePath);
+    archive_ = &archive;
     // Copies yield to everything else; the converter must not, and an
     // ordinary user cannot raise a thread or its children back from idle.
     setPriority(copyPriority_);
     const hotaru::RunResult result = hotaru::runAll(
         snapshot_.movies, [this] { return isInterruptionRequested(); }, [this](std::int32_t n) { extractMovie(n); });
     handOffs_ = nullptr;
+    archive_ = nullptr;
     switch (result.end) {
     case hotaru::RunEnd::Completed:
         Q_EMIT completed();
@@ -68,7 +71,7 @@ void ExtractionWorker::extractMovie(std::int32_t n)
     std::string folder = settings().current().outputFolder;
     if (folder.empty())
         folder = hotaru::joinPath(hotaru::currentDirectory(), std::string());
-    const hotaru::CopyOutcome outcome = hotaru::extractMovie(snapshot(), n, folder, hooks);
+    const hotaru::CopyOutcome outcome = hotaru::extractMovie(snapshot(), *archive_, n, folder, hooks);
     offerSteps();
     if (outcome != hotaru::CopyOutcome::Written)
         return;

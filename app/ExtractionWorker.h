@@ -2,6 +2,7 @@
 
 #include "extract/Converter.h"
 #include "extract/MovieExtraction.h"
+#include "extract/RunArchive.h"
 #include "extract/TaskThread.h"
 
 #include <QElapsedTimer>
@@ -71,6 +72,7 @@ private:
     void offerSteps();
 
     hotaru::TaskThread* handOffs_ = nullptr;  // during run()
+    hotaru::RunArchive* archive_ = nullptr;   // during run(): every movie reads through it
     QElapsedTimer sinceSteps_;                // worker thread only
     std::atomic<int> steps_{0};
     std::atomic<bool> stepPending_{false};

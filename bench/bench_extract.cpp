@@ -124,8 +124,9 @@ double extractionRound(const std::string& archive, const std::string& folder)
     hooks.label = [](const std::string&) {};
     hooks.slice = [&] { return ++steps > 0; };
     const auto start = Clock::now();
+    hotaru::RunArchive opened(archive);  // once for the round, as a run does
     for (std::int32_t n = 1; n <= hotaru::movieCount(Disc); ++n)
-        hotaru::extractMovie(run, n, folder, hooks);
+        hotaru::extractMovie(run, opened, n, folder, hooks);
     return std::chrono::duration<double>(Clock::now() - start).count();
 }
 

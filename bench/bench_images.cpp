@@ -58,8 +58,9 @@ double extractionRound(const std::string& image, const std::string& folder)
     hotaru::MovieHooks hooks;
     hooks.slice = [] { return true; };
     const double s = timed([&] {
+        hotaru::RunArchive archive(image);  // opened once for the round, as a run does
         for (std::int32_t n = 1; n <= hotaru::movieCount(Disc); ++n)
-            hotaru::extractMovie(run, n, folder, hooks);
+            hotaru::extractMovie(run, archive, n, folder, hooks);
     });
     removeOutputs(folder);
     return s;

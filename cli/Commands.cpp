@@ -10,6 +10,7 @@
 #include "disc/ImageMessage.h"
 #include "extract/Converter.h"
 #include "extract/MovieExtraction.h"
+#include "extract/RunArchive.h"
 #include "platform/Drives.h"
 #include "platform/File.h"
 #include "platform/InOutError.h"
@@ -25,6 +26,7 @@
 #include <atomic>
 #include <csignal>
 #include <cstdio>
+#include <memory>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -106,6 +108,8 @@ std::optional<std::string> locateArchive(const QString& named)
 struct OpenedArchive {
     std::string path;
     std::int32_t disc = 0;
+    // Opened here and kept: a run reads every movie through it.
+    std::unique_ptr<hotaru::RunArchive> archive;
 };
 
 std::optional<OpenedArchive> openArchive(const QString& named)
@@ -114,8 +118,10 @@ std::optional<OpenedArchive> openArchive(const QString& named)
     if (!path)
         return std::nullopt;
     hotaru::ArchiveInfo info;
+    auto archive = std::make_unique<hotaru::RunArchive>(*path);
     try {
-        info = hotaru::inspectArchive(*path);
+        info.size = archive->reader().size();
+        info.disc = hotaru::discOfSize(info.size);
     } catch (const hotaru::EInOutError& e) {
         complain(Texts::tr("cannot open the archive %1: %2").arg(fromUtf8(*path), fromUtf8(e.what())));
         return std::nullopt;
@@ -130,7 +136,7 @@ std::optional<OpenedArchive> openArchive(const QString& named)
                           QString::number(hotaru::Disc2ArchiveSize)));
         return std::nullopt;
     }
-    return OpenedArchive{*path, info.disc};
+    return OpenedArchive{*path, info.disc, std::move(archive)};
 }
 
 int list(const Options& options)
@@ -285,7 +291,7 @@ int extract(const Options& options)
             progress.note(Texts::tr("%1: re-reading a sector that failed").arg(shownTitle));
         };
         progress.copying(k, shownTitle, 0);
-        if (hotaru::extractMovie(snapshot, n, *folder, hooks) != hotaru::CopyOutcome::Written)
+        if (hotaru::extractMovie(snapshot, *archive->archive, n, *folder, hooks) != hotaru::CopyOutcome::Written)
             return;  // interrupted: runAll sees the stop
         progress.written(cpk);
         if (convert) {

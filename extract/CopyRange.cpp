@@ -4,6 +4,7 @@
 #include "platform/TempFile.h"
 
 #include <memory>
+#include <optional>
 #include <stdexcept>
 
 namespace hotaru {
@@ -16,7 +17,15 @@ CopyOutcome copyRange(const RangeCopy& job, const CopyHooks& hooks)
         throw std::invalid_argument("range does not fit the copy buffer");
 
     const auto buffer = std::make_unique<char[]>(CopyBufferSize);
-    const auto archive = disc::openArchive(job.archivePath, {hooks.retrying});
+    std::optional<RunArchive> own;
+    RunArchive& run = job.archive ? *job.archive : own.emplace(job.archivePath);
+    run.onRetrying(hooks.retrying);
+    // The hook may refer to this copy's state: the next copy must not meet it.
+    struct Unhook {
+        RunArchive& run;
+        ~Unhook() { run.onRetrying({}); }
+    } unhook{run};
+    disc::ArchiveReader& archive = run.reader();
     TempFile out(job.outputPath);  // refuses a read-only output before a byte is written
     if (hooks.opened)
         hooks.opened();
@@ -24,13 +33,13 @@ CopyOutcome copyRange(const RangeCopy& job, const CopyHooks& hooks)
     const auto n = static_cast<std::size_t>(slice);
     std::int64_t at = job.offset;
     for (int i = 0; i < SlicesPerMovie; ++i) {
-        archive->read(at, buffer.get(), n);
+        archive.read(at, buffer.get(), n);
         at += slice;
         out.write(buffer.get(), n);
         if (hooks.slice && !hooks.slice())
             return CopyOutcome::Stopped;
     }
-    archive->read(at, buffer.get(), static_cast<std::size_t>(remainder));
+    archive.read(at, buffer.get(), static_cast<std::size_t>(remainder));
     out.write(buffer.get(), static_cast<std::size_t>(remainder));
     out.commit();
     return CopyOutcome::Written;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "extract/RunArchive.h"
+
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -16,6 +18,9 @@ struct RangeCopy {
     std::int64_t offset = 0;
     std::int64_t size = 0;
     std::string outputPath;
+    // The run's opened archive to read through; null: archivePath is opened
+    // for this copy alone.
+    RunArchive* archive = nullptr;
 };
 
 enum class CopyOutcome { Written, Stopped };

@@ -15,14 +15,14 @@ std::string retryingText(std::string_view title, int attempt)
     return cpkName(title) + "  を読み直しています。(" + std::to_string(attempt) + "回目)";
 }
 
-CopyOutcome extractMovie(const RunSnapshot& run, std::int32_t movie, const std::string& outputFolder,
-                         const MovieHooks& hooks)
+CopyOutcome extractMovie(const RunSnapshot& run, RunArchive& archive, std::int32_t movie,
+                         const std::string& outputFolder, const MovieHooks& hooks)
 {
     const std::string_view title = movieTitle(run.disc, movie);
     if (hooks.status)
         hooks.status(creatingText(title));
     const RangeCopy job{run.archivePath, movieOffset(run.disc, movie), movieSize(run.disc, movie),
-                        outputFolder + cpkName(title)};
+                        outputFolder + cpkName(title), &archive};
     CopyHooks copyHooks;
     if (hooks.label)
         copyHooks.opened = [&] { hooks.label(cpkName(title)); };

@@ -2,6 +2,7 @@
 
 #include "catalogue/MovieFiles.h"
 #include "extract/CopyRange.h"
+#include "extract/RunArchive.h"
 
 #include <cstdint>
 #include <functional>
@@ -62,10 +63,11 @@ struct MovieHooks {
 };
 
 // Copies movie `movie` of the snapshot's disc into outputFolder + cpkName(title):
-// the folder and the name, nothing between.
-// Throws EInOutError.
-CopyOutcome extractMovie(const RunSnapshot& run, std::int32_t movie, const std::string& outputFolder,
-                         const MovieHooks& hooks);
+// the folder and the name, nothing between. The bytes come through `archive`,
+// the run's one opened archive (the snapshot's).
+// Throws EInOutError or disc::ImageError.
+CopyOutcome extractMovie(const RunSnapshot& run, RunArchive& archive, std::int32_t movie,
+                         const std::string& outputFolder, const MovieHooks& hooks);
 
 enum class RunEnd { Completed, Stopped, Failed };
 

@@ -5,6 +5,7 @@
 #include "platform/InOutError.h"
 #include "platform/Path.h"
 #include "tools/SampleArchive.h"
+#include "tools/SampleImage.h"
 
 #include "FileChecks.h"
 #include "ScratchDirTest.h"
@@ -12,7 +13,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -96,6 +99,13 @@ protected:
     {
         return sameAsRange(file, run.archivePath, hotaru::movieOffset(1, movie), hotaru::movieSize(1, movie));
     }
+
+    // One movie, as a run of its own.
+    hotaru::CopyOutcome extract(std::int32_t movie, const std::string& out, const hotaru::MovieHooks& hooks)
+    {
+        hotaru::RunArchive archive(run.archivePath);
+        return hotaru::extractMovie(run, archive, movie, out, hooks);
+    }
 };
 
 TEST_F(ExtractMovieTest, CopiesTheMovieUnderItsTitleAndTellsEachStepInOrder)
@@ -108,7 +118,7 @@ TEST_F(ExtractMovieTest, CopiesTheMovieUnderItsTitleAndTellsEachStepInOrder)
         events.push_back("slice");
         return true;
     };
-    EXPECT_EQ(hotaru::extractMovie(run, 4, folder(), hooks), hotaru::CopyOutcome::Written);
+    EXPECT_EQ(extract(4, folder(), hooks), hotaru::CopyOutcome::Written);
     EXPECT_TRUE(exact(file("白鳥しおり登場.cpk"), 4));
     ASSERT_EQ(events.size(), 102u);
     EXPECT_EQ(events[0], "status 白鳥しおり登場.cpk  を作成中です。");
@@ -119,7 +129,7 @@ TEST_F(ExtractMovieTest, CopiesTheMovieUnderItsTitleAndTellsEachStepInOrder)
 TEST_F(ExtractMovieTest, TitleWithSpacesKeepsThemInTheFileName)
 {
     ASSERT_EQ(hotaru::movieTitle(1, 27), "スタッフロール 其の一");
-    hotaru::extractMovie(run, 27, folder(), {});
+    extract(27, folder(), {});
     EXPECT_EQ(names(), (std::set<std::string>{"スタッフロール 其の一.cpk"}));
     EXPECT_TRUE(exact(file("スタッフロール 其の一.cpk"), 27));
 }
@@ -128,7 +138,7 @@ TEST_F(ExtractMovieTest, EmptyFolderWritesIntoTheCurrentDirectory)
 {
     const fs::path before = fs::current_path();
     fs::current_path(dir);
-    hotaru::extractMovie(run, 6, "", {});
+    extract(6, "", {});
     fs::current_path(before);
     EXPECT_TRUE(exact(file("ソナタの調べ.cpk"), 6));
 }
@@ -141,11 +151,70 @@ TEST_F(ExtractMovieTest, ArchiveSwappedForAShorterOneFailsWithoutAPartialFile)
     fs::resize_file(fsPath(shorter), static_cast<std::uintmax_t>(hotaru::movieOffset(1, 3) + 1000));
     run.archivePath = shorter;
     try {
-        hotaru::extractMovie(run, 3, folder(), {});
+        extract(3, folder(), {});
         ADD_FAILURE() << "the copy succeeded";
     } catch (const hotaru::EInOutError& e) {
         EXPECT_EQ(e.code(), 100);
         EXPECT_EQ(e.path(), shorter);
     }
     EXPECT_EQ(names(), (std::set<std::string>{"hotaru4"}));
+}
+
+namespace {
+
+// The real file, whose reads covering byte `bad` fail twice: the whole read,
+// then its sector alone, which its first retry heals.
+class FailsTwice : public hotaru::disc::BlockSource {
+public:
+    FailsTwice(std::unique_ptr<BlockSource> real, std::int64_t bad) : real_(std::move(real)), bad_(bad) {}
+    const std::string& path() const override { return real_->path(); }
+    std::int64_t size() const override { return real_->size(); }
+    void readAt(std::int64_t offset, void* buffer, std::size_t n) override
+    {
+        if (failures_ < 2 && offset <= bad_ && bad_ < offset + static_cast<std::int64_t>(n)) {
+            ++failures_;
+            throw hotaru::EInOutError(hotaru::io::DeviceError, path(), 5);
+        }
+        real_->readAt(offset, buffer, n);
+    }
+
+private:
+    std::unique_ptr<BlockSource> real_;
+    std::int64_t bad_;
+    int failures_ = 0;
+};
+
+}  // namespace
+
+TEST_F(ExtractMovieTest, ARunReadsAnImageThroughOneOpeningAndTellsRetriesToTheMovieReadingThem)
+{
+    const std::string cue = file("game.cue");
+    hotaru::writeBinCue(run.archivePath, cue);
+    const std::string bin = hotaru::trackFileName(cue, 1);
+    // The archive starts at raw sector 21 of the BIN: a sector of movie 3.
+    const std::int64_t sector = 21 + (hotaru::movieOffset(1, 3) + 5000) / 2048;
+    std::map<std::string, int> opened;
+    hotaru::disc::ReadOptions options;
+    options.sleep = [](std::chrono::milliseconds) {};
+    options.openFile = [&](const std::string& path) -> std::unique_ptr<hotaru::disc::BlockSource> {
+        ++opened[path];
+        auto real = hotaru::disc::openFileSource(path);
+        if (path != bin)
+            return real;
+        return std::make_unique<FailsTwice>(std::move(real), sector * 2352 + 100);
+    };
+    hotaru::RunArchive archive(cue, options);
+    hotaru::RunSnapshot images{cue, 1, {}};
+    std::vector<std::string> retries;
+    hotaru::MovieHooks hooks;
+    hooks.retrying = [&](const std::string& text) { retries.push_back(text); };
+
+    ASSERT_EQ(hotaru::extractMovie(images, archive, 2, folder(), hooks), hotaru::CopyOutcome::Written);
+    // A sheet read again now would be refused.
+    writeFile(cue, "not a sheet");
+    ASSERT_EQ(hotaru::extractMovie(images, archive, 3, folder(), hooks), hotaru::CopyOutcome::Written);
+    EXPECT_TRUE(exact(file(hotaru::cpkName(hotaru::movieTitle(1, 2))), 2));
+    EXPECT_TRUE(exact(file(hotaru::cpkName(hotaru::movieTitle(1, 3))), 3));
+    EXPECT_EQ(opened[bin], 1);
+    EXPECT_EQ(retries, (std::vector<std::string>{hotaru::retryingText(hotaru::movieTitle(1, 3), 1)}));
 }
