@@ -54,6 +54,4 @@ esac
 "${wine[@]}" regedit /S "$(winpath "$reg")" >/dev/null 2>&1 </dev/null
 # The mount manager reads the drive types when it starts: let this server end.
 "$wineserver" -w
-# The mark names the kind: the window suites' prefix keeps servers that end
-# with their programs (see wine-run.sh).
-echo "$kind" >"$WORK/prepared"
+touch "$WORK/prepared"

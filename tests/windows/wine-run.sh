@@ -20,12 +20,8 @@ case "${1:-}" in
 esac
 [ -f "$WORK/prepared" ] || { echo "wine-run.sh: no Wine prefix prepared in $WORK: build first" >&2; exit 2; }
 # Also here, not only in the fixture: CTest lists a suite's cases before any
-# fixture runs, and a case run alone must not start a server that ends. The
-# window suites' prefix (one case at a time) keeps servers that end with their
-# programs: under load, a persistent one there left programs without a start.
-if [ "$(cat "$WORK/prepared")" != gui ]; then
-  wine_server_start || { echo "wine-run.sh: cannot start the Wine server of $WINEPREFIX" >&2; exit 1; }
-fi
+# fixture runs, and a case run alone must not start a server that ends.
+wine_server_start || { echo "wine-run.sh: cannot start the Wine server of $WINEPREFIX" >&2; exit 1; }
 [ "${1:-}" != --start ] || exit 0
 unset DISPLAY WAYLAND_DISPLAY
 # Into a file, then shown: what QtTest writes to a pipe under Wine does not
