@@ -32,6 +32,7 @@ case "$1" in
   ok.exe) echo "all passed"; exit 0 ;;
   dropped-ok.exe) echo "wine client error:0: recvmsg: Connection reset by peer" >&2; exit 0 ;;
   dropped-3.exe) echo "wine client error:0: recvmsg: Connection reset by peer" >&2; exit 3 ;;
+  silent-4.exe) exit 4 ;;
 esac
 SH
 chmod +x "$bin/wineserver" "$bin/wine64"
@@ -62,6 +63,10 @@ expect "a dropped program that exits 0 fails" 1 "$rc"
 case "$out" in *"Wine dropped the program"*) echo "ok: and says so" ;; *) echo "FAIL: no word of the drop: $out"; failed=1 ;; esac
 "$run" "$work" dropped-3.exe >/dev/null 2>&1
 expect "a dropped program keeps its own failing code" 3 "$?"
+out="$("$run" "$work" silent-4.exe 2>&1)"
+rc=$?
+expect "a program that fails before printing keeps its code" 4 "$rc"
+case "$out" in *"silent-4.exe ended with 4 before it printed anything"*) echo "ok: and says so" ;; *) echo "FAIL: no word of it: $out"; failed=1 ;; esac
 
 "$run" "$work" --stop
 expect "--stop ends the server" "absent" "$([ -e "$scratch/server-up" ] && echo present || echo absent)"

@@ -33,6 +33,10 @@ tr -d '\r' <"$out"
 if wine_dropped "$out"; then
   echo "wine-run.sh: Wine dropped the program (exit $status): it did not run to its end" >&2
   [ "$status" -ne 0 ] || status=1
+elif [ "$status" -ne 0 ] && [ ! -s "$out" ]; then
+  # Every suite prints as it starts: this one never ran. Say what Wine had.
+  echo "wine-run.sh: $(basename "$1") ended with $status before it printed anything; Wine's processes:" >&2
+  pgrep -a -f 'wine(64|server)|[.]exe' >&2
 fi
 rm -f "$out"
 exit "$status"
