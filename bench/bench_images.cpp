@@ -118,7 +118,7 @@ double extractRound(const std::string& chdman, const std::string& chd, const std
 int main(int argc, char** argv)
 {
     BenchScratch scratch;
-    if (!scratch.start(argc, argv, "bench_images", "the archive, its images (about 1 GB) and the copies"))
+    if (!scratch.start(argc, argv, "bench_images", "the archive, its images (about 2.5 GB) and the copies"))
         return 2;
     const int rounds = scratch.rounds;
     const std::string& dir = scratch.dir;
@@ -141,6 +141,26 @@ int main(int argc, char** argv)
     extractionRound(archive, out);
     extractionRound(iso, out);
     extractionRound(cue, out);
+    // The other raw layouts, each against the BIN/CUE.
+    struct Other {
+        const char* name;
+        std::string image;
+        std::vector<double> secs;
+    };
+    std::vector<Other> others{{"CloneCD (.ccd/.img)", dir + "/disc.ccd", {}},
+                              {"Alcohol (.mds, 2352)", dir + "/disc.mds", {}},
+                              {"Alcohol (.mds, 2448)", dir + "/sub/disc.mds", {}},
+                              {"Nero (.nrg, 2048)", dir + "/cooked.nrg", {}},
+                              {"Nero (.nrg, 2352)", dir + "/raw.nrg", {}}};
+    std::filesystem::create_directory(dir + "/sub");
+    hotaru::writeCloneCd(archive, others[0].image);
+    hotaru::writeMds(archive, others[1].image, 2352);
+    hotaru::writeMds(archive, others[2].image, 2448);
+    hotaru::writeNrg(archive, others[3].image, 2048);
+    hotaru::writeNrg(archive, others[4].image, 2352);
+    for (const Other& o : others)
+        extractionRound(o.image, out);
+
     std::vector<double> plain, isoSecs, binSecs, chdSecs, extractSecs;
     struct Measure {
         std::vector<double>* secs;
@@ -149,6 +169,8 @@ int main(int argc, char** argv)
     std::vector<Measure> measures{{&plain, [&] { return extractionRound(archive, out); }},
                                   {&isoSecs, [&] { return extractionRound(iso, out); }},
                                   {&binSecs, [&] { return extractionRound(cue, out); }}};
+    for (Other& o : others)
+        measures.push_back({&o.secs, [&] { return extractionRound(o.image, out); }});
     if (!chdman.empty()) {
         measures.push_back({&chdSecs, [&] { return extractionRound(chd, out); }});
         measures.push_back({&extractSecs, [&] { return extractRound(chdman, chd, out); }});
@@ -176,6 +198,14 @@ int main(int argc, char** argv)
                 isoOk ? "ok" : "MISSED");
     std::printf("from the BIN/CUE:     %8.3f s  %8.1f MB/s  time ratio %.3f (target <= 1.1)  %s\n", b, mb / b, b / p,
                 binOk ? "ok" : "MISSED");
+    bool othersOk = true;
+    for (const Other& o : others) {
+        const double t = median(o.secs);
+        const bool ok = t / b <= 1.0;
+        othersOk = othersOk && ok;
+        std::printf("from %-21s %6.3f s  %8.1f MB/s  ratio to the BIN/CUE %.3f (target <= 1.0)  %s\n", o.name, t,
+                    mb / t, t / b, ok ? "ok" : "MISSED");
+    }
     bool chdOk = true;
     if (!chdman.empty()) {
         const double c = median(chdSecs), x = median(extractSecs);
@@ -184,5 +214,5 @@ int main(int argc, char** argv)
         std::printf("from the CHD:         %8.3f s  %8.1f MB/s  time ratio %.3f (target <= 1.0)  %s\n", c, mb / c,
                     c / x, chdOk ? "ok" : "MISSED");
     }
-    return isoOk && binOk && chdOk ? 0 : 1;
+    return isoOk && binOk && othersOk && chdOk ? 0 : 1;
 }

@@ -1,5 +1,7 @@
 #include "disc/CdSector.h"
 
+#include "disc/EdcFold.h"
+
 #include <array>
 #include <cstring>
 
@@ -121,6 +123,12 @@ std::uint32_t edc(const std::uint8_t* data, std::size_t n)
 {
     const auto& t = tables().edc;
     std::uint32_t e = 0;
+    if (n >= 64 && edcFoldAvailable()) {
+        const std::size_t folded = n & ~std::size_t{15};
+        e = edcFold(e, data, folded);
+        data += folded;
+        n -= folded;
+    }
     for (; n >= 8; n -= 8, data += 8) {
         const std::uint32_t lo = e ^ littleEndian32(data);
         const std::uint32_t hi = littleEndian32(data + 4);

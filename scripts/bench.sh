@@ -2,8 +2,9 @@
 # Sets everything up, builds a release build, and runs the extraction benchmark:
 # the worker's copy against a plain read/write loop on a stand-in disc 1, then
 # whole worker runs, alone and with every core kept busy; then the same movies
-# copied out of an ISO, a BIN/CUE and a CHD image of that disc; then cpk2avi
-# writing an MP4 against the ffmpeg command with the same settings.
+# copied out of an ISO, a BIN/CUE, CloneCD, Alcohol, Nero and CHD image of that
+# disc; then cpk2avi writing an MP4 against the ffmpeg command with the same
+# settings.
 # It builds in the release preset's tree (build-release/); arguments go to the
 # benchmark (--rounds N, --loaded-rounds N, --dir FOLDER); --rounds and --dir
 # go to the disc image and MP4 parts too. Each ratio is against a reference

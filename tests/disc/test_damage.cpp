@@ -4,6 +4,7 @@
 #include "disc/CdSector.h"
 #include "disc/ImageError.h"
 
+#include <numeric>
 #include <random>
 #include <tuple>
 
@@ -189,16 +190,21 @@ TEST(Edc, AgreesWithTheBitwiseDefinition)
     std::vector<std::uint8_t> bytes(2352);
     for (auto& b : bytes)
         b = static_cast<std::uint8_t>(random());
-    for (const std::size_t n : {std::size_t{0}, std::size_t{1}, std::size_t{7}, std::size_t{8}, std::size_t{13},
-                                std::size_t{2056}, std::size_t{2064}}) {
-        std::uint32_t e = 0;
-        for (std::size_t i = 0; i < n; ++i) {
-            e ^= bytes[i];
-            for (int k = 0; k < 8; ++k)
-                e = (e >> 1) ^ ((e & 1) ? 0xD8018001u : 0);
+    // Every length to a few blocks past the 64 bytes folded at a time, and the
+    // two a sector has, from each alignment.
+    std::vector<std::size_t> lengths(300);
+    std::iota(lengths.begin(), lengths.end(), 0);
+    lengths.insert(lengths.end(), {2056, 2064, 2335});
+    for (const std::size_t from : {0, 1, 3, 8})
+        for (const std::size_t n : lengths) {
+            std::uint32_t e = 0;
+            for (std::size_t i = from; i < from + n; ++i) {
+                e ^= bytes[i];
+                for (int k = 0; k < 8; ++k)
+                    e = (e >> 1) ^ ((e & 1) ? 0xD8018001u : 0);
+            }
+            EXPECT_EQ(hotaru::disc::edc(bytes.data() + from, n), e) << n << " bytes from " << from;
         }
-        EXPECT_EQ(hotaru::disc::edc(bytes.data(), n), e) << n << " bytes";
-    }
 }
 
 TEST_F(Damage, ChdHunkWithAFlippedByte)
