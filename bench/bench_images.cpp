@@ -147,11 +147,11 @@ int main(int argc, char** argv)
         std::string image;
         std::vector<double> secs;
     };
-    std::vector<Other> others{{"CloneCD (.ccd/.img)", dir + "/disc.ccd", {}},
-                              {"Alcohol (.mds, 2352)", dir + "/disc.mds", {}},
-                              {"Alcohol (.mds, 2448)", dir + "/sub/disc.mds", {}},
-                              {"Nero (.nrg, 2048)", dir + "/cooked.nrg", {}},
-                              {"Nero (.nrg, 2352)", dir + "/raw.nrg", {}}};
+    std::vector<Other> others{{"CloneCD (.ccd):", dir + "/disc.ccd", {}},
+                              {"Alcohol 2352:", dir + "/disc.mds", {}},
+                              {"Alcohol 2448:", dir + "/sub/disc.mds", {}},
+                              {"Nero 2048:", dir + "/cooked.nrg", {}},
+                              {"Nero 2352:", dir + "/raw.nrg", {}}};
     std::filesystem::create_directory(dir + "/sub");
     hotaru::writeCloneCd(archive, others[0].image);
     hotaru::writeMds(archive, others[1].image, 2352);
@@ -203,8 +203,8 @@ int main(int argc, char** argv)
         const double t = median(o.secs);
         const bool ok = t / b <= 1.0;
         othersOk = othersOk && ok;
-        std::printf("from %-21s %6.3f s  %8.1f MB/s  ratio to the BIN/CUE %.3f (target <= 1.0)  %s\n", o.name, t,
-                    mb / t, t / b, ok ? "ok" : "MISSED");
+        std::printf("from %-17s%8.3f s  %8.1f MB/s  ratio to the BIN/CUE %.3f (target <= 1.0)  %s\n", o.name, t, mb / t,
+                    t / b, ok ? "ok" : "MISSED");
     }
     bool chdOk = true;
     if (!chdman.empty()) {
