@@ -4,6 +4,7 @@
 #include "app/Voices.h"
 #include "config/ProgramInfo.h"
 #include "platform/InOutError.h"
+#include "platform/Path.h"
 
 #include <QDir>
 #include <QSettings>
@@ -46,7 +47,9 @@ void RememberedSettings::restore()
     if (!folder.isEmpty() && QDir(folder).exists()) {
         try {
             session_.workingFolder().moveTo(folder);
-            session_.setOutputFolder(folder);
+            // Written by hand or by another tool, it may lack the separator
+            // that movie names are put after: it still means that folder.
+            session_.setOutputFolder(QString::fromStdString(hotaru::joinPath(folder.toStdString(), {})));
         } catch (const hotaru::EInOutError&) {
         }
     }

@@ -113,6 +113,18 @@ private Q_SLOTS:
         QCOMPARE(QDir(QDir::currentPath()), QDir(remembered));
     }
 
+    // outputFolder=/home/me/movies, edited by hand: the movies go into it, not beside it.
+    void aFolderWithoutItsLastSeparatorStillMeansThatFolder()
+    {
+        const QString folder = scratch.filePath(QStringLiteral("手で書いた"));
+        QVERIFY(QDir().mkpath(folder));
+        QSettings(store, QSettings::IniFormat).setValue(QStringLiteral("outputFolder"), folder);
+        FakeSystemServices services;
+        auto window = start(services);
+        QCOMPARE(window->session().outputFolder(), folder + u'/');
+        QCOMPARE(QString::fromStdString(window->session().runSettings().outputFolder), folder + u'/');
+    }
+
     void aFolderThatHasGoneIsForgottenQuietly()
     {
         const QString folder = scratch.filePath(QStringLiteral("gone")) + u'/';
