@@ -134,7 +134,8 @@ void MainWindow::buildControls()
     setTabOrder(runButton_, selectAllButton_);
     setTabOrder(selectAllButton_, clearAllButton_);
     setTabOrder(clearAllButton_, exitButton_);
-    pickControls_ = {titleList_, pickList_, addButton_, removeButton_, runButton_, selectAllButton_, clearAllButton_};
+    pickControls_ = {titleList_, pickList_,        addButton_,      removeButton_,
+                     runButton_, selectAllButton_, clearAllButton_, exitButton_};
     // The lists, selections and buttons follow every event of the pick list.
     session_.picking().setChangeCallback([this] { pickControls_.show(session_.picking()); });
     pickControls_.show(session_.picking());

@@ -58,6 +58,10 @@ void PickControls::show(const PickListRules& rules) const
     enable(clearAll, view.clearAll);
     enable(titles, view.listsEnabled);
     enable(picks, view.listsEnabled);
+    // Still clicked with the mouse or reached by the menu; never focused.
+    if (!view.exitFocusable && exit->hasFocus())
+        exit->clearFocus();
+    exit->setFocusPolicy(view.exitFocusable ? Qt::StrongFocus : Qt::NoFocus);
 }
 
 }  // namespace app

@@ -17,6 +17,7 @@ struct PickControls {
     QPushButton* run = nullptr;
     QPushButton* selectAll = nullptr;
     QPushButton* clearAll = nullptr;
+    QPushButton* exit = nullptr;  // not a pick control, but kept from the focus during a run
 
     void show(const PickListRules& rules) const;
 };

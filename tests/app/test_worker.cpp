@@ -374,7 +374,9 @@ private Q_SLOTS:
     }
 
     // 実行 pressed from the keyboard: the keys that follow during the run reach
-    // no control the user did not choose, and none of them ends the run.
+    // no control the user did not choose, and none of them ends the run, also
+    // after the window is activated again with nothing focused (a dialog
+    // closed, the user came back), where Qt focuses the first control it can.
     void keysPressedDuringARunNeverEndIt()
     {
         FakeSystemServices services;
@@ -388,6 +390,8 @@ private Q_SLOTS:
             if (pressed)
                 return;
             pressed = true;
+            QApplication::setActiveWindow(nullptr);
+            QApplication::setActiveWindow(program.window.get());
             focused = QApplication::focusWidget();
             QWidget* target = focused ? focused : program.window.get();
             for (const Qt::Key key : {Qt::Key_Space, Qt::Key_Return, Qt::Key_Enter})
