@@ -58,10 +58,14 @@ void PickControls::show(const PickListRules& rules) const
     enable(clearAll, view.clearAll);
     enable(titles, view.listsEnabled);
     enable(picks, view.listsEnabled);
-    // Still clicked with the mouse or reached by the menu; never focused.
-    if (!view.exitFocusable && exit->hasFocus())
+    // The lists are off only while a run holds the picks. Then whatever
+    // activates the window with nothing focused would hand the focus to
+    // "終了", and one Space would end the program: it is still clicked or
+    // reached by the menu, never focused.
+    const bool running = !view.listsEnabled;
+    if (running && exit->hasFocus())
         exit->clearFocus();
-    exit->setFocusPolicy(view.exitFocusable ? Qt::StrongFocus : Qt::NoFocus);
+    exit->setFocusPolicy(running ? Qt::NoFocus : Qt::StrongFocus);
 }
 
 }  // namespace app

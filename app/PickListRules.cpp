@@ -130,7 +130,6 @@ void PickListRules::runStarted()
     running_ = true;
     view_.add = view_.remove = view_.run = view_.selectAll = view_.clearAll = false;
     view_.listsEnabled = false;
-    view_.exitFocusable = false;
 
     changed();
 }
@@ -154,7 +153,6 @@ void PickListRules::runEnded()
     view_.pickRow = -1;
     view_.titleRow = titleCount() > 0 ? 0 : -1;
     view_.listsEnabled = true;
-    view_.exitFocusable = true;
     view_.add = view_.selectAll = view_.clearAll = true;
     view_.remove = false;
 

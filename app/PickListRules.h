@@ -19,9 +19,6 @@ struct PickView {
     bool selectAll = true;
     bool clearAll = true;
     bool listsEnabled = true;
-    // "終了" may take the focus: not during a run, where whatever activates
-    // the window would hand it there and one Space would end the program.
-    bool exitFocusable = true;
 
     bool operator==(const PickView&) const = default;
 };
