@@ -79,6 +79,9 @@ public:
             if (len == 0)
                 continue;
             const std::uint32_t bits = start[static_cast<std::size_t>(len)]++;
+            // More codes of this length than it has room for: no code at all.
+            if (bits >> len != 0)
+                return false;
             const int shift = MaxBits - len;
             for (std::uint32_t k = bits << shift; k < ((bits + 1) << shift); ++k)
                 lookup_[k] = static_cast<std::uint16_t>(sym << 8 | len);
