@@ -121,8 +121,8 @@ private Q_SLOTS:
         QSettings(store, QSettings::IniFormat).setValue(QStringLiteral("outputFolder"), folder);
         FakeSystemServices services;
         auto window = start(services);
-        QCOMPARE(window->session().outputFolder(), folder + u'/');
-        QCOMPARE(QString::fromStdString(window->session().runSettings().outputFolder), folder + u'/');
+        QCOMPARE(window->session().outputFolder(), folder + QDir::separator());
+        QCOMPARE(QString::fromStdString(window->session().runSettings().outputFolder), folder + QDir::separator());
     }
 
     void aFolderThatHasGoneIsForgottenQuietly()

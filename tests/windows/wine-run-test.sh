@@ -33,6 +33,12 @@ case "$1" in
   dropped-ok.exe) echo "wine client error:0: recvmsg: Connection reset by peer" >&2; exit 0 ;;
   dropped-3.exe) echo "wine client error:0: recvmsg: Connection reset by peer" >&2; exit 3 ;;
   silent-4.exe) exit 4 ;;
+  # A QtTest suite: its report goes only where -o names, as Z:\...,txt.
+  qtest.exe)
+    [ "$2" = -o ] || exit 9
+    printf 'FAIL!  : a case\nTotals: 0 passed, 1 failed\n' >"$(printf '%s' "$3" | sed 's/^Z://; s/,txt$//; s|\\|/|g')"
+    exit 1
+    ;;
 esac
 SH
 chmod +x "$bin/wineserver" "$bin/wine64"
@@ -67,6 +73,10 @@ out="$("$run" "$work" silent-4.exe 2>&1)"
 rc=$?
 expect "a program that fails before printing keeps its code" 4 "$rc"
 case "$out" in *"silent-4.exe ended with 4 before it printed anything"*) echo "ok: and says so" ;; *) echo "FAIL: no word of it: $out"; failed=1 ;; esac
+
+out="$("$run" "$work" --qtest qtest.exe 2>&1)"
+rc=$?
+expect "a QtTest suite's report is shown, with its code" "1|FAIL!  : a case" "$rc|$(head -n 1 <<<"$out")"
 
 "$run" "$work" --stop
 expect "--stop ends the server" "absent" "$([ -e "$scratch/server-up" ] && echo present || echo absent)"

@@ -3,7 +3,7 @@
 # cmake/HotaruWine.cmake): runs a Windows program under wine64 in the prefix
 # prepare-prefix.sh made, with no window system, against the one server that
 # stays up for the whole suite.
-# Usage: wine-run.sh WORK PROGRAM.exe [ARGS...]
+# Usage: wine-run.sh WORK [--qtest] PROGRAM.exe [ARGS...]
 #        wine-run.sh WORK --start  starts that server (the suite's first fixture)
 #        wine-run.sh WORK --stop   ends it (the suite's cleanup)
 set -uo pipefail
@@ -24,11 +24,20 @@ esac
 wine_server_start || { echo "wine-run.sh: cannot start the Wine server of $WINEPREFIX" >&2; exit 1; }
 [ "${1:-}" != --start ] || exit 0
 unset DISPLAY WAYLAND_DISPLAY
-# Into a file, then shown: what QtTest writes to a pipe under Wine does not
-# arrive.
 out="$(mktemp "${TMPDIR:-/tmp}/wine-run.XXXXXX")"
-"${wine[@]}" "$@" >"$out" 2>&1 </dev/null
-status=$?
+if [ "${1:-}" = --qtest ]; then
+  # What a QtTest suite writes to its standard output does not arrive under
+  # Wine: its report goes into a file of its own, shown with the rest.
+  shift
+  report="$(mktemp "${TMPDIR:-/tmp}/wine-qtest.XXXXXX")"
+  "${wine[@]}" "$@" -o "$(winpath "$report"),txt" >"$out" 2>&1 </dev/null
+  status=$?
+  cat "$report" >>"$out"
+  rm -f "$report"
+else
+  "${wine[@]}" "$@" >"$out" 2>&1 </dev/null
+  status=$?
+fi
 tr -d '\r' <"$out"
 if wine_dropped "$out"; then
   echo "wine-run.sh: Wine dropped the program (exit $status): it did not run to its end" >&2
