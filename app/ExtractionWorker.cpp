@@ -3,7 +3,6 @@
 #include "catalogue/Catalogue.h"
 #include "extract/Converter.h"
 #include "gui/Utf8.h"
-#include "platform/File.h"
 
 namespace app {
 using gui::fromUtf8;
@@ -19,32 +18,41 @@ void ExtractionWorker::run()
     handOffs_ = &handOffs;
     hotaru::RunArchive archive(snapshot_.archivePath);
     archive_ = &archive;
+    const hotaru::RunSettingsValues atStart = settings().current();
+    hotaru::RunProgress progress(snapshot_.disc, snapshot_.movies, atStart.aviOutput || atStart.mp4Output);
+    progress_ = &progress;
     // Copies yield to everything else; the converter must not, and an
     // ordinary user cannot raise a thread or its children back from idle.
     setPriority(copyPriority_);
     const hotaru::RunResult result = hotaru::runAll(
-        snapshot_.movies, [this] { return isInterruptionRequested(); }, [this](std::int32_t n) { extractMovie(n); });
+        snapshot_.movies, [this] { return isInterruptionRequested(); },
+        [this](std::int32_t n) { return extractMovie(n); });
     handOffs_ = nullptr;
     archive_ = nullptr;
+    progress_ = nullptr;
     switch (result.end) {
     case hotaru::RunEnd::Completed:
         Q_EMIT completed();
         break;
-    case hotaru::RunEnd::Failed:
+    case hotaru::RunEnd::Failed: {
         // Bad bytes in an image: say which movie they belong to.
-        Q_EMIT failed(
-            fromUtf8(result.path),
-            fromUtf8(result.damagedImage && result.movie != 0
-                         ? hotaru::cpkName(hotaru::movieTitle(snapshot_.disc, result.movie)) + ": " + result.message
-                         : result.message));
+        const hotaru::MovieFailure& f = result.failure();
+        Q_EMIT failed(fromUtf8(f.path),
+                      fromUtf8(f.damagedImage ? hotaru::cpkName(hotaru::movieTitle(snapshot_.disc, f.movie)) + ": " +
+                                                    f.message
+                                              : f.message));
         break;
+    }
     case hotaru::RunEnd::Stopped:
+        Q_EMIT stopped();
         break;
     }
 }
 
 bool ExtractionWorker::sliceDone()
 {
+    progress_->sliced(1);
+    fraction_.store(progress_->fraction());
     steps_.fetch_add(1);
     if (!sinceSteps_.isValid() || sinceSteps_.hasExpired(StepInterval))
         offerSteps();
@@ -59,39 +67,56 @@ void ExtractionWorker::offerSteps()
     }
 }
 
-void ExtractionWorker::extractMovie(std::int32_t n)
+hotaru::MovieEnd ExtractionWorker::extractMovie(std::int32_t n)
 {
+    progress_->startMovie(n);
     hotaru::MovieHooks hooks;
     hooks.status = [this](const std::string& text) { Q_EMIT statusChanged(fromUtf8(text)); };
     hooks.label = [this](const std::string& text) { Q_EMIT fileNameChanged(fromUtf8(text)); };
     hooks.slice = [this] { return sliceDone(); };
     hooks.retrying = [this](const std::string& text) { Q_EMIT statusChanged(fromUtf8(text)); };
-    // Pinned now: the folder dialog may move the working folder while this
-    // movie is copied or converted.
-    std::string folder = settings().current().outputFolder;
-    if (folder.empty())
-        folder = hotaru::joinPath(hotaru::currentDirectory(), std::string());
-    const hotaru::CopyOutcome outcome = hotaru::extractMovie(snapshot(), *archive_, n, folder, hooks);
-    offerSteps();
-    if (outcome != hotaru::CopyOutcome::Written)
-        return;
-    Q_EMIT movieWritten(n);
     // The switch counts as it stands when the copy ends, not when it began.
-    const hotaru::RunSettingsValues now = settings().current();
-    const std::string title(hotaru::movieTitle(snapshot().disc, n));
-    if (now.aviOutput)
-        handOff({now.converterPath, folder, title, hotaru::VideoFormat::Avi});
-    else if (now.mp4Output)
-        handOff({now.bundledConverterPath, folder, title, hotaru::VideoFormat::Mp4});
+    hooks.conversion = [this, n]() -> std::optional<hotaru::ConversionChoice> {
+        offerSteps();
+        Q_EMIT movieWritten(n);
+        const hotaru::RunSettingsValues now = settings().current();
+        if (now.aviOutput)
+            return hotaru::ConversionChoice{now.converterPath, hotaru::VideoFormat::Avi};
+        if (now.mp4Output)
+            return hotaru::ConversionChoice{now.bundledConverterPath, hotaru::VideoFormat::Mp4};
+        return std::nullopt;
+    };
+    hotaru::VideoFormat format = hotaru::VideoFormat::Avi;
+    hooks.converting = [this, &format](const hotaru::Conversion& job) {
+        format = job.format;
+        Q_EMIT statusChanged(fromUtf8(hotaru::convertingText(job.title, job.format)));
+    };
+    hooks.convert = [this](const hotaru::Conversion& job) { return handOff(job); };
+    // Pinned now: a folder chosen while this movie is copied or converted
+    // counts from the next one.
+    const std::string folder = settings().current().outputFolder;
+    hotaru::MovieEnd end = hotaru::MovieEnd::Stopped;
+    try {
+        end = hotaru::processMovie(snapshot(), *archive_, n, folder, hooks);
+    } catch (...) {
+        progress_->endMovie(hotaru::MovieEnd::Stopped);
+        throw;
+    }
+    progress_->endMovie(end);
+    fraction_.store(progress_->fraction());
+    offerSteps();
+    if (end == hotaru::MovieEnd::NotConverted)
+        Q_EMIT statusChanged(
+            fromUtf8(hotaru::conversionFailedText(std::string(hotaru::movieTitle(snapshot().disc, n)), format)));
+    Q_EMIT movieEnded(n, static_cast<int>(end));
+    return end;
 }
 
-void ExtractionWorker::handOff(const hotaru::Conversion& job)
+hotaru::ConversionOutcome ExtractionWorker::handOff(const hotaru::Conversion& job)
 {
-    Q_EMIT statusChanged(fromUtf8(hotaru::convertingText(job.title, job.format)));
     hotaru::ConversionOutcome outcome = hotaru::ConversionOutcome::Failed;
     atNormalPriority([&] { outcome = hotaru::convertMovie(job, [this] { return isInterruptionRequested(); }); });
-    if (outcome == hotaru::ConversionOutcome::Failed)
-        Q_EMIT statusChanged(fromUtf8(hotaru::conversionFailedText(job.title, job.format)));
+    return outcome;
 }
 
 }  // namespace app

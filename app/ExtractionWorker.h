@@ -3,6 +3,7 @@
 #include "extract/Converter.h"
 #include "extract/MovieExtraction.h"
 #include "extract/RunArchive.h"
+#include "extract/RunProgress.h"
 #include "extract/TaskThread.h"
 
 #include <QElapsedTimer>
@@ -39,26 +40,33 @@ public:
         stepPending_.store(false);
         return steps_.exchange(0);
     }
+    // How far the whole run is, 0..1, as of the last slice or movie ended.
+    double fraction() const { return fraction_.load(); }
 
 Q_SIGNALS:
     void statusChanged(const QString& text);
     void fileNameChanged(const QString& text);
     void stepped();  // slices were copied: takeSteps() tells how many
+    // The movie's .cpk is complete; its conversion, if any, follows.
     void movieWritten(std::int32_t movie);
+    // How the movie ended: a hotaru::MovieEnd. A copy that failed ends the run instead.
+    void movieEnded(std::int32_t movie, int end);
     // The run stopped at a failed file operation; nothing after it was done.
     void failed(const QString& path, const QString& message);
     // Every picked movie was written.
     void completed();
+    // The run ended on request before its last movie was done.
+    void stopped();
 
 protected:
     // Start it with start() at the caller's priority: the run lowers itself
     // to its copy priority once its hand-off thread exists.
     void run() override;
     // Copies movie n, then hands it on while AVI or MP4 output is on.
-    virtual void extractMovie(std::int32_t n);
+    virtual hotaru::MovieEnd extractMovie(std::int32_t n);
     // Called with AVI or MP4 output on, once title + ".cpk" is complete and
     // closed in the job's folder; returns when the movie has been dealt with.
-    virtual void handOff(const hotaru::Conversion& job);
+    virtual hotaru::ConversionOutcome handOff(const hotaru::Conversion& job);
     // Runs `task` on the thread that kept the run's starting priority.
     void atNormalPriority(const std::function<void()>& task) { handOffs_->run(task); }
 
@@ -73,6 +81,8 @@ private:
 
     hotaru::TaskThread* handOffs_ = nullptr;  // during run()
     hotaru::RunArchive* archive_ = nullptr;   // during run(): every movie reads through it
+    hotaru::RunProgress* progress_ = nullptr; // during run()
+    std::atomic<double> fraction_{0.0};
     QElapsedTimer sinceSteps_;                // worker thread only
     std::atomic<int> steps_{0};
     std::atomic<bool> stepPending_{false};

@@ -253,6 +253,8 @@ Options parse(const QStringList& arguments)
         o.outputFolder = absolute(parser.value(QStringLiteral("out")));
         if (o.outputFolder.isEmpty())
             return failure(QT_TRANSLATE_NOOP("Texts", "--out needs a folder"));
+    } else {
+        o.outputFolder = QDir::toNativeSeparators(QDir::currentPath());
     }
     if (has("converter")) {
         o.converter = parser.value(QStringLiteral("converter"));

@@ -12,7 +12,7 @@ enum class Mode { Window, List, Extract, Help, Version, Error };
 struct Options {
     Mode mode = Mode::Window;
     QString archive;       // empty: search the CD-ROM drives
-    QString outputFolder;  // empty: the current folder
+    QString outputFolder;  // --extract: the current folder when none was named
     bool avi = false;      // convert each copy into <title>.avi
     bool mp4 = false;      // or into <title>.mp4; never both
     QString converter;     // empty: cpk2avi beside the program

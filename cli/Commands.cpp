@@ -11,6 +11,7 @@
 #include "extract/Converter.h"
 #include "extract/MovieExtraction.h"
 #include "extract/RunArchive.h"
+#include "extract/RunProgress.h"
 #include "platform/Drives.h"
 #include "platform/File.h"
 #include "platform/InOutError.h"
@@ -28,7 +29,6 @@
 #include <cstdio>
 #include <memory>
 #include <optional>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -208,10 +208,9 @@ std::optional<std::vector<std::int32_t>> chooseMovies(const QStringList& picks, 
     return movies;
 }
 
+// The folder as given, made absolute when the arguments were read.
 std::optional<std::string> outputFolder(const QString& named)
 {
-    if (named.isEmpty())
-        return hotaru::joinPath(hotaru::currentDirectory(), std::string());
     const QFileInfo info(named);
     if (!info.isDir()) {
         complain(info.exists() ? Texts::tr("the output folder %1 is not a folder").arg(named)
@@ -244,6 +243,17 @@ std::optional<std::string> converterPath(const QString& named)
     return std::nullopt;
 }
 
+// A copy that failed, in the words of the run's language: the core names the
+// file in the window's words; a damaged image is told in plain English, with
+// the movie its bad bytes belong to.
+QString copyFailureText(const hotaru::MovieFailure& f, const std::string& cpk)
+{
+    if (f.damagedImage)
+        return Texts::tr("%1: %2 (while writing %3)")
+            .arg(fromUtf8(f.path), fromUtf8(japanese() ? f.message : f.englishMessage), fromUtf8(cpk));
+    return QStringLiteral("%1: %2").arg(fromUtf8(f.path.empty() ? cpk : f.path), fromUtf8(f.message));
+}
+
 int extract(const Options& options)
 {
     const std::optional<OpenedArchive> archive = openArchive(options.archive);
@@ -255,96 +265,105 @@ int extract(const Options& options)
     const std::optional<std::string> folder = outputFolder(options.outputFolder);
     if (!folder)
         return ExitFailure;
-    std::string converter;
-    const bool convert = options.avi || options.mp4;
-    const hotaru::VideoFormat format = options.mp4 ? hotaru::VideoFormat::Mp4 : hotaru::VideoFormat::Avi;
-    if (convert) {
+    std::optional<hotaru::ConversionChoice> conversion;
+    if (options.avi || options.mp4) {
         const std::optional<std::string> found = converterPath(options.converter);
         if (!found)
             return ExitFailure;
-        converter = *found;
+        conversion = hotaru::ConversionChoice{*found, options.mp4 ? hotaru::VideoFormat::Mp4 : hotaru::VideoFormat::Avi};
     }
 
     const InterruptGuard guard;
     const hotaru::RunSnapshot snapshot{archive->path, archive->disc, *movies};
     const int total = static_cast<int>(movies->size());
-    Progress progress(total);
-    int done = 0;
+    hotaru::RunProgress counted(snapshot.disc, snapshot.movies, conversion.has_value());
+    Progress progress(counted, total);
+    QStringList failed;  // for the closing summary
     // The movie under way, for the messages.
     std::string cpk, video;
     bool converting = false;
-    const hotaru::RunResult result = hotaru::runAll(snapshot.movies, stopRequested, [&](std::int32_t n) {
-        const int k = done + 1;
+    bool underWay = false;  // the movie was left unfinished by an interruption
+    int k = 0;
+    const auto paths = [&](std::int32_t n) {
         const std::string title(hotaru::movieTitle(snapshot.disc, n));
-        const QString shownTitle = fromUtf8(title);
         cpk = *folder + hotaru::cpkName(title);
-        video = *folder + hotaru::videoName(title, format);
-        converting = false;
-        int slices = 0;
-        hotaru::MovieHooks hooks;
-        hooks.slice = [&] {
-            slices = std::min(slices + 1, hotaru::SlicesPerMovie);
-            progress.copying(k, shownTitle, slices * 100 / hotaru::SlicesPerMovie);
-            return !stopRequested();
-        };
-        hooks.retrying = [&](const std::string&) {
-            progress.note(Texts::tr("%1: re-reading a sector that failed").arg(shownTitle));
-        };
-        progress.copying(k, shownTitle, 0);
-        if (hotaru::extractMovie(snapshot, *archive->archive, n, *folder, hooks) != hotaru::CopyOutcome::Written)
-            return;  // interrupted: runAll sees the stop
-        progress.written(cpk);
-        if (convert) {
-            converting = true;
-            progress.converting(k, shownTitle);
-            switch (hotaru::convertMovie({converter, *folder, title, format}, stopRequested)) {
-            case hotaru::ConversionOutcome::Converted:
-                progress.converted(video);
-                break;
-            case hotaru::ConversionOutcome::Stopped:
-                return;
-            case hotaru::ConversionOutcome::Failed:
-                throw std::runtime_error("conversion failed");
+        video = conversion ? *folder + hotaru::videoName(title, conversion->format) : std::string();
+    };
+    const auto report = [&](const QString& text) {
+        progress.finish();
+        complain(text);
+        failed << text;
+    };
+    const hotaru::RunResult result = hotaru::runAll(
+        snapshot.movies, stopRequested,
+        [&](std::int32_t n) {
+            ++k;
+            paths(n);
+            converting = false;
+            underWay = true;
+            const QString shownTitle = fromUtf8(hotaru::movieTitle(snapshot.disc, n));
+            hotaru::MovieHooks hooks;
+            hooks.slice = [&] {
+                counted.sliced(1);
+                progress.copying(k, shownTitle);
+                return !stopRequested();
+            };
+            hooks.retrying = [&](const std::string&) {
+                progress.note(Texts::tr("%1: re-reading a sector that failed").arg(shownTitle));
+            };
+            hooks.conversion = [&] {
+                progress.written(cpk);
+                return conversion;
+            };
+            hooks.converting = [&](const hotaru::Conversion&) {
+                converting = true;
+                progress.converting(k, shownTitle);
+            };
+            hooks.stopRequested = stopRequested;
+            counted.startMovie(n);
+            progress.copying(k, shownTitle);
+            hotaru::MovieEnd end = hotaru::MovieEnd::Stopped;
+            try {
+                end = hotaru::processMovie(snapshot, *archive->archive, n, *folder, hooks);
+            } catch (...) {
+                counted.endMovie(hotaru::MovieEnd::Stopped);
+                underWay = false;
+                report(copyFailureText(hotaru::caughtFailure(n), cpk));
+                throw;
             }
-        }
-        done = k;
-    });
+            counted.endMovie(end);
+            // Ctrl+C reaches the converter too, which then fails rather than stops.
+            const bool interruptedConversion = end == hotaru::MovieEnd::NotConverted && stopRequested();
+            underWay = !hotaru::isDone(end) || interruptedConversion;
+            if (end == hotaru::MovieEnd::Converted)
+                progress.converted(video);
+            else if (end == hotaru::MovieEnd::NotConverted && !interruptedConversion)
+                report(Texts::tr("%1: %2 failed; %3 is kept")
+                           .arg(fromUtf8(video), fromUtf8(conversion->converterPath), fromUtf8(cpk)));
+            return end;
+        },
+        hotaru::OnFailure::GoOn);
 
     progress.finish();
-    const QString undone = converting ? Texts::tr("%1 was not written, %2 is kept").arg(fromUtf8(video), fromUtf8(cpk))
-                                      : Texts::tr("%1 was not written").arg(fromUtf8(cpk));
-    switch (result.end) {
-    case hotaru::RunEnd::Completed:
+    const int done = static_cast<int>(result.done.size());
+    if (result.end == hotaru::RunEnd::Stopped || stopRequested()) {
+        const QString undone = converting ? Texts::tr("%1 was not written, %2 is kept").arg(fromUtf8(video), fromUtf8(cpk))
+                                          : Texts::tr("%1 was not written").arg(fromUtf8(cpk));
+        complain(underWay ? Texts::tr("interrupted; %1").arg(undone)
+                          : Texts::tr("interrupted after %1 of %2 movies").arg(done).arg(total));
+        return ExitInterrupted;
+    }
+    if (failed.isEmpty()) {
         if (progress.terminal())
-            write(stdout, (convert ? Texts::tr("%1 movies converted in %2") : Texts::tr("%1 movies written in %2"))
+            write(stdout, (conversion ? Texts::tr("%1 movies converted in %2") : Texts::tr("%1 movies written in %2"))
                                   .arg(total)
                                   .arg(fromUtf8(*folder)) +
                               u'\n');
         return 0;
-    case hotaru::RunEnd::Stopped:
-        complain(cpk.empty() || done == total ? Texts::tr("interrupted after %1 of %2 movies").arg(done).arg(total)
-                                              : Texts::tr("interrupted; %1").arg(undone));
-        return ExitInterrupted;
-    case hotaru::RunEnd::Failed:
-        break;
     }
-    // Ctrl+C reaches the converter too, which then fails rather than stops.
-    if (stopRequested()) {
-        complain(Texts::tr("interrupted; %1").arg(undone));
-        return ExitInterrupted;
-    }
-    // A failed copy is named by the core, in the window's words; a damaged
-    // image in plain English, with the movie its bad bytes belong to.
-    if (result.damagedImage)
-        complain(Texts::tr("%1: %2 (while writing %3)")
-                     .arg(fromUtf8(result.path), fromUtf8(japanese() ? result.message : result.englishMessage),
-                          fromUtf8(cpk)));
-    else if (converting)
-        complain(Texts::tr("%1: %2 failed; %3 is kept").arg(fromUtf8(video), fromUtf8(converter), fromUtf8(cpk)));
-    else
-        complain(
-            QStringLiteral("%1: %2").arg(fromUtf8(result.path.empty() ? cpk : result.path), fromUtf8(result.message)));
-    complain(Texts::tr("stopped at movie %1 of %2; %3 done before it").arg(done + 1).arg(total).arg(done));
+    complain(Texts::tr("%1 of %2 movies failed:").arg(failed.size()).arg(total));
+    for (const QString& line : failed)
+        complain(QStringLiteral("  ") + line);
     return ExitFailure;
 }
 

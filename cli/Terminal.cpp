@@ -66,8 +66,14 @@ bool stdoutIsTerminal()
 #endif
 }
 
-void Progress::copying(int k, const QString& title, int percent)
+Progress::Progress(const hotaru::RunProgress& run, int total)
+    : run_(run), total_(total), terminal_(stdoutIsTerminal())
 {
+}
+
+void Progress::copying(int k, const QString& title)
+{
+    const int percent = run_.movieSlices() * 100 / hotaru::SlicesPerMovie;
     if (terminal_ && (k != k_ || percent != percent_))
         show(k, title, QStringLiteral("%1%").arg(percent, 3));
     percent_ = percent;
@@ -106,10 +112,23 @@ void Progress::finish()
     k_ = 0;
 }
 
+QString Progress::rate() const
+{
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started_).count();
+    const auto mb = [](std::int64_t bytes) { return QString::number(static_cast<double>(bytes) / 1e6, 'f', 1); };
+    QString text = QStringLiteral("%1/%2 MB").arg(mb(run_.copied()), mb(run_.copyTotal()));
+    if (seconds < 1.0 || run_.done() == 0)
+        return text;
+    const double perSecond = static_cast<double>(run_.done()) / seconds;
+    const auto left = static_cast<long long>(static_cast<double>(run_.total() - run_.done()) / perSecond + 0.5);
+    const auto copiedPerSecond = static_cast<std::int64_t>(static_cast<double>(run_.copied()) / seconds);
+    return text + QStringLiteral("  %1 MB/s  ").arg(mb(copiedPerSecond)) + Texts::tr("%1:%2 left").arg(left / 60).arg(left % 60, 2, 10, QLatin1Char('0'));
+}
+
 void Progress::show(int k, const QString& title, const QString& state)
 {
     k_ = k;
-    write(stdout, QStringLiteral("\r\x1b[K[%1/%2] %3  %4").arg(k).arg(total_).arg(title, state));
+    write(stdout, QStringLiteral("\r\x1b[K[%1/%2] %3  %4  %5").arg(k).arg(total_).arg(title, state, rate()));
 }
 
 }  // namespace cli

@@ -2,11 +2,13 @@
 // Writing to the terminal: whole lines, the width of Japanese text, and the
 // one progress line of --extract.
 
+#include "extract/RunProgress.h"
 #include "gui/Utf8.h"
 
 #include <QCoreApplication>
 #include <QString>
 
+#include <chrono>
 #include <cstdio>
 #include <string>
 #include <string_view>
@@ -26,12 +28,14 @@ void write(std::FILE* stream, const QString& text);
 int displayWidth(const QString& text);
 bool stdoutIsTerminal();
 
-// One line rewritten in place on a terminal; a line per finished file otherwise.
+// One line rewritten in place on a terminal: the movie, its title, the
+// run's bytes, speed and time left; a line per finished file otherwise.
 class Progress {
 public:
-    explicit Progress(int total) : total_(total), terminal_(stdoutIsTerminal()) {}
+    explicit Progress(const hotaru::RunProgress& run, int total);
 
-    void copying(int k, const QString& title, int percent);
+    // The movie under way is being copied; shown when the percentage changed.
+    void copying(int k, const QString& title);
     void converting(int k, const QString& title);
     // A file finished: a line of its own when no terminal shows the progress.
     void written(const std::string& path);
@@ -44,9 +48,13 @@ public:
 
 private:
     void show(int k, const QString& title, const QString& state);
+    // "12.3/45.6 MB  3.1 MB/s  0:11 left", once a second of the run has passed.
+    QString rate() const;
 
+    const hotaru::RunProgress& run_;
     int total_;
     bool terminal_;
+    std::chrono::steady_clock::time_point started_ = std::chrono::steady_clock::now();
     int k_ = 0;
     int percent_ = -1;
 };

@@ -26,7 +26,10 @@ ConversionOutcome convertMovie(const Conversion& job, const std::function<bool()
 {
     const std::string cpk = cpkName(job.title);
     const std::string video = videoName(job.title, job.format);
-    const std::string folder = job.folder.empty() ? currentDirectory() : job.folder;
+    // Never the process's current folder, which the folder dialog moves.
+    if (job.folder.empty())
+        return ConversionOutcome::Failed;
+    const std::string& folder = job.folder;
     const std::string videoPath = joinPath(folder, video);
 
     // A video left by an earlier run must not pass for this run's result.

@@ -9,7 +9,7 @@ namespace hotaru {
 
 struct Conversion {
     std::string converterPath;  // the program, taken as it is
-    std::string folder;         // where the .cpk was written; empty: the current folder
+    std::string folder;         // where the .cpk was written; never empty
     std::string title;          // gives "<title>.cpk" in and "<title>.avi" (or .mp4) out
     VideoFormat format = VideoFormat::Avi;
 };

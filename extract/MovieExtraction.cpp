@@ -19,6 +19,9 @@ CopyOutcome extractMovie(const RunSnapshot& run, RunArchive& archive, std::int32
                          const std::string& outputFolder, const MovieHooks& hooks)
 {
     const std::string_view title = movieTitle(run.disc, movie);
+    // A bare name would land wherever the process happens to be.
+    if (outputFolder.empty())
+        throw EInOutError(io::PathNotFound, cpkName(title));
     if (hooks.status)
         hooks.status(creatingText(title));
     const RangeCopy job{run.archivePath, movieOffset(run.disc, movie), movieSize(run.disc, movie),
@@ -42,51 +45,71 @@ CopyOutcome extractMovie(const RunSnapshot& run, RunArchive& archive, std::int32
     return copyRange(job, copyHooks);
 }
 
-namespace {
-
-RunResult stopped()
+MovieEnd processMovie(const RunSnapshot& run, RunArchive& archive, std::int32_t movie,
+                      const std::string& outputFolder, const MovieHooks& hooks)
 {
-    RunResult r;
-    r.end = RunEnd::Stopped;
-    return r;
+    if (extractMovie(run, archive, movie, outputFolder, hooks) != CopyOutcome::Written)
+        return MovieEnd::Stopped;
+    const std::optional<ConversionChoice> choice = hooks.conversion ? hooks.conversion() : std::nullopt;
+    if (!choice)
+        return MovieEnd::Copied;
+    const Conversion job{choice->converterPath, outputFolder, std::string(movieTitle(run.disc, movie)),
+                         choice->format};
+    if (hooks.converting)
+        hooks.converting(job);
+    const ConversionOutcome outcome = hooks.convert ? hooks.convert(job) : convertMovie(job, hooks.stopRequested);
+    switch (outcome) {
+    case ConversionOutcome::Converted:
+        return MovieEnd::Converted;
+    case ConversionOutcome::Stopped:
+        return MovieEnd::ConversionStopped;
+    case ConversionOutcome::Failed:
+        break;
+    }
+    return MovieEnd::NotConverted;
 }
 
-RunResult failed(std::string path, std::string message)
+MovieFailure caughtFailure(std::int32_t movie)
 {
-    RunResult r;
-    r.end = RunEnd::Failed;
-    r.path = std::move(path);
-    r.message = std::move(message);
-    return r;
+    try {
+        throw;
+    } catch (const EInOutError& e) {
+        return {movie, e.path(), e.what(), false, {}};
+    } catch (const disc::ImageError& e) {
+        return {movie, e.file(), disc::imageMessage(e), true, e.what()};
+    } catch (const std::exception& e) {
+        return {movie, {}, e.what(), false, {}};
+    }
 }
-
-}  // namespace
 
 RunResult runAll(const std::vector<std::int32_t>& movies, const std::function<bool()>& stopRequested,
-                 const std::function<void(std::int32_t)>& extract)
+                 const std::function<MovieEnd(std::int32_t)>& process, OnFailure onFailure)
 {
-    std::int32_t current = 0;
-    try {
-        for (const std::int32_t movie : movies) {
-            if (stopRequested())
-                return stopped();
-            current = movie;
-            extract(movie);
+    RunResult r;
+    for (const std::int32_t movie : movies) {
+        if (stopRequested()) {
+            r.end = RunEnd::Stopped;
+            return r;
         }
-    } catch (const EInOutError& e) {
-        return failed(e.path(), e.what());
-    } catch (const disc::ImageError& e) {
-        RunResult r = failed(e.file(), disc::imageMessage(e));
-        r.damagedImage = true;
-        r.movie = current;
-        r.englishMessage = e.what();
-        return r;
-    } catch (const std::exception& e) {
-        return failed({}, e.what());
+        try {
+            const MovieEnd end = process(movie);
+            if (isDone(end))
+                r.done.push_back(movie);
+            if (end == MovieEnd::NotConverted)
+                r.notConverted.push_back(movie);
+        } catch (...) {
+            r.failures.push_back(caughtFailure(movie));
+            if (onFailure == OnFailure::Stop) {
+                r.end = RunEnd::Failed;
+                return r;
+            }
+        }
     }
     if (stopRequested())
-        return stopped();
-    return {};
+        r.end = RunEnd::Stopped;
+    else if (!r.failures.empty())
+        r.end = RunEnd::Failed;
+    return r;
 }
 
 }  // namespace hotaru

@@ -1,12 +1,14 @@
 #pragma once
 
 #include "catalogue/MovieFiles.h"
+#include "extract/Converter.h"
 #include "extract/CopyRange.h"
 #include "extract/RunArchive.h"
 
 #include <cstdint>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -23,7 +25,7 @@ struct RunSnapshot {
 
 // Settings the user may change while a run goes on; each movie reads them afresh.
 struct RunSettingsValues {
-    std::string outputFolder;  // where movies go, ending in a separator; empty: the current folder
+    std::string outputFolder;  // where movies go, ending in a separator
     bool aviOutput = false;
     std::string converterPath;
     // MP4 output, through the converter that comes with the program.
@@ -55,36 +57,86 @@ private:
 std::string creatingText(std::string_view title);
 std::string retryingText(std::string_view title, int attempt);
 
+// What converts a movie once its copy is complete.
+struct ConversionChoice {
+    std::string converterPath;
+    VideoFormat format = VideoFormat::Avi;
+};
+
 struct MovieHooks {
     std::function<void(const std::string&)> status;    // the copy of this movie begins
     std::function<void(const std::string&)> label;     // the files are open: the name being written
     SliceCallback slice;                               // after each slice; false stops
     std::function<void(const std::string&)> retrying;  // a bad sector is being read again
+    // For processMovie: asked once the .cpk is complete; nothing: no conversion.
+    std::function<std::optional<ConversionChoice>()> conversion;
+    // For processMovie: the conversion begins.
+    std::function<void(const Conversion&)> converting;
+    // For processMovie: carries the conversion out; empty: convertMovie here.
+    std::function<ConversionOutcome(const Conversion&)> convert;
+    // For processMovie: looked at by the converter; the copy asks `slice`.
+    std::function<bool()> stopRequested;
 };
 
 // Copies movie `movie` of the snapshot's disc into outputFolder + cpkName(title):
 // the folder and the name, nothing between. The bytes come through `archive`,
-// the run's one opened archive (the snapshot's).
+// the run's one opened archive (the snapshot's). An empty folder is refused:
+// nothing is written relative to the process's current folder.
 // Throws EInOutError or disc::ImageError.
 CopyOutcome extractMovie(const RunSnapshot& run, RunArchive& archive, std::int32_t movie,
                          const std::string& outputFolder, const MovieHooks& hooks);
 
+// How one movie of a run ended.
+enum class MovieEnd {
+    Copied,             // the .cpk was written and no conversion was wanted
+    Converted,          // the video was written and the .cpk is gone
+    NotConverted,       // the converter failed: the .cpk is kept
+    ConversionStopped,  // stopped while converting: the .cpk is kept
+    Stopped,            // stopped while copying: no file, an older one kept
+};
+
+// True when the movie needs nothing more: a later run need not pick it again.
+inline bool isDone(MovieEnd end)
+{
+    return end == MovieEnd::Copied || end == MovieEnd::Converted || end == MovieEnd::NotConverted;
+}
+
+// One movie of a run, the window's and the command line's alike: the copy,
+// then, when hooks.conversion asks for one, the conversion in the same folder.
+// Throws as extractMovie when the copy fails.
+MovieEnd processMovie(const RunSnapshot& run, RunArchive& archive, std::int32_t movie,
+                      const std::string& outputFolder, const MovieHooks& hooks);
+
 enum class RunEnd { Completed, Stopped, Failed };
 
-struct RunResult {
-    RunEnd end = RunEnd::Completed;
-    std::string path;     // the file concerned, when failed
-    std::string message;  // the failure's text in the window's words, without a full stop
-    // A damaged or unreadable disc image: the movie whose bytes were bad, and
-    // the failure in plain English for the command line.
-    bool damagedImage = false;
+// A movie whose copy failed.
+struct MovieFailure {
     std::int32_t movie = 0;
+    std::string path;     // the file concerned, when known
+    std::string message;  // the failure's text in the window's words, without a full stop
+    // A damaged or unreadable disc image, with the failure in plain English
+    // for the command line.
+    bool damagedImage = false;
     std::string englishMessage;
 };
 
-// Extracts each movie in order until one fails or a stop is asked for; a stop is
-// looked at before each movie and after the last.
+// The failure being handled, as a run reports it; only inside a catch block.
+MovieFailure caughtFailure(std::int32_t movie);
+
+struct RunResult {
+    RunEnd end = RunEnd::Completed;
+    std::vector<std::int32_t> done;          // the movies that need nothing more, in order
+    std::vector<std::int32_t> notConverted;  // of those, the ones whose conversion failed
+    std::vector<MovieFailure> failures;      // copies that failed, in order
+    const MovieFailure& failure() const { return failures.front(); }
+};
+
+// Whether a failed copy ends the run (the window) or the next movie follows (the command line).
+enum class OnFailure { Stop, GoOn };
+
+// Runs each movie in order; a stop is looked at before each movie and after
+// the last. A run that went on past failures ends Failed when any copy failed.
 RunResult runAll(const std::vector<std::int32_t>& movies, const std::function<bool()>& stopRequested,
-                 const std::function<void(std::int32_t)>& extract);
+                 const std::function<MovieEnd(std::int32_t)>& process, OnFailure onFailure = OnFailure::Stop);
 
 }  // namespace hotaru

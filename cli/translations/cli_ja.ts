@@ -182,10 +182,6 @@ Try &apos;%1 --help&apos; for more information.</source>
         <translation>%1: %2 が失敗しました。%3 は残してあります</translation>
     </message>
     <message>
-        <source>stopped at movie %1 of %2; %3 done before it</source>
-        <translation>%2 本中 %1 本目で止まりました。それまでの %3 本は完了しています</translation>
-    </message>
-    <message>
         <source>the window does not run from here</source>
         <translation>ここからはウィンドウを開けません</translation>
     </message>
@@ -200,6 +196,14 @@ Try &apos;%1 --help&apos; for more information.</source>
     <message>
         <source>converted %1</source>
         <translation>変換 %1</translation>
+    </message>
+    <message>
+        <source>%1 of %2 movies failed:</source>
+        <translation>%2 本中 %1 本が失敗しました:</translation>
+    </message>
+    <message>
+        <source>%1:%2 left</source>
+        <translation>残り %1:%2</translation>
     </message>
 </context>
 </TS>

@@ -77,7 +77,11 @@ public:
     QStringList handOffs;
 
 protected:
-    void handOff(const hotaru::Conversion& job) override { handOffs << fromUtf8(job.folder + job.title); }
+    hotaru::ConversionOutcome handOff(const hotaru::Conversion& job) override
+    {
+        handOffs << fromUtf8(job.folder + job.title);
+        return hotaru::ConversionOutcome::Converted;
+    }
 };
 
 }  // namespace worker_test

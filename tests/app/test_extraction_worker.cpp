@@ -44,10 +44,11 @@ private Q_SLOTS:
             int copying = -1, handingOff = -1;
 
         protected:
-            void extractMovie(std::int32_t) override
+            hotaru::MovieEnd extractMovie(std::int32_t) override
             {
                 copying = sched_getscheduler(0);
                 atNormalPriority([this] { handingOff = sched_getscheduler(0); });
+                return hotaru::MovieEnd::Copied;
             }
         } worker(hotaru::RunSnapshot{disc[1].toStdString(), 1, {1}});
         worker.start();

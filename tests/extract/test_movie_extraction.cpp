@@ -33,6 +33,7 @@ TEST(RunAll, StopsBeforeTheNextMovieWhenAsked)
         [&](std::int32_t n) {
             cut.push_back(n);
             stop = n == 2;
+            return hotaru::MovieEnd::Copied;
         });
     EXPECT_EQ(r.end, RunEnd::Stopped);
     EXPECT_EQ(cut, (std::vector<std::int32_t>{1, 2}));
@@ -47,10 +48,11 @@ TEST(RunAll, AFailureEndsTheRunWithTheFileAndItsMessage)
             cut.push_back(n);
             if (n == 5)
                 throw hotaru::EInOutError(100, "/cd/hotaru4");
+            return hotaru::MovieEnd::Copied;
         });
     EXPECT_EQ(r.end, RunEnd::Failed);
-    EXPECT_EQ(r.path, "/cd/hotaru4");
-    EXPECT_EQ(r.message, "ﾌｧｲﾙの末尾以降を読み込みました");
+    EXPECT_EQ(r.failure().path, "/cd/hotaru4");
+    EXPECT_EQ(r.failure().message, "ﾌｧｲﾙの末尾以降を読み込みました");
     EXPECT_EQ(cut, (std::vector<std::int32_t>{4, 5}));
 }
 
@@ -62,13 +64,45 @@ TEST(RunAll, DamageInADiscImageNamesTheImageAndTheMovie)
             if (n == 5)
                 throw hotaru::disc::ImageError(hotaru::disc::ImageFault::ChecksumFailed, "/cd/disc1.chd",
                                                "a hunk of /cd/disc1.chd fails its checksum", 59686912);
+            return hotaru::MovieEnd::Copied;
         });
     EXPECT_EQ(r.end, RunEnd::Failed);
-    EXPECT_EQ(r.path, "/cd/disc1.chd");
-    EXPECT_TRUE(r.damagedImage);
-    EXPECT_EQ(r.movie, 5);
-    EXPECT_EQ(r.message, "ﾃﾞｨｽｸｲﾒｰｼﾞが壊れています (ﾁｪｯｸｻﾑが合いません)");
-    EXPECT_EQ(r.englishMessage, "a hunk of /cd/disc1.chd fails its checksum");
+    EXPECT_EQ(r.failure().path, "/cd/disc1.chd");
+    EXPECT_TRUE(r.failure().damagedImage);
+    EXPECT_EQ(r.failure().movie, 5);
+    EXPECT_EQ(r.failure().message, "ﾃﾞｨｽｸｲﾒｰｼﾞが壊れています (ﾁｪｯｸｻﾑが合いません)");
+    EXPECT_EQ(r.failure().englishMessage, "a hunk of /cd/disc1.chd fails its checksum");
+}
+
+TEST(RunAll, GoingOnPastFailuresKeepsEachAndTellsDoneFromUnconverted)
+{
+    const auto r = hotaru::runAll(
+        {4, 5, 6, 7}, [] { return false; },
+        [&](std::int32_t n) {
+            if (n == 4 || n == 6)
+                throw hotaru::EInOutError(hotaru::io::DiskFull, "/out/" + std::to_string(n) + ".cpk");
+            return n == 7 ? hotaru::MovieEnd::NotConverted : hotaru::MovieEnd::Converted;
+        },
+        hotaru::OnFailure::GoOn);
+    EXPECT_EQ(r.end, RunEnd::Failed);
+    ASSERT_EQ(r.failures.size(), 2u);
+    EXPECT_EQ(r.failures[0].movie, 4);
+    EXPECT_EQ(r.failures[1].path, "/out/6.cpk");
+    EXPECT_EQ(r.done, (std::vector<std::int32_t>{5, 7}));
+    EXPECT_EQ(r.notConverted, (std::vector<std::int32_t>{7}));
+}
+
+TEST(RunAll, AStopDuringAConversionLeavesThatMovieUndone)
+{
+    bool stop = false;
+    const auto r = hotaru::runAll(
+        {1, 2, 3}, [&] { return stop; },
+        [&](std::int32_t n) {
+            stop = n == 2;
+            return n == 2 ? hotaru::MovieEnd::ConversionStopped : hotaru::MovieEnd::Converted;
+        });
+    EXPECT_EQ(r.end, RunEnd::Stopped);
+    EXPECT_EQ(r.done, (std::vector<std::int32_t>{1}));
 }
 
 TEST(ExtractMovie, EveryMoviesSliceFitsTheCopyBuffer)
@@ -134,13 +168,13 @@ TEST_F(ExtractMovieTest, TitleWithSpacesKeepsThemInTheFileName)
     EXPECT_TRUE(exact(file("スタッフロール 其の一.cpk"), 27));
 }
 
-TEST_F(ExtractMovieTest, EmptyFolderWritesIntoTheCurrentDirectory)
+TEST_F(ExtractMovieTest, AnEmptyFolderIsRefusedNotTakenAsTheCurrentOne)
 {
     const fs::path before = fs::current_path();
     fs::current_path(dir);
-    extract(6, "", {});
+    EXPECT_THROW(extract(6, "", {}), hotaru::EInOutError);
     fs::current_path(before);
-    EXPECT_TRUE(exact(file("ソナタの調べ.cpk"), 6));
+    EXPECT_TRUE(names().empty());
 }
 
 TEST_F(ExtractMovieTest, ArchiveSwappedForAShorterOneFailsWithoutAPartialFile)
