@@ -2,17 +2,41 @@
 
 #include "app/ExtractionWorker.h"
 #include "app/Session.h"
+#include "catalogue/Catalogue.h"
 #include "gui/SystemServices.h"
+#include "gui/TaskbarProgress.h"
+#include "gui/Utf8.h"
 #include "platform/InOutError.h"
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QLocale>
 #include <QPointer>
 #include <QWidget>
 
 namespace app {
+namespace {
+
+// Sizes as the status line gives them: whole KBytes, rounded up, grouped.
+QString kbytes(std::int64_t bytes)
+{
+    return QLocale(QLocale::Japanese).toString(static_cast<qint64>((bytes + 1023) / 1024)) +
+           QStringLiteral(" KBytes");
+}
+
+QString titles(std::int32_t disc, const std::vector<std::int32_t>& movies)
+{
+    QStringList names;
+    for (const std::int32_t m : movies)
+        names << gui::fromUtf8(hotaru::movieTitle(disc, m));
+    return names.join(QStringLiteral("、"));
+}
+
+}  // namespace
+
 ExtractionRun::ExtractionRun(gui::SystemServices& services, Session& session, QWidget* window)
-    : QObject(window), services_(services), session_(session), window_(window)
+    : QObject(window), services_(services), session_(session), window_(window),
+      taskbar_(services.taskbarProgress(window))
 {
     // The folder, the converter or the switch chosen meanwhile reach the next movie.
     connect(&session_, &Session::runSettingsChanged, this, [this] {
@@ -23,27 +47,83 @@ ExtractionRun::ExtractionRun(gui::SystemServices& services, Session& session, QW
 
 ExtractionRun::~ExtractionRun() { stopWorker(); }
 
+bool ExtractionRun::roomForPicks() const
+{
+    const hotaru::RunSettingsValues settings = session_.runSettings();
+    const QString folder = QString::fromStdString(settings.outputFolder);
+    if (folder.isEmpty())
+        return true;  // the first copy says what is wrong with it
+    const std::int64_t needed = hotaru::spaceNeeded(session_.disc(), session_.picking().picks().live(),
+                                                    settings.aviOutput || settings.mp4Output);
+    const std::optional<std::int64_t> free = services_.freeSpace(folder);
+    if (!free || *free >= needed)
+        return true;
+    services_.messageBox(window_,
+                         QDir::toNativeSeparators(folder) + QStringLiteral("\n保存先の空き容量が足りません。\n必要な容量: ") +
+                             kbytes(needed) + QStringLiteral("\n空き容量: ") + kbytes(*free),
+                         QStringLiteral("エラー"), gui::BoxButtons::Ok, gui::BoxIcon::Stop);
+    return false;
+}
+
 void ExtractionRun::start()
 {
     if (isRunning())
         return;
-    worker_ = std::make_unique<ExtractionWorker>(
-        hotaru::RunSnapshot{session_.archivePath().toStdString(), session_.disc(), session_.picking().picks().live()},
-        nullptr, services_.copyPriority());
-    worker_->settings().update(session_.runSettings());
+    const hotaru::RunSettingsValues settings = session_.runSettings();
+    hotaru::RunSnapshot snapshot{session_.archivePath().toStdString(), session_.disc(),
+                                 session_.picking().picks().live()};
+    done_.clear();
+    notConverted_.clear();
+    stopping_ = false;
+    worker_ = std::make_unique<ExtractionWorker>(std::move(snapshot), nullptr, services_.copyPriority());
+    worker_->settings().update(settings);
     ExtractionWorker* w = worker_.get();
     connect(w, &ExtractionWorker::statusChanged, this, &ExtractionRun::statusChanged, Qt::QueuedConnection);
     connect(w, &ExtractionWorker::fileNameChanged, this, &ExtractionRun::fileNameChanged, Qt::QueuedConnection);
     connect(
         w, &ExtractionWorker::stepped, this,
         [this] {
-            if (worker_)
-                Q_EMIT stepped(worker_->takeSteps());
+            if (!worker_)
+                return;
+            const int slices = worker_->takeSteps();
+            showProgress();
+            Q_EMIT stepped(slices);
         },
         Qt::QueuedConnection);
+    connect(w, &ExtractionWorker::movieEnded, this, &ExtractionRun::movieEnded, Qt::QueuedConnection);
     connect(w, &ExtractionWorker::completed, this, &ExtractionRun::complete, Qt::QueuedConnection);
     connect(w, &ExtractionWorker::failed, this, &ExtractionRun::fail, Qt::QueuedConnection);
-    w->start();  // it lowers itself to the copy priority
+    connect(w, &ExtractionWorker::stopped, this, &ExtractionRun::stopped, Qt::QueuedConnection);
+    taskbar_->setProgress(0.0);
+    w->start();
+    Q_EMIT stoppableChanged(true);  // it lowers itself to the copy priority
+}
+
+void ExtractionRun::movieEnded(std::int32_t movie, int end)
+{
+    const auto how = static_cast<hotaru::MovieEnd>(end);
+    if (hotaru::isDone(how))
+        done_.push_back(movie);
+    if (how == hotaru::MovieEnd::NotConverted)
+        notConverted_.push_back(movie);
+    showProgress();
+}
+
+void ExtractionRun::showProgress()
+{
+    if (worker_)
+        taskbar_->setProgress(worker_->fraction());
+}
+
+void ExtractionRun::requestStop()
+{
+    if (!isStoppable())
+        return;
+    // The worker looks at the request after every slice and while the
+    // converter runs; what it finished stays, and stopped() follows.
+    stopping_ = true;
+    worker_->requestInterruption();
+    Q_EMIT stoppableChanged(false);
 }
 
 void ExtractionRun::stop()
@@ -55,7 +135,7 @@ void ExtractionRun::stop()
     stopWorker();
     // What it sent before stopping is still queued: let it land now, not on a later run.
     QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
-    finish(false);
+    finish(End::Stopped);
 }
 
 void ExtractionRun::stopWorker()
@@ -66,6 +146,13 @@ void ExtractionRun::stopWorker()
     worker_->requestInterruption();
     worker_->wait();
     worker_.reset();
+    Q_EMIT stoppableChanged(false);
+}
+
+void ExtractionRun::askForAttention()
+{
+    if (!window_->isActiveWindow())
+        services_.requestAttention(window_);
 }
 
 void ExtractionRun::complete()
@@ -76,14 +163,21 @@ void ExtractionRun::complete()
     // The run ends when the box is answered; until then the lists and the
     // buttons stay off, but the menus and 終了 stay usable.
     completing_ = true;
-    services_.notify(window_, QStringLiteral("ファイルの作成が終了しました。"), QStringLiteral("終了"),
-                     [guard = QPointer<ExtractionRun>(this)] {
-                         if (!guard || !guard->completing_)
-                             return;
-                         guard->completing_ = false;
-                         Q_EMIT guard->statusChanged(QStringLiteral("終了しました。"));
-                         guard->finish(true);
-                     });
+    taskbar_->clear();
+    askForAttention();
+    QString text = QStringLiteral("ファイルの作成が終了しました。");
+    if (!notConverted_.empty())
+        text += QStringLiteral("\n変換できなかったムービー: ") + titles(session_.disc(), notConverted_);
+    services_.notify(window_, text, QStringLiteral("終了"), [guard = QPointer<ExtractionRun>(this)] {
+        if (!guard || !guard->completing_)
+            return;
+        guard->completing_ = false;
+        const auto failed = static_cast<qsizetype>(guard->notConverted_.size());
+        Q_EMIT guard->statusChanged(
+            failed == 0 ? QStringLiteral("終了しました。")
+                        : QStringLiteral("終了しました。変換できなかったムービーが%1本あります。").arg(failed));
+        guard->finish(End::Completed);
+    });
 }
 
 void ExtractionRun::fail(const QString& path, const QString& message)
@@ -91,13 +185,30 @@ void ExtractionRun::fail(const QString& path, const QString& message)
     if (!worker_)
         return;
     stopWorker();
+    taskbar_->setFailed();
+    askForAttention();
     const QString text = QString::fromStdString(hotaru::withFullStop(message.toStdString()));
     const QString shown = path.isEmpty() ? text : QDir::toNativeSeparators(path) + u'\n' + text;
     services_.messageBox(window_, shown, QStringLiteral("ｱﾌﾟﾘｹｰｼｮﾝ ｴﾗｰ"), gui::BoxButtons::Ok, gui::BoxIcon::Stop);
     Q_EMIT statusChanged(text);
-    finish(false);
+    finish(End::Failed);
 }
 
-void ExtractionRun::finish(bool completed) { Q_EMIT ended(completed); }
+void ExtractionRun::stopped()
+{
+    if (!worker_)
+        return;
+    stopWorker();
+    askForAttention();
+    Q_EMIT statusChanged(QStringLiteral("中止しました。ムービーを%1本作成しました。").arg(done_.size()));
+    finish(End::Stopped);
+}
+
+void ExtractionRun::finish(End how)
+{
+    taskbar_->clear();
+    stopping_ = false;
+    Q_EMIT ended(how);
+}
 
 }  // namespace app

@@ -30,6 +30,8 @@ MainMenu::MainMenu(QMainWindow* window) : QObject(window)
     open_ = item(file, "Open1", QStringLiteral("開く(&O)"), QStringLiteral("ﾑｰﾋﾞｰﾌｧｲﾙを開きます。"));
     outputFolder_ = item(file, "KS1", QStringLiteral("保存先の指定(&S)"), QStringLiteral("ﾌｧｲﾙの保存先を指定します。"));
     file->addSeparator()->setObjectName(QStringLiteral("N1"));
+    stop_ = item(file, "Stop1", QStringLiteral("ﾌｧｲﾙ作成の中止(&C)"), QStringLiteral("ﾌｧｲﾙの作成を中止します。"));
+    stop_->setEnabled(false);
     exit_ = item(file, "Exit1", QStringLiteral("終了(&X)"), QStringLiteral("プログラムを終了します。"));
 
     QMenu* options = bar->addMenu(QStringLiteral("ｵﾌﾟｼｮﾝ(&O)"));

@@ -151,7 +151,13 @@ void MainWindow::wireHandlers()
         if (w->outputFolderDialog_)
             w->outputFolderDialog_->exec();
     });
+    handle(menu_->stopAction(), &QAction::triggered, [](MainWindow* w) { w->run_->requestStop(); });
     handle(menu_->exitAction(), &QAction::triggered, &MainWindow::close);
+    // Esc stops a run too, once the user confirms it.
+    auto* escape = new QAction(this);
+    escape->setShortcut(Qt::Key_Escape);
+    addAction(escape);
+    handle(escape, &QAction::triggered, &MainWindow::onEscapePressed);
     handle(menu_->aboutAction(), &QAction::triggered, [](MainWindow* w) {
         if (w->aboutDialog_)
             w->aboutDialog_->exec();
@@ -180,6 +186,7 @@ void MainWindow::wireHandlers()
     connect(run_, &ExtractionRun::fileNameChanged, fileLabel_, &QLabel::setText);
     connect(run_, &ExtractionRun::stepped, this, &MainWindow::stepProgress);
     connect(run_, &ExtractionRun::ended, this, &MainWindow::onRunEnded);
+    connect(run_, &ExtractionRun::stoppableChanged, menu_->stopAction(), &QAction::setEnabled);
     connect(&session_, &Session::aviOutputChanged, menu_, &MainMenu::setAviOutputMark);
     connect(&session_, &Session::mp4OutputChanged, menu_, &MainMenu::setMp4OutputMark);
     connect(&session_, &Session::voiceChanged, menu_, &MainMenu::setVoiceMark);
@@ -398,7 +405,7 @@ void MainWindow::onClearAllClicked() { session_.picking().clearAll(); }
 
 void MainWindow::onRunClicked()
 {
-    if (isRunning())
+    if (isRunning() || !run_->roomForPicks())
         return;
     session_.picking().runStarted();
     setRunCursors(true);
@@ -417,14 +424,29 @@ void MainWindow::stepProgress(int slices)
     }
 }
 
-void MainWindow::onRunEnded(bool completed)
+void MainWindow::onEscapePressed()
+{
+    if (run_->isStoppable() &&
+        services_.messageBox(this, QStringLiteral("ファイルの作成を中止しますか？"), QStringLiteral("確認"),
+                             gui::BoxButtons::OkCancel) == gui::BoxAnswer::Ok)
+        run_->requestStop();  // does nothing when the run ended meanwhile
+}
+
+void MainWindow::onRunEnded(ExtractionRun::End how)
 {
     progressBar_->setValue(0);
     fileLabel_->clear();
-    if (completed)
+    switch (how) {
+    case ExtractionRun::End::Completed:
         session_.picking().runCompleted();
-    else
+        break;
+    case ExtractionRun::End::Failed:
         session_.picking().runFailed();
+        break;
+    case ExtractionRun::End::Stopped:
+        session_.picking().runStopped(run_->doneMovies());
+        break;
+    }
     setRunCursors(false);
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/ExtractionRun.h"
 #include "app/PickControls.h"
 #include "app/Session.h"
 
@@ -28,7 +29,6 @@ class SystemServices;
 
 namespace app {
 class ChoiceList;
-class ExtractionRun;
 class MainMenu;
 struct PickNote;
 
@@ -87,7 +87,8 @@ private:
     void onSelectAllClicked();
     void onClearAllClicked();
     void onRunClicked();
-    void onRunEnded(bool completed);
+    void onEscapePressed();
+    void onRunEnded(ExtractionRun::End how);
     void stepProgress(int slices);
 
     // The application's one hint text: the status line follows each change.

@@ -2,6 +2,8 @@
 
 #include "catalogue/Catalogue.h"
 
+#include <algorithm>
+
 namespace app {
 std::int32_t PickListRules::titleCount() const { return listed_ ? hotaru::movieCount(disc_) : 0; }
 
@@ -143,6 +145,18 @@ void PickListRules::runCompleted()
 
 void PickListRules::runFailed()
 {
+    view_.run = picks_.count > 0;
+    runEnded();
+}
+
+void PickListRules::runStopped(const std::vector<std::int32_t>& done)
+{
+    hotaru::PickList left;
+    for (const std::int32_t movie : picks_.live()) {
+        if (std::find(done.begin(), done.end(), movie) == done.end())
+            left.add(disc_, movie);
+    }
+    picks_ = left;
     view_.run = picks_.count > 0;
     runEnded();
 }

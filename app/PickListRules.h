@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <vector>
 
 namespace app {
 // What the pick-list side of the main window shows: the selected row of each
@@ -75,6 +76,9 @@ public:
     void runCompleted();
     // A failed run keeps the picks, so it can be started again.
     void runFailed();
+    // A stopped run drops the movies it wrote and keeps the others in their
+    // order, so that a new run goes on from there.
+    void runStopped(const std::vector<std::int32_t>& done);
 
 private:
     void runEnded();

@@ -1,9 +1,11 @@
 #include "gui/SystemServices.h"
 
 #include "config/ProgramInfo.h"
+#include "gui/TaskbarProgress.h"
 #include "platform/Drives.h"
 #include "platform/InOutError.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -23,6 +25,11 @@ public:
         box.setWindowTitle(caption);
         box.setText(text);
         box.setIcon(icon == BoxIcon::Stop ? QMessageBox::Critical : QMessageBox::NoIcon);
+        if (buttons == BoxButtons::OkCancel) {
+            box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+            box.setDefaultButton(QMessageBox::Ok);
+            return box.exec() == QMessageBox::Ok ? BoxAnswer::Ok : BoxAnswer::Cancel;
+        }
         if (buttons == BoxButtons::RetryCancel) {
             box.setStandardButtons(QMessageBox::Retry | QMessageBox::Cancel);
             box.setDefaultButton(QMessageBox::Retry);
@@ -94,6 +101,21 @@ private:
 };
 
 }  // namespace
+
+std::unique_ptr<TaskbarProgress> SystemServices::taskbarProgress(QWidget* window)
+{
+    return makeTaskbarProgress(window);
+}
+
+void SystemServices::requestAttention(QWidget* window) { QApplication::alert(window); }
+
+std::optional<std::int64_t> SystemServices::freeSpace(const QString& folder) const
+{
+    const QStorageInfo volume(folder);
+    if (!volume.isValid() || !volume.isReady())
+        return std::nullopt;
+    return volume.bytesAvailable();
+}
 
 void SystemServices::showError(QWidget* owner, const QString& message)
 {

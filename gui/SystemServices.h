@@ -6,6 +6,7 @@
 #include <QStringList>
 #include <QThread>
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -17,8 +18,9 @@ class DriveProbe;
 }
 
 namespace gui {
+class TaskbarProgress;
 
-enum class BoxButtons { Ok, RetryCancel };
+enum class BoxButtons { Ok, RetryCancel, OkCancel };
 enum class BoxIcon { None, Stop };
 enum class BoxAnswer { Ok, Retry, Cancel };
 
@@ -58,6 +60,12 @@ public:
     // running. What a window test checks of a run must not wait for the
     // scheduler's leftovers on a busy machine, so its fake may choose.
     virtual QThread::Priority copyPriority() const { return QThread::IdlePriority; }
+    // A run's progress on the window's taskbar button or dock icon.
+    virtual std::unique_ptr<TaskbarProgress> taskbarProgress(QWidget* window);
+    // The taskbar button flashes, or the window is marked urgent.
+    virtual void requestAttention(QWidget* window);
+    // What the folder's volume can still take, in bytes; nothing when unknown.
+    virtual std::optional<std::int64_t> freeSpace(const QString& folder) const;
 
     // The standard error box: the message and a full stop, captioned with
     // the program's title, stop icon.

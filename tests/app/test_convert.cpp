@@ -173,8 +173,11 @@ private Q_SLOTS:
         start(converter, mode.isEmpty() ? nullptr : mode.toLatin1().constData());
         connect(controls().status, &QStatusBar::messageChanged, this, [&](const QString& s) { statuses << s; });
         waitForTheEnd();
+        // The box names the movies left as .cpk; the status line counts them.
         QCOMPARE(services->boxes.size(), std::size_t{1});
-        QCOMPARE(services->boxes[0].text, Done);
+        QCOMPARE(services->boxes[0].text, Done + QStringLiteral("\n変換できなかったムービー: ") + title(1, 1) +
+                                              QStringLiteral("、") + title(1, 2) + QStringLiteral("、") + title(1, 3));
+        QCOMPARE(window().statusText(), QStringLiteral("終了しました。変換できなかったムービーが3本あります。"));
         for (int n : {1, 2, 3}) {
             QVERIFY(sameAsRange(out + u'/' + cpk(1, n), archive, 1, n));
             QVERIFY(statuses.contains(notConverted(n)));
@@ -201,6 +204,25 @@ private Q_SLOTS:
         QStringList expected{avi(1), cpk(1, 2), cpk(1, 3), QStringLiteral("converter.log")};
         expected.sort();
         QCOMPARE(names(out), expected);
+    }
+
+    // The copy is finished and kept; the movie stays picked, since its video is not.
+    void stoppingDuringAConversionKeepsTheCopyAndThePick()
+    {
+        start(QStringLiteral(FAKE_CONVERTER), "slow");
+        QTRY_COMPARE_WITH_TIMEOUT(window().statusText(), converting(1), 20000);
+        QElapsedTimer timer;
+        timer.start();
+        controls().stopItem->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(!window().isRunning(), 5000);
+        QVERIFY(timer.elapsed() < 5000);
+        QVERIFY(services->boxes.empty());
+        QCOMPARE(window().statusText(), QStringLiteral("中止しました。ムービーを0本作成しました。"));
+        QVERIFY(sameAsRange(out + u'/' + cpk(1, 1), archive, 1, 1));
+        QVERIFY(!QFileInfo::exists(out + u'/' + avi(1)));
+        QVERIFY(!QFileInfo::exists(out + u'/' + cpk(1, 2)));
+        QCOMPARE(controls().picks->count(), 3);
+        QVERIFY(controls().run->isEnabled());
     }
 
     void closingDuringASlowConversionEndsPromptly()

@@ -120,8 +120,13 @@ private Q_SLOTS:
         QCOMPARE(options.indexOf(c.mp4Output), options.indexOf(c.aviOutput) + 1);
         QCOMPARE(c.mp4Output->text(), QStringLiteral("MP4を出力(&P)"));
         QVERIFY(c.voices[0]->isChecked() && !c.voices[1]->isChecked() && !c.voices[2]->isChecked());
+        // Stopping a run sits just above 終了, and is off while nothing runs.
+        auto* stop = Controls::find<QAction>(form, "Stop1");
         QCOMPARE(Controls::find<QMenu>(form, "File1")->actions(),
-                 (QList<QAction*>{c.open, c.outputFolder, Controls::find<QAction>(form, "N1"), c.exitItem}));
+                 (QList<QAction*>{c.open, c.outputFolder, Controls::find<QAction>(form, "N1"), stop, c.exitItem}));
+        QCOMPARE(stop->text(), QStringLiteral("ﾌｧｲﾙ作成の中止(&C)"));
+        QCOMPARE(stop->statusTip(), QStringLiteral("ﾌｧｲﾙの作成を中止します。"));
+        QVERIFY(!stop->isEnabled());
     }
 
     void highlightingShowsTheHintAndClosingTheMenuEmptiesIt()

@@ -4,6 +4,7 @@
 // from theirs (cancel when it is empty), and the drives are made up.
 
 #include "gui/SystemServices.h"
+#include "gui/TaskbarProgress.h"
 #include "platform/Drives.h"
 
 #include <QDir>
@@ -43,6 +44,18 @@ struct ShownBox {
     gui::BoxIcon icon = gui::BoxIcon::None;
 };
 
+// Writes what a run shows on the taskbar into a log: "progress 0.25", "failed", "clear".
+class LoggedTaskbar final : public gui::TaskbarProgress {
+public:
+    explicit LoggedTaskbar(QStringList& log) : log_(log) {}
+    void setProgress(double fraction) override { log_ << QStringLiteral("progress %1").arg(fraction); }
+    void setFailed() override { log_ << QStringLiteral("failed"); }
+    void clear() override { log_ << QStringLiteral("clear"); }
+
+private:
+    QStringList& log_;
+};
+
 class FakeSystemServices final : public gui::SystemServices {
 public:
     std::vector<ShownBox> boxes;
@@ -55,6 +68,21 @@ public:
     // Runs get the CPU they need; the worker's own suite checks the idle default.
     QThread::Priority copies = QThread::NormalPriority;
     QThread::Priority copyPriority() const override { return copies; }
+    QStringList taskbar;     // what runs showed on the taskbar, in order
+    int attentionAsked = 0;  // times a window asked for the user's attention
+    std::optional<std::int64_t> free;  // the output folder's free space; nothing: unknown
+    mutable QStringList freeAskedFor;
+
+    std::unique_ptr<gui::TaskbarProgress> taskbarProgress(QWidget*) override
+    {
+        return std::make_unique<LoggedTaskbar>(taskbar);
+    }
+    void requestAttention(QWidget*) override { ++attentionAsked; }
+    std::optional<std::int64_t> freeSpace(const QString& folder) const override
+    {
+        freeAskedFor << folder;
+        return free;
+    }
 
     gui::BoxAnswer messageBox(QWidget*, const QString& text, const QString& caption, gui::BoxButtons buttons,
                               gui::BoxIcon icon) override

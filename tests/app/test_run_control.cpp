@@ -1,0 +1,250 @@
+// Following and stopping a run: the stop item and Esc, the free-space check
+// before a run, and what the taskbar and the dock are told.
+#include "AppTestSupport.h"
+#include "TestMain.h"
+#include "WorkerTestSupport.h"
+#include "catalogue/Archive.h"
+#include "tools/SampleArchive.h"
+
+#include <QAction>
+#include <QElapsedTimer>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTemporaryDir>
+
+using namespace app;
+using namespace worker_test;
+
+namespace {
+const QString Done = QStringLiteral("ファイルの作成が終了しました。");
+}
+
+class TestRunControl : public QObject {
+    Q_OBJECT
+    QTemporaryDir tmp;
+    QString disc;  // the sample archive of disc 1
+    QString out;   // a fresh output folder per test
+    FakeSystemServices* services_ = nullptr;
+    FakeSystemServices& services() const { return *services_; }
+
+    Program startOn(FakeSystemServices& services, bool show = true)
+    {
+        const QString root = QFileInfo(disc).absolutePath();
+        setDrives(services, {root});
+        services.fakeDrives.files = {hotaru::joinRoot(root.toStdString(), hotaru::ArchiveFileName)};
+        Program program(services, show);
+        program.session().setOutputFolder(out + u'/');
+        return program;
+    }
+    static constexpr int RunTimeout = 300000;
+    static void waitForTheEnd(const Program& program)
+    {
+        QTRY_VERIFY_WITH_TIMEOUT(!program.window->isRunning(), RunTimeout);
+    }
+    static QStringList pickRows(const Program& p)
+    {
+        QStringList rows;
+        for (int i = 0; i < p->picks->count(); ++i)
+            rows << p->picks->item(i)->text();
+        return rows;
+    }
+    // Runs `act` once, when the copy of movie `n` of disc 1 begins.
+    void whenCopying(const Program& p, std::int32_t n, const std::function<void()>& act)
+    {
+        auto done = std::make_shared<bool>(false);
+        connect(p->status, &QStatusBar::messageChanged, this, [=](const QString& text) {
+            if (!*done && text == creating(1, n)) {
+                *done = true;
+                act();
+            }
+        });
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QVERIFY(tmp.isValid());
+        QDir::setCurrent(tmp.path());
+        QDir(tmp.path()).mkpath(QStringLiteral("disc1"));
+        disc = tmp.filePath(QStringLiteral("disc1/hotaru4"));
+        hotaru::writeSampleArchive(disc.toStdString(), 1);
+    }
+    void init()
+    {
+        static int n = 0;
+        out = tmp.filePath(QStringLiteral("out%1").arg(++n));
+        QVERIFY(QDir().mkpath(out));
+    }
+
+    // The movies a stopped run wrote, each whole: they left the pick list,
+    // the others stay in order, and the status line counts them. The movie
+    // under way left nothing, so an older file of its name is still there.
+    void verifyStopped(const Program& program, const QList<std::int32_t>& picked, std::int32_t withOlder)
+    {
+        QCOMPARE(services().boxTexts().filter(Done), QStringList());
+        QStringList left;
+        int written = 0;
+        for (const std::int32_t n : picked) {
+            const QString file = out + u'/' + cpk(1, n);
+            if (n == withOlder && readBytes(file) == "older copy") {
+                left << title(1, n);
+            } else if (QFileInfo::exists(file)) {
+                QVERIFY2(sameAsRange(file, disc, 1, n), qPrintable(file));
+                QVERIFY2(left.isEmpty(), "a movie after one left undone was written");
+                ++written;
+            } else {
+                left << title(1, n);
+            }
+        }
+        QVERIFY2(!left.isEmpty(), "the stop came after the last movie");
+        QCOMPARE(pickRows(program), left);
+        QCOMPARE(program.status(), QStringLiteral("中止しました。ムービーを%1本作成しました。").arg(written));
+        QCOMPARE(names(out).filter(QStringLiteral(".tmp")), QStringList());
+        QVERIFY(program->run->isEnabled());
+        QVERIFY(!program->stopItem->isEnabled());
+        QCOMPARE(program->progress->value(), 0);
+    }
+
+    // Stopped as the status line shows the third pick's copy (the worker may
+    // be a little further by then): 実行 then goes on from where it stopped.
+    void theStopItemEndsTheRunAndRunGoesOnFromThere()
+    {
+        FakeSystemServices services;
+        services_ = &services;
+        const Program program = startOn(services);
+        writeBytes(out + u'/' + cpk(1, 6), "older copy");
+        const QList<std::int32_t> picked{4, 5, 6, 7, 8, 9, 10, 11};
+        for (const std::int32_t n : picked)
+            program.pick(n);
+        QVERIFY(!program->stopItem->isEnabled());
+        QElapsedTimer sinceStop;
+        whenCopying(program, 6, [&] {
+            QVERIFY(program->stopItem->isEnabled());
+            sinceStop.start();
+            program->stopItem->trigger();
+        });
+        program->run->click();
+        waitForTheEnd(program);
+        QVERIFY(sinceStop.isValid());
+        QVERIFY2(sinceStop.elapsed() < 5000, qPrintable(QString::number(sinceStop.elapsed())));
+        QCOMPARE(services.boxTexts(), QStringList());
+        verifyStopped(program, picked, 6);
+
+        program->run->click();
+        waitForTheEnd(program);
+        QCOMPARE(services.boxTexts(), QStringList{Done});
+        for (const std::int32_t n : picked)
+            QVERIFY2(sameAsRange(out + u'/' + cpk(1, n), disc, 1, n), qPrintable(cpk(1, n)));
+        QCOMPARE(program->picks->count(), 0);
+    }
+
+    // Esc asks first: cancelled, the run goes on to its end; confirmed, it stops.
+    void escapeStopsTheRunOnlyWhenConfirmed()
+    {
+        FakeSystemServices services;
+        services_ = &services;
+        const Program program = startOn(services);
+        const QList<std::int32_t> picked{4, 5, 6, 7, 8, 9, 10, 11};
+        for (const std::int32_t n : picked)
+            program.pick(n);
+        services.answers = {gui::BoxAnswer::Cancel};
+        whenCopying(program, 4, [&] { QTest::keyClick(program.window.get(), Qt::Key_Escape); });
+        program->run->click();
+        waitForTheEnd(program);
+        QCOMPARE(services.boxTexts(), (QStringList{QStringLiteral("ファイルの作成を中止しますか？"), Done}));
+        QCOMPARE(services.boxes[0].buttons, gui::BoxButtons::OkCancel);
+        QCOMPARE(names(out).size(), picked.size());
+
+        // Nothing runs: Esc asks nothing.
+        QTest::keyClick(program.window.get(), Qt::Key_Escape);
+        QCOMPARE(services.boxes.size(), std::size_t{2});
+
+        QDir(out).removeRecursively();
+        QDir().mkpath(out);
+        services.boxes.clear();
+        for (const std::int32_t n : picked)
+            program.pick(n);
+        services.answers = {gui::BoxAnswer::Ok};
+        whenCopying(program, 5, [&] { QTest::keyClick(program.window.get(), Qt::Key_Escape); });
+        program->run->click();
+        waitForTheEnd(program);
+        QCOMPARE(services.boxTexts(), QStringList{QStringLiteral("ファイルの作成を中止しますか？")});
+        verifyStopped(program, picked, 0);
+    }
+
+    void aFolderTooSmallForThePicksStartsNothing()
+    {
+        FakeSystemServices services;
+        const Program program = startOn(services);
+        for (const std::int32_t n : {4, 5})
+            program.pick(n);
+        const std::int64_t needed = hotaru::movieSize(1, 4) + hotaru::movieSize(1, 5);
+        services.free = needed - 1;
+        program->run->click();
+        QVERIFY(!program.window->isRunning());
+        QCOMPARE(services.boxes.size(), std::size_t{1});
+        const QString kb = QLocale(QLocale::Japanese).toString(static_cast<qint64>((needed + 1023) / 1024));
+        QVERIFY2(services.boxes[0].text.contains(QStringLiteral("保存先の空き容量が足りません。")),
+                 qPrintable(services.boxes[0].text));
+        QVERIFY2(services.boxes[0].text.contains(QStringLiteral("必要な容量: ") + kb + QStringLiteral(" KBytes")),
+                 qPrintable(services.boxes[0].text));
+        QCOMPARE(services.boxes[0].icon, gui::BoxIcon::Stop);
+        QCOMPARE(services.freeAskedFor, QStringList{out + u'/'});
+        QCOMPARE(names(out), QStringList());
+        QCOMPARE(pickRows(program), (QStringList{title(1, 4), title(1, 5)}));
+        QVERIFY(program->run->isEnabled() && program->titles->isEnabled());
+
+        // Converted copies need room of their own.
+        services.free = needed;
+        program.session().setConverterPath(QStringLiteral("/bin/true"));
+        program.session().setAviOutput(true);
+        program->run->click();
+        QVERIFY(!program.window->isRunning());
+        QCOMPARE(services.boxes.size(), std::size_t{2});
+
+        program.session().setAviOutput(false);
+        program->run->click();
+        QVERIFY(program.window->isRunning());
+        waitForTheEnd(program);
+        QCOMPARE(names(out), (QStringList{cpk(1, 4), cpk(1, 5)}));
+    }
+
+    // The taskbar follows the whole run, not each movie, and is cleared at the
+    // end; a run that ends behind the user's back asks for attention.
+    void theTaskbarShowsTheWholeRun()
+    {
+        FakeSystemServices services;
+        const Program program = startOn(services, false);
+        for (const std::int32_t n : {4, 5, 6})
+            program.pick(n);
+        program->run->click();
+        waitForTheEnd(program);
+        QCOMPARE(services.taskbar.constLast(), QStringLiteral("clear"));
+        double last = -1;
+        int shown = 0;
+        for (const QString& event : services.taskbar) {
+            if (!event.startsWith(QStringLiteral("progress ")))
+                continue;
+            const double fraction = event.mid(9).toDouble();
+            QVERIFY2(fraction >= last && fraction <= 1.0, qPrintable(event));
+            last = fraction;
+            ++shown;
+        }
+        QVERIFY(shown > 3);
+        QCOMPARE(last, 1.0);
+        QVERIFY(!services.taskbar.contains(QStringLiteral("failed")));
+        QCOMPARE(services.attentionAsked, 1);
+
+        // A failure shows red until its box is answered.
+        services.taskbar.clear();
+        program.session().setArchivePath(tmp.filePath(QStringLiteral("missing/hotaru4")));
+        program.pick(7);
+        program->run->click();
+        waitForTheEnd(program);
+        QCOMPARE(services.taskbar.mid(services.taskbar.size() - 2), (QStringList{QStringLiteral("failed"), QStringLiteral("clear")}));
+    }
+};
+
+HOTARU_QTEST_MAIN(TestRunControl)
+#include "test_run_control.moc"
