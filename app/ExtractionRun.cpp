@@ -20,8 +20,7 @@ namespace {
 // Sizes as the status line gives them: whole KBytes, rounded up, grouped.
 QString kbytes(std::int64_t bytes)
 {
-    return QLocale(QLocale::Japanese).toString(static_cast<qint64>((bytes + 1023) / 1024)) +
-           QStringLiteral(" KBytes");
+    return QLocale(QLocale::Japanese).toString(static_cast<qint64>((bytes + 1023) / 1024)) + QStringLiteral(" KBytes");
 }
 
 QString titles(std::int32_t disc, const std::vector<std::int32_t>& movies)
@@ -59,8 +58,9 @@ bool ExtractionRun::roomForPicks() const
     if (!free || *free >= needed)
         return true;
     services_.messageBox(window_,
-                         QDir::toNativeSeparators(folder) + QStringLiteral("\n保存先の空き容量が足りません。\n必要な容量: ") +
-                             kbytes(needed) + QStringLiteral("\n空き容量: ") + kbytes(*free),
+                         QDir::toNativeSeparators(folder) +
+                             QStringLiteral("\n保存先の空き容量が足りません。\n必要な容量: ") + kbytes(needed) +
+                             QStringLiteral("\n空き容量: ") + kbytes(*free),
                          QStringLiteral("エラー"), gui::BoxButtons::Ok, gui::BoxIcon::Stop);
     return false;
 }
@@ -124,6 +124,13 @@ void ExtractionRun::requestStop()
     stopping_ = true;
     worker_->requestInterruption();
     Q_EMIT stoppableChanged(false);
+}
+
+void ExtractionRun::confirmStop()
+{
+    if (isStoppable() && services_.messageBox(window_, QStringLiteral("ファイルの作成を中止しますか？"),
+                                              QStringLiteral("確認"), gui::BoxButtons::OkCancel) == gui::BoxAnswer::Ok)
+        requestStop();  // nothing when the run ended meanwhile
 }
 
 void ExtractionRun::stop()

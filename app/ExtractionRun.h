@@ -44,6 +44,8 @@ public:
     // converted leaves no partial file, a finished copy is kept, and ended()
     // follows with the movies written so far.
     void requestStop();
+    // The same, once the user confirms it in a box.
+    void confirmStop();
     // Ends a run at once (the window is closing): the movie being written
     // leaves no file behind, and nothing the worker sent lands later.
     void stop();

@@ -38,9 +38,9 @@ void ExtractionWorker::run()
         // Bad bytes in an image: say which movie they belong to.
         const hotaru::MovieFailure& f = result.failure();
         Q_EMIT failed(fromUtf8(f.path),
-                      fromUtf8(f.damagedImage ? hotaru::cpkName(hotaru::movieTitle(snapshot_.disc, f.movie)) + ": " +
-                                                    f.message
-                                              : f.message));
+                      fromUtf8(f.damagedImage
+                                   ? hotaru::cpkName(hotaru::movieTitle(snapshot_.disc, f.movie)) + ": " + f.message
+                                   : f.message));
         break;
     }
     case hotaru::RunEnd::Stopped:

@@ -79,11 +79,11 @@ private:
     // Announces the slices not yet announced, unless an announcement is still unread.
     void offerSteps();
 
-    hotaru::TaskThread* handOffs_ = nullptr;  // during run()
-    hotaru::RunArchive* archive_ = nullptr;   // during run(): every movie reads through it
-    hotaru::RunProgress* progress_ = nullptr; // during run()
+    hotaru::TaskThread* handOffs_ = nullptr;   // during run()
+    hotaru::RunArchive* archive_ = nullptr;    // during run(): every movie reads through it
+    hotaru::RunProgress* progress_ = nullptr;  // during run()
     std::atomic<double> fraction_{0.0};
-    QElapsedTimer sinceSteps_;                // worker thread only
+    QElapsedTimer sinceSteps_;  // worker thread only
     std::atomic<int> steps_{0};
     std::atomic<bool> stepPending_{false};
     hotaru::RunSnapshot snapshot_;

@@ -1,9 +1,7 @@
 #include "app/MainWindow.h"
 
 #include "app/ChoiceList.h"
-#include "app/ExtractionRun.h"
 #include "app/MainMenu.h"
-#include "app/PickControls.h"
 #include "app/ProgramIcon.h"
 #include "app/Voices.h"
 #include "catalogue/Archive.h"
@@ -24,11 +22,12 @@
 #include <QFileInfo>
 #include <QFrame>
 #include <QLabel>
-#include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QStatusTipEvent>
+
+#include <array>
 
 namespace app {
 
@@ -37,16 +36,6 @@ using dialogs::ConverterLinkDialog;
 using dialogs::OutputFolderDialog;
 
 namespace {
-
-// What the open dialog's second entry lists: the disc images the program reads.
-QStringList discImagePatterns()
-{
-    QStringList patterns;
-    for (const char* ext : {"iso", "cue", "bin", "chd", "ccd", "img", "mds", "mdf", "nrg"})
-        patterns << QStringLiteral("*.%1").arg(QLatin1String(ext))
-                 << QStringLiteral("*.%1").arg(QLatin1String(ext)).toUpper();
-    return patterns;
-}
 
 // The window's layout, in client pixels.
 constexpr QSize ClientSize{426, 297};
@@ -74,7 +63,7 @@ MainWindow::MainWindow(gui::SystemServices& services, QWidget* parent)
                        Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint,
                    gui::Placement::AsDesigned, false},
                   parent),
-      services_(services), session_(this)
+      services_(services), session_(this), archiveChooser_(services)
 {
     setWindowIcon(programIcon());
     setAcceptDrops(true);
@@ -112,28 +101,28 @@ void MainWindow::buildControls()
     selectAllButton_ = gui::button(client, selectAllButtonPlace, QStringLiteral("全選択"));
     clearAllButton_ = gui::button(client, clearAllButtonPlace, QStringLiteral("全削除"));
     // Holds a file name of any length: fixed, not sized to its text.
-    fileLabel_ = gui::place<QLabel>(client, fileLabelPlace);
-    fileLabel_->setFont(gui::uiFont(13));
-    fileLabel_->setTextFormat(Qt::PlainText);
+    auto* fileLabel = gui::place<QLabel>(client, fileLabelPlace);
+    fileLabel->setFont(gui::uiFont(13));
+    fileLabel->setTextFormat(Qt::PlainText);
     runButton_ = gui::button(client, runButtonPlace, QStringLiteral("実行"));
     exitButton_ = gui::button(client, exitButtonPlace, QStringLiteral("終了"));
-    progressBar_ = gui::place<QProgressBar>(client, progressBarPlace);
-    progressBar_->setRange(0, 100);
-    progressBar_->setValue(0);
-    progressBar_->setTextVisible(false);
-    progressBar_->setFocusPolicy(Qt::NoFocus);
+    auto* progressBar = gui::place<QProgressBar>(client, progressBarPlace);
+    progressBar->setRange(0, 100);
+    progressBar->setValue(0);
+    progressBar->setTextVisible(false);
+    progressBar->setFocusPolicy(Qt::NoFocus);
     statusLine_ = gui::place<QStatusBar>(client, statusLinePlace);
     statusLine_->setSizeGripEnabled(false);
+    runDisplay_ = RunDisplay(progressBar, fileLabel,
+                             {this, titleList_, pickList_, addButton_, removeButton_, runButton_, selectAllButton_,
+                              clearAllButton_, statusLine_, progressBar});
     // The pointer stays an arrow over this while a run shows the hourglass elsewhere.
     exitButton_->setCursor(Qt::ArrowCursor);
 
-    setTabOrder(titleList_, pickList_);
-    setTabOrder(pickList_, addButton_);
-    setTabOrder(addButton_, removeButton_);
-    setTabOrder(removeButton_, runButton_);
-    setTabOrder(runButton_, selectAllButton_);
-    setTabOrder(selectAllButton_, clearAllButton_);
-    setTabOrder(clearAllButton_, exitButton_);
+    const std::array<QWidget*, 8> tabOrder{titleList_, pickList_,        addButton_,      removeButton_,
+                                           runButton_, selectAllButton_, clearAllButton_, exitButton_};
+    for (std::size_t i = 1; i < tabOrder.size(); ++i)
+        setTabOrder(tabOrder[i - 1], tabOrder[i]);
     pickControls_ = {titleList_, pickList_,        addButton_,      removeButton_,
                      runButton_, selectAllButton_, clearAllButton_, exitButton_};
     // The lists, selections and buttons follow every event of the pick list.
@@ -157,7 +146,7 @@ void MainWindow::wireHandlers()
     auto* escape = new QAction(this);
     escape->setShortcut(Qt::Key_Escape);
     addAction(escape);
-    handle(escape, &QAction::triggered, &MainWindow::onEscapePressed);
+    handle(escape, &QAction::triggered, [](MainWindow* w) { w->run_->confirmStop(); });
     handle(menu_->aboutAction(), &QAction::triggered, [](MainWindow* w) {
         if (w->aboutDialog_)
             w->aboutDialog_->exec();
@@ -183,8 +172,9 @@ void MainWindow::wireHandlers()
     handle(pickList_, &ChoiceList::rowDoubleClicked, &MainWindow::onRemoveClicked);
 
     connect(run_, &ExtractionRun::statusChanged, this, &MainWindow::showStatus);
-    connect(run_, &ExtractionRun::fileNameChanged, fileLabel_, &QLabel::setText);
-    connect(run_, &ExtractionRun::stepped, this, &MainWindow::stepProgress);
+    connect(run_, &ExtractionRun::fileNameChanged, this,
+            [this](const QString& name) { runDisplay_.showFileName(name); });
+    connect(run_, &ExtractionRun::stepped, this, [this](int slices) { runDisplay_.stepped(slices); });
     connect(run_, &ExtractionRun::ended, this, &MainWindow::onRunEnded);
     connect(run_, &ExtractionRun::stoppableChanged, menu_->stopAction(), &QAction::setEnabled);
     connect(&session_, &Session::aviOutputChanged, menu_, &MainMenu::setAviOutputMark);
@@ -252,28 +242,15 @@ void MainWindow::showEvent(QShowEvent* e)
     }
 }
 
-namespace {
-
-// The one local file a drag carries, else nothing.
-QString droppedFile(const QMimeData* data)
-{
-    if (!data->hasUrls() || data->urls().size() != 1 || !data->urls().constFirst().isLocalFile())
-        return {};
-    const QString path = data->urls().constFirst().toLocalFile();
-    return QFileInfo(path).isDir() ? QString() : path;
-}
-
-}  // namespace
-
 void MainWindow::dragEnterEvent(QDragEnterEvent* e)
 {
-    if (!droppedFile(e->mimeData()).isEmpty())
+    if (!ArchiveChooser::droppedFile(e->mimeData()).isEmpty())
         e->acceptProposedAction();
 }
 
 void MainWindow::dropEvent(QDropEvent* e)
 {
-    const QString path = droppedFile(e->mimeData());
+    const QString path = ArchiveChooser::droppedFile(e->mimeData());
     if (path.isEmpty())
         return;
     e->acceptProposedAction();
@@ -327,29 +304,17 @@ std::int32_t MainWindow::readDisc(const QString& path) const { return hotaru::in
 
 void MainWindow::onOpenTriggered()
 {
-    gui::FileRequest request{
-        QString(),
-        QStringLiteral("ホタル奇譚ムービーファイル(hotaru4)"),
-        {QStringLiteral("hotaru4")},
-        QStringLiteral("hotaru4"),
-        QString(),
-        {{QStringLiteral("ディスクイメージ(iso, cue, bin, chd, ccd, img, mds, mdf, nrg)"), discImagePatterns()}}};
-    if (!lastArchive_.isEmpty()) {
-        const QFileInfo last(lastArchive_);
-        request.initialName = last.fileName();
-        request.initialFolder = last.absolutePath();
-    }
-    const std::optional<QString> chosen = services_.openFile(this, request);
-    if (chosen)
+    if (const std::optional<QString> chosen = archiveChooser_.ask(this))
         openArchive(*chosen);
 }
 
 void MainWindow::openArchive(const QString& path)
 {
-    lastArchive_ = QFileInfo(path).absoluteFilePath();
-    session_.setArchivePath(lastArchive_);
+    const QString absolute = QFileInfo(path).absoluteFilePath();
+    archiveChooser_.opened(absolute);
+    session_.setArchivePath(absolute);
     session_.picking().openingArchive();
-    session_.picking().listedByOpen(readDisc(lastArchive_));
+    session_.picking().listedByOpen(readDisc(absolute));
     showStatus(voiceText(session_.voice(), Message::Ready));
 }
 
@@ -408,34 +373,13 @@ void MainWindow::onRunClicked()
     if (isRunning() || !run_->roomForPicks())
         return;
     session_.picking().runStarted();
-    setRunCursors(true);
+    runDisplay_.started();
     run_->start();
-}
-
-void MainWindow::stepProgress(int slices)
-{
-    // One step per slice; past the maximum the bar starts over, so each movie fills it once.
-    const int span = progressBar_->maximum() - progressBar_->minimum();
-    for (; slices > 0; --slices) {
-        int next = progressBar_->value() + 1;
-        if (next > progressBar_->maximum())
-            next = progressBar_->minimum() + (next - progressBar_->minimum()) % span;
-        progressBar_->setValue(next);
-    }
-}
-
-void MainWindow::onEscapePressed()
-{
-    if (run_->isStoppable() &&
-        services_.messageBox(this, QStringLiteral("ファイルの作成を中止しますか？"), QStringLiteral("確認"),
-                             gui::BoxButtons::OkCancel) == gui::BoxAnswer::Ok)
-        run_->requestStop();  // does nothing when the run ended meanwhile
 }
 
 void MainWindow::onRunEnded(ExtractionRun::End how)
 {
-    progressBar_->setValue(0);
-    fileLabel_->clear();
+    runDisplay_.ended();
     switch (how) {
     case ExtractionRun::End::Completed:
         session_.picking().runCompleted();
@@ -446,19 +390,6 @@ void MainWindow::onRunEnded(ExtractionRun::End how)
     case ExtractionRun::End::Stopped:
         session_.picking().runStopped(run_->doneMovies());
         break;
-    }
-    setRunCursors(false);
-}
-
-void MainWindow::setRunCursors(bool busy)
-{
-    for (QWidget* w :
-         std::initializer_list<QWidget*>{this, titleList_, pickList_, addButton_, removeButton_, runButton_,
-                                         selectAllButton_, clearAllButton_, statusLine_, progressBar_}) {
-        if (busy)
-            w->setCursor(Qt::WaitCursor);
-        else
-            w->unsetCursor();
     }
 }
 

@@ -1,7 +1,9 @@
 #pragma once
 
+#include "app/ArchiveChooser.h"
 #include "app/ExtractionRun.h"
 #include "app/PickControls.h"
+#include "app/RunDisplay.h"
 #include "app/Session.h"
 
 #include "gui/FixedWindow.h"
@@ -18,8 +20,6 @@ class AboutDialog;
 class ConverterLinkDialog;
 class OutputFolderDialog;
 }  // namespace dialogs
-class QLabel;
-class QProgressBar;
 class QPushButton;
 class QStatusBar;
 
@@ -87,15 +87,12 @@ private:
     void onSelectAllClicked();
     void onClearAllClicked();
     void onRunClicked();
-    void onEscapePressed();
     void onRunEnded(ExtractionRun::End how);
-    void stepProgress(int slices);
 
     // The application's one hint text: the status line follows each change.
     void setHint(const QString& hint);
     void showStatus(const QString& text);
     void showNote(const std::optional<PickNote>& note);
-    void setRunCursors(bool busy);
 
     gui::SystemServices& services_;
     Session session_;
@@ -111,11 +108,10 @@ private:
     QPushButton* clearAllButton_ = nullptr;
     QPushButton* runButton_ = nullptr;
     QPushButton* exitButton_ = nullptr;
-    QLabel* fileLabel_ = nullptr;
-    QProgressBar* progressBar_ = nullptr;
     QStatusBar* statusLine_ = nullptr;
     PickControls pickControls_;
-    QString lastArchive_;  // where the open dialog starts next time
+    ArchiveChooser archiveChooser_;
+    RunDisplay runDisplay_;
     QString offeredConverter_;
     ExtractionRun* run_ = nullptr;
 

@@ -165,23 +165,23 @@ QStringList withoutWindowOptions(const QStringList& arguments)
 
 // The first operand of --extract is the archive when it is a path: it holds a
 // separator or, not being a movie number, names an existing file.
-bool isArchiveOperand(const QString& operand)
+bool isArchiveOperand(const QString& operand, const QDir& start)
 {
     if (isPathLike(operand))
         return true;
     const bool number = !operand.isEmpty() && std::all_of(operand.begin(), operand.end(), [](QChar c) {
         return c >= QLatin1Char('0') && c <= QLatin1Char('9');
     });
-    const QFileInfo info(operand);
+    const QFileInfo info(start.absoluteFilePath(operand));
     return !number && info.exists() && !info.isDir();
 }
 
 // Made absolute at once: the window later moves the current folder (a
 // remembered output folder), and names typed by the user are relative to the
 // folder the program was started in.
-QString absolute(const QString& path)
+QString absolute(const QString& path, const QDir& start)
 {
-    return path.isEmpty() ? path : QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
+    return path.isEmpty() ? path : QDir::toNativeSeparators(start.absoluteFilePath(path));
 }
 
 }  // namespace
@@ -200,8 +200,9 @@ bool isPathLike(const QString& text)
     return false;
 }
 
-Options parse(const QStringList& arguments)
+Options parse(const QStringList& arguments, const QString& startFolder)
 {
+    const QDir start(startFolder);
     QCommandLineParser parser;
     std::vector<QCommandLineOption> options;
     for (const OptionEntry& entry : optionEntries()) {
@@ -238,7 +239,7 @@ Options parse(const QStringList& arguments)
             return failure(QT_TRANSLATE_NOOP("Texts", "one archive at most, not %1: %2"),
                            {QString::number(operands.size()), operands.join(QStringLiteral(", "))});
         o.mode = has("list") ? Mode::List : Mode::Window;
-        o.archive = absolute(operands.value(0));
+        o.archive = absolute(operands.value(0), start);
         return o;
     }
 
@@ -250,11 +251,11 @@ Options parse(const QStringList& arguments)
     if (has("converter") && !o.avi && !o.mp4)
         return failure(QT_TRANSLATE_NOOP("Texts", "--converter goes with --avi or --mp4"));
     if (has("out")) {
-        o.outputFolder = absolute(parser.value(QStringLiteral("out")));
+        o.outputFolder = absolute(parser.value(QStringLiteral("out")), start);
         if (o.outputFolder.isEmpty())
             return failure(QT_TRANSLATE_NOOP("Texts", "--out needs a folder"));
     } else {
-        o.outputFolder = QDir::toNativeSeparators(QDir::currentPath());
+        o.outputFolder = QDir::toNativeSeparators(start.absolutePath());
     }
     if (has("converter")) {
         o.converter = parser.value(QStringLiteral("converter"));
@@ -262,10 +263,10 @@ Options parse(const QStringList& arguments)
             return failure(QT_TRANSLATE_NOOP("Texts", "--converter needs a program"));
         // A bare name is looked up on PATH when the run starts.
         if (isPathLike(o.converter))
-            o.converter = absolute(o.converter);
+            o.converter = absolute(o.converter, start);
     }
-    if (!operands.isEmpty() && isArchiveOperand(operands.first()))
-        o.archive = absolute(operands.takeFirst());
+    if (!operands.isEmpty() && isArchiveOperand(operands.first(), start))
+        o.archive = absolute(operands.takeFirst(), start);
     o.picks = operands;
     return o;
 }

@@ -34,9 +34,11 @@ QString usageErrorText(const Options& options);
 bool isPathLike(const QString& text);
 
 // Reads the arguments, the program's name first. Paths come back absolute,
-// resolved against the current folder at the call. Needs no QCoreApplication.
+// resolved against `startFolder`, the folder the program was started in; with
+// --extract and no --out, that folder is the output folder. Needs no
+// QCoreApplication.
 // Qt's own window options (-style, -platform ...) are left to the window.
-Options parse(const QStringList& arguments);
+Options parse(const QStringList& arguments, const QString& startFolder);
 
 // Carries out a mode other than Window and returns the exit status: 0 done,
 // 1 failed, 2 bad usage or unknown movie, 130 interrupted. Needs a

@@ -270,7 +270,8 @@ int extract(const Options& options)
         const std::optional<std::string> found = converterPath(options.converter);
         if (!found)
             return ExitFailure;
-        conversion = hotaru::ConversionChoice{*found, options.mp4 ? hotaru::VideoFormat::Mp4 : hotaru::VideoFormat::Avi};
+        conversion =
+            hotaru::ConversionChoice{*found, options.mp4 ? hotaru::VideoFormat::Mp4 : hotaru::VideoFormat::Avi};
     }
 
     const InterruptGuard guard;
@@ -347,8 +348,9 @@ int extract(const Options& options)
     progress.finish();
     const int done = static_cast<int>(result.done.size());
     if (result.end == hotaru::RunEnd::Stopped || stopRequested()) {
-        const QString undone = converting ? Texts::tr("%1 was not written, %2 is kept").arg(fromUtf8(video), fromUtf8(cpk))
-                                          : Texts::tr("%1 was not written").arg(fromUtf8(cpk));
+        const QString undone = converting
+                                   ? Texts::tr("%1 was not written, %2 is kept").arg(fromUtf8(video), fromUtf8(cpk))
+                                   : Texts::tr("%1 was not written").arg(fromUtf8(cpk));
         complain(underWay ? Texts::tr("interrupted; %1").arg(undone)
                           : Texts::tr("interrupted after %1 of %2 movies").arg(done).arg(total));
         return ExitInterrupted;

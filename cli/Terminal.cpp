@@ -66,8 +66,7 @@ bool stdoutIsTerminal()
 #endif
 }
 
-Progress::Progress(const hotaru::RunProgress& run, int total)
-    : run_(run), total_(total), terminal_(stdoutIsTerminal())
+Progress::Progress(const hotaru::RunProgress& run, int total) : run_(run), total_(total), terminal_(stdoutIsTerminal())
 {
 }
 
@@ -122,7 +121,8 @@ QString Progress::rate() const
     const double perSecond = static_cast<double>(run_.done()) / seconds;
     const auto left = static_cast<long long>(static_cast<double>(run_.total() - run_.done()) / perSecond + 0.5);
     const auto copiedPerSecond = static_cast<std::int64_t>(static_cast<double>(run_.copied()) / seconds);
-    return text + QStringLiteral("  %1 MB/s  ").arg(mb(copiedPerSecond)) + Texts::tr("%1:%2 left").arg(left / 60).arg(left % 60, 2, 10, QLatin1Char('0'));
+    return text + QStringLiteral("  %1 MB/s  ").arg(mb(copiedPerSecond)) +
+           Texts::tr("%1:%2 left").arg(left / 60).arg(left % 60, 2, 10, QLatin1Char('0'));
 }
 
 void Progress::show(int k, const QString& title, const QString& state)

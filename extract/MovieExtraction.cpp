@@ -45,16 +45,15 @@ CopyOutcome extractMovie(const RunSnapshot& run, RunArchive& archive, std::int32
     return copyRange(job, copyHooks);
 }
 
-MovieEnd processMovie(const RunSnapshot& run, RunArchive& archive, std::int32_t movie,
-                      const std::string& outputFolder, const MovieHooks& hooks)
+MovieEnd processMovie(const RunSnapshot& run, RunArchive& archive, std::int32_t movie, const std::string& outputFolder,
+                      const MovieHooks& hooks)
 {
     if (extractMovie(run, archive, movie, outputFolder, hooks) != CopyOutcome::Written)
         return MovieEnd::Stopped;
     const std::optional<ConversionChoice> choice = hooks.conversion ? hooks.conversion() : std::nullopt;
     if (!choice)
         return MovieEnd::Copied;
-    const Conversion job{choice->converterPath, outputFolder, std::string(movieTitle(run.disc, movie)),
-                         choice->format};
+    const Conversion job{choice->converterPath, outputFolder, std::string(movieTitle(run.disc, movie)), choice->format};
     if (hooks.converting)
         hooks.converting(job);
     const ConversionOutcome outcome = hooks.convert ? hooks.convert(job) : convertMovie(job, hooks.stopRequested);

@@ -104,8 +104,8 @@ inline bool isDone(MovieEnd end)
 // One movie of a run, the window's and the command line's alike: the copy,
 // then, when hooks.conversion asks for one, the conversion in the same folder.
 // Throws as extractMovie when the copy fails.
-MovieEnd processMovie(const RunSnapshot& run, RunArchive& archive, std::int32_t movie,
-                      const std::string& outputFolder, const MovieHooks& hooks);
+MovieEnd processMovie(const RunSnapshot& run, RunArchive& archive, std::int32_t movie, const std::string& outputFolder,
+                      const MovieHooks& hooks);
 
 enum class RunEnd { Completed, Stopped, Failed };
 

@@ -24,14 +24,15 @@ void RunProgress::sliced(int slices) { slices_ = std::min(slices_ + std::max(sli
 
 std::int64_t RunProgress::sliceBytes() const
 {
-    return movie_ == 0 ? 0 : movieSize(disc_, movie_) * slices_ / SlicesPerMovie;
+    // A movie's size times 100 slices does not fit 32 bits.
+    return movie_ == 0 ? 0 : std::int64_t{movieSize(disc_, movie_)} * slices_ / SlicesPerMovie;
 }
 
 void RunProgress::endMovie(MovieEnd end)
 {
     if (movie_ == 0)
         return;
-    const std::int64_t size = movieSize(disc_, movie_);
+    const std::int64_t size = movieSize(disc_, movie_);  // 64 bits: doubled below
     if (end != MovieEnd::Stopped) {
         copied_ += size;
         finished_ += size;

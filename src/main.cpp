@@ -7,6 +7,7 @@
 #include "gui/SystemServices.h"
 
 #include <QCoreApplication>
+#include <QDir>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -59,7 +60,8 @@ int main(int argc, char** argv)
     for (int i = 0; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
 #endif
-    const cli::Options options = cli::parse(arguments);
+    // The one place the folder the program was started in is read.
+    const cli::Options options = cli::parse(arguments, QDir::currentPath());
     if (options.mode != cli::Mode::Window) {
 #ifdef _WIN32
         useParentConsole();

@@ -57,8 +57,7 @@ struct Controls {
           fileName(find<QLabel>(w, "Label2")), progress(find<QProgressBar>(w, "ProgressBar1")),
           status(find<QStatusBar>(w, "StatusBar1")), open(find<QAction>(w, "Open1")),
           outputFolder(find<QAction>(w, "KS1")), stopItem(find<QAction>(w, "Stop1")),
-          exitItem(find<QAction>(w, "Exit1")),
-          aviOutput(find<QAction>(w, "ACPK2AVI")),
+          exitItem(find<QAction>(w, "Exit1")), aviOutput(find<QAction>(w, "ACPK2AVI")),
           mp4Output(find<QAction>(w, "MP4Output")), voices{find<QAction>(w, "K2"), find<QAction>(w, "K3"),
                                                            find<QAction>(w, "K4")},
           about(find<QAction>(w, "About1"))

@@ -112,6 +112,21 @@ TEST(PickListRules, ARunHoldsThePicksUntilItEnds)
     EXPECT_EQ(rules.view(), view(0, -1, true, false, false, true, true));
 }
 
+TEST(PickListRules, AStoppedRunKeepsWhatItDidNotWriteInOrder)
+{
+    PickListRules rules = listedDisc(1);
+    for (const int row : {9, 2, 6, 4})
+        add(rules, row);
+    rules.runStarted();
+    rules.runStopped({10, 7});  // out of the picks' order, as written
+    EXPECT_EQ(rules.picks().live(), (Picks{3, 5}));
+    EXPECT_EQ(rules.view(), view(0, -1, true, false, true, true, true));
+    rules.runStarted();
+    rules.runStopped({3, 5});
+    EXPECT_EQ(rules.picks().count, 0);
+    EXPECT_FALSE(rules.view().run);
+}
+
 TEST(PickListRules, AFailedOpenKeepsTheDiscButListsNothing)
 {
     PickListRules rules = listedDisc(1);

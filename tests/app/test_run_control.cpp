@@ -242,7 +242,8 @@ private Q_SLOTS:
         program.pick(7);
         program->run->click();
         waitForTheEnd(program);
-        QCOMPARE(services.taskbar.mid(services.taskbar.size() - 2), (QStringList{QStringLiteral("failed"), QStringLiteral("clear")}));
+        QCOMPARE(services.taskbar.mid(services.taskbar.size() - 2),
+                 (QStringList{QStringLiteral("failed"), QStringLiteral("clear")}));
     }
 };
 

@@ -105,7 +105,8 @@ private Q_SLOTS:
             window->session().setOutputFolder(remembered);
         }
         QVERIFY(QDir::setCurrent(disc));
-        const cli::Options options = cli::parse({QStringLiteral("hotaru-movie-cutter"), QStringLiteral("hotaru4")});
+        const cli::Options options =
+            cli::parse({QStringLiteral("hotaru-movie-cutter"), QStringLiteral("hotaru4")}, QDir::currentPath());
         FakeSystemServices services;
         auto window = start(services, options.archive);
         QCOMPARE(services.boxTexts(), QStringList{});

@@ -282,7 +282,8 @@ TEST_F(CommandLineRun, ShowsOneProgressLineOnATerminal)
     EXPECT_TRUE(contains(r.out, "\r\x1b[K[1/2] " + title(1, 4) + "  100%  " + mb(first) + "/" + mb(both) + " MB"))
         << r.out;
     EXPECT_TRUE(contains(r.out, "\r\x1b[K[2/2] " + title(1, 6) + "   50%  " +
-                                    mb(first + hotaru::movieSize(1, 6) * 50 / 100) + "/" + mb(both) + " MB"))
+                                    mb(first + std::int64_t{hotaru::movieSize(1, 6)} * 50 / 100) + "/" + mb(both) +
+                                    " MB"))
         << r.out;
     EXPECT_TRUE(contains(r.out, "2 movies written in ")) << r.out;
     EXPECT_FALSE(contains(r.out, "written " + file(4))) << r.out;

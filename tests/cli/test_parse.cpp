@@ -23,6 +23,9 @@ QStringList args(std::initializer_list<const char*> words)
 
 std::string text(const QString& s) { return s.toStdString(); }
 
+// As main() calls it: started in the current folder.
+cli::Options parseHere(const QStringList& arguments) { return cli::parse(arguments, QDir::currentPath()); }
+
 // A path as parse() gives it back: absolute, against the current folder.
 std::string resolved(const char* path)
 {
@@ -35,28 +38,28 @@ TEST(CommandLineParse, ModesAndTheirOperands)
 {
     using cli::Mode;
     {
-        const cli::Options o = cli::parse(args({}));
+        const cli::Options o = parseHere(args({}));
         EXPECT_EQ(o.mode, Mode::Window);
         EXPECT_TRUE(o.archive.isEmpty());
     }
     {
-        const cli::Options o = cli::parse(args({"/media/cdrom/hotaru4"}));
+        const cli::Options o = parseHere(args({"/media/cdrom/hotaru4"}));
         EXPECT_EQ(o.mode, Mode::Window);
         EXPECT_EQ(text(o.archive), resolved("/media/cdrom/hotaru4"));
     }
     {
-        const cli::Options o = cli::parse(args({"-l", "d/hotaru4"}));
+        const cli::Options o = parseHere(args({"-l", "d/hotaru4"}));
         EXPECT_EQ(o.mode, Mode::List);
         EXPECT_EQ(text(o.archive), resolved("d/hotaru4"));
     }
     {
-        const cli::Options o = cli::parse(args({"--list"}));
+        const cli::Options o = parseHere(args({"--list"}));
         EXPECT_EQ(o.mode, Mode::List);
         EXPECT_TRUE(o.archive.isEmpty());
     }
     {
         // Options may follow the operands; "--" lets a pick start with a dash.
-        const cli::Options o = cli::parse(
+        const cli::Options o = parseHere(
             args({"--extract", "/d/hotaru4", "3", "予告編", "--out", "o", "--avi", "--converter", "c", "--", "-7"}));
         EXPECT_EQ(o.mode, Mode::Extract);
         EXPECT_EQ(text(o.archive), resolved("/d/hotaru4"));
@@ -67,7 +70,7 @@ TEST(CommandLineParse, ModesAndTheirOperands)
     }
     {
         // With no path first, every operand is a movie and the drives are searched.
-        const cli::Options o = cli::parse(args({"-x", "1", "オープニング"}));
+        const cli::Options o = parseHere(args({"-x", "1", "オープニング"}));
         EXPECT_EQ(o.mode, Mode::Extract);
         EXPECT_TRUE(o.archive.isEmpty());
         EXPECT_EQ(o.picks.size(), 2);
@@ -77,18 +80,18 @@ TEST(CommandLineParse, ModesAndTheirOperands)
         EXPECT_EQ(text(o.outputFolder), text(QDir::toNativeSeparators(QDir::currentPath())));
     }
     {
-        const cli::Options o = cli::parse(args({"-x", "--mp4", "--converter", "c"}));
+        const cli::Options o = parseHere(args({"-x", "--mp4", "--converter", "c"}));
         EXPECT_TRUE(o.mp4);
         EXPECT_FALSE(o.avi);
         EXPECT_EQ(text(o.converter), "c");
     }
     {
-        const cli::Options o = cli::parse(args({"--list", "--help"}));
+        const cli::Options o = parseHere(args({"--list", "--help"}));
         EXPECT_EQ(o.mode, Mode::Help);
         EXPECT_NE(text(o.message).find("--extract [ARCHIVE]"), std::string::npos);
     }
     {
-        const cli::Options o = cli::parse(args({"--version"}));
+        const cli::Options o = parseHere(args({"--version"}));
         EXPECT_EQ(o.mode, Mode::Version);
         EXPECT_EQ(text(o.message), std::string(hotaru::ProgramName) + " " + hotaru::ProgramVersion + "\n");
     }
@@ -110,7 +113,7 @@ TEST(CommandLineParse, UsageErrorsSayWhatIsWrong)
         {args({"--list", "a/hotaru4", "3"}), "one archive at most"},
     };
     for (const auto& [arguments, expected] : cases) {
-        const cli::Options o = cli::parse(arguments);
+        const cli::Options o = parseHere(arguments);
         EXPECT_EQ(o.mode, cli::Mode::Error) << text(arguments.join(QLatin1Char(' ')));
         EXPECT_NE(text(o.message).find(expected), std::string::npos) << text(o.message);
         EXPECT_NE(text(o.message).find("--help"), std::string::npos) << text(o.message);
@@ -120,7 +123,7 @@ TEST(CommandLineParse, UsageErrorsSayWhatIsWrong)
 TEST(CommandLineParse, LeavesQtWindowOptionsToTheWindow)
 {
     const cli::Options o =
-        cli::parse(args({"-style", "fusion", "--platform", "xcb", "-reverse", "-stylesheet=s.qss", "a/hotaru4"}));
+        parseHere(args({"-style", "fusion", "--platform", "xcb", "-reverse", "-stylesheet=s.qss", "a/hotaru4"}));
     EXPECT_EQ(o.mode, cli::Mode::Window) << text(o.message);
     EXPECT_EQ(text(o.archive), resolved("a/hotaru4"));
 }
@@ -150,18 +153,18 @@ TEST_F(ArchiveOperand, IsAnExistingFileButNeverANumberOrAFolder)
     std::ofstream("7") << "x";
     std::filesystem::create_directory("予告編");
 
-    cli::Options o = cli::parse(args({"-x", "hotaru4", "7"}));
+    cli::Options o = parseHere(args({"-x", "hotaru4", "7"}));
     EXPECT_EQ(text(o.archive), resolved("hotaru4"));
     EXPECT_EQ(o.picks, QStringList{QStringLiteral("7")});
 
-    o = cli::parse(args({"-x", "7", "予告編"}));
+    o = parseHere(args({"-x", "7", "予告編"}));
     EXPECT_TRUE(o.archive.isEmpty());
     EXPECT_EQ(o.picks.size(), 2);
 
-    o = cli::parse(args({"-x", "予告編"}));
+    o = parseHere(args({"-x", "予告編"}));
     EXPECT_TRUE(o.archive.isEmpty());
 
-    o = cli::parse(args({"-x", "missing/hotaru4"}));
+    o = parseHere(args({"-x", "missing/hotaru4"}));
     EXPECT_EQ(text(o.archive), resolved("missing/hotaru4"));
 }
 
@@ -169,16 +172,15 @@ TEST_F(ArchiveOperand, IsAnExistingFileButNeverANumberOrAFolder)
 // system's own spelling; a bare converter name is left for the PATH lookup.
 TEST_F(ArchiveOperand, PathsAreResolvedWhereTheProgramStarted)
 {
-    cli::Options o =
-        cli::parse(args({"-x", "hotaru4-copy/hotaru4", "--out", "out", "--avi", "--converter", "cpk2avi"}));
+    cli::Options o = parseHere(args({"-x", "hotaru4-copy/hotaru4", "--out", "out", "--avi", "--converter", "cpk2avi"}));
     EXPECT_EQ(text(o.archive), resolved("hotaru4-copy/hotaru4"));
     EXPECT_EQ(text(o.outputFolder), resolved("out"));
     EXPECT_EQ(text(o.converter), "cpk2avi");
-    o = cli::parse(args({"-x", "--avi", "--converter", "tools/cpk2avi"}));
+    o = parseHere(args({"-x", "--avi", "--converter", "tools/cpk2avi"}));
     EXPECT_EQ(text(o.converter), resolved("tools/cpk2avi"));
 #ifdef _WIN32
     // Backslashes and drive letters are paths too: never a title, never looked up on PATH.
-    o = cli::parse(args({"-x", "D:\\hotaru4", "--avi", "--converter", "tools\\cpk2avi.exe"}));
+    o = parseHere(args({"-x", "D:\\hotaru4", "--avi", "--converter", "tools\\cpk2avi.exe"}));
     EXPECT_EQ(text(o.archive), "D:\\hotaru4");
     EXPECT_TRUE(o.picks.isEmpty());
     EXPECT_EQ(text(o.converter), resolved("tools\\cpk2avi.exe"));
@@ -186,4 +188,17 @@ TEST_F(ArchiveOperand, PathsAreResolvedWhereTheProgramStarted)
 #else
     EXPECT_FALSE(cli::isPathLike(QStringLiteral("D:\\hotaru4")));
 #endif
+}
+
+TEST(CommandLineParse, ResolvesAgainstTheStartFolderGivenNotWhereTheProcessIs)
+{
+    const QString start = QDir::toNativeSeparators(QDir::rootPath() + QStringLiteral("started/here"));
+    const auto in = [&](const char* path) {
+        return text(QDir::toNativeSeparators(QDir(start).absoluteFilePath(QString::fromUtf8(path))));
+    };
+    cli::Options o = cli::parse(args({"-x", "d/hotaru4", "--out", "o", "3"}), start);
+    EXPECT_EQ(text(o.archive), in("d/hotaru4"));
+    EXPECT_EQ(text(o.outputFolder), in("o"));
+    o = cli::parse(args({"-x", "3"}), start);
+    EXPECT_EQ(text(o.outputFolder), text(start));
 }

@@ -68,8 +68,8 @@ public:
     // Runs get the CPU they need; the worker's own suite checks the idle default.
     QThread::Priority copies = QThread::NormalPriority;
     QThread::Priority copyPriority() const override { return copies; }
-    QStringList taskbar;     // what runs showed on the taskbar, in order
-    int attentionAsked = 0;  // times a window asked for the user's attention
+    QStringList taskbar;               // what runs showed on the taskbar, in order
+    int attentionAsked = 0;            // times a window asked for the user's attention
     std::optional<std::int64_t> free;  // the output folder's free space; nothing: unknown
     mutable QStringList freeAskedFor;
 

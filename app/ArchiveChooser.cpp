@@ -1,0 +1,49 @@
+#include "app/ArchiveChooser.h"
+
+#include "gui/SystemServices.h"
+
+#include <QFileInfo>
+#include <QMimeData>
+#include <QUrl>
+
+namespace app {
+namespace {
+
+// What the open dialog's second entry lists: the disc images the program reads.
+QStringList discImagePatterns()
+{
+    QStringList patterns;
+    for (const char* ext : {"iso", "cue", "bin", "chd", "ccd", "img", "mds", "mdf", "nrg"})
+        patterns << QStringLiteral("*.%1").arg(QLatin1String(ext))
+                 << QStringLiteral("*.%1").arg(QLatin1String(ext)).toUpper();
+    return patterns;
+}
+
+}  // namespace
+
+std::optional<QString> ArchiveChooser::ask(QWidget* owner) const
+{
+    gui::FileRequest request{
+        QString(),
+        QStringLiteral("ホタル奇譚ムービーファイル(hotaru4)"),
+        {QStringLiteral("hotaru4")},
+        QStringLiteral("hotaru4"),
+        QString(),
+        {{QStringLiteral("ディスクイメージ(iso, cue, bin, chd, ccd, img, mds, mdf, nrg)"), discImagePatterns()}}};
+    if (!last_.isEmpty()) {
+        const QFileInfo last(last_);
+        request.initialName = last.fileName();
+        request.initialFolder = last.absolutePath();
+    }
+    return services_.openFile(owner, request);
+}
+
+QString ArchiveChooser::droppedFile(const QMimeData* data)
+{
+    if (!data->hasUrls() || data->urls().size() != 1 || !data->urls().constFirst().isLocalFile())
+        return {};
+    const QString path = data->urls().constFirst().toLocalFile();
+    return QFileInfo(path).isDir() ? QString() : path;
+}
+
+}  // namespace app
