@@ -215,6 +215,7 @@ private Q_SLOTS:
         timer.start();
         controls().stopItem->trigger();
         QTRY_VERIFY_WITH_TIMEOUT(!window().isRunning(), 5000);
+        qInfo("the run ended %lld ms after the stop", static_cast<long long>(timer.elapsed()));
         QVERIFY(timer.elapsed() < 5000);
         QVERIFY(services->boxes.empty());
         QCOMPARE(window().statusText(), QStringLiteral("中止しました。ムービーを0本作成しました。"));

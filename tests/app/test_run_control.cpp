@@ -127,6 +127,8 @@ private Q_SLOTS:
         program->run->click();
         waitForTheEnd(program);
         QVERIFY(sinceStop.isValid());
+        // Within a second on an ordinary machine; the bound leaves room for a loaded one.
+        qInfo("the run ended %lld ms after the stop", static_cast<long long>(sinceStop.elapsed()));
         QVERIFY2(sinceStop.elapsed() < 5000, qPrintable(QString::number(sinceStop.elapsed())));
         QCOMPARE(services.boxTexts(), QStringList());
         verifyStopped(program, picked, 6);
