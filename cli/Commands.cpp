@@ -5,6 +5,7 @@
 #include "catalogue/Archive.h"
 #include "catalogue/Catalogue.h"
 #include "catalogue/Discovery.h"
+#include "catalogue/FilmHeader.h"
 #include "config/ProgramInfo.h"
 #include "disc/ImageError.h"
 #include "disc/ImageMessage.h"
@@ -139,6 +140,31 @@ std::optional<OpenedArchive> openArchive(const QString& named)
     return OpenedArchive{*path, info.disc, std::move(archive)};
 }
 
+// A movie's length from its FILM header, read through the opened archive;
+// "-:--" when the header cannot be read or makes no sense. A damaged sector
+// costs this movie its length, not the list.
+QString movieLength(hotaru::disc::ArchiveReader& reader, std::int32_t disc, std::int32_t movie)
+{
+    const std::int64_t offset = hotaru::movieOffset(disc, movie);
+    const std::int64_t size = hotaru::movieSize(disc, movie);
+    std::optional<hotaru::FilmInfo> info;
+    try {
+        std::uint8_t start[8];
+        if (size >= std::ssize(start)) {
+            reader.read(offset, start, sizeof start);
+            const std::optional<std::uint32_t> headerSize = hotaru::filmHeaderSize(start, sizeof start);
+            if (headerSize && *headerSize <= size) {
+                std::vector<std::uint8_t> header(*headerSize);
+                reader.read(offset, header.data(), header.size());
+                info = hotaru::readFilmHeader(header.data(), header.size());
+            }
+        }
+    } catch (const hotaru::EInOutError&) {
+    } catch (const hotaru::disc::ImageError&) {
+    }
+    return QString::fromStdString(hotaru::lengthText(info ? info->seconds() : 0));
+}
+
 int list(const Options& options)
 {
     const std::optional<OpenedArchive> archive = openArchive(options.archive);
@@ -155,17 +181,25 @@ int list(const Options& options)
     const auto bytesWidth = static_cast<int>(QString::number(largest).size());
     const auto kibWidth = static_cast<int>(QString::number(kib(largest)).size());
 
+    QStringList lengths;
+    int lengthWidth = 0;
+    for (std::int32_t n = 1; n <= count; ++n) {
+        lengths << movieLength(archive->archive->reader(), archive->disc, n);
+        lengthWidth = std::max(lengthWidth, static_cast<int>(lengths.back().size()));
+    }
+
     QString text = Texts::tr("Disc %1: %2 (%3 movies)")
                        .arg(QString::number(archive->disc), fromUtf8(archive->path), QString::number(count)) +
                    u'\n';
     for (std::int32_t n = 1; n <= count; ++n) {
         const QString title = fromUtf8(hotaru::movieTitle(archive->disc, n));
         const std::int32_t size = hotaru::movieSize(archive->disc, n);
-        text += Texts::tr("%1  %2%3  %4 bytes  %5 KiB")
+        text += Texts::tr("%1  %2%3  %4 bytes  %5 KiB  %6")
                     .arg(n, 2)
                     .arg(title, QString(titleWidth - displayWidth(title), QLatin1Char(' ')))
                     .arg(size, bytesWidth)
-                    .arg(kib(size), kibWidth) +
+                    .arg(kib(size), kibWidth)
+                    .arg(lengths[n - 1], lengthWidth) +
                 u'\n';
     }
     write(stdout, text);

@@ -122,10 +122,6 @@ Try &apos;%1 --help&apos; for more information.</source>
         <translation>ディスク %1: %2 (ムービー %3 本)</translation>
     </message>
     <message>
-        <source>%1  %2%3  %4 bytes  %5 KiB</source>
-        <translation>%1  %2%3  %4 バイト  %5 KiB</translation>
-    </message>
-    <message>
         <source>disc %1 has no movie &quot;%2&quot; (numbers 1 to %3, or a title as --list shows it)</source>
         <translation>ディスク %1 にムービー「%2」はありません (番号 1 から %3、または --list の表示どおりの題名で)</translation>
     </message>
@@ -204,6 +200,10 @@ Try &apos;%1 --help&apos; for more information.</source>
     <message>
         <source>%1:%2 left</source>
         <translation>残り %1:%2</translation>
+    </message>
+    <message>
+        <source>%1  %2%3  %4 bytes  %5 KiB  %6</source>
+        <translation>%1  %2%3  %4 バイト  %5 KiB  %6</translation>
     </message>
 </context>
 </TS>

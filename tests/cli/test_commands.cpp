@@ -89,6 +89,7 @@ protected:
     }
 };
 
+// A stand-in's movies have no FILM header: their length is unknown.
 TEST_F(CommandLineRun, ListsEachDiscWithTitlesAndSizes)
 {
     for (const int disc : {1, 2}) {
@@ -108,6 +109,7 @@ TEST_F(CommandLineRun, ListsEachDiscWithTitlesAndSizes)
             EXPECT_EQ(line.rfind(number + title(disc, n), 0), 0u) << line;
             const std::string size = " " + std::to_string(hotaru::movieSize(disc, n)) + " bytes  ";
             EXPECT_TRUE(contains(line, size)) << line;
+            EXPECT_TRUE(line.ends_with(" KiB  -:--")) << line;
             // The sizes line up on a terminal, where the titles' characters are wide.
             const std::size_t column = terminalWidth(line.substr(0, line.find(" bytes")));
             if (n == 1)
@@ -300,19 +302,71 @@ protected:
             GTEST_SKIP() << "ffmpeg makes the clips";
     }
 
+    fs::path clips() const { return dir / "clips"; }
+
+    // Movie n's real FILM clip, `seconds` long, for archive(1, clips()).
+    void clip(int n, const std::string& seconds = "1")
+    {
+        fs::create_directories(clips());
+        const ProgramOutcome r = runProgram(
+            {"/bin/sh", HOTARU_CLIP_SCRIPT, std::to_string(n), (clips() / hotaru::clipFileName(n)).string(), seconds});
+        EXPECT_EQ(r.status, 0) << r.err;
+    }
+
     // A disc 1 archive whose movies `movies` start with real FILM clips.
     std::string filmArchive(std::initializer_list<int> movies)
     {
-        const fs::path clips = dir / "clips";
-        fs::create_directory(clips);
-        for (const int n : movies) {
-            const ProgramOutcome r = runProgram(
-                {"/bin/sh", HOTARU_CLIP_SCRIPT, std::to_string(n), (clips / hotaru::clipFileName(n)).string()});
-            EXPECT_EQ(r.status, 0) << r.err;
-        }
-        return archive(1, clips.string());
+        for (const int n : movies)
+            clip(n);
+        return archive(1, clips().string());
     }
 };
+
+// Each movie's length comes from its FILM header, read through the archive
+// or the image; a movie without one, or whose header lies on a damaged
+// sector, shows "-:--" and the list goes on.
+TEST_F(CommandLineAvi, ListShowsTheLengthFromEachMoviesHeader)
+{
+    clip(4, "1");
+    clip(6, "2.6");  // 39 frames at 15 a second: 0:03 rounded
+    const std::string path = archive(1, clips().string());
+    const auto checkLengths = [](const ProgramOutcome& r, const std::string& fourth) {
+        ASSERT_EQ(r.status, 0) << r.err;
+        std::istringstream lines(r.out);
+        std::string line;
+        std::getline(lines, line);
+        int n = 0;
+        while (std::getline(lines, line)) {
+            ++n;
+            const std::string length = n == 4 ? fourth : n == 6 ? "0:03" : "-:--";
+            EXPECT_TRUE(line.ends_with(" KiB  " + length)) << line;
+        }
+        EXPECT_EQ(n, hotaru::movieCount(1));
+    };
+    checkLengths(cutter({"--list", path}), "0:01");
+
+    const std::string cue = (dir / "images" / "disc1.cue").string();
+    fs::create_directories(dir / "images");
+    hotaru::writeBinCue(path, cue);
+    checkLengths(cutter({"--list", cue}), "0:01");
+
+    // A byte the reader skips changes in movie 4's header: only its sector's
+    // check fails. The archive starts with movie 1's stamp, in the user data
+    // of a raw sector of the track.
+    const std::string track = hotaru::trackFileName(cue, 1);
+    const std::size_t first = readPart(track, 0, 4 << 20).find(hotaru::sampleHeader(1, 1));
+    ASSERT_NE(first, std::string::npos);
+    ASSERT_EQ(first % 2352, 16u);
+    const std::int64_t offset = hotaru::movieOffset(1, 4);
+    const std::int64_t at = static_cast<std::int64_t>(first) + offset / 2048 * 2352 + offset % 2048;
+    const std::string header = slurp(clips() / hotaru::clipFileName(4)).substr(0, 16);
+    ASSERT_EQ(readPart(track, at, 16), header);
+    std::fstream bin(track, std::ios::binary | std::ios::in | std::ios::out);
+    bin.seekp(at + 12);
+    bin.put(static_cast<char>(header[12] ^ 1));
+    bin.close();
+    checkLengths(cutter({"--list", cue}), "-:--");
+}
 
 TEST_F(CommandLineAvi, BundledConverterLeavesOnePlayableAviPerMovie)
 {
@@ -430,6 +484,8 @@ TEST_F(CommandLineRun, SpeaksJapaneseOnAJapaneseSystem)
     r = runProgram({HOTARU_PROGRAM, "--list", path}, japanese);
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_TRUE(contains(r.out, "ディスク 2: " + path)) << r.out;
+    EXPECT_TRUE(contains(r.out, " バイト  ")) << r.out;
+    EXPECT_TRUE(contains(r.out, " KiB  -:--\n")) << r.out;
     r = runProgram({HOTARU_PROGRAM, "-x", path, "99"}, japanese);
     EXPECT_EQ(r.status, 2);
     EXPECT_TRUE(contains(r.err, "ディスク 2 にムービー「99」はありません")) << r.err;
