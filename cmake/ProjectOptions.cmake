@@ -5,6 +5,7 @@ set(CMAKE_CXX_STANDARD_REQUIRED ON)
 set(CMAKE_CXX_EXTENSIONS OFF)
 
 option(HOTARU_SANITIZE "Build with AddressSanitizer and UndefinedBehaviorSanitizer" OFF)
+option(HOTARU_FUZZ "Build the fuzz targets for libFuzzer (clang)" OFF)
 
 add_library(hotaru_options INTERFACE)
 target_compile_features(hotaru_options INTERFACE cxx_std_20)
@@ -32,4 +33,9 @@ if(HOTARU_SANITIZE)
   target_compile_options(hotaru_options INTERFACE
     -fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
   target_link_options(hotaru_options INTERFACE -fsanitize=address,undefined)
+endif()
+# The fuzzers must see the readers' branches, not only their own: every
+# library is built with libFuzzer's coverage, the targets link libFuzzer.
+if(HOTARU_FUZZ)
+  target_compile_options(hotaru_options INTERFACE -fsanitize=fuzzer-no-link)
 endif()
