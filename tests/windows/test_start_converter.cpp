@@ -126,13 +126,13 @@ TEST_F(StartConverter, ConversionDeletesTheCpkOnlyOnSuccess)
     EXPECT_EQ(namesIn(work), (std::set<std::string>{"converter.log", title + ".cpk"}));
 }
 
-TEST_F(StartConverter, EmptyFolderMeansTheCurrentOne)
+TEST_F(StartConverter, AnEmptyFolderRunsNothingWhereverTheProcessIs)
 {
     const std::string before = currentDirectory();
     setCurrentDirectory(work);
     writeFile(title + ".cpk", "movie");
     const ConversionOutcome outcome = convertMovie({converter, "", title});
     setCurrentDirectory(before);
-    EXPECT_EQ(outcome, ConversionOutcome::Converted);
-    EXPECT_EQ(namesIn(work), (std::set<std::string>{"converter.log", title + ".avi"}));
+    EXPECT_EQ(outcome, ConversionOutcome::Failed);
+    EXPECT_EQ(namesIn(work), std::set<std::string>{title + ".cpk"});
 }
