@@ -1,0 +1,367 @@
+#include "cpk2avi/MovieThumbnail.h"
+
+#include "cpk2avi/AvHandles.h"
+#include "cpk2avi/CinepakFrame.h"
+
+extern "C" {
+#include <libswscale/swscale.h>
+}
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <memory>
+#include <span>
+#include <utility>
+
+namespace hotaru {
+
+namespace {
+
+// Past these a movie counts as damaged: no FILM movie comes near them, and
+// they bound what a damaged header can make us allocate.
+constexpr int MaxPictureSide = 4096;
+constexpr std::uint32_t MaxSampleBytes = CinepakMaxLength + 16;  // the frame's 24-bit length and FILM's padding
+
+// The work one picture may take: frames decoded, packets read in all, and
+// packets passed over on the way to the third of the movie.
+constexpr int MaxFrames = 60;
+constexpr int MaxPackets = 8192;
+constexpr int MaxSkipped = MaxPackets / 2;
+
+// A brightness spread (standard deviation of luma, 0..255) below this is a
+// blank picture: black, a fade, one flat colour.
+constexpr double MinSpread = 10;
+
+constexpr int AvioBufferSize = 32 * 1024;
+
+// The movie's bytes, a file of their own to FFmpeg.
+struct Range {
+    const ArchiveRead& read;
+    std::int64_t offset;
+    std::int64_t size;
+    std::int64_t pos = 0;
+    bool failed = false;  // `read` threw
+};
+
+// No exception from `read` may unwind through FFmpeg's C frames.
+bool readAt(Range& r, std::int64_t at, void* buffer, std::size_t n)
+{
+    try {
+        r.read(r.offset + at, buffer, n);
+        return true;
+    } catch (...) {
+        r.failed = true;
+        return false;
+    }
+}
+
+int readRange(void* opaque, std::uint8_t* buffer, int n)
+{
+    Range& r = *static_cast<Range*>(opaque);
+    if (r.pos >= r.size || n <= 0)
+        return AVERROR_EOF;
+    const auto count = static_cast<int>(std::min<std::int64_t>(n, r.size - r.pos));
+    if (!readAt(r, r.pos, buffer, static_cast<std::size_t>(count)))
+        return AVERROR(EIO);
+    r.pos += count;
+    return count;
+}
+
+std::int64_t seekRange(void* opaque, std::int64_t to, int whence)
+{
+    Range& r = *static_cast<Range*>(opaque);
+    if (whence & AVSEEK_SIZE)
+        return r.size;
+    // avio_seek hands every other seek on as SEEK_SET.
+    if ((whence & ~AVSEEK_FORCE) != SEEK_SET || to < 0 || to > r.size)
+        return AVERROR(EINVAL);
+    r.pos = to;
+    return to;
+}
+
+struct AvioDeleter {
+    void operator()(AVIOContext* c) const
+    {
+        av_freep(&c->buffer);  // FFmpeg may have swapped the one we gave it
+        avio_context_free(&c);
+    }
+};
+struct ScalerDeleter {
+    void operator()(SwsContext* s) const { sws_freeContext(s); }
+};
+
+std::uint32_t be32(const std::uint8_t* b) { return std::uint32_t{b[0]} << 24 | b[1] << 16 | b[2] << 8 | b[3]; }
+
+enum class Layout { Broken, SamplesOutside, Fine };
+
+// Checks the header before FFmpeg trusts it: the sample table must lie inside
+// the header (or FFmpeg allocates for any count it names), and every sample
+// inside the range and no bigger than a frame can be (or one sample could
+// bring the whole movie into memory). The header is "FILM", its length and
+// version; FDSC (20 bytes for version 0, else 32); STAB with the record count
+// at +12, then 16-byte records: offset from the header's end, size, time,
+// duration.
+Layout checkLayout(Range& r)
+{
+    std::uint8_t head[64] = {};
+    if (r.size < static_cast<std::int64_t>(sizeof head) || !readAt(r, 0, head, sizeof head))
+        return Layout::Broken;
+    const std::uint64_t headerSize = be32(head + 4);
+    const std::size_t stab = be32(head + 8) == 0 ? 36 : 48;
+    const std::uint64_t tableEnd = stab + 16 + std::uint64_t{be32(head + stab + 12)} * 16;
+    if (be32(head + stab) != 0x53544142 || tableEnd > headerSize || headerSize > std::uint64_t(r.size))
+        return Layout::Broken;
+    Layout layout = Layout::Fine;
+    std::vector<std::uint8_t> records;
+    for (std::uint64_t at = stab + 16; at < tableEnd; at += records.size()) {
+        records.resize(std::min<std::uint64_t>(tableEnd - at, 4096 * 16));
+        if (!readAt(r, static_cast<std::int64_t>(at), records.data(), records.size()))
+            return Layout::Broken;
+        for (std::size_t i = 0; i < records.size(); i += 16) {
+            const std::uint32_t n = be32(&records[i + 4]);
+            if (n > MaxSampleBytes || headerSize + be32(&records[i]) + n > std::uint64_t(r.size))
+                layout = Layout::SamplesOutside;
+        }
+    }
+    return layout;
+}
+
+// The index functions want a stream they may change.
+AVStream* cinepakStream(const AVFormatContext& input)
+{
+    for (unsigned i = 0; i < input.nb_streams; ++i) {
+        AVStream* st = input.streams[i];
+        if (st->codecpar->codec_type == AVMEDIA_TYPE_VIDEO)
+            return st->codecpar->codec_id == AV_CODEC_ID_CINEPAK ? st : nullptr;
+    }
+    return nullptr;
+}
+
+// Size and timing as the header's sample table tells them.
+void readFacts(AVStream& video, Thumbnail& thumb)
+{
+    const int width = video.codecpar->width;
+    const int height = video.codecpar->height;
+    if (width > 0 && height > 0 && width <= MaxPictureSide && height <= MaxPictureSide) {
+        thumb.movieWidth = width;
+        thumb.movieHeight = height;
+    }
+    const int frames = avformat_index_get_entries_count(&video);
+    if (frames < 2 || video.time_base.num <= 0 || video.time_base.den <= 0)
+        return;
+    const std::int64_t first = avformat_index_get_entry(&video, 0)->timestamp;
+    const std::int64_t last = avformat_index_get_entry(&video, frames - 1)->timestamp;
+    const double span = static_cast<double>(last - first) * av_q2d(video.time_base);
+    if (span > 0) {
+        thumb.frameRate = (frames - 1) / span;
+        thumb.seconds = frames / thumb.frameRate;
+    }
+}
+
+// The largest size inside the box with the movie's aspect; never bigger than the movie.
+std::pair<int, int> fitted(int width, int height, int maxWidth, int maxHeight)
+{
+    maxWidth = std::clamp(maxWidth, 1, MaxPictureSide);
+    maxHeight = std::clamp(maxHeight, 1, MaxPictureSide);
+    const double scale = std::min({1.0, double(maxWidth) / width, double(maxHeight) / height});
+    return {std::clamp(int(std::lround(width * scale)), 1, maxWidth),
+            std::clamp(int(std::lround(height * scale)), 1, maxHeight)};
+}
+
+double lumaSpread(const std::vector<std::uint8_t>& rgb)
+{
+    double sum = 0, squares = 0;
+    for (std::size_t i = 0; i + 2 < rgb.size(); i += 3) {
+        const double y = 0.299 * rgb[i] + 0.587 * rgb[i + 1] + 0.114 * rgb[i + 2];
+        sum += y;
+        squares += y * y;
+    }
+    const double pixels = double(rgb.size() / 3);
+    const double mean = sum / pixels;
+    return std::sqrt(std::max(0.0, squares / pixels - mean * mean));
+}
+
+// Decodes from a third of the way in and keeps the picture that stands for the movie.
+class Picker {
+public:
+    Picker(AVFormatContext& input, AVStream& video, std::pair<int, int> size)
+        : input_(input), video_(video), width_(size.first), height_(size.second)
+    {
+        scaled_->width = width_;
+        scaled_->height = height_;
+        scaled_->format = AV_PIX_FMT_RGB24;
+        if (av_frame_get_buffer(scaled_.get(), 0) < 0)
+            throw std::bad_alloc();
+    }
+
+    // Into `thumb`; false when the movie cannot be decoded.
+    bool pick(Thumbnail& thumb)
+    {
+        const int entries = avformat_index_get_entries_count(&video_);
+        if (entries <= 0 || !openDecoder())
+            return false;
+        const std::int64_t first = avformat_index_get_entry(&video_, 0)->timestamp;
+        target_ = first + (avformat_index_get_entry(&video_, entries - 1)->timestamp - first) / 3;
+        const auto [start, keyed] = startFor(target_);
+        // FFmpeg's FILM reader counts video frames as table records when it
+        // seeks, so with sound between them it lands short of the frame:
+        // what comes before that is read but not decoded. A failed seek
+        // reads from the start the same way.
+        av_seek_frame(&input_, video_.index, start, AVSEEK_FLAG_BACKWARD | (keyed ? 0 : AVSEEK_FLAG_ANY));
+
+        PacketPtr pkt = newPacket();
+        bool decoding = false;
+        for (int packets = 0; packets < MaxPackets && frames_ < MaxFrames && !chosen_; ++packets) {
+            const int rc = av_read_frame(&input_, pkt.get());
+            if (rc == AVERROR_EOF)
+                break;
+            if (rc < 0)
+                return false;
+            const bool isVideo = pkt->stream_index == video_.index;
+            if (isVideo && !decoding)
+                decoding = ((!keyed || (pkt->flags & AV_PKT_FLAG_KEY)) && pkt->pts >= start) || packets >= MaxSkipped;
+            const bool decoded = !isVideo || !decoding || decode(*pkt);
+            av_packet_unref(pkt.get());
+            if (!decoded)
+                return false;
+        }
+        if (best_.empty())
+            return false;
+        thumb.width = width_;
+        thumb.height = height_;
+        thumb.rgb = std::move(best_);
+        return true;
+    }
+
+private:
+    // Where decoding starts, and whether that is a key frame: the key frame
+    // at or before `target`, else the next one; with none marked, any frame.
+    std::pair<std::int64_t, bool> startFor(std::int64_t target)
+    {
+        const AVIndexEntry* e = avformat_index_get_entry_from_timestamp(&video_, target, AVSEEK_FLAG_BACKWARD);
+        if (!e)
+            e = avformat_index_get_entry_from_timestamp(&video_, target, 0);
+        if (e)
+            return {e->timestamp, true};
+        e = avformat_index_get_entry_from_timestamp(&video_, target, AVSEEK_FLAG_BACKWARD | AVSEEK_FLAG_ANY);
+        return {e ? e->timestamp : target, false};
+    }
+
+    // One frame through the decoder, its picture weighed against the best so far.
+    bool decode(const AVPacket& pkt)
+    {
+        // The decoder passes over much it cannot read; the frame's own length must agree.
+        if (filmPaddingSize(std::span<const std::uint8_t>(pkt.data, std::size_t(pkt.size))) < 0 ||
+            avcodec_send_packet(decoder_.get(), &pkt) < 0)
+            return false;
+        int rc;
+        while ((rc = avcodec_receive_frame(decoder_.get(), picture_.get())) >= 0) {
+            ++frames_;
+            const bool scaled = scale(*picture_);
+            av_frame_unref(picture_.get());
+            if (!scaled)
+                return false;
+            const double spread = lumaSpread(rgb_);
+            chosen_ = pkt.pts >= target_ && spread >= MinSpread;
+            if (chosen_ || spread > bestSpread_) {
+                bestSpread_ = spread;
+                best_.swap(rgb_);
+            }
+            if (chosen_)
+                return true;
+        }
+        return rc == AVERROR(EAGAIN);
+    }
+
+    bool openDecoder()
+    {
+        const AVCodec* codec = avcodec_find_decoder(AV_CODEC_ID_CINEPAK);
+        if (!codec)
+            return false;
+        decoder_.reset(avcodec_alloc_context3(codec));
+        if (!decoder_)
+            throw std::bad_alloc();
+        return avcodec_parameters_to_context(decoder_.get(), video_.codecpar) >= 0 &&
+               avcodec_open2(decoder_.get(), codec, nullptr) >= 0;
+    }
+
+    // Into rgb_.
+    bool scale(const AVFrame& picture)
+    {
+        scaler_.reset(sws_getCachedContext(scaler_.release(), picture.width, picture.height,
+                                           AVPixelFormat(picture.format), width_, height_, AV_PIX_FMT_RGB24, SWS_AREA,
+                                           nullptr, nullptr, nullptr));
+        if (!scaler_ || sws_scale(scaler_.get(), picture.data, picture.linesize, 0, picture.height, scaled_->data,
+                                  scaled_->linesize) != height_)
+            return false;
+        const std::size_t row = std::size_t(width_) * 3;
+        rgb_.resize(row * std::size_t(height_));
+        for (int y = 0; y < height_; ++y)
+            std::copy_n(scaled_->data[0] + std::ptrdiff_t(y) * scaled_->linesize[0], row, rgb_.data() + y * row);
+        return true;
+    }
+
+    AVFormatContext& input_;
+    AVStream& video_;
+    int width_, height_;
+    CodecPtr decoder_;
+    std::unique_ptr<SwsContext, ScalerDeleter> scaler_;
+    FramePtr picture_ = newFrame();
+    FramePtr scaled_ = newFrame();
+    std::int64_t target_ = 0;  // a third of the way in
+    int frames_ = 0;           // decoded
+    bool chosen_ = false;
+    std::vector<std::uint8_t> rgb_, best_;
+    double bestSpread_ = -1;
+};
+
+}  // namespace
+
+Thumbnail movieThumbnail(const ArchiveRead& read, std::int64_t offset, std::int64_t size, int maxWidth, int maxHeight)
+{
+    Thumbnail thumb;
+    const std::int64_t usable = offset < 0 ? 0 : std::clamp<std::int64_t>(size, 0, INT64_MAX - offset);
+    Range range{read, offset, usable};
+    const Layout layout = checkLayout(range);
+    const AVInputFormat* film = av_find_input_format("film_cpk");
+    if (layout == Layout::Broken || !film) {
+        thumb.damaged = true;
+        return thumb;
+    }
+
+    auto* buffer = static_cast<unsigned char*>(av_malloc(AvioBufferSize));
+    AVIOContext* avio =
+        buffer ? avio_alloc_context(buffer, AvioBufferSize, 0, &range, readRange, nullptr, seekRange) : nullptr;
+    if (!avio) {
+        av_free(buffer);
+        throw std::bad_alloc();
+    }
+    const std::unique_ptr<AVIOContext, AvioDeleter> io(avio);
+    AVFormatContext* raw = avformat_alloc_context();
+    if (!raw)
+        throw std::bad_alloc();
+    raw->pb = io.get();
+    InputPtr input;  // closed before io goes
+    if (avformat_open_input(&raw, nullptr, film, nullptr) >= 0)
+        input.reset(raw);  // on failure FFmpeg has freed it
+
+    AVStream* video = input ? cinepakStream(*input) : nullptr;
+    if (video)
+        readFacts(*video, thumb);
+    bool pictured = false;
+    if (video && layout == Layout::Fine && thumb.movieWidth > 0) {
+        Picker picker(*input, *video, fitted(thumb.movieWidth, thumb.movieHeight, maxWidth, maxHeight));
+        pictured = picker.pick(thumb);
+    }
+    // FFmpeg may take a failed read for the end of the movie.
+    thumb.damaged = !pictured || range.failed;
+    if (thumb.damaged) {
+        thumb.width = thumb.height = 0;
+        thumb.rgb.clear();
+    }
+    return thumb;
+}
+
+}  // namespace hotaru
