@@ -2,6 +2,7 @@
 
 #include "app/ChoiceList.h"
 #include "app/MainMenu.h"
+#include "app/MovieToolTips.h"
 #include "app/ProgramIcon.h"
 #include "app/Voices.h"
 #include "catalogue/Archive.h"
@@ -70,6 +71,7 @@ MainWindow::MainWindow(gui::SystemServices& services, QWidget* parent)
     buildControls();
     menu_ = new MainMenu(this);
     run_ = new ExtractionRun(services_, session_, this);
+    new MovieToolTips(session_, titleList_, pickList_, this);
     wireHandlers();
 }
 

@@ -8,10 +8,12 @@
 
 #include <QAction>
 #include <QElapsedTimer>
+#include <QHelpEvent>
 #include <QListWidget>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTemporaryDir>
+#include <QToolTip>
 
 #include <cstdlib>
 #include <memory>
@@ -204,6 +206,34 @@ private Q_SLOTS:
         QStringList expected{avi(1), cpk(1, 2), cpk(1, 3), QStringLiteral("converter.log")};
         expected.sort();
         QCOMPARE(names(out), expected);
+    }
+
+    // Hovering a title shows a picture from its movie with its facts, decoded
+    // off the window's thread; a movie that is no FILM shows none.
+    void titlesShowAPictureOfTheirMovie()
+    {
+        program = std::make_unique<Program>(*services, true);
+        program->open(*services, archive);
+        const auto hover = [&](int row) {
+            QListWidget* list = controls().titles;
+            const QPoint at = list->visualItemRect(list->item(row)).center();
+            QHelpEvent help(QEvent::ToolTip, at, list->viewport()->mapToGlobal(at));
+            QCoreApplication::sendEvent(list->viewport(), &help);
+        };
+        const QString status = window().statusText();
+        hover(1);
+        QTRY_VERIFY_WITH_TIMEOUT(QToolTip::isVisible(), 20000);
+        QVERIFY2(QToolTip::text().contains(QStringLiteral("<img src=\"data:image/png;base64,")),
+                 qPrintable(QToolTip::text().left(200)));
+        QVERIFY(QToolTip::text().contains(title(1, 2).toHtmlEscaped()));
+        QVERIFY2(QToolTip::text().contains(QStringLiteral("0:01  160x120  15 fps")),
+                 qPrintable(QToolTip::text().right(80)));
+        QCOMPARE(window().statusText(), status);
+
+        QToolTip::hideText();
+        hover(4);  // filler, not a movie
+        QTRY_VERIFY_WITH_TIMEOUT(QToolTip::isVisible() && QToolTip::text().contains(QStringLiteral("画像なし")), 20000);
+        QVERIFY(!QToolTip::text().contains(QStringLiteral("<img")));
     }
 
     // The copy is finished and kept; the movie stays picked, since its video is not.

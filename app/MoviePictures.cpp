@@ -1,0 +1,96 @@
+#include "app/MoviePictures.h"
+
+#include "catalogue/Catalogue.h"
+#include "cpk2avi/MovieThumbnail.h"
+#include "extract/RunArchive.h"
+
+#include <memory>
+
+namespace app {
+namespace {
+
+// Lives on the decoding thread: keeps the last archive open, since a disc
+// image's sheet or map is read once, not once per movie.
+class Decoder : public QObject {
+    Q_OBJECT
+public:
+    void decode(const QString& archive, std::int32_t disc, std::int32_t movie)
+    {
+        const std::string path = archive.toStdString();
+        if (!archive_ || archive_->path() != path)
+            archive_ = std::make_unique<hotaru::RunArchive>(path);
+        const hotaru::ArchiveRead read = [this](std::int64_t offset, void* buffer, std::size_t n) {
+            archive_->reader().read(offset, buffer, n);
+        };
+        const hotaru::Thumbnail t =
+            hotaru::movieThumbnail(read, hotaru::movieOffset(disc, movie), hotaru::movieSize(disc, movie));
+        MoviePicture picture;
+        if (!t.damaged && t.width > 0) {
+            picture.image = QImage(t.rgb.data(), t.width, t.height, t.width * 3, QImage::Format_RGB888).copy();
+            const auto whole = static_cast<long long>(t.seconds + 0.5);
+            picture.facts = QStringLiteral("%1:%2  %3x%4  %5 fps")
+                                .arg(whole / 60)
+                                .arg(whole % 60, 2, 10, QLatin1Char('0'))
+                                .arg(t.movieWidth)
+                                .arg(t.movieHeight)
+                                .arg(QString::number(t.frameRate, 'g', 3));
+        } else {
+            picture.facts = QStringLiteral("画像なし");
+        }
+        Q_EMIT decoded(archive, disc, movie, picture.image, picture.facts);
+    }
+
+Q_SIGNALS:
+    void decoded(const QString& archive, std::int32_t disc, std::int32_t movie, const QImage& image,
+                 const QString& facts);
+
+private:
+    std::unique_ptr<hotaru::RunArchive> archive_;
+};
+
+}  // namespace
+
+MoviePictures::MoviePictures(QObject* parent) : QObject(parent)
+{
+    auto* decoder = new Decoder;
+    decoder->moveToThread(&thread_);
+    connect(&thread_, &QThread::finished, decoder, &QObject::deleteLater);
+    connect(this, &MoviePictures::decode, decoder, &Decoder::decode, Qt::QueuedConnection);
+    connect(
+        decoder, &Decoder::decoded, this,
+        [this](const QString& archive, std::int32_t disc, std::int32_t movie, const QImage& image,
+               const QString& facts) {
+            known_.insert(key(archive, disc, movie), {image, facts});
+            Q_EMIT ready(archive, disc, movie);
+        },
+        Qt::QueuedConnection);
+    // Below the window's own work: a picture waits, a click never does.
+    thread_.start(QThread::LowPriority);
+}
+
+MoviePictures::~MoviePictures()
+{
+    thread_.quit();
+    thread_.wait();
+}
+
+QString MoviePictures::key(const QString& archive, std::int32_t disc, std::int32_t movie)
+{
+    return QStringLiteral("%1|%2|%3").arg(archive).arg(disc).arg(movie);
+}
+
+std::optional<MoviePicture> MoviePictures::picture(const QString& archive, std::int32_t disc, std::int32_t movie)
+{
+    const QString k = key(archive, disc, movie);
+    if (const auto found = known_.constFind(k); found != known_.constEnd())
+        return *found;
+    if (!asked_.value(k)) {
+        asked_.insert(k, true);
+        Q_EMIT decode(archive, disc, movie);
+    }
+    return std::nullopt;
+}
+
+}  // namespace app
+
+#include "MoviePictures.moc"

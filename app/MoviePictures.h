@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QHash>
+#include <QImage>
+#include <QObject>
+#include <QString>
+#include <QThread>
+
+#include <cstdint>
+#include <optional>
+
+namespace app {
+// What a title's tooltip shows of its movie: a picture from it (null when
+// the movie could not be decoded) and a line of facts.
+struct MoviePicture {
+    QImage image;
+    QString facts;  // "1:23  320x224  15 fps", or "画像なし" for a damaged movie
+};
+
+// Pictures of the movies, decoded from the archive or image on a thread of
+// their own, one at a time, and kept for the session.
+class MoviePictures : public QObject {
+    Q_OBJECT
+public:
+    explicit MoviePictures(QObject* parent = nullptr);
+    ~MoviePictures() override;
+
+    // The movie's picture if it is known; otherwise nothing, and ready()
+    // follows once it is decoded.
+    std::optional<MoviePicture> picture(const QString& archive, std::int32_t disc, std::int32_t movie);
+
+Q_SIGNALS:
+    void ready(const QString& archive, std::int32_t disc, std::int32_t movie);
+    // To the decoding thread.
+    void decode(const QString& archive, std::int32_t disc, std::int32_t movie);
+
+private:
+    static QString key(const QString& archive, std::int32_t disc, std::int32_t movie);
+
+    QThread thread_;
+    QHash<QString, MoviePicture> known_;
+    QHash<QString, bool> asked_;
+};
+
+}  // namespace app
