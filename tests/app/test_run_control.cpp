@@ -106,37 +106,61 @@ private Q_SLOTS:
         QCOMPARE(program->progress->value(), 0);
     }
 
-    // Stopped as the status line shows the third pick's copy (the worker may
-    // be a little further by then): 実行 then goes on from where it stopped.
+    // Every movie of the disc picked and run, with `act` done as the status
+    // line shows the second one's copy (the worker may be further by then).
+    void runActing(FakeSystemServices& services, const Program& program, const std::function<void()>& act)
+    {
+        QDir(out).removeRecursively();
+        QDir().mkpath(out);
+        writeBytes(out + u'/' + cpk(1, 3), "older copy");
+        services.boxes.clear();
+        program->selectAll->click();
+        whenCopying(program, 2, act);
+        program->run->click();
+        waitForTheEnd(program);
+    }
+    // The same until `act` stops the run: on a fast disc the worker may have
+    // written every movie before the window saw the second one begin.
+    bool runStoppedMidway(FakeSystemServices& services, const Program& program, const std::function<void()>& act)
+    {
+        for (int attempt = 0; attempt < 5; ++attempt) {
+            runActing(services, program, act);
+            if (!services.boxTexts().contains(Done))
+                return true;
+        }
+        return false;
+    }
+    static QList<std::int32_t> wholeDisc()
+    {
+        QList<std::int32_t> all;
+        for (std::int32_t n = 1; n <= hotaru::movieCount(1); ++n)
+            all << n;
+        return all;
+    }
+
+    // 実行 then goes on from where the run stopped.
     void theStopItemEndsTheRunAndRunGoesOnFromThere()
     {
         FakeSystemServices services;
         services_ = &services;
         const Program program = startOn(services);
-        writeBytes(out + u'/' + cpk(1, 6), "older copy");
-        const QList<std::int32_t> picked{4, 5, 6, 7, 8, 9, 10, 11};
-        for (const std::int32_t n : picked)
-            program.pick(n);
         QVERIFY(!program->stopItem->isEnabled());
         QElapsedTimer sinceStop;
-        whenCopying(program, 6, [&] {
+        QVERIFY(runStoppedMidway(services, program, [&] {
             QVERIFY(program->stopItem->isEnabled());
             sinceStop.start();
             program->stopItem->trigger();
-        });
-        program->run->click();
-        waitForTheEnd(program);
-        QVERIFY(sinceStop.isValid());
+        }));
         // Within a second on an ordinary machine; the bound leaves room for a loaded one.
         qInfo("the run ended %lld ms after the stop", static_cast<long long>(sinceStop.elapsed()));
         QVERIFY2(sinceStop.elapsed() < 5000, qPrintable(QString::number(sinceStop.elapsed())));
         QCOMPARE(services.boxTexts(), QStringList());
-        verifyStopped(program, picked, 6);
+        verifyStopped(program, wholeDisc(), 3);
 
         program->run->click();
         waitForTheEnd(program);
         QCOMPARE(services.boxTexts(), QStringList{Done});
-        for (const std::int32_t n : picked)
+        for (const std::int32_t n : wholeDisc())
             QVERIFY2(sameAsRange(out + u'/' + cpk(1, n), disc, 1, n), qPrintable(cpk(1, n)));
         QCOMPARE(program->picks->count(), 0);
     }
@@ -147,32 +171,27 @@ private Q_SLOTS:
         FakeSystemServices services;
         services_ = &services;
         const Program program = startOn(services);
-        const QList<std::int32_t> picked{4, 5, 6, 7, 8, 9, 10, 11};
-        for (const std::int32_t n : picked)
-            program.pick(n);
-        services.answers = {gui::BoxAnswer::Cancel};
-        whenCopying(program, 4, [&] { QTest::keyClick(program.window.get(), Qt::Key_Escape); });
-        program->run->click();
-        waitForTheEnd(program);
-        QCOMPARE(services.boxTexts(), (QStringList{QStringLiteral("ファイルの作成を中止しますか？"), Done}));
+        const QString question = QStringLiteral("ファイルの作成を中止しますか？");
+        bool asked = false;
+        for (int attempt = 0; attempt < 5 && !asked; ++attempt) {
+            services.answers = {gui::BoxAnswer::Cancel};
+            runActing(services, program, [&] { QTest::keyClick(program.window.get(), Qt::Key_Escape); });
+            asked = services.boxTexts().contains(question);
+        }
+        QVERIFY(asked);
+        QCOMPARE(services.boxTexts(), (QStringList{question, Done}));
         QCOMPARE(services.boxes[0].buttons, gui::BoxButtons::OkCancel);
-        QCOMPARE(names(out).size(), picked.size());
+        QCOMPARE(names(out).size(), wholeDisc().size());
 
         // Nothing runs: Esc asks nothing.
         QTest::keyClick(program.window.get(), Qt::Key_Escape);
         QCOMPARE(services.boxes.size(), std::size_t{2});
 
-        QDir(out).removeRecursively();
-        QDir().mkpath(out);
-        services.boxes.clear();
-        for (const std::int32_t n : picked)
-            program.pick(n);
-        services.answers = {gui::BoxAnswer::Ok};
-        whenCopying(program, 5, [&] { QTest::keyClick(program.window.get(), Qt::Key_Escape); });
-        program->run->click();
-        waitForTheEnd(program);
-        QCOMPARE(services.boxTexts(), QStringList{QStringLiteral("ファイルの作成を中止しますか？")});
-        verifyStopped(program, picked, 0);
+        services.answers = {gui::BoxAnswer::Ok, gui::BoxAnswer::Ok, gui::BoxAnswer::Ok, gui::BoxAnswer::Ok,
+                            gui::BoxAnswer::Ok};
+        QVERIFY(runStoppedMidway(services, program, [&] { QTest::keyClick(program.window.get(), Qt::Key_Escape); }));
+        QCOMPARE(services.boxTexts(), QStringList{question});
+        verifyStopped(program, wholeDisc(), 3);
     }
 
     void aFolderTooSmallForThePicksStartsNothing()
