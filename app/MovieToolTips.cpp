@@ -58,11 +58,11 @@ bool MovieToolTips::eventFilter(QObject* watched, QEvent* e)
 
 void MovieToolTips::show()
 {
-    const std::optional<MoviePicture> picture =
-        pictures_.picture(session_.archivePath(), session_.disc(), movie_);
+    const std::optional<MoviePicture> picture = pictures_.picture(session_.archivePath(), session_.disc(), movie_);
     if (!picture)
         return;  // shown once decoded
-    QString html = QStringLiteral("<b>%1</b><br>").arg(gui::fromUtf8(hotaru::movieTitle(session_.disc(), movie_)).toHtmlEscaped());
+    QString html =
+        QStringLiteral("<b>%1</b><br>").arg(gui::fromUtf8(hotaru::movieTitle(session_.disc(), movie_)).toHtmlEscaped());
     if (!picture->image.isNull()) {
         QByteArray png;
         QBuffer buffer(&png);
