@@ -84,8 +84,8 @@ std::optional<MoviePicture> MoviePictures::picture(const QString& archive, std::
     const QString k = key(archive, disc, movie);
     if (const auto found = known_.constFind(k); found != known_.constEnd())
         return *found;
-    if (!asked_.value(k)) {
-        asked_.insert(k, true);
+    if (!asked_.contains(k)) {
+        asked_.insert(k);
         Q_EMIT decode(archive, disc, movie);
     }
     return std::nullopt;

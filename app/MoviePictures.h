@@ -3,6 +3,7 @@
 #include <QHash>
 #include <QImage>
 #include <QObject>
+#include <QSet>
 #include <QString>
 #include <QThread>
 
@@ -39,7 +40,7 @@ private:
 
     QThread thread_;
     QHash<QString, MoviePicture> known_;
-    QHash<QString, bool> asked_;
+    QSet<QString> asked_;
 };
 
 }  // namespace app
