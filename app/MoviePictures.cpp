@@ -53,6 +53,7 @@ private:
 MoviePictures::MoviePictures(QObject* parent) : QObject(parent)
 {
     auto* decoder = new Decoder;
+    decoder_ = decoder;
     decoder->moveToThread(&thread_);
     connect(&thread_, &QThread::finished, decoder, &QObject::deleteLater);
     connect(this, &MoviePictures::decode, decoder, &Decoder::decode, Qt::QueuedConnection);
@@ -64,12 +65,14 @@ MoviePictures::MoviePictures(QObject* parent) : QObject(parent)
             Q_EMIT ready(archive, disc, movie);
         },
         Qt::QueuedConnection);
-    // Below the window's own work: a picture waits, a click never does.
-    thread_.start(QThread::LowPriority);
 }
 
 MoviePictures::~MoviePictures()
 {
+    if (!thread_.isRunning()) {
+        delete decoder_;  // its thread never ran, so nothing else will
+        return;
+    }
     thread_.quit();
     thread_.wait();
 }
@@ -86,6 +89,11 @@ std::optional<MoviePicture> MoviePictures::picture(const QString& archive, std::
         return *found;
     if (!asked_.contains(k)) {
         asked_.insert(k);
+        // Started on the first picture asked for, so a session that never
+        // shows one has no thread; below the window's own work: a picture
+        // waits, a click never does.
+        if (!thread_.isRunning())
+            thread_.start(QThread::LowPriority);
         Q_EMIT decode(archive, disc, movie);
     }
     return std::nullopt;

@@ -39,6 +39,7 @@ private:
     static QString key(const QString& archive, std::int32_t disc, std::int32_t movie);
 
     QThread thread_;
+    QObject* decoder_ = nullptr;
     QHash<QString, MoviePicture> known_;
     QSet<QString> asked_;
 };
