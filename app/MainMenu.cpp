@@ -29,6 +29,8 @@ MainMenu::MainMenu(QMainWindow* window) : QObject(window)
     file->setObjectName(QStringLiteral("File1"));
     open_ = item(file, "Open1", QStringLiteral("開く(&O)"), QStringLiteral("ﾑｰﾋﾞｰﾌｧｲﾙを開きます。"));
     outputFolder_ = item(file, "KS1", QStringLiteral("保存先の指定(&S)"), QStringLiteral("ﾌｧｲﾙの保存先を指定します。"));
+    preview_ = item(file, "Preview1", QStringLiteral("ﾌﾟﾚﾋﾞｭｰ(&P)..."), QStringLiteral("選んだﾑｰﾋﾞｰを再生します。"));
+    preview_->setEnabled(false);
     file->addSeparator()->setObjectName(QStringLiteral("N1"));
     stop_ = item(file, "Stop1", QStringLiteral("ﾌｧｲﾙ作成の中止(&C)"), QStringLiteral("ﾌｧｲﾙの作成を中止します。"));
     stop_->setEnabled(false);

@@ -21,6 +21,8 @@ public:
 
     QAction* openAction() const { return open_; }
     QAction* outputFolderAction() const { return outputFolder_; }
+    // Enabled only while a title is selected.
+    QAction* previewAction() const { return preview_; }
     // Enabled only while a run goes on.
     QAction* stopAction() const { return stop_; }
     QAction* exitAction() const { return exit_; }
@@ -43,6 +45,7 @@ Q_SIGNALS:
 private:
     QAction* open_;
     QAction* outputFolder_;
+    QAction* preview_;
     QAction* stop_;
     QAction* exit_;
     QAction* aviOutput_;  // check items whose marks only the program sets

@@ -3,6 +3,7 @@
 #include "app/ChoiceList.h"
 #include "app/MainMenu.h"
 #include "app/MovieToolTips.h"
+#include "app/PreviewLauncher.h"
 #include "app/ProgramIcon.h"
 #include "app/Voices.h"
 #include "catalogue/Archive.h"
@@ -72,6 +73,7 @@ MainWindow::MainWindow(gui::SystemServices& services, QWidget* parent)
     menu_ = new MainMenu(this);
     run_ = new ExtractionRun(services_, session_, this);
     new MovieToolTips(session_, titleList_, pickList_, this);
+    new PreviewLauncher(services_, session_, menu_->previewAction(), titleList_, pickList_, this);
     wireHandlers();
 }
 

@@ -2,10 +2,7 @@
 
 #include "cpk2avi/AvHandles.h"
 #include "cpk2avi/CinepakFrame.h"
-
-extern "C" {
-#include <libswscale/swscale.h>
-}
+#include "cpk2avi/FilmSource.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -19,11 +16,6 @@ namespace hotaru {
 
 namespace {
 
-// Past these a movie counts as damaged: no FILM movie comes near them, and
-// they bound what a damaged header can make us allocate.
-constexpr int MaxPictureSide = 4096;
-constexpr std::uint32_t MaxSampleBytes = CinepakMaxLength + 16;  // the frame's 24-bit length and FILM's padding
-
 // The work one picture may take: frames decoded, packets read in all, and
 // packets passed over on the way to the third of the movie.
 constexpr int MaxFrames = 60;
@@ -33,132 +25,6 @@ constexpr int MaxSkipped = MaxPackets / 2;
 // A brightness spread (standard deviation of luma, 0..255) below this is a
 // blank picture: black, a fade, one flat colour.
 constexpr double MinSpread = 10;
-
-constexpr int AvioBufferSize = 32 * 1024;
-
-// The movie's bytes, a file of their own to FFmpeg.
-struct Range {
-    const ArchiveRead& read;
-    std::int64_t offset;
-    std::int64_t size;
-    std::int64_t pos = 0;
-    bool failed = false;  // `read` threw
-};
-
-// No exception from `read` may unwind through FFmpeg's C frames.
-bool readAt(Range& r, std::int64_t at, void* buffer, std::size_t n)
-{
-    try {
-        r.read(r.offset + at, buffer, n);
-        return true;
-    } catch (...) {
-        r.failed = true;
-        return false;
-    }
-}
-
-int readRange(void* opaque, std::uint8_t* buffer, int n)
-{
-    Range& r = *static_cast<Range*>(opaque);
-    if (r.pos >= r.size || n <= 0)
-        return AVERROR_EOF;
-    const auto count = static_cast<int>(std::min<std::int64_t>(n, r.size - r.pos));
-    if (!readAt(r, r.pos, buffer, static_cast<std::size_t>(count)))
-        return AVERROR(EIO);
-    r.pos += count;
-    return count;
-}
-
-std::int64_t seekRange(void* opaque, std::int64_t to, int whence)
-{
-    Range& r = *static_cast<Range*>(opaque);
-    if (whence & AVSEEK_SIZE)
-        return r.size;
-    // avio_seek hands every other seek on as SEEK_SET.
-    if ((whence & ~AVSEEK_FORCE) != SEEK_SET || to < 0 || to > r.size)
-        return AVERROR(EINVAL);
-    r.pos = to;
-    return to;
-}
-
-struct AvioDeleter {
-    void operator()(AVIOContext* c) const
-    {
-        av_freep(&c->buffer);  // FFmpeg may have swapped the one we gave it
-        avio_context_free(&c);
-    }
-};
-struct ScalerDeleter {
-    void operator()(SwsContext* s) const { sws_freeContext(s); }
-};
-
-std::uint32_t be32(const std::uint8_t* b) { return std::uint32_t{b[0]} << 24 | b[1] << 16 | b[2] << 8 | b[3]; }
-
-enum class Layout { Broken, SamplesOutside, Fine };
-
-// Checks the header before FFmpeg trusts it: the sample table must lie inside
-// the header (or FFmpeg allocates for any count it names), and every sample
-// inside the range and no bigger than a frame can be (or one sample could
-// bring the whole movie into memory). The header is "FILM", its length and
-// version; FDSC (20 bytes for version 0, else 32); STAB with the record count
-// at +12, then 16-byte records: offset from the header's end, size, time,
-// duration.
-Layout checkLayout(Range& r)
-{
-    std::uint8_t head[64] = {};
-    if (r.size < static_cast<std::int64_t>(sizeof head) || !readAt(r, 0, head, sizeof head))
-        return Layout::Broken;
-    const std::uint64_t headerSize = be32(head + 4);
-    const std::size_t stab = be32(head + 8) == 0 ? 36 : 48;
-    const std::uint64_t tableEnd = stab + 16 + std::uint64_t{be32(head + stab + 12)} * 16;
-    if (be32(head + stab) != 0x53544142 || tableEnd > headerSize || headerSize > std::uint64_t(r.size))
-        return Layout::Broken;
-    Layout layout = Layout::Fine;
-    std::vector<std::uint8_t> records;
-    for (std::uint64_t at = stab + 16; at < tableEnd; at += records.size()) {
-        records.resize(std::min<std::uint64_t>(tableEnd - at, 4096 * 16));
-        if (!readAt(r, static_cast<std::int64_t>(at), records.data(), records.size()))
-            return Layout::Broken;
-        for (std::size_t i = 0; i < records.size(); i += 16) {
-            const std::uint32_t n = be32(&records[i + 4]);
-            if (n > MaxSampleBytes || headerSize + be32(&records[i]) + n > std::uint64_t(r.size))
-                layout = Layout::SamplesOutside;
-        }
-    }
-    return layout;
-}
-
-// The index functions want a stream they may change.
-AVStream* cinepakStream(const AVFormatContext& input)
-{
-    for (unsigned i = 0; i < input.nb_streams; ++i) {
-        AVStream* st = input.streams[i];
-        if (st->codecpar->codec_type == AVMEDIA_TYPE_VIDEO)
-            return st->codecpar->codec_id == AV_CODEC_ID_CINEPAK ? st : nullptr;
-    }
-    return nullptr;
-}
-
-// Size and timing as the header's sample table tells them.
-void readFacts(AVStream& video, Thumbnail& thumb)
-{
-    const int width = video.codecpar->width;
-    const int height = video.codecpar->height;
-    if (width > 0 && height > 0 && width <= MaxPictureSide && height <= MaxPictureSide) {
-        thumb.movieWidth = width;
-        thumb.movieHeight = height;
-    }
-    const int frames = avformat_index_get_entries_count(&video);
-    if (frames < 2 || video.time_base.num <= 0 || video.time_base.den <= 0)
-        return;
-    const std::int64_t first = avformat_index_get_entry(&video, 0)->timestamp;
-    const std::int64_t last = avformat_index_get_entry(&video, frames - 1)->timestamp;
-    const double span = static_cast<double>(last - first) * av_q2d(video.time_base);
-    if (span > 0) {
-        thumb.frameRate = (frames - 1) / span;
-        thumb.seconds = frames / thumb.frameRate;
-    }
-}
 
 // The largest size inside the box with the movie's aspect; never bigger than the movie.
 std::pair<int, int> fitted(int width, int height, int maxWidth, int maxHeight)
@@ -307,7 +173,7 @@ private:
     AVStream& video_;
     int width_, height_;
     CodecPtr decoder_;
-    std::unique_ptr<SwsContext, ScalerDeleter> scaler_;
+    ScalerPtr scaler_;
     FramePtr picture_ = newFrame();
     FramePtr scaled_ = newFrame();
     std::int64_t target_ = 0;  // a third of the way in
@@ -322,41 +188,19 @@ private:
 Thumbnail movieThumbnail(const ArchiveRead& read, std::int64_t offset, std::int64_t size, int maxWidth, int maxHeight)
 {
     Thumbnail thumb;
-    const std::int64_t usable = offset < 0 ? 0 : std::clamp<std::int64_t>(size, 0, INT64_MAX - offset);
-    Range range{read, offset, usable};
-    const Layout layout = checkLayout(range);
-    const AVInputFormat* film = av_find_input_format("film_cpk");
-    if (layout == Layout::Broken || !film) {
-        thumb.damaged = true;
-        return thumb;
-    }
-
-    auto* buffer = static_cast<unsigned char*>(av_malloc(AvioBufferSize));
-    AVIOContext* avio =
-        buffer ? avio_alloc_context(buffer, AvioBufferSize, 0, &range, readRange, nullptr, seekRange) : nullptr;
-    if (!avio) {
-        av_free(buffer);
-        throw std::bad_alloc();
-    }
-    const std::unique_ptr<AVIOContext, AvioDeleter> io(avio);
-    AVFormatContext* raw = avformat_alloc_context();
-    if (!raw)
-        throw std::bad_alloc();
-    raw->pb = io.get();
-    InputPtr input;  // closed before io goes
-    if (avformat_open_input(&raw, nullptr, film, nullptr) >= 0)
-        input.reset(raw);  // on failure FFmpeg has freed it
-
-    AVStream* video = input ? cinepakStream(*input) : nullptr;
-    if (video)
-        readFacts(*video, thumb);
+    FilmSource source(read, offset, size);
+    thumb.movieWidth = source.width();
+    thumb.movieHeight = source.height();
+    thumb.frameRate = source.frameRate();
+    thumb.seconds = source.seconds();
     bool pictured = false;
-    if (video && layout == Layout::Fine && thumb.movieWidth > 0) {
-        Picker picker(*input, *video, fitted(thumb.movieWidth, thumb.movieHeight, maxWidth, maxHeight));
+    if (source.video() && source.layout() == FilmSource::Layout::Fine && thumb.movieWidth > 0) {
+        Picker picker(source.input(), *source.video(),
+                      fitted(thumb.movieWidth, thumb.movieHeight, maxWidth, maxHeight));
         pictured = picker.pick(thumb);
     }
     // FFmpeg may take a failed read for the end of the movie.
-    thumb.damaged = !pictured || range.failed;
+    thumb.damaged = !pictured || source.readFailed();
     if (thumb.damaged) {
         thumb.width = thumb.height = 0;
         thumb.rgb.clear();

@@ -1,6 +1,7 @@
 #include "gui/SystemServices.h"
 
 #include "config/ProgramInfo.h"
+#include "gui/QtAudioOutput.h"
 #include "gui/TaskbarProgress.h"
 #include "platform/Drives.h"
 #include "platform/InOutError.h"
@@ -126,5 +127,14 @@ void SystemServices::showError(QWidget* owner, const QString& message)
 std::unique_ptr<SystemServices> makeSystemServices() { return std::make_unique<RealSystemServices>(); }
 
 QString programTitle() { return QString::fromUtf8(hotaru::ProgramTitle); }
+
+}  // namespace gui
+
+namespace gui {
+
+std::unique_ptr<AudioOutput> SystemServices::openAudio(int sampleRate, int channels)
+{
+    return QtAudioOutput::open(sampleRate, channels);
+}
 
 }  // namespace gui

@@ -18,6 +18,7 @@ class DriveProbe;
 }
 
 namespace gui {
+class AudioOutput;
 class TaskbarProgress;
 
 enum class BoxButtons { Ok, RetryCancel, OkCancel };
@@ -37,7 +38,8 @@ struct FileRequest {
 };
 
 // Everything a window asks of the system that waits for the user or differs
-// from machine to machine: message boxes, file pickers and the drive scan.
+// from machine to machine: message boxes, file pickers, the drive scan and the
+// sound device.
 // Windows are handed one; tests hand them a fake that answers in advance.
 class SystemServices {
 public:
@@ -66,6 +68,9 @@ public:
     virtual void requestAttention(QWidget* window);
     // What the folder's volume can still take, in bytes; nothing when unknown.
     virtual std::optional<std::int64_t> freeSpace(const QString& folder) const;
+    // The sound device, for signed 16-bit sound at this rate; nothing when
+    // there is none.
+    virtual std::unique_ptr<AudioOutput> openAudio(int sampleRate, int channels);
 
     // The standard error box: the message and a full stop, captioned with
     // the program's title, stop icon.

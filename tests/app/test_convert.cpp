@@ -4,6 +4,7 @@
 #include "MovieReader.h"
 #include "TestMain.h"
 #include "WorkerTestSupport.h"
+#include "dialogs/PreviewWindow.h"
 #include "tools/SampleArchive.h"
 
 #include <QAction>
@@ -234,6 +235,41 @@ private Q_SLOTS:
         hover(4);  // filler, not a movie
         QTRY_VERIFY_WITH_TIMEOUT(QToolTip::isVisible() && QToolTip::text().contains(QStringLiteral("画像なし")), 20000);
         QVERIFY(!QToolTip::text().contains(QStringLiteral("<img")));
+    }
+
+    // ﾌﾟﾚﾋﾞｭｰ plays the selected title in a window of its own, once a movie,
+    // and a run beside it copies every byte as ever.
+    void thePreviewPlaysTheSelectedTitleBesideARun()
+    {
+        program = std::make_unique<Program>(*services, true);
+        program->open(*services, archive);
+        services->boxes.clear();
+        window().session().setOutputFolder(out + u'/');
+        auto* item = Controls::find<QAction>(window(), "Preview1");
+        clickRow(controls().titles, 1);
+        QVERIFY(item->isEnabled());
+        item->trigger();
+        const auto previews = [&] { return window().findChildren<dialogs::PreviewWindow*>(); };
+        QCOMPARE(previews().size(), 1);
+        dialogs::PreviewWindow* preview = previews()[0];
+        QCOMPARE(preview->windowTitle(), QStringLiteral("ﾌﾟﾚﾋﾞｭｰ - ") + title(1, 2));
+        QTRY_VERIFY_WITH_TIMEOUT(!preview->picture().isNull(), 20000);
+        QCOMPARE(preview->picture().size(), QSize(160, 120));
+        item->trigger();
+        QCOMPARE(previews().size(), 1);
+
+        for (int n : {1, 2, 3})
+            program->pick(n);
+        preview->player().seek(0);
+        preview->player().play();
+        controls().run->click();
+        QVERIFY(preview->player().isPlaying());
+        waitForTheEnd();
+        for (int n : {1, 2, 3})
+            QVERIFY(sameAsRange(out + u'/' + cpk(1, n), archive, 1, n));
+        QCOMPARE(services->boxTexts(), QStringList{Done});
+        preview->close();
+        QTRY_VERIFY(previews().isEmpty());
     }
 
     // The copy is finished and kept; the movie stays picked, since its video is not.

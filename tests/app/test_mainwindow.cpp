@@ -120,10 +120,16 @@ private Q_SLOTS:
         QCOMPARE(options.indexOf(c.mp4Output), options.indexOf(c.aviOutput) + 1);
         QCOMPARE(c.mp4Output->text(), QStringLiteral("MP4を出力(&P)"));
         QVERIFY(c.voices[0]->isChecked() && !c.voices[1]->isChecked() && !c.voices[2]->isChecked());
-        // Stopping a run sits just above 終了, and is off while nothing runs.
+        // Stopping a run sits just above 終了, and is off while nothing runs;
+        // the preview above the line, off with no title selected.
         auto* stop = Controls::find<QAction>(form, "Stop1");
-        QCOMPARE(Controls::find<QMenu>(form, "File1")->actions(),
-                 (QList<QAction*>{c.open, c.outputFolder, Controls::find<QAction>(form, "N1"), stop, c.exitItem}));
+        auto* preview = Controls::find<QAction>(form, "Preview1");
+        QCOMPARE(
+            Controls::find<QMenu>(form, "File1")->actions(),
+            (QList<QAction*>{c.open, c.outputFolder, preview, Controls::find<QAction>(form, "N1"), stop, c.exitItem}));
+        QCOMPARE(preview->text(), QStringLiteral("ﾌﾟﾚﾋﾞｭｰ(&P)..."));
+        QCOMPARE(preview->statusTip(), QStringLiteral("選んだﾑｰﾋﾞｰを再生します。"));
+        QVERIFY(!preview->isEnabled());
         QCOMPARE(stop->text(), QStringLiteral("ﾌｧｲﾙ作成の中止(&C)"));
         QCOMPARE(stop->statusTip(), QStringLiteral("ﾌｧｲﾙの作成を中止します。"));
         QVERIFY(!stop->isEnabled());

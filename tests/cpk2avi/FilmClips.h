@@ -3,14 +3,19 @@
 // commands, reading and patching a FILM header, and a failing last step.
 
 #include "cpk2avi/AvHandles.h"
+#include "cpk2avi/MovieThumbnail.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <stdexcept>
 #include <string>
 #include <sys/wait.h>
+#include <utility>
+#include <vector>
 
 inline std::string shellQuoted(const std::string& s)
 {
@@ -90,3 +95,37 @@ inline std::size_t videoFrameAt(const std::string& film, int nth)
 {
     return be32(film, 4) + be32(film, sampleRecord(film, false, nth));
 }
+
+// A movie inside an archive, read as the disc reader would, each read kept.
+struct ArchivedMovie {
+    explicit ArchivedMovie(const std::string& movie)
+        : bytes(std::string(4099, '\xAA') + movie + std::string(777, '\x55'))
+    {
+    }
+    std::string bytes;
+    std::int64_t offset = 4099;
+    std::int64_t size = std::int64_t(bytes.size()) - 4099 - 777;
+    std::int64_t failFrom = INT64_MAX;  // reads from here on throw
+    std::vector<std::pair<std::int64_t, std::size_t>> reads;
+
+    hotaru::ArchiveRead reader()
+    {
+        return [this](std::int64_t at, void* buffer, std::size_t n) {
+            reads.emplace_back(at, n);
+            if (at < 0 || at + std::int64_t(n) > std::int64_t(bytes.size()) || at >= failFrom)
+                throw std::runtime_error("read error");
+            std::memcpy(buffer, bytes.data() + at, n);
+        };
+    }
+    // How far into the movie the reads went; -1 when one strayed outside it.
+    std::int64_t readUpTo() const
+    {
+        std::int64_t end = 0;
+        for (const auto& [at, n] : reads) {
+            if (at < offset || at + std::int64_t(n) > offset + size)
+                return -1;
+            end = std::max(end, at + std::int64_t(n) - offset);
+        }
+        return end;
+    }
+};

@@ -22,35 +22,11 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// A movie inside an archive, read as the disc reader would, each read kept.
-struct Archive {
-    explicit Archive(const std::string& movie) : bytes(std::string(4099, '\xAA') + movie + std::string(777, '\x55')) {}
-    std::string bytes;
-    std::int64_t offset = 4099;
-    std::int64_t size = std::int64_t(bytes.size()) - 4099 - 777;
-    std::int64_t failFrom = INT64_MAX;  // reads from here on throw
-    std::vector<std::pair<std::int64_t, std::size_t>> reads;
-
+struct Archive : ArchivedMovie {
+    using ArchivedMovie::ArchivedMovie;
     hotaru::Thumbnail thumbnail(int maxWidth = 160, int maxHeight = 120)
     {
-        const auto read = [this](std::int64_t at, void* buffer, std::size_t n) {
-            reads.emplace_back(at, n);
-            if (at < 0 || at + std::int64_t(n) > std::int64_t(bytes.size()) || at >= failFrom)
-                throw std::runtime_error("read error");
-            std::memcpy(buffer, bytes.data() + at, n);
-        };
-        return hotaru::movieThumbnail(read, offset, size, maxWidth, maxHeight);
-    }
-    // How far into the movie the reads went; -1 when one strayed outside it.
-    std::int64_t readUpTo() const
-    {
-        std::int64_t end = 0;
-        for (const auto& [at, n] : reads) {
-            if (at < offset || at + std::int64_t(n) > offset + size)
-                return -1;
-            end = std::max(end, at + std::int64_t(n) - offset);
-        }
-        return end;
+        return hotaru::movieThumbnail(reader(), offset, size, maxWidth, maxHeight);
     }
 };
 

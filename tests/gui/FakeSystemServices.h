@@ -3,6 +3,7 @@
 // recorded, boxes answer from a queue (OK when it is empty), file pickers
 // from theirs (cancel when it is empty), and the drives are made up.
 
+#include "gui/AudioOutput.h"
 #include "gui/SystemServices.h"
 #include "gui/TaskbarProgress.h"
 #include "platform/Drives.h"
@@ -12,6 +13,7 @@
 #include <QStringList>
 #include <QThread>
 
+#include <algorithm>
 #include <deque>
 #include <functional>
 #include <memory>
@@ -56,6 +58,37 @@ private:
     QStringList& log_;
 };
 
+// A sound device whose clock the test moves: it has played `heard`
+// microseconds, or all that was written if that is less.
+struct FakeSound {
+    qint64 room = 1 << 16;  // bytes it takes at a time
+    qint64 written = 0;     // bytes, since it was opened
+    qint64 heard = 0;       // microseconds
+    int bytesPerSecond = 0;
+    bool suspended = false;
+    bool open = false;
+    int opened = 0;  // times a device was opened
+    bool fail = false;
+};
+
+class FakeAudioOutput final : public gui::AudioOutput {
+public:
+    explicit FakeAudioOutput(FakeSound& sound) : sound_(sound) {}
+    ~FakeAudioOutput() override { sound_.open = false; }
+    qint64 room() const override { return sound_.room; }
+    void write(const char*, qint64 bytes) override { sound_.written += bytes; }
+    qint64 playedMicroseconds() const override
+    {
+        return std::min(sound_.heard, sound_.written * 1000000 / sound_.bytesPerSecond);
+    }
+    void suspend() override { sound_.suspended = true; }
+    void resume() override { sound_.suspended = false; }
+    bool failed() const override { return sound_.fail; }
+
+private:
+    FakeSound& sound_;
+};
+
 class FakeSystemServices final : public gui::SystemServices {
 public:
     std::vector<ShownBox> boxes;
@@ -78,6 +111,19 @@ public:
         return std::make_unique<LoggedTaskbar>(taskbar);
     }
     void requestAttention(QWidget*) override { ++attentionAsked; }
+    // No sound device unless a test gives one.
+    std::optional<FakeSound> sound;
+    std::unique_ptr<gui::AudioOutput> openAudio(int sampleRate, int channels) override
+    {
+        if (!sound)
+            return nullptr;
+        ++sound->opened;
+        sound->open = true;
+        sound->written = sound->heard = 0;
+        sound->suspended = false;
+        sound->bytesPerSecond = sampleRate * channels * 2;
+        return std::make_unique<FakeAudioOutput>(*sound);
+    }
     std::optional<std::int64_t> freeSpace(const QString& folder) const override
     {
         freeAskedFor << folder;

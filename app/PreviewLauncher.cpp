@@ -1,0 +1,82 @@
+#include "app/PreviewLauncher.h"
+
+#include "app/ChoiceList.h"
+#include "app/Session.h"
+#include "catalogue/Catalogue.h"
+#include "cpk2avi/MovieStream.h"
+#include "dialogs/PreviewWindow.h"
+#include "extract/RunArchive.h"
+#include "gui/Utf8.h"
+
+#include <QAction>
+#include <QListWidget>
+#include <QMenu>
+
+#include <memory>
+
+namespace app {
+
+PreviewLauncher::PreviewLauncher(gui::SystemServices& services, Session& session, QAction* action, QListWidget* titles,
+                                 QListWidget* picks, QWidget* window)
+    : QObject(window), services_(services), session_(session), action_(action), titles_(titles), picks_(picks),
+      window_(window)
+{
+    // The program selects rows without announcing it, so the item is
+    // brought up to date as its menu opens.
+    const auto update = [this] { action_->setEnabled(selectedMovie() != 0); };
+    for (QObject* o : action_->associatedObjects())
+        if (auto* menu = qobject_cast<QMenu*>(o))
+            connect(menu, &QMenu::aboutToShow, this, update);
+    connect(titles_, &QListWidget::itemSelectionChanged, this, update);
+    connect(picks_, &QListWidget::itemSelectionChanged, this, update);
+    connect(action_, &QAction::triggered, this, &PreviewLauncher::open);
+    update();
+}
+
+std::int32_t PreviewLauncher::selectedMovie() const
+{
+    const PickListRules& rules = session_.picking();
+    const int title = selectedRow(titles_);
+    const int pick = selectedRow(picks_);
+    const auto fromPicks = [&] { return pick >= 0 && pick < rules.picks().count ? rules.picks().at(pick + 1) : 0; };
+    if (picks_->hasFocus() && fromPicks() != 0)
+        return fromPicks();
+    if (title >= 0 && title < rules.titleCount())
+        return title + 1;
+    return fromPicks();
+}
+
+QString PreviewLauncher::key(std::int32_t movie) const
+{
+    return QStringLiteral("%1|%2|%3").arg(session_.archivePath()).arg(session_.disc()).arg(movie);
+}
+
+dialogs::PreviewWindow* PreviewLauncher::preview(std::int32_t movie) const { return previews_.value(key(movie)); }
+
+void PreviewLauncher::open()
+{
+    const std::int32_t movie = selectedMovie();
+    if (movie == 0)
+        return;
+    if (dialogs::PreviewWindow* shown = preview(movie)) {
+        shown->raise();
+        shown->activateWindow();
+        return;
+    }
+    const std::int32_t disc = session_.disc();
+    // Opened on the player's thread: an image's sheet or map is read there.
+    auto make = [path = session_.archivePath().toStdString(), disc, movie] {
+        auto archive = std::make_shared<hotaru::RunArchive>(path);
+        hotaru::ArchiveRead read = [archive](std::int64_t offset, void* buffer, std::size_t n) {
+            archive->reader().read(offset, buffer, n);
+        };
+        return std::make_unique<hotaru::MovieStream>(std::move(read), hotaru::movieOffset(disc, movie),
+                                                     hotaru::movieSize(disc, movie));
+    };
+    auto* window =
+        new dialogs::PreviewWindow(services_, gui::fromUtf8(hotaru::movieTitle(disc, movie)), std::move(make), window_);
+    previews_.insert(key(movie), window);
+    window->show();
+}
+
+}  // namespace app

@@ -1,0 +1,213 @@
+// The preview window: its pictures follow the sound device's clock, pause
+// and seek, and a damaged movie stops with a message.
+#include "DialogTestSupport.h"
+
+#include "cpk2avi/MovieStream.h"
+#include "dialogs/PreviewWindow.h"
+
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QPointer>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QSlider>
+#include <QTemporaryDir>
+
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+
+using dialogs::MoviePlayer;
+using dialogs::PreviewWindow;
+
+namespace {
+
+// Movie 3 for 4 s, 160x120 at 15 frames a second, stereo sound at 22050 Hz.
+std::string makeClip(const QTemporaryDir& dir)
+{
+    const QString path = dir.filePath(QStringLiteral("three.cpk"));
+    const QByteArray command = QByteArrayLiteral(CLIP_SCRIPT " 3 '") + path.toUtf8() + QByteArrayLiteral("' 4");
+    if (std::system(command.constData()) != 0)
+        return {};
+    std::ifstream in(path.toStdString(), std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+MoviePlayer::StreamMaker streamOf(std::string film)
+{
+    return [film = std::make_shared<const std::string>(std::move(film))] {
+        hotaru::ArchiveRead read = [film](std::int64_t at, void* buffer, std::size_t n) {
+            if (at < 0 || at + std::int64_t(n) > std::int64_t(film->size()))
+                throw std::runtime_error("outside the movie");
+            std::memcpy(buffer, film->data() + at, n);
+        };
+        return std::make_unique<hotaru::MovieStream>(read, 0, std::int64_t(film->size()));
+    };
+}
+
+// Every picture of the movie, as the stream decodes it.
+std::vector<QImage> allPictures(const std::string& film)
+{
+    std::vector<QImage> pictures;
+    auto stream = streamOf(film)();
+    while (auto piece = stream->next())
+        if (piece->kind == hotaru::MoviePiece::Kind::Picture)
+            pictures.push_back(
+                QImage(piece->rgb.data(), stream->width(), stream->height(), stream->width() * 3, QImage::Format_RGB888)
+                    .copy());
+    return pictures;
+}
+
+}  // namespace
+
+class TestPreviewWindow : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QVERIFY(dir_.isValid());
+        film_ = makeClip(dir_);
+        QVERIFY2(!film_.empty(), "make-film-clip.sh failed");
+        pictures_ = allPictures(film_);
+        QCOMPARE(pictures_.size(), std::size_t(60));
+    }
+
+    void picturesFollowTheSoundDevicesClock()
+    {
+        FakeSystemServices services;
+        services.sound = FakeSound{};
+        auto* window = new PreviewWindow(services, QStringLiteral("蛍の舞う夜"), streamOf(film_));
+        const QPointer<PreviewWindow> guard(window);
+        window->show();
+        QCOMPARE(window->windowTitle(), QStringLiteral("ﾌﾟﾚﾋﾞｭｰ - 蛍の舞う夜"));
+        MoviePlayer& player = window->player();
+        QTRY_VERIFY(player.isPlaying());
+        QCOMPARE(player.length(), 4.0);
+        QCOMPARE(services.sound->opened, 1);
+        QTRY_COMPARE(window->picture(), pictures_[0]);
+        // Sound is written ahead of the clock.
+        QTRY_VERIFY(services.sound->written > 22050 * 4 / 4);
+
+        // The device has played 1 s: the picture of 1 s shows, and no later one
+        // however long the sound takes.
+        services.sound->heard = 1000000;
+        QTRY_COMPARE(window->picture(), pictures_[15]);
+        QTest::qWait(300);
+        QCOMPARE(window->picture(), pictures_[15]);
+        QVERIFY(std::abs(player.position() - 1.0) < 1e-6);
+        QCOMPARE(control<QLabel>(*window, "Time")->text(), QStringLiteral("0:01 / 0:04"));
+
+        // Paused: the device is told, and the clock holds.
+        QTest::keyClick(window, Qt::Key_Space);
+        QVERIFY(!player.isPlaying());
+        QVERIFY(services.sound->suspended);
+        QCOMPARE(control<QPushButton>(*window, "PlayButton")->text(), QStringLiteral("再生"));
+        QTest::keyClick(window, Qt::Key_Space);
+        QVERIFY(player.isPlaying());
+        QVERIFY(!services.sound->suspended);
+        services.sound->heard = 2000000;
+        QTRY_COMPARE(window->picture(), pictures_[30]);
+
+        // A seek drops the sound queued on a fresh device, and the pictures
+        // start from there.
+        player.seek(3.0);
+        QCOMPARE(services.sound->opened, 2);
+        QTRY_COMPARE(window->picture(), pictures_[45]);
+        services.sound->heard = 500000;
+        QTRY_COMPARE(window->picture(), pictures_[52]);
+
+        // To the end: the device is let go.
+        QSignalSpy finished(&player, &MoviePlayer::finished);
+        services.sound->heard = 2000000;
+        QTRY_COMPARE(finished.count(), 1);
+        QCOMPARE(window->picture(), pictures_[59]);
+        QVERIFY(!player.isPlaying());
+        QVERIFY(!services.sound->open);
+        QCOMPARE(window->message(), QString());
+        window->close();
+        QTRY_VERIFY(!guard);
+    }
+
+    void closingSilencesItAtOnce()
+    {
+        FakeSystemServices services;
+        services.sound = FakeSound{};
+        auto* window = new PreviewWindow(services, QStringLiteral("t"), streamOf(film_));
+        const QPointer<PreviewWindow> guard(window);
+        window->show();
+        QTRY_VERIFY(window->player().isPlaying());
+        services.sound->heard = 1500000;
+        QTRY_VERIFY(services.sound->written > 0);
+        window->close();
+        QVERIFY(!services.sound->open);
+        QTRY_VERIFY(!guard);
+    }
+
+    void withoutASoundDeviceTheWallClockLeads()
+    {
+        FakeSystemServices services;  // no device
+        PreviewWindow window(services, QStringLiteral("t"), streamOf(film_));
+        window.setAttribute(Qt::WA_DeleteOnClose, false);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        QSignalSpy finished(&window.player(), &MoviePlayer::finished);
+        QElapsedTimer clock;
+        clock.start();
+        QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 15000);
+        QVERIFY2(clock.elapsed() >= 3900, qPrintable(QString::number(clock.elapsed())));
+        QCOMPARE(window.picture(), pictures_[59]);
+
+        // Played to the end, play starts it again.
+        QTest::keyClick(&window, Qt::Key_Space);
+        QVERIFY(window.player().isPlaying());
+        QVERIFY(window.player().position() < 0.5);
+    }
+
+    void damagedMoviesStopWithAMessage()
+    {
+        // A frame 2 s in whose length disagrees with the frame.
+        std::string broken = film_;
+        const std::size_t stab = broken.find("STAB");
+        std::size_t record = stab + 16;
+        for (int videoSeen = 0;; record += 16)
+            if (std::uint8_t(broken[record + 8]) != 0xFF && videoSeen++ == 30)
+                break;
+        const auto be32 = [&](std::size_t at) {
+            return std::uint32_t(std::uint8_t(broken[at])) << 24 | std::uint8_t(broken[at + 1]) << 16 |
+                   std::uint8_t(broken[at + 2]) << 8 | std::uint8_t(broken[at + 3]);
+        };
+        const std::size_t frame = be32(4) + be32(record);
+        broken[frame + 1] = '\x7F';
+        FakeSystemServices services;
+        services.sound = FakeSound{};
+        PreviewWindow window(services, QStringLiteral("t"), streamOf(broken));
+        window.setAttribute(Qt::WA_DeleteOnClose, false);
+        QSignalSpy damaged(&window.player(), &MoviePlayer::damaged);
+        QTRY_VERIFY(window.player().isPlaying());
+        services.sound->heard = 10000000;
+        QTRY_COMPARE_WITH_TIMEOUT(damaged.count(), 1, 10000);
+        QCOMPARE(window.picture(), pictures_[29]);
+        QCOMPARE(window.message(), QStringLiteral("ﾑｰﾋﾞｰの 0:02 から先が壊れています。"));
+        QVERIFY(!window.player().isPlaying());
+
+        PreviewWindow none(services, QStringLiteral("t"), streamOf(std::string(film_.size(), '\0')));
+        none.setAttribute(Qt::WA_DeleteOnClose, false);
+        QTRY_COMPARE(none.message(), QStringLiteral("ﾑｰﾋﾞｰを読み込めません。"));
+        QVERIFY(!control<QPushButton>(none, "PlayButton")->isEnabled());
+        // An archive that throws as it opens is the same.
+        PreviewWindow unreadable(services, QStringLiteral("t"),
+                                 []() -> std::unique_ptr<hotaru::MovieStream> { throw std::runtime_error("gone"); });
+        unreadable.setAttribute(Qt::WA_DeleteOnClose, false);
+        QTRY_COMPARE(unreadable.message(), QStringLiteral("ﾑｰﾋﾞｰを読み込めません。"));
+    }
+
+private:
+    QTemporaryDir dir_;
+    std::string film_;
+    std::vector<QImage> pictures_;
+};
+
+HOTARU_DIALOG_TEST_MAIN(TestPreviewWindow)
+#include "test_preview_window.moc"
