@@ -6,7 +6,8 @@
 # whose pitch also follows N, as planar PCM. SECONDS defaults to 1.
 # CLIP_AUDIO_BITS=8|16 (default 16) and CLIP_CHANNELS=1|2 (default 2) choose
 # the audio layout; CLIP_CHANNELS=0 makes a silent movie, with no sound at
-# all. CLIP_SIZE=WxH (default 160x120) sets the picture size. Quiet unless
+# all. CLIP_SIZE=WxH (default 160x120) sets the picture size. CLIP_TITLE
+# draws a title (UTF-8) along the bottom in a Japanese font. Quiet unless
 # something fails; exits non-zero on failure and never leaves a partial OUT
 # behind.
 set -eu
@@ -72,7 +73,26 @@ if [ -f "$font" ]; then
 fi
 
 tmp="$out.part$$"
-trap 'rm -f "$tmp"' EXIT
+title_file="$out.title$$"
+trap 'rm -f "$tmp" "$title_file"' EXIT
+
+# The title on a dark band, as large as its length lets it be; read from a
+# file, unexpanded, so that no character of it means anything to ffmpeg.
+title=${CLIP_TITLE:-}
+if [ -n "$title" ] && command -v fc-match >/dev/null 2>&1; then
+    jfont=$(fc-match -f '%{file}' 'Noto Sans CJK JP:bold' 2>/dev/null || true)
+    case $jfont in *[:\'\\]*) jfont="" ;; esac
+    if [ -n "$jfont" ] && [ -f "$jfont" ]; then
+        printf '%s' "$title" >"$title_file"
+        chars=$(LC_ALL=C.UTF-8 wc -m <"$title_file")
+        size=$(( (width - 8) / (chars > 0 ? chars : 1) ))
+        [ "$size" -le 18 ] || size=18
+        [ "$size" -ge 8 ] || size=8
+        band=$(( size + 8 ))
+        text="$text,drawbox=x=0:y=ih-$band:w=iw:h=$band:color=black@0.7:t=fill"
+        text="$text,drawtext=fontfile=$jfont:textfile=$title_file:expansion=none:fontsize=$size:fontcolor=white:x=(w-text_w)/2:y=h-$band+4"
+    fi
+fi
 trap 'exit 1' INT TERM HUP
 
 encode() {
