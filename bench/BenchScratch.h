@@ -1,6 +1,7 @@
 #pragma once
-// What the disc image and MP4 benchmarks share: their command line
-// (--rounds N, --dir FOLDER) and a scratch folder removed when they end.
+// What the benchmarks share: their command line (--rounds N, --dir FOLDER),
+// a scratch folder removed when they end, medians, the load average and
+// finding a command.
 
 #include <algorithm>
 #include <cstdio>
@@ -8,6 +9,7 @@
 #include <filesystem>
 #include <string>
 #include <unistd.h>
+#include <vector>
 
 class BenchScratch {
 public:
@@ -48,3 +50,32 @@ public:
     int rounds = 5;
     std::string dir;
 };
+
+inline double median(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
+}
+
+inline double loadAverage()
+{
+    double load = 0;
+    return ::getloadavg(&load, 1) == 1 ? load : -1;
+}
+
+// The command's full path on PATH, or empty.
+inline std::string onPath(const std::string& name)
+{
+    const char* path = std::getenv("PATH");
+    const std::string folders = path ? path : "";
+    for (std::size_t start = 0; start <= folders.size();) {
+        std::size_t end = folders.find(':', start);
+        if (end == std::string::npos)
+            end = folders.size();
+        const std::filesystem::path candidate = std::filesystem::path(folders.substr(start, end - start)) / name;
+        if (::access(candidate.c_str(), X_OK) == 0)
+            return candidate.string();
+        start = end + 1;
+    }
+    return {};
+}

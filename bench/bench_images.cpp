@@ -32,12 +32,6 @@ namespace {
 constexpr std::int32_t Disc = 1;
 using Clock = std::chrono::steady_clock;
 
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
-}
-
 void removeOutputs(const std::string& folder)
 {
     for (const auto& e : std::filesystem::directory_iterator(folder))
@@ -88,12 +82,6 @@ auto quietly(F f)
         }
     } restore{out, err, null};
     return f();
-}
-
-double loadAverage()
-{
-    double load = 0;
-    return ::getloadavg(&load, 1) == 1 ? load : -1;
 }
 
 double extractRound(const std::string& chdman, const std::string& chd, const std::string& folder)

@@ -31,34 +31,6 @@ constexpr const char* ClipSeconds = "30";
 constexpr const char* ClipSize = "320x224";
 constexpr int ClipChannels = 2;
 
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
-}
-
-double loadAverage()
-{
-    double load = 0;
-    return ::getloadavg(&load, 1) == 1 ? load : -1;
-}
-
-std::string onPath(const std::string& name)
-{
-    const char* path = std::getenv("PATH");
-    std::string folders = path ? path : "";
-    for (std::size_t start = 0; start <= folders.size();) {
-        std::size_t end = folders.find(':', start);
-        if (end == std::string::npos)
-            end = folders.size();
-        const fs::path candidate = fs::path(folders.substr(start, end - start)) / name;
-        if (::access(candidate.c_str(), X_OK) == 0)
-            return candidate.string();
-        start = end + 1;
-    }
-    return {};
-}
-
 // Runs the program, exiting when it fails; returns the seconds it took.
 double run(const std::string& program, const std::vector<std::string>& args)
 {
