@@ -1,5 +1,6 @@
 // hotaru-screenshots OUTDIR: starts the tool's windows on a stand-in disc and
-// saves a PNG of each, for the README. Run it under a display (xvfb-run).
+// saves a PNG of each, for the README, with a title's tooltip and the preview
+// of a movie (clips from make-film-clip.sh). Run it under a display (xvfb-run).
 #include "app/Application.h"
 #include "app/MainWindow.h"
 #include "app/Startup.h"
@@ -8,17 +9,26 @@
 #include "dialogs/ConverterInfoWindow.h"
 #include "dialogs/ConverterLinkDialog.h"
 #include "dialogs/OutputFolderDialog.h"
+#include "dialogs/PreviewWindow.h"
 #include "gui/SystemServices.h"
 #include "platform/Drives.h"
 #include "platform/File.h"
+#include "tools/SampleArchive.h"
 
+#include <QAction>
+#include <QApplication>
+#include <QCursor>
 #include <QDir>
+#include <QHelpEvent>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QToolTip>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 
@@ -70,6 +80,25 @@ bool save(QWidget* w, const QString& dir, const QString& name)
     return ok;
 }
 
+// What the screen shows around the window and whatever pops up at its side.
+bool saveScreen(QWidget* w, QRect area, const QString& dir, const QString& name)
+{
+    const QString path = QDir(dir).filePath(name);
+    const bool ok = w->screen()->grabWindow(0, area.x(), area.y(), area.width(), area.height()).save(path);
+    std::printf("%s %s\n", ok ? "wrote" : "could not write", qPrintable(path));
+    return ok;
+}
+
+// A clip of the movie, titled, for the stand-in disc; false when the script fails.
+bool makeClip(const QString& clips, std::int32_t movie)
+{
+    const QString clip = QDir(clips).filePath(QString::fromStdString(hotaru::clipFileName(movie)));
+    ::setenv("CLIP_TITLE", std::string(hotaru::movieTitle(1, movie)).c_str(), 1);
+    const QByteArray command =
+        QByteArrayLiteral("'" CLIP_SCRIPT "' ") + QByteArray::number(movie) + " '" + clip.toUtf8() + "' 6";
+    return std::system(command.constData()) == 0;
+}
+
 void clickRow(QListWidget* list, int row)
 {
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(row)).center());
@@ -89,8 +118,12 @@ int main(int argc, char** argv)
 
     QTemporaryDir disc;
     const std::string archive = disc.filePath(QStringLiteral("hotaru4")).toStdString();
-    std::ofstream(archive).close();
-    std::filesystem::resize_file(archive, hotaru::Disc1ArchiveSize);
+    const QString clips = disc.filePath(QStringLiteral("clips"));
+    QDir().mkpath(clips);
+    for (std::int32_t movie : {3, 6})
+        if (!makeClip(clips, movie))
+            return 1;
+    hotaru::writeSampleArchive(archive, 1, hotaru::SampleFill::Stamped, clips.toStdString());
     StandInServices services(disc.path().toStdString());
 
     // A folder with a few subfolders for the folder tree to show.
@@ -121,5 +154,38 @@ int main(int argc, char** argv)
     QWidget* emblem = about.findChild<QWidget*>(QStringLiteral("Image1"));
     QTest::mouseDClick(emblem, Qt::LeftButton);
     ok &= save(&about, out, QStringLiteral("about-picture.png"));
+    const QList<QWidget*> shown{&about, link.infoWindow(), &link, &window->outputFolderDialog()};
+    for (QWidget* w : shown)
+        w->close();
+
+    // Hovering a title: its picture and facts.
+    clickRow(titles, 2);
+    const QPoint at = titles->visualItemRect(titles->item(2)).center();
+    QCursor::setPos(titles->viewport()->mapToGlobal(at));  // a tooltip goes when the pointer is elsewhere
+    QTest::qWait(100);
+    QHelpEvent hover(QEvent::ToolTip, at, titles->viewport()->mapToGlobal(at));
+    QCoreApplication::sendEvent(titles->viewport(), &hover);
+    for (int i = 0; i < 100 && !QToolTip::text().contains(QStringLiteral("<img")); ++i)
+        QTest::qWait(50);
+    QTest::qWait(300);
+    QRect area = window->frameGeometry();
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->isVisible() && w->inherits("QTipLabel"))
+            area = area.united(w->frameGeometry());
+    ok &= QToolTip::isVisible() &&
+          saveScreen(window.get(), area.adjusted(-4, -4, 4, 4), out, QStringLiteral("tooltip.png"));
+    QToolTip::hideText();
+
+    // The preview of the title, paused three seconds in.
+    window->findChild<QAction*>(QStringLiteral("Preview1"))->trigger();
+    auto* preview = window->findChild<dialogs::PreviewWindow*>();
+    for (int i = 0; preview && i < 100 && preview->player().length() <= 0; ++i)
+        QTest::qWait(50);
+    if (!preview || preview->player().length() <= 0)
+        return 1;
+    preview->player().pause();
+    preview->player().seek(3.2);
+    QTest::qWait(500);
+    ok &= save(preview, out, QStringLiteral("preview.png"));
     return ok ? 0 : 1;
 }
