@@ -5,6 +5,7 @@
 #include "gui/SystemServices.h"
 
 #include <algorithm>
+#include <cmath>
 #include <condition_variable>
 #include <cstring>
 #include <deque>
@@ -336,8 +337,11 @@ void MoviePlayer::pause()
 
 void MoviePlayer::dropSound()
 {
+    const bool had = sampleRate_ > 0 && !soundGone_;
     soundGone_ = true;
     feed_->dropSound();
+    if (had)
+        Q_EMIT soundUnavailable();
 }
 
 void MoviePlayer::stop()
@@ -365,6 +369,7 @@ void MoviePlayer::seek(double seconds)
     restartClock(to);
     showNext_ = true;
     timer_.start();
+    shownPosition_ = to;
     Q_EMIT positionChanged(to);
 }
 
@@ -410,7 +415,11 @@ void MoviePlayer::tick()
             timer_.stop();
         return;
     }
-    Q_EMIT positionChanged(position());
+    // The slider and the time move in tenths of a second: no more often.
+    if (const double now = position(); std::abs(now - shownPosition_) >= 0.1) {
+        shownPosition_ = now;
+        Q_EMIT positionChanged(now);
+    }
 
     bool broken = false;
     double brokenAt = 0;

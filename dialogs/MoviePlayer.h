@@ -55,6 +55,8 @@ Q_SIGNALS:
     void picture(const QImage& image);
     void positionChanged(double seconds);
     void playingChanged(bool playing);
+    // The movie has sound but no device plays it: the pictures go on alone.
+    void soundUnavailable();
     // Played up to where the movie's damage begins, and stopped there.
     void damaged(double at);
     void finished();
@@ -81,7 +83,8 @@ private:
     bool showNext_ = false;    // paused: show the first picture from where it was sought
     double base_ = 0;          // where the clock started
     double pausedAt_ = 0;
-    qint64 soundWritten_ = 0;  // bytes, since the clock started
+    double shownPosition_ = 0;  // the last told by positionChanged
+    qint64 soundWritten_ = 0;   // bytes, since the clock started
     int dropped_ = 0;
 };
 

@@ -128,6 +128,8 @@ PreviewWindow::PreviewWindow(gui::SystemServices& services, const QString& title
     connect(player_, &MoviePlayer::picture, view_, &PictureView::setPicture);
     connect(player_, &MoviePlayer::positionChanged, this, &PreviewWindow::showPosition);
     connect(player_, &MoviePlayer::playingChanged, this, &PreviewWindow::showPlaying);
+    connect(player_, &MoviePlayer::soundUnavailable, this,
+            [this] { message_->setText(QStringLiteral("音声を再生できません。映像だけを再生します。")); });
     connect(player_, &MoviePlayer::damaged, this, [this](double at) {
         message_->setText(QStringLiteral("ﾑｰﾋﾞｰの %1 から先が壊れています。").arg(minutesSeconds(at)));
     });

@@ -158,6 +158,7 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 15000);
         QVERIFY2(clock.elapsed() >= 3900, qPrintable(QString::number(clock.elapsed())));
         QCOMPARE(window.picture(), pictures_[59]);
+        QCOMPARE(window.message(), QStringLiteral("音声を再生できません。映像だけを再生します。"));
 
         // Played to the end, play starts it again.
         QTest::keyClick(&window, Qt::Key_Space);
