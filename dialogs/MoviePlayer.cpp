@@ -27,6 +27,8 @@ constexpr double EnoughSound = 0.5;  // seconds
 constexpr double MostSound = 8;
 
 constexpr int TickMilliseconds = 5;
+constexpr double CatchUpSeconds = 0.25;
+constexpr qint64 MostCarriedMicroseconds = 40000;
 
 }  // namespace
 
@@ -85,8 +87,10 @@ public:
         wake_.notify_all();
     }
 
-    // The last picture due by `now` (any first one when `now` is null), and
-    // how many due before it were passed over.
+    // The picture to show by `now` (any first one when `now` is null), and
+    // how many due before it were passed over. Pictures only a little late
+    // come one a call, so a clock that leaps a few frames (a device's clock
+    // does as it settles) still shows each; later ones are passed over.
     std::optional<hotaru::MoviePiece> takePicture(std::optional<double> now, int& passedOver)
     {
         std::optional<hotaru::MoviePiece> due;
@@ -97,7 +101,7 @@ public:
                     ++passedOver;
                 due = std::move(pictures_.front());
                 pictures_.pop_front();
-                if (!now)
+                if (!now || pictures_.empty() || *now - pictures_.front().time < CatchUpSeconds)
                     break;
             }
         }
@@ -278,10 +282,21 @@ double MoviePlayer::position() const
     if (!playing_)
         return pausedAt_;
     double at = base_;
-    if (audio_)
-        at += double(audio_->playedMicroseconds()) / 1e6;
-    else
+    if (audio_) {
+        // A device tells what it has played in steps; between them the wall
+        // clock carries on, a little way at most, so that pictures due
+        // between two steps are not passed over and never run ahead of
+        // the sound by more than that.
+        const qint64 played = audio_->playedMicroseconds();
+        if (played != lastPlayed_) {
+            lastPlayed_ = played;
+            sinceLastPlayed_.start();
+        }
+        const qint64 carried = sinceLastPlayed_.isValid() && played > 0 ? sinceLastPlayed_.nsecsElapsed() / 1000 : 0;
+        at += double(played + std::min(carried, MostCarriedMicroseconds)) / 1e6;
+    } else {
         at += double(wall_.nsecsElapsed()) / 1e9;
+    }
     return std::min(at, length_);
 }
 
@@ -290,6 +305,8 @@ double MoviePlayer::position() const
 void MoviePlayer::restartClock(double at)
 {
     audio_.reset();
+    lastPlayed_ = -1;
+    sinceLastPlayed_.invalidate();
     base_ = pausedAt_ = at;
     soundWritten_ = 0;
     if (sampleRate_ > 0 && !soundGone_)
@@ -313,10 +330,15 @@ void MoviePlayer::play()
     else if (!audio_ && sampleRate_ > 0 && !soundGone_)
         seek(pausedAt_);  // the device was let go: a fresh one, from here
     playing_ = true;
-    base_ = pausedAt_ - (audio_ ? double(audio_->playedMicroseconds()) / 1e6 : 0);
-    wall_.start();
-    if (audio_)
+    // A suspended device's clock stood still; the wall clock did not.
+    if (audio_) {
+        lastPlayed_ = -1;
+        sinceLastPlayed_.invalidate();
         audio_->resume();
+    } else {
+        base_ = pausedAt_;
+        wall_.start();
+    }
     timer_.start();
     Q_EMIT playingChanged(true);
 }

@@ -84,7 +84,10 @@ private:
     double base_ = 0;          // where the clock started
     double pausedAt_ = 0;
     double shownPosition_ = 0;  // the last told by positionChanged
-    qint64 soundWritten_ = 0;   // bytes, since the clock started
+    // The device's last step, and the wall clock since.
+    mutable qint64 lastPlayed_ = -1;
+    mutable QElapsedTimer sinceLastPlayed_;
+    qint64 soundWritten_ = 0;  // bytes, since the clock started
     int dropped_ = 0;
 };
 

@@ -5,11 +5,14 @@
 #include <memory>
 
 class QAudioSink;
-class QIODevice;
 
 namespace gui {
 
-// The system's default sound device, through Qt Multimedia.
+class SoundQueue;
+
+// The system's default sound device, through Qt Multimedia. The device pulls
+// from a short queue that write() fills: pushing straight into it stalls
+// PulseAudio's stream for a second or more when it starts.
 class QtAudioOutput final : public AudioOutput {
 public:
     // Nothing when there is no device or it cannot play this format.
@@ -24,10 +27,11 @@ public:
     bool failed() const override;
 
 private:
-    QtAudioOutput(std::unique_ptr<QAudioSink> sink, QIODevice* device);
+    QtAudioOutput(std::unique_ptr<SoundQueue> queue, std::unique_ptr<QAudioSink> sink, qint64 capacity);
 
+    std::unique_ptr<SoundQueue> queue_;  // outlives the sink that reads it
     std::unique_ptr<QAudioSink> sink_;
-    QIODevice* device_;  // the sink's
+    qint64 capacity_;  // bytes the queue holds at most
 };
 
 }  // namespace gui
