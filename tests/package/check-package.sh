@@ -44,7 +44,7 @@ field() { dpkg-deb -f "$deb" "$1"; }
 [ "$(field Version)" = "$version" ] || fail "Version: $(field Version)"
 case $(field Maintainer) in *@*) fail "Maintainer carries an address: $(field Maintainer)" ;; esac
 depends=$(field Depends)
-for lib in libqt6widgets6 libqt6core6 libavformat59 libavcodec59; do
+for lib in libqt6widgets6 libqt6core6 libqt6multimedia6 libavformat59 libavcodec59; do
     case $depends in *"$lib"*) ;; *) fail "Depends lacks $lib: $depends" ;; esac
 done
 
