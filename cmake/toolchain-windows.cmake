@@ -14,14 +14,17 @@ endmacro()
 foreach(component IN LISTS hotaru_windows_deps)
   hotaru_windows_dep_var(${component})
   list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES ${var})
-  if(NOT ${var})
+  # A folder of the script's caches is looked up again at every configure:
+  # when a library is rebuilt with other options it gets a new folder, and a
+  # build tree must not go on with the old one.
+  if(NOT ${var} OR (NOT CMAKE_IN_TRY_COMPILE AND "${${var}}" MATCHES "/hotaru-windows-deps/"))
     execute_process(
       COMMAND "${CMAKE_CURRENT_LIST_DIR}/../scripts/windows-deps.sh" --print-dir ${component}
       OUTPUT_VARIABLE dir OUTPUT_STRIP_TRAILING_WHITESPACE RESULT_VARIABLE rc)
     if(NOT rc EQUAL 0 OR NOT EXISTS "${dir}/.complete")
       message(FATAL_ERROR "No ${component} for Windows yet: scripts/windows-deps.sh builds it")
     endif()
-    set(${var} "${dir}" CACHE PATH "${component} for mingw-w64 (scripts/windows-deps.sh)")
+    set(${var} "${dir}" CACHE PATH "${component} for mingw-w64 (scripts/windows-deps.sh)" FORCE)
   endif()
 endforeach()
 
