@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds the static libraries the Windows program needs (mingw-w64, 64-bit)
-# from Debian's own source packages, once per machine: Qt; zlib, liblzma and
-# libFLAC for CHD images; x264 and a minimal FFmpeg for the converter. Each
-# component has a folder of its own, named by its version and a
+# from Debian's own source packages, once per machine: Qt (qtbase, then Qt
+# Multimedia into the same folder); zlib, liblzma and libFLAC for CHD images;
+# x264 and a minimal FFmpeg for the converter. Each component has a folder of
+# its own, named by its version and a
 # hash of what it is built from (options, recipe, toolchain, compiler, and the
 # folders of the components it builds on), so that adding or changing one
 # library never rebuilds another.
@@ -32,15 +33,40 @@ version=([qt]=6.4.2 [zlib]=1.2.13 [xz]=5.4.1 [flac]=1.4.2 [x264]=0.164 [ffmpeg]=
 # Components a component links against: their folders enter its key.
 requires=([qt]="" [zlib]="" [xz]="" [flac]="" [x264]="" [ffmpeg]="x264")
 
-# Only Core, Gui, Widgets, the platform plugins and Test. Debian's source drops
-# wintab.h, hence no tablet events; with OpenGL off, 6.4's Windows plugin only
-# compiles without dynamic GL.
+# Only Core, Gui, Widgets, the platform plugins, Test, and Network because
+# Multimedia links it. Debian's source drops wintab.h, hence no tablet events;
+# with OpenGL off, 6.4's Windows plugin only compiles without dynamic GL.
+# What the program has no use for is left out, to pay for Multimedia's build
+# time: the Direct2D platform plugin (Direct2D itself stays, DirectWrite's
+# font engine needs it), the JPEG, GIF and ICO readers, ODF and Markdown
+# text, the rarely used widgets, TUIO touch, and most of Network: Multimedia
+# only reads local sound files through it. FreeType stays: the offscreen
+# plugin the test suites run on draws with it.
 qt_options=(
   -DBUILD_SHARED_LIBS=OFF -DQT_BUILD_EXAMPLES=OFF -DQT_BUILD_TESTS=OFF
-  -DFEATURE_sql=OFF -DFEATURE_network=OFF -DFEATURE_dbus=OFF -DFEATURE_opengl=OFF
+  -DFEATURE_sql=OFF -DFEATURE_dbus=OFF -DFEATURE_opengl=OFF
   -DFEATURE_printsupport=OFF -DFEATURE_concurrent=OFF -DFEATURE_xml=OFF
   -DFEATURE_vulkan=OFF -DFEATURE_zstd=OFF -DFEATURE_tabletevent=OFF
   -DFEATURE_dynamicgl=OFF -DFEATURE_testlib=ON
+  -DFEATURE_direct2d1_1=OFF -DFEATURE_jpeg=OFF -DFEATURE_gif=OFF -DFEATURE_ico=OFF
+  -DFEATURE_textodfwriter=OFF -DFEATURE_textmarkdownreader=OFF -DFEATURE_textmarkdownwriter=OFF
+  -DFEATURE_graphicsview=OFF -DFEATURE_mdiarea=OFF -DFEATURE_colordialog=OFF -DFEATURE_fontdialog=OFF
+  -DFEATURE_fontcombobox=OFF -DFEATURE_wizard=OFF -DFEATURE_lcdnumber=OFF -DFEATURE_dial=OFF
+  -DFEATURE_keysequenceedit=OFF -DFEATURE_commandlinkbutton=OFF -DFEATURE_toolbox=OFF
+  -DFEATURE_splashscreen=OFF -DFEATURE_errormessage=OFF -DFEATURE_datawidgetmapper=OFF
+  -DFEATURE_columnview=OFF
+  -DFEATURE_http=OFF -DFEATURE_ssl=OFF -DFEATURE_schannel=OFF -DFEATURE_dnslookup=OFF
+  -DFEATURE_localserver=OFF -DFEATURE_networkdiskcache=OFF -DFEATURE_topleveldomain=OFF
+  -DFEATURE_socks5=OFF -DFEATURE_networklistmanager=OFF -DFEATURE_tuiotouch=OFF
+)
+# Qt Multimedia for QAudioSink: the library alone, whose Windows audio
+# (WASAPI) needs the WMF feature. Its detection asks for Mf, Mfplat... in
+# Windows' spelling, which mingw-w64's lower-case files never match on Linux.
+qtmultimedia_options=(
+  -DQT_BUILD_EXAMPLES=OFF -DQT_BUILD_TESTS=OFF
+  -DFEATURE_wmf=ON -DFEATURE_ffmpeg=OFF -DFEATURE_gstreamer_1_0=OFF -DFEATURE_spatialaudio=OFF
+  -DWMF_MF_LIBRARY=mf -DWMF_MFUUID_LIBRARY=mfuuid -DWMF_MFPLAT_LIBRARY=mfplat
+  -DWMF_MFCORE_LIBRARY=mfcore -DWMF_PROPSYS_LIBRARY=propsys
 )
 # Debian's source has no win32 makefile: zlib's own configure, static only.
 zlib_options=(--static)
@@ -72,10 +98,17 @@ ffmpeg_options=(
   --target-os=mingw32 --arch=x86_64 "--cross-prefix=$triple-"
 )
 
-# Recipes: build_NAME SOURCE-DIR PREFIX WORK-DIR LOG. The folders of the
+# Recipes: build_NAME SOURCE-DIR PREFIX WORK-DIR LOG [SOURCE-DIR...], one
+# source folder for each of its source packages. The folders of the
 # components it requires are in dir[...].
 build_qt() {
-  local src="$1" prefix="$2" work="$3" log="$4" start=$SECONDS
+  local src="$1" prefix="$2" work="$3" log="$4" multimedia="$5" start=$SECONDS
+  # Left out where no feature can: HarfBuzz's font subsetter, which Qt never
+  # calls, the minimal platform plugin, and the framebuffer helpers that only
+  # Linux plugins use.
+  sed -i '/src\/hb-subset/d' "$src/src/3rdparty/harfbuzz-ng/CMakeLists.txt"
+  sed -i '/add_subdirectory(\(devicediscovery\|fbconvenience\|minimal\))/d' \
+    "$src/src/platformsupport/CMakeLists.txt" "$src/src/plugins/platforms/CMakeLists.txt"
   cmake -S "$src" -B "$work" -G Ninja -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_INSTALL_PREFIX="$prefix" \
     -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
@@ -85,6 +118,26 @@ build_qt() {
   cmake --build "$work" --parallel "$jobs" >>"$log" 2>&1
   echo "windows-deps.sh: Qt built in $((SECONDS - start)) s" >&2
   cmake --install "$work" >>"$log" 2>&1
+
+  # Only the library: no backend plugins, widgets, spatial audio, and no video
+  # shaders, whose compiler (qsb) the host lacks. Two Windows headers are
+  # named in another case than mingw-w64's files.
+  echo 'add_subdirectory(multimedia)' >"$multimedia/src/CMakeLists.txt"
+  sed -i -e '/^find_package(Qt6 COMPONENTS ShaderTools)/d' -e '/^qt_internal_add_shaders(/,/^)/d' \
+    "$multimedia/src/multimedia/CMakeLists.txt"
+  sed -i '/Q_INIT_RESOURCE(shaders)/d' "$multimedia/src/multimedia/video/qvideoframeformat.cpp"
+  sed -i -e 's/<Mferror\.h>/<mferror.h>/' -e 's/<Wmcodecdsp\.h>/<wmcodecdsp.h>/' \
+    "$multimedia"/src/multimedia/windows/*.cpp
+  start=$SECONDS
+  cmake -S "$multimedia" -B "$work-multimedia" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_TOOLCHAIN_FILE="$prefix/lib/cmake/Qt6/qt.toolchain.cmake" \
+    -DQT_CHAINLOAD_TOOLCHAIN_FILE="$toolchain" -DCMAKE_INSTALL_PREFIX="$prefix" \
+    "${qtmultimedia_options[@]}" >>"$log" 2>&1
+  echo "windows-deps.sh: Qt Multimedia configured in $((SECONDS - start)) s" >&2
+  start=$SECONDS
+  cmake --build "$work-multimedia" --parallel "$jobs" >>"$log" 2>&1
+  echo "windows-deps.sh: Qt Multimedia built in $((SECONDS - start)) s" >&2
+  cmake --install "$work-multimedia" >>"$log" 2>&1
 }
 # shellcheck disable=SC2129  # one log, appended to step by step
 build_zlib() {
@@ -124,7 +177,9 @@ build_ffmpeg() {
   make -C "$work" -j"$jobs" >>"$log" 2>&1
   make -C "$work" install >>"$log" 2>&1
 }
-declare -A source_package=([qt]=qt6-base [zlib]=zlib [xz]=xz-utils [flac]=flac [x264]=x264 [ffmpeg]=ffmpeg)
+declare -A source_package=([qt]="qt6-base qt6-multimedia" [zlib]=zlib [xz]=xz-utils [flac]=flac [x264]=x264 [ffmpeg]=ffmpeg)
+# Options of a component's further source packages: they enter its key too.
+declare -A more_options=([qt]=qtmultimedia_options)
 
 if [ "${1:-}" = --print-dir ]; then
   print_only=1
@@ -154,12 +209,14 @@ fi
 compiler="$($triple-g++-posix -dumpfullversion 2>/dev/null || true)"
 declare -A key dir
 key_of() {  # NAME: NAME-VERSION-HASH; the keys of what it requires first
-  local c="$1" r
+  local c="$1" r o
   [ -z "${key[$c]:-}" ] || return 0
   for r in ${requires[$c]}; do key_of "$r"; done
-  local -n opts="${c}_options"
   key[$c]="$c-${version[$c]}-$( {
-    printf '%s\n' "${opts[@]}"
+    for o in "${c}_options" ${more_options[$c]:-}; do
+      o="${o}[@]"
+      printf '%s\n' "${!o}"
+    done
     declare -f "build_$c"
     for r in ${requires[$c]}; do echo "${key[$r]}"; done
     cat "$toolchain"
@@ -230,8 +287,8 @@ prepare() {  # tools, deb-src entries, the lock: once, before the first build
   "${sudo_cmd[@]}" apt-get update -q >/dev/null
 }
 
-fetch() {  # COMPONENT WORK-DIR: unpacks its source package, prints the folder
-  local c="$1" work="$2" pkg="${source_package[$1]}" dsc src
+fetch() {  # COMPONENT PACKAGE WORK-DIR: unpacks one of its source packages, prints the folder
+  local c="$1" pkg="$2" work="$3" dsc src
   # The newest version a mirror serves: some carry no sources for their
   # security updates, so an older version is tried next.
   local v fetched=0
@@ -260,14 +317,14 @@ ensure() {  # NAME: what it requires, then itself, unless finished already
   prepare
   find_done "$c" && return 0  # built by whoever held the lock before us
   local prefix="$build_cache/${key[$c]}" work="$build_cache/work/$c"
-  local log="$build_cache/${key[$c]}.log" src start=$SECONDS
+  local log="$build_cache/${key[$c]}.log" pkg src=() start=$SECONDS
   echo "windows-deps.sh: building $c into $prefix (log: $log)" >&2
   trap 'echo "windows-deps.sh: FAILED, see $log" >&2' ERR
   rm -rf "$prefix" "$work"
   mkdir -p "$work/build"
   : >"$log"
-  src="$(fetch "$c" "$work")"
-  "build_$c" "$src" "$prefix" "$work/build" "$log"
+  for pkg in ${source_package[$c]}; do src+=("$(fetch "$c" "$pkg" "$work")"); done
+  "build_$c" "${src[0]}" "$prefix" "$work/build" "$log" "${src[@]:1}"
   rm -rf "$work"
   touch "$prefix/.complete"
   trap - ERR
