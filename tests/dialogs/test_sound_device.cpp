@@ -52,11 +52,13 @@ private Q_SLOTS:
         QTest::qWait(2000);
         const double wall = double(clock.elapsed()) / 1000 - startedAt, moved = player.position() - from;
         qInfo("the device took %.3f s to start; in %.3f s the movie moved %.3f s", startedAt - from, wall, moved);
-        QVERIFY(std::abs(moved - wall) < 0.1);
-        QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 10000);
-        const double total = double(clock.elapsed()) / 1000;
-        qInfo("the 4 s movie played in %.3f s, %d frames passed over", total, player.droppedFrames());
-        QVERIFY(total > 3.9 && total < 5.0);
+        QVERIFY(std::abs(moved - wall) < 0.15);
+        // And it lasts its length after that start, however long the start took.
+        QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 15000);
+        const double total = double(clock.elapsed()) / 1000, late = startedAt - from;
+        qInfo("the 4 s movie played in %.3f s, %.3f s of them after the start, %d frames passed over", total,
+              total - late, player.droppedFrames());
+        QVERIFY(std::abs(total - late - 4.0) < 0.25);
         QCOMPARE(noSound.count(), 0);
     }
 };
