@@ -3,11 +3,11 @@
 // read may leave them, every picture must be the movie's size and sound whole
 // samples of its channels; anything else aborts, so that the fuzzer keeps
 // the input.
+#include "FuzzMovieBytes.h"
 #include "cpk2avi/MovieStream.h"
 
 #include <cstdint>
 #include <cstdlib>
-#include <cstring>
 
 namespace {
 
@@ -29,11 +29,7 @@ void playOut(hotaru::MovieStream& stream)
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     const auto length = static_cast<std::int64_t>(size);
-    const hotaru::ArchiveRead read = [&](std::int64_t offset, void* buffer, std::size_t n) {
-        if (offset < 0 || offset > length || static_cast<std::int64_t>(n) > length - offset)
-            std::abort();
-        std::memcpy(buffer, data + offset, n);
-    };
+    const hotaru::ArchiveRead read = movieBytes(data, length);
     hotaru::MovieStream stream(read, 0, length);
     if (stream.opened() && (stream.width() <= 0 || stream.height() <= 0 || stream.channels() > 2))
         std::abort();

@@ -1,20 +1,16 @@
 // libFuzzer's entry for a movie's picture: the input is the movie's bytes. No
 // read may leave them and the picture must match its size; anything else
 // aborts, so that the fuzzer keeps the input.
+#include "FuzzMovieBytes.h"
 #include "cpk2avi/MovieThumbnail.h"
 
 #include <cstdint>
 #include <cstdlib>
-#include <cstring>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     const auto length = static_cast<std::int64_t>(size);
-    const hotaru::ArchiveRead read = [&](std::int64_t offset, void* buffer, std::size_t n) {
-        if (offset < 0 || offset > length || static_cast<std::int64_t>(n) > length - offset)
-            std::abort();
-        std::memcpy(buffer, data + offset, n);
-    };
+    const hotaru::ArchiveRead read = movieBytes(data, length);
     const hotaru::Thumbnail t = hotaru::movieThumbnail(read, 0, length, 64, 48);
     if (t.width < 0 || t.height < 0 || t.width > 64 || t.height > 48 ||
         t.rgb.size() != static_cast<std::size_t>(t.width) * static_cast<std::size_t>(t.height) * 3 ||
