@@ -75,6 +75,7 @@ hotaru::MovieEnd ExtractionWorker::extractMovie(std::int32_t n)
     hooks.label = [this](const std::string& text) { Q_EMIT fileNameChanged(fromUtf8(text)); };
     hooks.slice = [this] { return sliceDone(); };
     hooks.retrying = [this](const std::string& text) { Q_EMIT statusChanged(fromUtf8(text)); };
+    hooks.stopRequested = [this] { return isInterruptionRequested(); };
     // The switch counts as it stands when the copy ends, not when it began.
     hooks.conversion = [this, n]() -> std::optional<hotaru::ConversionChoice> {
         offerSteps();

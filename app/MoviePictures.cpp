@@ -14,11 +14,15 @@ namespace {
 class Decoder : public QObject {
     Q_OBJECT
 public:
+    explicit Decoder(const std::atomic<bool>& leaving) : leaving_(leaving) {}
+
     void decode(const QString& archive, std::int32_t disc, std::int32_t movie)
     {
         const std::string path = archive.toStdString();
-        if (!archive_ || archive_->path() != path)
+        if (!archive_ || archive_->path() != path) {
             archive_ = std::make_unique<hotaru::RunArchive>(path);
+            archive_->onStopAsked([this] { return leaving_.load(); });
+        }
         const hotaru::ArchiveRead read = [this](std::int64_t offset, void* buffer, std::size_t n) {
             archive_->reader().read(offset, buffer, n);
         };
@@ -45,6 +49,7 @@ Q_SIGNALS:
                  const QString& facts);
 
 private:
+    const std::atomic<bool>& leaving_;
     std::unique_ptr<hotaru::RunArchive> archive_;
 };
 
@@ -52,7 +57,7 @@ private:
 
 MoviePictures::MoviePictures(QObject* parent) : QObject(parent)
 {
-    auto* decoder = new Decoder;
+    auto* decoder = new Decoder(leaving_);
     decoder_ = decoder;
     decoder->moveToThread(&thread_);
     connect(&thread_, &QThread::finished, decoder, &QObject::deleteLater);
@@ -73,6 +78,8 @@ MoviePictures::~MoviePictures()
         delete decoder_;  // its thread never ran, so nothing else will
         return;
     }
+    // A picture being read from a scratched stretch is given up, not waited for.
+    leaving_.store(true);
     thread_.quit();
     thread_.wait();
 }

@@ -7,6 +7,7 @@
 #include <QString>
 #include <QThread>
 
+#include <atomic>
 #include <cstdint>
 #include <optional>
 
@@ -38,6 +39,7 @@ Q_SIGNALS:
 private:
     static QString key(const QString& archive, std::int32_t disc, std::int32_t movie);
 
+    std::atomic<bool> leaving_{false};  // the decoder's reads give up
     QThread thread_;
     QObject* decoder_ = nullptr;
     QHash<QString, MoviePicture> known_;

@@ -65,8 +65,10 @@ void PreviewLauncher::open()
     }
     const std::int32_t disc = session_.disc();
     // Opened on the player's thread: an image's sheet or map is read there.
-    auto make = [path = session_.archivePath().toStdString(), disc, movie] {
+    auto make = [path = session_.archivePath().toStdString(), disc,
+                 movie](const dialogs::MoviePlayer::StopAsked& stopAsked) {
         auto archive = std::make_shared<hotaru::RunArchive>(path);
+        archive->onStopAsked(stopAsked);
         hotaru::ArchiveRead read = [archive](std::int64_t offset, void* buffer, std::size_t n) {
             archive->reader().read(offset, buffer, n);
         };

@@ -134,8 +134,9 @@ struct Playback {
 
 Playback play(gui::SystemServices& services, const std::string& archive)
 {
-    auto make = [archive] {
+    auto make = [archive](const dialogs::MoviePlayer::StopAsked& stopAsked) {
         auto a = std::make_shared<hotaru::RunArchive>(archive);
+        a->onStopAsked(stopAsked);
         hotaru::ArchiveRead read = [a](std::int64_t at, void* buffer, std::size_t n) {
             a->reader().read(at, buffer, n);
         };

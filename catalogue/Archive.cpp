@@ -5,10 +5,16 @@
 
 namespace hotaru {
 
+disc::ReadOptions knowingArchiveSizes(disc::ReadOptions options)
+{
+    options.archiveSizes = {Disc1ArchiveSize, Disc2ArchiveSize};
+    return options;
+}
+
 ArchiveInfo inspectArchive(const std::string& path)
 {
     ArchiveInfo info;
-    info.size = disc::openArchive(path)->size();
+    info.size = disc::openArchive(path, {}, knowingArchiveSizes())->size();
     info.disc = discOfSize(info.size);
     return info;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "disc/BlockSource.h"
+
 #include <cstdint>
 #include <string>
 
@@ -12,6 +14,10 @@ struct ArchiveInfo {
     std::int64_t size = 0;
     std::int32_t disc = 0;
 };
+
+// `options` knowing both discs' archive sizes: a file of one is the plain
+// archive, opened without reading a byte of it.
+disc::ReadOptions knowingArchiveSizes(disc::ReadOptions options = {});
 
 // Opens the archive read-only (others may read it too), takes its size and
 // closes it again: no handle is kept. `path` names the archive itself or a

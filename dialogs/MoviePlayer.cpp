@@ -5,6 +5,7 @@
 #include "gui/SystemServices.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <condition_variable>
 #include <cstring>
@@ -50,6 +51,8 @@ public:
 
     ~MovieFeed()
     {
+        // A read on a scratched stretch gives up at once instead of retrying.
+        leaving_.store(true);
         {
             const std::lock_guard lock(mutex_);
             stop_ = true;
@@ -166,7 +169,7 @@ private:
     {
         std::unique_ptr<hotaru::MovieStream> stream;
         try {
-            stream = make();
+            stream = make([this] { return leaving_.load(); });
         } catch (...) {
             stream.reset();  // an archive that cannot be opened: nothing to play
         }
@@ -233,7 +236,8 @@ private:
     bool damaged_ = false;
     double damagedAt_ = 0;
     bool stop_ = false;
-    std::thread thread_;  // last: it starts once everything above is ready
+    std::atomic<bool> leaving_{false};  // asked by the disc's reads, outside the mutex
+    std::thread thread_;                // last: it starts once everything above is ready
 };
 
 MoviePlayer::MoviePlayer(gui::SystemServices& services, StreamMaker make, QObject* parent)

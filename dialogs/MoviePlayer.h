@@ -27,9 +27,12 @@ class MovieFeed;
 class MoviePlayer : public QObject {
     Q_OBJECT
 public:
+    // True once the player is going away: every read of the disc should give up.
+    using StopAsked = std::function<bool()>;
     // Opens the movie; called on the decoding thread, since that reads the
-    // disc. Null, or a stream that did not open, when it cannot be read.
-    using StreamMaker = std::function<std::unique_ptr<hotaru::MovieStream>()>;
+    // disc, with what its reads are to ask. Null, or a stream that did not
+    // open, when it cannot be read.
+    using StreamMaker = std::function<std::unique_ptr<hotaru::MovieStream>(const StopAsked& stopAsked)>;
 
     // Opens the movie and starts playing it as soon as it is open.
     MoviePlayer(gui::SystemServices& services, StreamMaker make, QObject* parent = nullptr);

@@ -315,6 +315,9 @@ std::unique_ptr<ArchiveReader> openArchive(const std::string& path, ReadEvents e
 {
     const Opener opener{std::move(options), std::move(events)};
     std::shared_ptr<BlockSource> file = opener.open(path);
+    const std::vector<std::int64_t>& plain = opener.options.archiveSizes;
+    if (std::find(plain.begin(), plain.end(), file->size()) != plain.end())
+        return std::make_unique<PlainReader>(std::move(file), opener.options, opener.events);
     std::vector<std::uint8_t> head(static_cast<std::size_t>(std::min<std::int64_t>(file->size(), HeadSize)));
     readRetrying(*file, 0, head.data(), head.size(), 0, UserDataSize, {}, opener.options, opener.events);
     const auto has = [&](std::size_t at, std::string_view text) {

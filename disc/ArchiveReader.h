@@ -27,7 +27,8 @@ public:
 // Opens `path` and recognises it by content: a CHD by its tag, an ISO image by
 // its volume descriptor, a raw BIN by the CD sync pattern, a CUE sheet by its
 // extension or its first command; anything else is the archive itself, read
-// as it is. A CUE's files are named relative to the sheet's folder.
+// as it is. A CUE's files are named relative to the sheet's folder. A file of
+// one of options.archiveSizes is the archive, whatever it holds.
 // Throws EInOutError (a missing or unreadable file, named) or ImageError.
 std::unique_ptr<ArchiveReader> openArchive(const std::string& path, ReadEvents events = {}, ReadOptions options = {});
 

@@ -23,6 +23,28 @@ private:
     std::int64_t size_;
 };
 
+// How often a pause looks for a stop.
+constexpr std::chrono::milliseconds PauseStep{10};
+
+bool stopAsked(const ReadEvents& events) { return events.stopRequested && events.stopRequested(); }
+
+void throwIfStopped(const BlockSource& source, const ReadEvents& events)
+{
+    if (stopAsked(events))
+        throw ReadStopped(source.path());
+}
+
+void pause(const BlockSource& source, const ReadOptions& options, const ReadEvents& events)
+{
+    if (options.sleep) {
+        options.sleep(options.pause);
+    } else {
+        for (auto left = options.pause; left.count() > 0 && !stopAsked(events); left -= PauseStep)
+            std::this_thread::sleep_for(std::min(left, PauseStep));
+    }
+    throwIfStopped(source, events);
+}
+
 }  // namespace
 
 std::unique_ptr<BlockSource> openFileSource(const std::string& path)
@@ -33,6 +55,7 @@ std::unique_ptr<BlockSource> openFileSource(const std::string& path)
 void readRetrying(BlockSource& source, std::int64_t offset, void* buffer, std::size_t n, std::int64_t grid,
                   std::size_t unit, ArchiveSpan span, const ReadOptions& options, const ReadEvents& events)
 {
+    throwIfStopped(source, events);
     try {
         source.readAt(offset, buffer, n);
         return;
@@ -49,6 +72,7 @@ void readRetrying(BlockSource& source, std::int64_t offset, void* buffer, std::s
         const auto k = static_cast<std::size_t>(end - at);
         const std::int64_t archiveAt = span.offset < 0 ? -1 : span.offset + (at - offset) * span.bytesPerUnit / u;
         for (int attempt = 0;; ++attempt) {
+            throwIfStopped(source, events);
             try {
                 source.readAt(at, out + (at - offset), k);
                 break;
@@ -65,10 +89,7 @@ void readRetrying(BlockSource& source, std::int64_t offset, void* buffer, std::s
             }
             if (events.retrying)
                 events.retrying(archiveAt, attempt + 1);
-            if (options.sleep)
-                options.sleep(options.pause);
-            else
-                std::this_thread::sleep_for(options.pause);
+            pause(source, options, events);
         }
         at = end;
     }

@@ -5,7 +5,9 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <stdexcept>
 #include <string>
+#include <vector>
 
 namespace hotaru::disc {
 
@@ -23,10 +25,21 @@ public:
 // The real one, over platform/File. Throws EInOutError when the file cannot be opened.
 std::unique_ptr<BlockSource> openFileSource(const std::string& path);
 
-// Told on the reading thread before each retry of a sector that failed.
+// A read given up because whoever waited for it asked to stop (a run's stop,
+// a window closing): a failing sector's retries can take minutes.
+class ReadStopped : public std::runtime_error {
+public:
+    explicit ReadStopped(const std::string& path) : std::runtime_error("stopped reading " + path) {}
+};
+
+// Told on the reading thread.
 struct ReadEvents {
-    // offset: the archive byte the sector holds, -1 for the image's own tables.
+    // Before each retry of a sector that failed. offset: the archive byte the
+    // sector holds, -1 for the image's own tables.
     std::function<void(std::int64_t offset, int attempt)> retrying;
+    // Asked before each read, before each retry and during each pause; true
+    // gives the read up with ReadStopped. May be asked from several threads.
+    std::function<bool()> stopRequested;
 };
 
 // How reads are retried, and where files come from; the defaults are the real ones.
@@ -35,6 +48,10 @@ struct ReadOptions {
     std::chrono::milliseconds pause{200};                  // before each retry
     std::function<void(std::chrono::milliseconds)> sleep;  // empty: this thread sleeps
     std::function<std::unique_ptr<BlockSource>(const std::string& path)> openFile;  // empty: openFileSource
+    // Sizes only the archive itself has: a file of one of them is taken as
+    // the archive without a byte read (an image holding it is larger), so a
+    // scratch at its start costs nothing until a movie there is read.
+    std::vector<std::int64_t> archiveSizes;
 };
 
 // Where a read lands in the archive, for retry events and errors: the archive
@@ -49,7 +66,9 @@ struct ArchiveSpan {
 // ReadPastEnd), the bytes are read again unit by unit (units of `unit` bytes
 // counted from `grid`), each failing unit up to options.retries more times,
 // announced and after a pause. A unit that still fails throws ImageError
-// UnreadableSector naming the file and the archive offset.
+// UnreadableSector naming the file and the archive offset. A stop asked for
+// (events.stopRequested) throws ReadStopped before the next try, and within a
+// few milliseconds during a pause.
 void readRetrying(BlockSource& source, std::int64_t offset, void* buffer, std::size_t n, std::int64_t grid,
                   std::size_t unit, ArchiveSpan span, const ReadOptions& options, const ReadEvents& events);
 

@@ -20,34 +20,43 @@ CopyOutcome copyRange(const RangeCopy& job, const CopyHooks& hooks)
     std::optional<RunArchive> own;
     RunArchive& run = job.archive ? *job.archive : own.emplace(job.archivePath);
     run.onRetrying(hooks.retrying);
-    // The hook may refer to this copy's state: the next copy must not meet it.
+    run.onStopAsked(hooks.stopRequested);
+    // The hooks may refer to this copy's state: the next copy must not meet them.
     struct Unhook {
         RunArchive& run;
-        ~Unhook() { run.onRetrying({}); }
+        ~Unhook()
+        {
+            run.onRetrying({});
+            run.onStopAsked({});
+        }
     } unhook{run};
-    disc::ArchiveReader& archive = run.reader();
-    TempFile out(job.outputPath);  // refuses a read-only output before a byte is written
-    if (hooks.opened)
-        hooks.opened();
+    try {
+        disc::ArchiveReader& archive = run.reader();
+        TempFile out(job.outputPath);  // refuses a read-only output before a byte is written
+        if (hooks.opened)
+            hooks.opened();
 
-    const auto n = static_cast<std::size_t>(slice);
-    std::int64_t at = job.offset;
-    for (int i = 0; i < SlicesPerMovie; ++i) {
-        archive.read(at, buffer.get(), n);
-        at += slice;
-        out.write(buffer.get(), n);
-        if (hooks.slice && !hooks.slice())
-            return CopyOutcome::Stopped;
+        const auto n = static_cast<std::size_t>(slice);
+        std::int64_t at = job.offset;
+        for (int i = 0; i < SlicesPerMovie; ++i) {
+            archive.read(at, buffer.get(), n);
+            at += slice;
+            out.write(buffer.get(), n);
+            if (hooks.slice && !hooks.slice())
+                return CopyOutcome::Stopped;
+        }
+        archive.read(at, buffer.get(), static_cast<std::size_t>(remainder));
+        out.write(buffer.get(), static_cast<std::size_t>(remainder));
+        out.commit();
+        return CopyOutcome::Written;
+    } catch (const disc::ReadStopped&) {
+        return CopyOutcome::Stopped;  // the temporary file went with `out`
     }
-    archive.read(at, buffer.get(), static_cast<std::size_t>(remainder));
-    out.write(buffer.get(), static_cast<std::size_t>(remainder));
-    out.commit();
-    return CopyOutcome::Written;
 }
 
 CopyOutcome copyRange(const RangeCopy& job, const SliceCallback& onSlice)
 {
-    return copyRange(job, CopyHooks{{}, onSlice, {}});
+    return copyRange(job, CopyHooks{{}, onSlice, {}, {}});
 }
 
 }  // namespace hotaru

@@ -34,6 +34,9 @@ struct CopyHooks {
     SliceCallback slice;
     // A sector failed and is read again (disc/BlockSource.h); on this thread.
     std::function<void(std::int64_t offset, int attempt)> retrying;
+    // Asked while a failing sector is tried again and again: true stops the
+    // copy there, as a slice returning false does, within one try.
+    std::function<bool()> stopRequested;
 };
 
 // Copies bytes offset..offset+size-1 of the archive into outputPath: 100 slices

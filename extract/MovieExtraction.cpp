@@ -37,6 +37,7 @@ CopyOutcome extractMovie(const RunSnapshot& run, RunArchive& archive, std::int32
         retried = false;
         return !hooks.slice || hooks.slice();
     };
+    copyHooks.stopRequested = hooks.stopRequested;
     if (hooks.retrying)
         copyHooks.retrying = [&](std::int64_t, int attempt) {
             retried = true;

@@ -74,7 +74,8 @@ struct MovieHooks {
     std::function<void(const Conversion&)> converting;
     // For processMovie: carries the conversion out; empty: convertMovie here.
     std::function<ConversionOutcome(const Conversion&)> convert;
-    // For processMovie: looked at by the converter; the copy asks `slice`.
+    // Looked at by the converter, and by the copy while a failing sector is
+    // read again; between slices the copy asks `slice`.
     std::function<bool()> stopRequested;
 };
 

@@ -1,9 +1,11 @@
 #include "extract/RunArchive.h"
 
+#include "catalogue/Archive.h"
+
 namespace hotaru {
 
 RunArchive::RunArchive(std::string path, disc::ReadOptions options)
-    : path_(std::move(path)), options_(std::move(options))
+    : path_(std::move(path)), options_(knowingArchiveSizes(std::move(options)))
 {
 }
 
@@ -16,6 +18,7 @@ disc::ArchiveReader& RunArchive::reader()
             if (retrying_)
                 retrying_(offset, attempt);
         };
+        events.stopRequested = [this] { return stopAsked_ && stopAsked_(); };
         reader_ = disc::openArchive(path_, std::move(events), options_);
     }
     return *reader_;

@@ -16,6 +16,7 @@ namespace hotaru {
 class RunArchive {
 public:
     using Retrying = std::function<void(std::int64_t offset, int attempt)>;
+    using StopAsked = std::function<bool()>;
 
     explicit RunArchive(std::string path, disc::ReadOptions options = {});
     RunArchive(const RunArchive&) = delete;
@@ -26,11 +27,15 @@ public:
     disc::ArchiveReader& reader();
     // Where a sector read again is reported from now on; empty: nowhere.
     void onRetrying(Retrying retrying) { retrying_ = std::move(retrying); }
+    // What a read asks before each try and during each pause: true gives it
+    // up with disc::ReadStopped. Empty: reads are never given up.
+    void onStopAsked(StopAsked stopAsked) { stopAsked_ = std::move(stopAsked); }
 
 private:
     std::string path_;
     disc::ReadOptions options_;
     Retrying retrying_;
+    StopAsked stopAsked_;
     std::unique_ptr<disc::ArchiveReader> reader_;
 };
 

@@ -37,7 +37,7 @@ std::string makeClip(const QTemporaryDir& dir)
 
 MoviePlayer::StreamMaker streamOf(std::string film)
 {
-    return [film = std::make_shared<const std::string>(std::move(film))] {
+    return [film = std::make_shared<const std::string>(std::move(film))](const MoviePlayer::StopAsked&) {
         hotaru::ArchiveRead read = [film](std::int64_t at, void* buffer, std::size_t n) {
             if (at < 0 || at + std::int64_t(n) > std::int64_t(film->size()))
                 throw std::runtime_error("outside the movie");
@@ -51,7 +51,7 @@ MoviePlayer::StreamMaker streamOf(std::string film)
 std::vector<QImage> allPictures(const std::string& film)
 {
     std::vector<QImage> pictures;
-    auto stream = streamOf(film)();
+    auto stream = streamOf(film)({});
     while (auto piece = stream->next())
         if (piece->kind == hotaru::MoviePiece::Kind::Picture)
             pictures.push_back(
@@ -208,7 +208,9 @@ private Q_SLOTS:
         QVERIFY(!control<QPushButton>(none, "PlayButton")->isEnabled());
         // An archive that throws as it opens is the same.
         PreviewWindow unreadable(services, QStringLiteral("t"),
-                                 []() -> std::unique_ptr<hotaru::MovieStream> { throw std::runtime_error("gone"); });
+                                 [](const MoviePlayer::StopAsked&) -> std::unique_ptr<hotaru::MovieStream> {
+                                     throw std::runtime_error("gone");
+                                 });
         unreadable.setAttribute(Qt::WA_DeleteOnClose, false);
         QTRY_COMPARE(unreadable.message(), QStringLiteral("ﾑｰﾋﾞｰを読み込めません。"));
     }

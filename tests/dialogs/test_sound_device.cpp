@@ -29,7 +29,7 @@ private Q_SLOTS:
         std::ifstream in(path.toStdString(), std::ios::binary);
         auto film =
             std::make_shared<const std::string>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-        const auto make = [film] {
+        const auto make = [film](const MoviePlayer::StopAsked&) {
             hotaru::ArchiveRead read = [film](std::int64_t at, void* buffer, std::size_t n) {
                 std::memcpy(buffer, film->data() + at, n);
             };

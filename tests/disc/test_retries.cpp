@@ -152,3 +152,63 @@ TEST_F(Retries, ReadingPastTheEndIsNotRetried)
     EXPECT_THROW(bytesOf(*r, r->size() - 10, 11), EInOutError);
     EXPECT_TRUE(events.empty());
 }
+
+// A scratched stretch costs retries and pauses; a stop given meanwhile ends
+// the read before the next try, and in the middle of a pause.
+TEST_F(Retries, AStopEndsTheRetriesAtOnce)
+{
+    const std::int64_t bad = 300'000;
+    std::atomic<int> retriesSeen{0};
+    std::atomic<bool> stop{false};
+    hotaru::disc::ReadOptions options;
+    options.pause = std::chrono::seconds(2);  // eight seconds in all, were the stop not seen
+    options.openFile = [&, this](const std::string& path) -> std::unique_ptr<BlockSource> {
+        auto f = std::make_unique<FlakyFile>(hotaru::disc::openFileSource(path), bad, -1);
+        flaky = f.get();
+        return f;
+    };
+    hotaru::disc::ReadEvents ev;
+    ev.retrying = [&](std::int64_t, int) { ++retriesSeen; };
+    ev.stopRequested = [&] { return stop.load(); };
+    const auto r = openArchive(archive, ev, options);
+    std::thread stopper([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        stop = true;
+    });
+    const auto started = std::chrono::steady_clock::now();
+    EXPECT_THROW(bytesOf(*r, bad - 10, 20), hotaru::disc::ReadStopped);
+    const auto took = std::chrono::steady_clock::now() - started;
+    stopper.join();
+    EXPECT_LT(took, std::chrono::milliseconds(1300));
+    EXPECT_EQ(retriesSeen, 1);  // stopped in the first pause
+    EXPECT_EQ(flaky->attempts, 2);
+
+    // Asked before a try: nothing more is read.
+    const int before = flaky->attempts;
+    EXPECT_THROW(bytesOf(*r, 0, 10), hotaru::disc::ReadStopped);
+    EXPECT_EQ(flaky->attempts, before);
+    stop = false;
+    EXPECT_EQ(bytesOf(*r, 0, 10), archiveBytes.substr(0, 10));
+}
+
+// A file of an archive's exact size is the archive: opening it reads nothing,
+// so a scratch at its start does not hold the window back.
+TEST_F(Retries, AFileOfAnArchivesSizeOpensWithoutARead)
+{
+    hotaru::disc::ReadOptions options;
+    options.archiveSizes = {static_cast<std::int64_t>(archiveBytes.size())};
+    options.sleep = [this](std::chrono::milliseconds ms) { pauses.push_back(ms); };
+    options.openFile = [&, this](const std::string& path) -> std::unique_ptr<BlockSource> {
+        auto f = std::make_unique<FlakyFile>(hotaru::disc::openFileSource(path), 0, -1);
+        flaky = f.get();
+        return f;
+    };
+    const auto r = openArchive(archive, {}, options);
+    EXPECT_EQ(r->size(), std::int64_t(archiveBytes.size()));
+    EXPECT_EQ(flaky->attempts, 0);
+    EXPECT_TRUE(pauses.empty());
+    // Another size is looked into as before (and its scratch retried).
+    options.archiveSizes = {1};
+    EXPECT_THROW(openArchive(archive, {}, options), ImageError);
+    EXPECT_EQ(pauses.size(), 4u);
+}

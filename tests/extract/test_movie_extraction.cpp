@@ -13,11 +13,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <map>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -218,6 +220,27 @@ private:
     int failures_ = 0;
 };
 
+// A scratched stretch: every read touching [from, to) fails, every time.
+class Scratched : public hotaru::disc::BlockSource {
+public:
+    Scratched(std::unique_ptr<BlockSource> real, std::int64_t from, std::int64_t to)
+        : real_(std::move(real)), from_(from), to_(to)
+    {
+    }
+    const std::string& path() const override { return real_->path(); }
+    std::int64_t size() const override { return real_->size(); }
+    void readAt(std::int64_t offset, void* buffer, std::size_t n) override
+    {
+        if (offset < to_ && from_ < offset + static_cast<std::int64_t>(n))
+            throw hotaru::EInOutError(hotaru::io::DeviceError, path(), 5);
+        real_->readAt(offset, buffer, n);
+    }
+
+private:
+    std::unique_ptr<BlockSource> real_;
+    std::int64_t from_, to_;
+};
+
 }  // namespace
 
 TEST_F(ExtractMovieTest, ARunReadsAnImageThroughOneOpeningAndTellsRetriesToTheMovieReadingThem)
@@ -251,4 +274,38 @@ TEST_F(ExtractMovieTest, ARunReadsAnImageThroughOneOpeningAndTellsRetriesToTheMo
     EXPECT_TRUE(exact(file(hotaru::cpkName(hotaru::movieTitle(1, 3))), 3));
     EXPECT_EQ(opened[bin], 1);
     EXPECT_EQ(retries, (std::vector<std::string>{hotaru::retryingText(hotaru::movieTitle(1, 3), 1)}));
+}
+
+// Each sector of a scratched stretch takes four pauses of 200 ms, and a slice
+// holds a hundred of them: a stop must not wait for the slice's end.
+TEST_F(ExtractMovieTest, AStopOnAScratchedStretchEndsTheCopyWithinASecondAndLeavesNothing)
+{
+    const std::int64_t start = hotaru::movieOffset(1, 3);
+    hotaru::disc::ReadOptions options;
+    options.openFile = [&](const std::string& path) -> std::unique_ptr<hotaru::disc::BlockSource> {
+        return std::make_unique<Scratched>(hotaru::disc::openFileSource(path), start + 4096,
+                                           start + hotaru::movieSize(1, 3));
+    };
+    hotaru::RunArchive archive(run.archivePath, options);
+    const std::string older = file(hotaru::cpkName(hotaru::movieTitle(1, 3)));
+    writeFile(older, "older");
+    std::atomic<bool> stop{false};
+    std::atomic<int> retries{0};
+    hotaru::MovieHooks hooks;
+    hooks.retrying = [&](const std::string&) { ++retries; };
+    hooks.stopRequested = [&] { return stop.load(); };
+    std::chrono::steady_clock::time_point stoppedAt;
+    std::thread user([&] {
+        while (retries < 2)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        stoppedAt = std::chrono::steady_clock::now();
+        stop = true;
+    });
+    const hotaru::CopyOutcome outcome = hotaru::extractMovie(run, archive, 3, folder(), hooks);
+    const auto took = std::chrono::steady_clock::now() - stoppedAt;
+    user.join();
+    EXPECT_EQ(outcome, hotaru::CopyOutcome::Stopped);
+    EXPECT_LT(took, std::chrono::seconds(1));
+    EXPECT_EQ(readFile(older), "older");
+    EXPECT_EQ(names(), (std::set<std::string>{hotaru::cpkName(hotaru::movieTitle(1, 3))}));
 }
