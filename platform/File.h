@@ -20,6 +20,8 @@ public:
     File& operator=(const File&) = delete;
 
     // Read-only; an existing file is required; other readers may share it.
+    // Only a file or a CD-ROM drive opens: a FIFO, socket or other device is
+    // refused at once (io::NotAFile), never waited on.
     static File openRead(const std::string& path);
     // A new file that must not exist yet, for reading and writing; others may read.
     static File createNew(const std::string& path);

@@ -4,8 +4,12 @@
 #include <cerrno>
 #include <climits>
 #include <fcntl.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#ifdef __linux__
+#include <linux/cdrom.h>
+#endif
 
 namespace hotaru {
 
@@ -35,6 +39,17 @@ void moveExactly(Byte* p, std::size_t n, int nothingMoved, const std::string& pa
     }
 }
 
+// A drive's block device may be read as a disc; no other device.
+bool isOpticalDrive(int fd)
+{
+#ifdef __linux__
+    return ::ioctl(fd, CDROM_GET_CAPABILITY, 0) >= 0;
+#else
+    (void)fd;
+    return false;
+#endif
+}
+
 }  // namespace
 
 File::~File()
@@ -61,7 +76,8 @@ File File::openRead(const std::string& path)
 {
     File f;
     f.path_ = path;
-    f.fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Without O_NONBLOCK, opening a FIFO waits for a writer that may never come.
+    f.fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (f.fd_ < 0)
         fail(path);
     struct stat st {};
@@ -69,6 +85,11 @@ File File::openRead(const std::string& path)
         fail(path);
     if (S_ISDIR(st.st_mode))
         throw EInOutError(io::AccessDenied, path);
+    if (!S_ISREG(st.st_mode) && !(S_ISBLK(st.st_mode) && isOpticalDrive(f.fd_)))
+        throw EInOutError(io::NotAFile, path);
+    const int flags = ::fcntl(f.fd_, F_GETFL);
+    if (flags < 0 || ::fcntl(f.fd_, F_SETFL, flags & ~O_NONBLOCK) != 0)
+        fail(path);
     ::posix_fadvise(f.fd_, 0, 0, POSIX_FADV_SEQUENTIAL);
     return f;
 }

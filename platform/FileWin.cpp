@@ -87,6 +87,9 @@ File File::openRead(const std::string& path)
     if (hf == INVALID_HANDLE_VALUE)
         fail(path);
     f.handle_ = hf;
+    // A pipe or a console would be read as a stream that may never end.
+    if (GetFileType(hf) != FILE_TYPE_DISK)
+        throw EInOutError(io::NotAFile, path);
     return f;
 }
 

@@ -20,6 +20,10 @@ std::string ioMessage(int code)
         return "ﾌｧｲﾙの末尾以降を読み込みました";
     case io::ShortWrite:
         return "ﾃﾞｨｽｸがいっぱいです";
+    case io::NameTooLong:
+        return "ﾌｧｲﾙ名が長すぎます";
+    case io::NotAFile:
+        return "ﾌｧｲﾙではありません";
     default:
         return "I/O ｴﾗｰ (" + std::to_string(code) + ")";
     }
@@ -70,8 +74,11 @@ int ioCodeFromErrno(int err, const std::string& path)
     case EEXIST:
         return io::FileExists;
     case ENAMETOOLONG:
+        return io::NameTooLong;
     case EINVAL:
         return io::InvalidName;
+    case ENXIO:  // a socket, or a device with nothing behind it
+        return io::NotAFile;
     default:
         return io::DeviceError;  // EIO and anything else
     }

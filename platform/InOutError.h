@@ -15,6 +15,10 @@ inline constexpr int AccessDenied = 5;
 inline constexpr int FileExists = 80;
 inline constexpr int DiskFull = 112;
 inline constexpr int InvalidName = 123;
+inline constexpr int NameTooLong = 206;
+// Not a file to read from: a FIFO, a socket, or a device other than a CD-ROM
+// drive (Windows: a pipe or a console). Opening one could wait forever.
+inline constexpr int NotAFile = 222;
 inline constexpr int DeviceError = 1117;
 inline constexpr int ReadPastEnd = 100;
 inline constexpr int ShortWrite = 101;

@@ -8,7 +8,16 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <chrono>
 #include <filesystem>
+#include <future>
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+#endif
 
 using namespace hotaru;
 
@@ -22,6 +31,8 @@ TEST(InOutError, MessagesByCode)
     EXPECT_EQ(ioMessage(101), "ﾃﾞｨｽｸがいっぱいです");
     EXPECT_EQ(ioMessage(112), "I/O ｴﾗｰ (112)");
     EXPECT_EQ(ioMessage(21), "I/O ｴﾗｰ (21)");
+    EXPECT_EQ(ioMessage(io::NameTooLong), "ﾌｧｲﾙ名が長すぎます");
+    EXPECT_EQ(ioMessage(io::NotAFile), "ﾌｧｲﾙではありません");
 }
 
 TEST(InOutError, FullStopIsAddedOnce)
@@ -144,5 +155,59 @@ TEST(OpticalDrives, RootsAreMountPointsInDeviceOrder)
     // A mounted image counts as a drive even where the machine has none.
     EXPECT_EQ(opticalRoots({}, table),
               (std::vector<std::string>{"/media/cdrom10", "/media/一 My Disc", "/media/user/HOTARU_1"}));
+}
+#endif
+
+#ifndef _WIN32
+namespace {
+
+// The code File::openRead fails with, or 0; a call still blocked after five
+// seconds fails the test.
+int openReadCode(const std::string& path)
+{
+    auto opening = std::async(std::launch::async, [path] {
+        try {
+            File::openRead(path);
+        } catch (const EInOutError& e) {
+            return e.code();
+        }
+        return 0;
+    });
+    if (opening.wait_for(std::chrono::seconds(5)) == std::future_status::timeout) {
+        ADD_FAILURE() << "opening " << path << " blocks";
+        ::close(::open(path.c_str(), O_WRONLY | O_NONBLOCK));  // lets a FIFO's open return
+    }
+    return opening.get();
+}
+
+}  // namespace
+
+// A FIFO, socket or device named as an archive would hang a read, or the open
+// itself: refused at once. A name longer than the system allows says so.
+TEST_F(FileTest, OnlyFilesAreOpenedAndAtOnce)
+{
+    const std::string fifo = file("hotaru4");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_EQ(openReadCode(fifo), io::NotAFile);
+
+    const std::string socketPath = file("socket");
+    const int s = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    ASSERT_LT(socketPath.size(), sizeof address.sun_path);
+    socketPath.copy(address.sun_path, socketPath.size());
+    ASSERT_EQ(::bind(s, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+    EXPECT_EQ(openReadCode(socketPath), io::NotAFile);
+    ::close(s);
+
+    EXPECT_EQ(openReadCode("/dev/null"), io::NotAFile);
+    EXPECT_EQ(openReadCode("/dev/zero"), io::NotAFile);
+
+    const std::string tooLong = file(std::string(300, 'x'));
+    EXPECT_EQ(openReadCode(tooLong), io::NameTooLong);
+
+    const std::string plain = file("plain");
+    writeFile(plain, "bytes");
+    EXPECT_EQ(openReadCode(plain), 0);
 }
 #endif
