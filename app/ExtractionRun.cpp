@@ -10,18 +10,13 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QLocale>
 #include <QPointer>
 #include <QWidget>
 
 namespace app {
 namespace {
 
-// Sizes as the status line gives them: whole KBytes, rounded up, grouped.
-QString kbytes(std::int64_t bytes)
-{
-    return QLocale(QLocale::Japanese).toString(static_cast<qint64>((bytes + 1023) / 1024)) + QStringLiteral(" KBytes");
-}
+QString kbytes(std::int64_t bytes) { return QString::number(hotaru::kbytes(bytes)) + QStringLiteral(" KBytes"); }
 
 QString titles(std::int32_t disc, const std::vector<std::int32_t>& movies)
 {
@@ -52,14 +47,14 @@ bool ExtractionRun::roomForPicks() const
     const QString folder = QString::fromStdString(settings.outputFolder);
     if (folder.isEmpty())
         return true;  // the first copy says what is wrong with it
-    const std::int64_t needed = hotaru::spaceNeeded(session_.disc(), session_.picking().picks().live(),
-                                                    settings.aviOutput || settings.mp4Output);
     const std::optional<std::int64_t> free = services_.freeSpace(folder);
-    if (!free || *free >= needed)
+    const std::optional<std::int64_t> needed = hotaru::shortOfSpace(session_.disc(), session_.picking().picks().live(),
+                                                                    settings.aviOutput || settings.mp4Output, free);
+    if (!needed)
         return true;
     services_.messageBox(window_,
                          QDir::toNativeSeparators(folder) +
-                             QStringLiteral("\n保存先の空き容量が足りません。\n必要な容量: ") + kbytes(needed) +
+                             QStringLiteral("\n保存先の空き容量が足りません。\n必要な容量: ") + kbytes(*needed) +
                              QStringLiteral("\n空き容量: ") + kbytes(*free),
                          QStringLiteral("エラー"), gui::BoxButtons::Ok, gui::BoxIcon::Stop);
     return false;

@@ -1,5 +1,6 @@
 // --list and --extract: the window's core run without a window.
 #include "cli/CommandLine.h"
+#include "cli/FailureText.h"
 #include "cli/Terminal.h"
 
 #include "catalogue/Archive.h"
@@ -20,7 +21,6 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <QLocale>
 #include <QStandardPaths>
 #include <QTranslator>
 
@@ -40,15 +40,6 @@ namespace {
 const QString Program = QString::fromUtf8(hotaru::ProgramName);
 
 void complain(const QString& text) { write(stderr, QStringLiteral("%1: %2\n").arg(Program, text)); }
-
-// Japanese on a Japanese system, English elsewhere.
-bool japanese() { return QLocale::system().language() == QLocale::Japanese; }
-
-// A damaged or unsupported image, in the language the run speaks.
-QString imageText(const hotaru::disc::ImageError& e)
-{
-    return fromUtf8(japanese() ? hotaru::disc::imageMessage(e) : std::string(e.what()));
-}
 
 // Ctrl+C and friends stop the run the way the window's stop does: the copy
 // under way is dropped with its temporary file, the converter is ended.
@@ -124,10 +115,11 @@ std::optional<OpenedArchive> openArchive(const QString& named)
         info.size = archive->reader().size();
         info.disc = hotaru::discOfSize(info.size);
     } catch (const hotaru::EInOutError& e) {
-        complain(Texts::tr("cannot open the archive %1: %2").arg(fromUtf8(*path), fromUtf8(e.what())));
+        complain(Texts::tr("cannot open the archive: %1")
+                     .arg(aboutFile(e.path().empty() ? *path : e.path(), ioText(e.code()))));
         return std::nullopt;
     } catch (const hotaru::disc::ImageError& e) {
-        complain(Texts::tr("cannot open the archive in %1: %2").arg(fromUtf8(e.file()), imageText(e)));
+        complain(Texts::tr("cannot open the archive: %1").arg(failureText(e)));
         return std::nullopt;
     }
     if (info.disc == 0) {
@@ -277,17 +269,6 @@ std::optional<std::string> converterPath(const QString& named)
     return std::nullopt;
 }
 
-// A copy that failed, in the words of the run's language: the core names the
-// file in the window's words; a damaged image is told in plain English, with
-// the movie its bad bytes belong to.
-QString copyFailureText(const hotaru::MovieFailure& f, const std::string& cpk)
-{
-    if (f.damagedImage)
-        return Texts::tr("%1: %2 (while writing %3)")
-            .arg(fromUtf8(f.path), fromUtf8(japanese() ? f.message : f.englishMessage), fromUtf8(cpk));
-    return QStringLiteral("%1: %2").arg(fromUtf8(f.path.empty() ? cpk : f.path), fromUtf8(f.message));
-}
-
 int extract(const Options& options)
 {
     const std::optional<OpenedArchive> archive = openArchive(options.archive);
@@ -306,6 +287,16 @@ int extract(const Options& options)
             return ExitFailure;
         conversion =
             hotaru::ConversionChoice{*found, options.mp4 ? hotaru::VideoFormat::Mp4 : hotaru::VideoFormat::Avi};
+    }
+
+    const std::optional<std::int64_t> free = hotaru::freeSpace(*folder);
+    if (const std::optional<std::int64_t> needed =
+            hotaru::shortOfSpace(archive->disc, *movies, conversion.has_value(), free)) {
+        complain(Texts::tr("%1: not enough free space: %2 KBytes needed, %3 KBytes free; nothing was written")
+                     .arg(fromUtf8(*folder))
+                     .arg(hotaru::kbytes(*needed))
+                     .arg(hotaru::kbytes(*free)));
+        return ExitFailure;
     }
 
     const InterruptGuard guard;

@@ -74,11 +74,11 @@ MovieFailure caughtFailure(std::int32_t movie)
     try {
         throw;
     } catch (const EInOutError& e) {
-        return {movie, e.path(), e.what(), false, {}};
+        return {movie, e.path(), e.what(), e.code(), false, {}};
     } catch (const disc::ImageError& e) {
-        return {movie, e.file(), disc::imageMessage(e), true, e.what()};
+        return {movie, e.file(), disc::imageMessage(e), 0, true, e.what()};
     } catch (const std::exception& e) {
-        return {movie, {}, e.what(), false, {}};
+        return {movie, {}, e.what(), 0, false, {}};
     }
 }
 

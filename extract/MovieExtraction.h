@@ -115,6 +115,7 @@ struct MovieFailure {
     std::int32_t movie = 0;
     std::string path;     // the file concerned, when known
     std::string message;  // the failure's text in the window's words, without a full stop
+    int ioCode = 0;       // a failed file operation's code (platform/InOutError.h), else 0
     // A damaged or unreadable disc image, with the failure in plain English
     // for the command line.
     bool damagedImage = false;

@@ -60,4 +60,13 @@ std::int64_t spaceNeeded(std::int32_t disc, const std::vector<std::int32_t>& mov
     return copies + copies / 8 + largest;
 }
 
+std::optional<std::int64_t> shortOfSpace(std::int32_t disc, const std::vector<std::int32_t>& movies, bool converting,
+                                         std::optional<std::int64_t> free)
+{
+    const std::int64_t needed = spaceNeeded(disc, movies, converting);
+    if (!free || *free >= needed)
+        return std::nullopt;
+    return needed;
+}
+
 }  // namespace hotaru

@@ -3,6 +3,7 @@
 #include "extract/MovieExtraction.h"
 
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 namespace hotaru {
@@ -46,5 +47,13 @@ private:
 // copy, or with conversion every video (its likely size) and the largest copy
 // beside it, since each copy goes once its video is written.
 std::int64_t spaceNeeded(std::int32_t disc, const std::vector<std::int32_t>& movies, bool converting);
+
+// What the window and the command line check before a run writes a byte: the
+// bytes needed when `free` (unknown: nothing) is too little for them.
+std::optional<std::int64_t> shortOfSpace(std::int32_t disc, const std::vector<std::int32_t>& movies, bool converting,
+                                         std::optional<std::int64_t> free);
+
+// A size as the program shows every size: whole KBytes, the rest dropped.
+inline std::int64_t kbytes(std::int64_t bytes) { return bytes / 1024; }
 
 }  // namespace hotaru

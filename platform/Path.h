@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <string>
 
 namespace hotaru {
@@ -21,5 +23,9 @@ std::string joinPath(const std::string& folder, const std::string& name);
 // joinRoot: also a backslash on every system, since a drive root may come in
 // Windows form ("Q:\") wherever drives are listed.
 std::string joinRoot(const std::string& root, const std::string& name);
+
+// The bytes this user may still write on the folder's volume; nothing when
+// the system cannot tell.
+std::optional<std::int64_t> freeSpace(const std::string& folder) noexcept;
 
 }  // namespace hotaru

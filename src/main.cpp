@@ -9,6 +9,8 @@
 #include <QCoreApplication>
 #include <QDir>
 
+#include <csignal>
+
 #ifdef _WIN32
 #include <windows.h>
 // after windows.h, which it needs
@@ -52,6 +54,12 @@ void useParentConsole()
 
 int main(int argc, char** argv)
 {
+#ifndef _WIN32
+    // Past a file size limit a write then fails (EFBIG) and the run ends as
+    // on a full disk, nothing partial left, instead of the process being
+    // killed mid-write.
+    std::signal(SIGXFSZ, SIG_IGN);
+#endif
     // --list, --extract, --help and --version run without a window or a display.
 #ifdef _WIN32
     const QStringList arguments = wideArguments();

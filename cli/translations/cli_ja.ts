@@ -106,12 +106,8 @@ Try &apos;%1 --help&apos; for more information.</source>
         <translation>%1 の入ったディスクがどの CD-ROM ドライブにもありません。ディスクを入れるか、アーカイブを指定してください</translation>
     </message>
     <message>
-        <source>cannot open the archive %1: %2</source>
-        <translation>アーカイブ %1 を開けません: %2</translation>
-    </message>
-    <message>
-        <source>cannot open the archive in %1: %2</source>
-        <translation>%1 の中のアーカイブを開けません: %2</translation>
+        <source>cannot open the archive: %1</source>
+        <translation>アーカイブを開けません: %1</translation>
     </message>
     <message>
         <source>%1 is %2 bytes, the size of neither disc&apos;s archive (disc 1: %3, disc 2: %4 bytes)</source>
@@ -170,8 +166,12 @@ Try &apos;%1 --help&apos; for more information.</source>
         <translation>中断しました。%1</translation>
     </message>
     <message>
-        <source>%1: %2 (while writing %3)</source>
-        <translation>%1: %2 (%3 の作成中)</translation>
+        <source>%1: not enough free space: %2 KBytes needed, %3 KBytes free; nothing was written</source>
+        <translation>%1: 保存先の空き容量が足りません。必要な容量: %2 KBytes、空き容量: %3 KBytes。何も書き込んでいません</translation>
+    </message>
+    <message>
+        <source>%1 (while writing %2)</source>
+        <translation>%1 (%2 の作成中)</translation>
     </message>
     <message>
         <source>%1: %2 failed; %3 is kept</source>

@@ -70,7 +70,8 @@ public:
             if (!setup.workDir.empty() && ::chdir(setup.workDir.c_str()) != 0)
                 ::_exit(126);
             if (setup.fileSizeCap) {
-                ::signal(SIGXFSZ, SIG_IGN);
+                // As a shell leaves it: the program must handle it itself.
+                ::signal(SIGXFSZ, SIG_DFL);
                 rlimit cap{*setup.fileSizeCap, *setup.fileSizeCap};
                 ::setrlimit(RLIMIT_FSIZE, &cap);
             }
