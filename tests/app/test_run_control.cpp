@@ -10,6 +10,7 @@
 #include <QElapsedTimer>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QStatusBar>
 #include <QTemporaryDir>
 
@@ -266,6 +267,47 @@ private Q_SLOTS:
         waitForTheEnd(program);
         QCOMPARE(services.taskbar.mid(services.taskbar.size() - 2),
                  (QStringList{QStringLiteral("failed"), QStringLiteral("clear")}));
+    }
+
+    // Movie 2 on a scratched stretch (the suite runs with the scratch of
+    // tools/scratched_disc.cpp preloaded): each sector reads at its fifth
+    // try, after four pauses. Neither the stop nor closing the window waits
+    // for the stretch: each takes well under a second, and leaves nothing.
+    void aScratchedStretchHoldsNeitherTheStopNorTheClose()
+    {
+        FakeSystemServices services;
+        services_ = &services;
+        const QByteArray scratch = QFileInfo(disc).canonicalFilePath().toUtf8();
+        qputenv("HOTARU_SCRATCH_FILE", scratch);
+        qputenv("HOTARU_SCRATCH_FROM", QByteArray::number(hotaru::movieOffset(1, 2)));
+        qputenv("HOTARU_SCRATCH_TO", QByteArray::number(hotaru::movieOffset(1, 3)));
+        qputenv("HOTARU_SCRATCH_TRY", "5");
+        const auto unscratch = qScopeGuard([] { qunsetenv("HOTARU_SCRATCH_FILE"); });
+        Program program = startOn(services);
+        const QString rereading = QString::fromStdString(hotaru::retryingText(hotaru::movieTitle(1, 2), 2));
+        const auto runUntilRereading = [&] {
+            program.pick(2);
+            program.pick(3);
+            program->run->click();
+            QTRY_COMPARE_WITH_TIMEOUT(program.status(), rereading, 20000);
+        };
+        runUntilRereading();
+        QElapsedTimer sinceStop;
+        sinceStop.start();
+        program->stopItem->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(!program.window->isRunning(), 5000);
+        qInfo("the run ended %lld ms after the stop", static_cast<long long>(sinceStop.elapsed()));
+        QVERIFY2(sinceStop.elapsed() < 1000, qPrintable(QString::number(sinceStop.elapsed())));
+        QCOMPARE(names(out), QStringList());
+
+        runUntilRereading();
+        QElapsedTimer closing;
+        closing.start();
+        program.window->close();
+        qInfo("the window closed in %lld ms", static_cast<long long>(closing.elapsed()));
+        QVERIFY2(closing.elapsed() < 1000, qPrintable(QString::number(closing.elapsed())));
+        QVERIFY(!program.window->isVisible());
+        QCOMPARE(names(out), QStringList());
     }
 };
 

@@ -85,4 +85,3 @@ protected:
         return names;
     }
 };
-

@@ -29,6 +29,7 @@ struct ProgramSetup {
     std::optional<rlim_t> fileSizeCap;  // as a full disk: writes past it fail
     bool terminal = false;              // stdout on a pseudo-terminal
     std::string locale = "C.UTF-8";     // the system's language, as LANG gives it
+    std::vector<std::string> env;       // more NAME=VALUE entries
 };
 
 class ChildProgram {
@@ -44,6 +45,7 @@ public:
                 env.push_back(entry);
         }
         env.push_back("LANG=" + setup.locale);
+        env.insert(env.end(), setup.env.begin(), setup.env.end());
         std::vector<char*> envp, args;
         for (auto& e : env)
             envp.push_back(e.data());

@@ -7,8 +7,11 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <sys/stat.h>
+#include <thread>
 
 namespace {
 
@@ -26,10 +29,7 @@ bool hasJapanese(const std::string& text)
 
 // Runs `args` with `folder` made a fresh 8 MiB file system of its own (a
 // mount namespace of an unprivileged user); false when the system allows none.
-bool smallFolderWorks()
-{
-    return runProgram({"/usr/bin/unshare", "-Urm", "true"}).status == 0;
-}
+bool smallFolderWorks() { return runProgram({"/usr/bin/unshare", "-Urm", "true"}).status == 0; }
 
 ProgramOutcome inSmallFolder(const std::string& folder, std::vector<std::string> args)
 {
@@ -101,10 +101,38 @@ TEST_F(CommandLineRun, AFolderTooSmallIsRefusedBeforeAnythingIsWritten)
     ASSERT_GT(needed, 8 << 20);
     const ProgramOutcome r = inSmallFolder(out.string(), {"-x", path, "-o", out.string(), "4", "6", "1"});
     EXPECT_EQ(r.status, 1) << r.err;
-    EXPECT_TRUE(contains(r.err, "not enough free space: " + std::to_string(needed / 1024) + " KBytes needed, ")) << r.err;
+    EXPECT_TRUE(contains(r.err, "not enough free space: " + std::to_string(needed / 1024) + " KBytes needed, "))
+        << r.err;
     EXPECT_TRUE(contains(r.err, "nothing was written")) << r.err;
     EXPECT_TRUE(r.out.empty()) << r.out;
     // What fits goes through.
     const ProgramOutcome fits = inSmallFolder(out.string(), {"-x", path, "-o", out.string(), "4", "6"});
     EXPECT_EQ(fits.status, 0) << fits.err;
+}
+
+// Every sector of movie 1 reads only at its fifth try, after four pauses: an
+// interrupt there ends the run at once, and leaves no partial file.
+TEST_F(CommandLineRun, AnInterruptOnAScratchedStretchEndsTheRunAtOnce)
+{
+    const std::string path = archive(1);
+    ProgramSetup scratched;
+    scratched.env = {"LD_PRELOAD=" HOTARU_SCRATCH_SHIM,
+                     "ASAN_OPTIONS=verify_asan_link_order=0",
+                     "HOTARU_SCRATCH_FILE=" + fs::canonical(path).string(),
+                     "HOTARU_SCRATCH_FROM=0",
+                     "HOTARU_SCRATCH_TO=" + std::to_string(hotaru::movieSize(1, 1)),
+                     "HOTARU_SCRATCH_TRY=5"};
+    std::ofstream(file(1)) << "older";
+    ChildProgram program({HOTARU_PROGRAM, "-x", path, "-o", out.string(), "1", "4"}, scratched);
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    const auto interrupted = std::chrono::steady_clock::now();
+    ::kill(program.pid(), SIGINT);
+    const ProgramOutcome r = program.wait();
+    const auto took = std::chrono::steady_clock::now() - interrupted;
+    EXPECT_EQ(r.status, 130) << r.err;
+    EXPECT_TRUE(contains(r.err, "re-reading a sector that failed")) << r.err;
+    EXPECT_TRUE(contains(r.err, "interrupted; " + file(1) + " was not written")) << r.err;
+    EXPECT_LT(took, std::chrono::seconds(1));
+    EXPECT_EQ(slurp(file(1)), "older");
+    EXPECT_EQ(namesInOut(), std::set<std::string>{title(1, 1) + ".cpk"});
 }
