@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QElapsedTimer>
 #include <QMenu>
 #include <QMimeData>
 #include <QTemporaryDir>
@@ -17,6 +18,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <sys/stat.h>
 
 using namespace app;
 
@@ -373,6 +375,36 @@ private Q_SLOTS:
         const auto second = startMainWindow(other, {dir.filePath(QStringLiteral("missing")), nullptr, {}});
         QCOMPARE(other.boxTexts(), QStringList{QStringLiteral("ﾌｧｲﾙが見つかりません.")});
         QCOMPARE(other.boxes[0].caption, QStringLiteral("ホタル奇譚ムービーカッター"));
+    }
+
+    // A FIFO would hold the window's thread in open() for good: named at
+    // start, through File > Open, or as a sheet's track, it is refused at once.
+    void specialFilesAreRefusedAtOnceHoweverNamed()
+    {
+        QTemporaryDir dir;
+        const QString fifo = dir.filePath(QStringLiteral("hotaru4"));
+        QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        const QString notAFile = QStringLiteral("ﾌｧｲﾙではありません.");
+        QElapsedTimer took;
+        took.start();
+        FakeSystemServices services;
+        setDrives(services, {}, {QStringLiteral("C:\\")});
+        const auto window = startMainWindow(services, {fifo, nullptr, {}});
+        QCOMPARE(services.boxTexts(), QStringList{notAFile});
+        QCOMPARE(window->session().disc(), 0);
+
+        const Controls c(*window);
+        services.boxes.clear();
+        services.files = {fifo};
+        c.open->trigger();
+        const QString cue = dir.filePath(QStringLiteral("game.cue"));
+        std::ofstream(cue.toStdString()) << "FILE \"track.bin\" BINARY\n  TRACK 01 MODE1/2352\n    INDEX 01 00:00:00\n";
+        QCOMPARE(::mkfifo(QFile::encodeName(dir.filePath(QStringLiteral("track.bin"))).constData(), 0600), 0);
+        services.files = {cue};
+        c.open->trigger();
+        QCOMPARE(services.boxTexts(), (QStringList{notAFile, notAFile}));
+        QCOMPARE(c.titles->count(), 0);
+        QVERIFY2(took.elapsed() < 5000, qPrintable(QString::number(took.elapsed())));
     }
 
     void repeatedOpensLeaveNoDescriptorOpen()
