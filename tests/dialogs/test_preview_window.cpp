@@ -13,11 +13,13 @@
 #include <QSlider>
 #include <QTemporaryDir>
 
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <iterator>
 #include <sstream>
+#include <thread>
 
 using dialogs::MoviePlayer;
 using dialogs::PreviewWindow;
@@ -152,6 +154,33 @@ private Q_SLOTS:
         window->close();
         QVERIFY(!services.sound->open);
         QTRY_VERIFY(!guard);
+    }
+
+    // The movie's first bytes lie on a scratch the drive keeps retrying: the
+    // window still closes, and goes, at once.
+    void closingWhileTheDiscIsReadWaitsForNothing()
+    {
+        FakeSystemServices services;
+        const auto scratched = [](const MoviePlayer::StopAsked& stopAsked) -> std::unique_ptr<hotaru::MovieStream> {
+            hotaru::ArchiveRead read = [stopAsked](std::int64_t, void*, std::size_t) {
+                QElapsedTimer retrying;
+                retrying.start();
+                while (!stopAsked() && retrying.elapsed() < 60000)
+                    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+                throw std::runtime_error("gave up");
+            };
+            return std::make_unique<hotaru::MovieStream>(read, 0, 1 << 20);
+        };
+        auto* window = new PreviewWindow(services, QStringLiteral("t"), scratched);
+        const QPointer<PreviewWindow> guard(window);
+        const Owned owned{window};
+        window->show();
+        QTest::qWait(200);
+        QElapsedTimer closing;
+        closing.start();
+        window->close();
+        QTRY_VERIFY_WITH_TIMEOUT(!guard, 5000);
+        QVERIFY2(closing.elapsed() < 1000, qPrintable(QString::number(closing.elapsed())));
     }
 
     void withoutASoundDeviceTheWallClockLeads()
