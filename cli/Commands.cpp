@@ -1,6 +1,7 @@
 // --list and --extract: the window's core run without a window.
 #include "cli/CommandLine.h"
 #include "cli/FailureText.h"
+#include "cli/InterruptGuard.h"
 #include "cli/Terminal.h"
 
 #include "catalogue/Archive.h"
@@ -25,8 +26,6 @@
 #include <QTranslator>
 
 #include <algorithm>
-#include <atomic>
-#include <csignal>
 #include <cstdio>
 #include <memory>
 #include <optional>
@@ -41,39 +40,7 @@ const QString Program = QString::fromUtf8(hotaru::ProgramName);
 
 void complain(const QString& text) { write(stderr, QStringLiteral("%1: %2\n").arg(Program, text)); }
 
-// Ctrl+C and friends stop the run the way the window's stop does: the copy
-// under way is dropped with its temporary file, the converter is ended.
-std::atomic<bool> interrupted{false};
-static_assert(std::atomic<bool>::is_always_lock_free, "set from a signal handler");
-
-extern "C" void onSignal(int) { interrupted.store(true); }
-
-class InterruptGuard {
-public:
-    InterruptGuard()
-    {
-        interrupted.store(false);
-        for (const int s : signals_)
-            saved_.push_back(std::signal(s, onSignal));
-    }
-    ~InterruptGuard()
-    {
-        for (std::size_t i = 0; i < signals_.size(); ++i)
-            std::signal(signals_[i], saved_[i]);
-    }
-    InterruptGuard(const InterruptGuard&) = delete;
-    InterruptGuard& operator=(const InterruptGuard&) = delete;
-
-private:
-#ifdef SIGHUP
-    const std::vector<int> signals_{SIGINT, SIGTERM, SIGHUP};
-#else
-    const std::vector<int> signals_{SIGINT, SIGTERM};
-#endif
-    std::vector<void (*)(int)> saved_;
-};
-
-bool stopRequested() { return interrupted.load(); }
+const auto stopRequested = &InterruptGuard::stopRequested;
 
 // The named archive, or the one the window's drive scan finds. Headless there
 // is nobody to ask for a retry.

@@ -6,15 +6,20 @@
 #include "app/ChoiceList.h"
 #include "app/MainWindow.h"
 #include "app/Startup.h"
+#include "catalogue/Archive.h"
+#include "platform/Path.h"
 
 #include <QAction>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QStringList>
 #include <QTest>
+
+#include <QTemporaryDir>
 
 #include <cstdint>
 #include <fstream>
@@ -32,6 +37,17 @@ inline void makeSizedFile(const std::string& path, std::int64_t size)
     if (!QFile::resize(QString::fromStdString(path), size))
         throw std::runtime_error("cannot size " + path);
 }
+
+// The same, named `name` in `dir`; its path.
+inline std::string makeFile(const QTemporaryDir& dir, const QString& name, std::int64_t size)
+{
+    const std::string p = dir.filePath(name).toStdString();
+    makeSizedFile(p, size);
+    return p;
+}
+
+// The status line once a disc is listed.
+inline const QString Ready = QStringLiteral("作成するムービーファイルを選択してください。");
 
 // Fake drives whose CD-ROM roots are the given folders.
 inline void setDrives(FakeSystemServices& services, const QStringList& cdromRoots, const QStringList& otherRoots = {})
@@ -141,3 +157,22 @@ struct Program {
         c.add->click();
     }
 };
+
+// The program started with `archive` in its only CD-ROM drive, writing to
+// `out`. Picking needs the window on screen.
+inline Program startWithDisc(FakeSystemServices& services, const QString& archive, const QString& out, bool show = true)
+{
+    const QString root = QFileInfo(archive).absolutePath();
+    setDrives(services, {root});
+    services.fakeDrives.files = {hotaru::joinRoot(root.toStdString(), hotaru::ArchiveFileName)};
+    Program program(services, show);
+    program.session().setOutputFolder(out + u'/');
+    return program;
+}
+
+// Copies run at idle priority: on a busy machine a run waits its turn.
+inline constexpr int RunTimeout = 300000;
+inline void waitForTheEnd(const Program& program)
+{
+    QTRY_VERIFY_WITH_TIMEOUT(!program.window->isRunning(), RunTimeout);
+}

@@ -1,5 +1,6 @@
-// Following and stopping a run: the stop item and Esc, the free-space check
-// before a run, and what the taskbar and the dock are told.
+// Following and stopping a run: the stop item, Esc and closing the window (on
+// a scratched stretch too), the free-space check before a run, and what the
+// taskbar and the dock are told.
 #include "AppTestSupport.h"
 #include "TestMain.h"
 #include "WorkerTestSupport.h"
@@ -29,20 +30,7 @@ class TestRunControl : public QObject {
     FakeSystemServices* services_ = nullptr;
     FakeSystemServices& services() const { return *services_; }
 
-    Program startOn(FakeSystemServices& services, bool show = true)
-    {
-        const QString root = QFileInfo(disc).absolutePath();
-        setDrives(services, {root});
-        services.fakeDrives.files = {hotaru::joinRoot(root.toStdString(), hotaru::ArchiveFileName)};
-        Program program(services, show);
-        program.session().setOutputFolder(out + u'/');
-        return program;
-    }
-    static constexpr int RunTimeout = 300000;
-    static void waitForTheEnd(const Program& program)
-    {
-        QTRY_VERIFY_WITH_TIMEOUT(!program.window->isRunning(), RunTimeout);
-    }
+    Program startOn(FakeSystemServices& services, bool show = true) { return startWithDisc(services, disc, out, show); }
     static QStringList pickRows(const Program& p)
     {
         QStringList rows;
@@ -267,6 +255,34 @@ private Q_SLOTS:
         waitForTheEnd(program);
         QCOMPARE(services.taskbar.mid(services.taskbar.size() - 2),
                  (QStringList{QStringLiteral("failed"), QStringLiteral("clear")}));
+    }
+
+    void closingTheWindowStopsTheRunWithoutLeavingAPartialFile()
+    {
+        FakeSystemServices services;
+        const Program program = startOn(services, false);
+        program->selectAll->click();
+        bool closed = false;
+        // Closed as soon as the first step shows, as a user could: the worker is then barely ahead.
+        connect(program->progress, &QProgressBar::valueChanged, this, [&] {
+            if (!closed) {
+                closed = true;
+                program.window->close();
+                QVERIFY(!program.window->isRunning());
+            }
+        });
+        program->run->click();
+        QTRY_VERIFY_WITH_TIMEOUT(closed, RunTimeout);
+        QVERIFY(!program.window->isRunning());
+        QTest::qWait(100);  // nothing the worker sent before stopping may open a box now
+        QVERIFY(services.boxes.empty());
+        const QStringList written = names(out);
+        QVERIFY(written.size() < 31);
+        for (std::int32_t n = 1; n <= 31; ++n) {
+            if (written.contains(cpk(1, n)))
+                QVERIFY2(sameAsRange(out + u'/' + cpk(1, n), disc, 1, n), qPrintable(cpk(1, n)));
+        }
+        QCOMPARE(written.filter(QStringLiteral(".tmp")), QStringList());
     }
 
     // Movie 2 on a scratched stretch (the suite runs with the scratch of

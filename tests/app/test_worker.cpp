@@ -1,5 +1,5 @@
 // The extraction run: what "実行" writes, what the window shows, and how a run
-// survives failures, File > Open and closing the window.
+// survives failures and File > Open.
 #include "AppTestSupport.h"
 #include "TestMain.h"
 #include "WorkerTestSupport.h"
@@ -39,18 +39,9 @@ class TestWorker : public QObject {
     QString disc[3];  // sample archives of discs 1 and 2
     QString out;      // a fresh output folder per test
 
-    // The program started with the disc's sample archive in its only CD-ROM
-    // drive, writing to `out`. Picking needs the window on screen.
     Program startOn(FakeSystemServices& services, int variant, bool show = true)
     {
-        const QString root = QFileInfo(disc[variant]).absolutePath();
-        setDrives(services, {root});
-        services.fakeDrives.files = {hotaru::joinRoot(root.toStdString(), hotaru::ArchiveFileName)};
-        Program program(services, show);  // its start-up empties the output folder
-        if (program.session().archivePath() != disc[variant])
-            qWarning("discovery did not find the sample archive");
-        program.session().setOutputFolder(out + u'/');
-        return program;
+        return startWithDisc(services, disc[variant], out, show);
     }
     // Chosen as the user does: a click on each title, then "->".
     static void pick(const Program& program, std::initializer_list<std::int32_t> movies)
@@ -65,12 +56,6 @@ class TestWorker : public QObject {
                 return box;
         }
         return nullptr;
-    }
-    // Copies run at idle priority: on a busy machine a run waits its turn.
-    static constexpr int RunTimeout = 300000;
-    static void waitForTheEnd(const Program& program)
-    {
-        QTRY_VERIFY_WITH_TIMEOUT(!program.window->isRunning(), RunTimeout);
     }
     // What shows the hourglass during a run.
     static std::vector<QWidget*> busyWidgets(const Program& p)
@@ -405,34 +390,6 @@ private Q_SLOTS:
         QVERIFY(program.window->isVisible());
         QCOMPARE(services.boxTexts(), QStringList{Done});
         QCOMPARE(names(out).size(), 31);
-    }
-
-    void closingTheWindowStopsTheRunWithoutLeavingAPartialFile()
-    {
-        FakeSystemServices services;
-        const Program program = startOn(services, 1, false);
-        program->selectAll->click();
-        bool closed = false;
-        // Closed as soon as the first step shows, as a user could: the worker is then barely ahead.
-        connect(program->progress, &QProgressBar::valueChanged, this, [&] {
-            if (!closed) {
-                closed = true;
-                program.window->close();
-                QVERIFY(!program.window->isRunning());
-            }
-        });
-        program->run->click();
-        QTRY_VERIFY_WITH_TIMEOUT(closed, RunTimeout);
-        QVERIFY(!program.window->isRunning());
-        QTest::qWait(100);  // nothing the worker sent before stopping may open a box now
-        QVERIFY(services.boxes.empty());
-        const QStringList written = names(out);
-        QVERIFY(written.size() < 31);
-        for (std::int32_t n = 1; n <= 31; ++n) {
-            if (written.contains(cpk(1, n)))
-                QVERIFY2(sameAsRange(out + u'/' + cpk(1, n), disc[1], 1, n), qPrintable(cpk(1, n)));
-        }
-        QCOMPARE(written.filter(QStringLiteral(".tmp")), QStringList());
     }
 };
 

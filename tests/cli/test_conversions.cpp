@@ -1,0 +1,171 @@
+// The command line's conversions and movie lengths, on archives whose movies
+// start with real FILM clips (made with ffmpeg).
+#include "CommandLineRun.h"
+#include "MovieReader.h"
+
+#include "tools/SampleImage.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <sstream>
+#include <thread>
+
+class CommandLineAvi : public CommandLineRun {
+protected:
+    void SetUp() override
+    {
+        CommandLineRun::SetUp();
+        if (runProgram({"/bin/sh", "-c", "command -v ffmpeg"}).status != 0) {
+            // Where the tools were installed, a missing one is a fault, not a skip.
+            if (std::getenv("HOTARU_REQUIRE_TOOLS"))
+                FAIL() << "ffmpeg makes the clips (HOTARU_REQUIRE_TOOLS=1)";
+            GTEST_SKIP() << "ffmpeg makes the clips";
+        }
+    }
+
+    fs::path clips() const { return dir / "clips"; }
+
+    // Movie n's real FILM clip, `seconds` long, for archive(1, clips()).
+    void clip(int n, const std::string& seconds = "1")
+    {
+        fs::create_directories(clips());
+        const ProgramOutcome r = runProgram(
+            {"/bin/sh", HOTARU_CLIP_SCRIPT, std::to_string(n), (clips() / hotaru::clipFileName(n)).string(), seconds});
+        EXPECT_EQ(r.status, 0) << r.err;
+    }
+
+    // A disc 1 archive whose movies `movies` start with real FILM clips.
+    std::string filmArchive(std::initializer_list<int> movies)
+    {
+        for (const int n : movies)
+            clip(n);
+        return archive(1, clips().string());
+    }
+};
+
+// Each movie's length comes from its FILM header, read through the archive
+// or the image; a movie without one, or whose header lies on a damaged
+// sector, shows "-:--" and the list goes on.
+TEST_F(CommandLineAvi, ListShowsTheLengthFromEachMoviesHeader)
+{
+    clip(4, "1");
+    clip(6, "2.6");  // 39 frames at 15 a second: 0:03 rounded
+    const std::string path = archive(1, clips().string());
+    const auto checkLengths = [](const ProgramOutcome& r, const std::string& fourth) {
+        ASSERT_EQ(r.status, 0) << r.err;
+        std::istringstream lines(r.out);
+        std::string line;
+        std::getline(lines, line);
+        int n = 0;
+        while (std::getline(lines, line)) {
+            ++n;
+            const std::string length = n == 4 ? fourth : n == 6 ? "0:03" : "-:--";
+            EXPECT_TRUE(line.ends_with(" KiB  " + length)) << line;
+        }
+        EXPECT_EQ(n, hotaru::movieCount(1));
+    };
+    checkLengths(cutter({"--list", path}), "0:01");
+
+    const std::string cue = (dir / "images" / "disc1.cue").string();
+    fs::create_directories(dir / "images");
+    hotaru::writeBinCue(path, cue);
+    checkLengths(cutter({"--list", cue}), "0:01");
+
+    // A byte the reader skips changes in movie 4's header: only its sector's
+    // check fails. The archive starts with movie 1's stamp, in the user data
+    // of a raw sector of the track.
+    const std::string track = hotaru::trackFileName(cue, 1);
+    const std::size_t first = readPart(track, 0, 4 << 20).find(hotaru::sampleHeader(1, 1));
+    ASSERT_NE(first, std::string::npos);
+    ASSERT_EQ(first % 2352, 16u);
+    const std::int64_t offset = hotaru::movieOffset(1, 4);
+    const std::int64_t at = static_cast<std::int64_t>(first) + offset / 2048 * 2352 + offset % 2048;
+    const std::string header = slurp(clips() / hotaru::clipFileName(4)).substr(0, 16);
+    ASSERT_EQ(readPart(track, at, 16), header);
+    std::fstream bin(track, std::ios::binary | std::ios::in | std::ios::out);
+    bin.seekp(at + 12);
+    bin.put(static_cast<char>(header[12] ^ 1));
+    bin.close();
+    checkLengths(cutter({"--list", cue}), "-:--");
+}
+
+TEST_F(CommandLineAvi, BundledConverterLeavesOnePlayableAviPerMovie)
+{
+    const std::string path = filmArchive({4, 6});
+    const ProgramOutcome r = cutter({"-x", path, "-o", out.string(), "--avi", "4", "6"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "written " + file(4) + "\nconverted " + file(4, ".avi") + "\nwritten " + file(6) + "\nconverted " +
+                         file(6, ".avi") + "\n");
+    EXPECT_EQ(namesInOut(), (std::set<std::string>{title(1, 4) + ".avi", title(1, 6) + ".avi"}));
+    for (const int n : {4, 6}) {
+        const Movie movie = readMovie(file(n, ".avi"));
+        EXPECT_EQ(movie.videoCodec, "cinepak") << n;
+        EXPECT_FALSE(movie.pictures.empty()) << n;
+        EXPECT_FALSE(movie.samples.empty()) << n;
+    }
+}
+
+TEST_F(CommandLineAvi, Mp4OutputGivesMoviesABrowserPlays)
+{
+    const std::string path = filmArchive({4});
+    const ProgramOutcome r = cutter({"-x", path, "-o", out.string(), "--mp4", "4"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "written " + file(4) + "\nconverted " + file(4, ".mp4") + "\n");
+    EXPECT_EQ(namesInOut(), std::set<std::string>{title(1, 4) + ".mp4"});
+    const Movie movie = readMovie(file(4, ".mp4"));
+    EXPECT_EQ(movie.videoCodec, "h264");
+    EXPECT_EQ(movie.audioCodec, "aac");
+    EXPECT_FALSE(movie.pictures.empty());
+
+    // A failed conversion names the MP4 that was not written.
+    fs::remove(file(4, ".mp4"));
+    const ProgramOutcome failed = cutter({"-x", path, "-o", out.string(), "--mp4", "--converter", "false", "4"});
+    EXPECT_EQ(failed.status, 1);
+    EXPECT_TRUE(contains(failed.err, file(4, ".mp4") + ": ")) << failed.err;
+    EXPECT_EQ(namesInOut(), std::set<std::string>{title(1, 4) + ".cpk"});
+}
+
+TEST_F(CommandLineAvi, FailedConverterKeepsTheCopyAndGoesOn)
+{
+    const std::string path = filmArchive({4, 6});
+    const ProgramOutcome r = cutter({"-x", path, "-o", out.string(), "--avi", "--converter", "false", "4", "6"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(contains(r.err, file(4, ".avi") + ": ")) << r.err;
+    EXPECT_TRUE(contains(r.err, file(4) + " is kept")) << r.err;
+    EXPECT_TRUE(contains(r.err, "2 of 2 movies failed:")) << r.err;
+    EXPECT_TRUE(copied(path, 4));
+    EXPECT_TRUE(copied(path, 6));
+    EXPECT_EQ(namesInOut(), (std::set<std::string>{title(1, 4) + ".cpk", title(1, 6) + ".cpk"}));
+
+    // A converter that is not there is found out before anything is copied.
+    fs::remove(file(4));
+    fs::remove(file(6));
+    const ProgramOutcome missing = cutter({"-x", path, "-o", out.string(), "--avi", "--converter", "/nowhere/cpk2avi"});
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_TRUE(contains(missing.err, "/nowhere/cpk2avi")) << missing.err;
+    EXPECT_TRUE(namesInOut().empty());
+}
+
+TEST_F(CommandLineAvi, InterruptEndsTheConverterAndKeepsTheCopy)
+{
+    const std::string path = filmArchive({4});
+    const fs::path started = dir / "started";
+    const fs::path converter = dir / "slow-converter";
+    std::ofstream(converter) << "#!/bin/sh\nprintf partial > \"$2\"\n: > '" << started.string() << "'\nexec sleep 30\n";
+    fs::permissions(converter, fs::perms::owner_all);
+
+    ChildProgram child(
+        {HOTARU_PROGRAM, "-x", path, "-o", out.string(), "--avi", "--converter", converter.string(), "4"});
+    for (int i = 0; i < 400 && !fs::exists(started); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    ASSERT_TRUE(fs::exists(started));
+    ::kill(child.pid(), SIGINT);
+    const ProgramOutcome r = child.wait();
+    EXPECT_EQ(r.status, 130);
+    EXPECT_TRUE(contains(r.err, "interrupted; " + file(4, ".avi") + " was not written")) << r.err;
+    EXPECT_TRUE(copied(path, 4));
+    EXPECT_EQ(namesInOut(), std::set<std::string>{title(1, 4) + ".cpk"});
+}
