@@ -1,5 +1,6 @@
 #include "cli/CommandLine.h"
 
+#include "cli/RunKind.h"
 #include "cli/Terminal.h"
 #include "config/ProgramInfo.h"
 
@@ -122,44 +123,15 @@ Options failure(const QString& text)
     return o;
 }
 
-// Qt's own options for the window (see QApplication and QGuiApplication).
-// They reach QApplication unchanged; the parser must not reject them.
-constexpr std::array QtValueOptions{"platform", "platformpluginpath", "platformtheme", "plugin",      "qwindowgeometry",
-                                    "geometry", "qwindowtitle",       "title",         "qwindowicon", "icon",
-                                    "style",    "stylesheet",         "session",       "display",     "name"};
-constexpr std::array QtFlagOptions{"reverse", "widgetcount", "nograb", "dograb", "sync"};
-
-template <std::size_t N>
-bool among(const std::array<const char*, N>& names, const QString& name)
-{
-    return std::any_of(names.begin(), names.end(), [&](const char* n) { return name == QLatin1String(n); });
-}
-
+// The arguments without Qt's window options, by the rule the launcher uses too.
 QStringList withoutWindowOptions(const QStringList& arguments)
 {
+    std::vector<std::u16string> wide;
+    for (const QString& a : arguments)
+        wide.push_back(a.toStdU16String());
     QStringList kept;
-    for (qsizetype i = 0; i < arguments.size(); ++i) {
-        const QString& a = arguments[i];
-        if (i == 0 || !a.startsWith(QLatin1Char('-')) || a == QStringLiteral("--")) {
-            kept << a;
-            if (a == QStringLiteral("--") && i > 0) {
-                kept << arguments.mid(i + 1);
-                break;
-            }
-            continue;
-        }
-        QString name = a.mid(a.startsWith(QStringLiteral("--")) ? 2 : 1);
-        const qsizetype equals = name.indexOf(QLatin1Char('='));
-        if (equals >= 0 && among(QtValueOptions, name.left(equals)))
-            continue;
-        if (among(QtValueOptions, name)) {
-            ++i;  // and its value
-            continue;
-        }
-        if (among(QtFlagOptions, name))
-            continue;
-        kept << a;
-    }
+    for (const std::u16string& a : cli::withoutWindowOptions(wide))
+        kept << QString::fromStdU16String(a);
     return kept;
 }
 
@@ -209,11 +181,15 @@ Options parse(const QStringList& arguments, const QString& startFolder)
         options.emplace_back(entry.names, QString::fromLatin1(entry.description), entry.valueName);
         parser.addOption(options.back());
     }
-    if (!parser.parse(withoutWindowOptions(arguments)))
+    const QStringList kept = withoutWindowOptions(arguments);
+    if (!parser.parse(kept))
         return failure(parser.errorText());
 
     const auto has = [&](const char* name) { return parser.isSet(QLatin1String(name)); };
-    if (has("help")) {
+    const QStringList beforeEnd = kept.mid(0, kept.indexOf(QStringLiteral("--")));
+    if (has("help") ||
+        (beforeEnd.size() > 1 && std::any_of(beforeEnd.begin() + 1, beforeEnd.end(),
+                                             [](const QString& a) { return isWindowsHelp(a.toStdU16String()); }))) {
         Options o;
         o.mode = Mode::Help;
         o.message = helpText();

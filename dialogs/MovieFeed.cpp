@@ -144,12 +144,8 @@ void MovieFeed::run(const MoviePlayer::StreamMaker& make, const std::function<vo
     {
         const std::lock_guard lock(mutex_);
         if (stream && stream->opened())
-            info_ = {true,
-                     stream->width(),
-                     stream->height(),
-                     stream->seconds(),
-                     stream->sampleRate(),
-                     stream->channels()};
+            info_ = {
+                true, stream->width(), stream->height(), stream->seconds(), stream->sampleRate(), stream->channels()};
         else
             ended_ = damaged_ = true;
     }

@@ -1,12 +1,16 @@
 // hotaru-movie-cutter.com: the console side of the Windows program. The .exe
 // is a window program, which a console neither waits for nor gives its exit
-// code; this runs it on the console's handles and waits. With no option at
-// all, it only starts the window and returns, as the .exe would.
+// code; this runs it on the console's handles and waits. When the arguments
+// open the window (cli/RunKind.h), it only starts it and returns, as the .exe
+// would.
 #include <windows.h>
 // after windows.h, which it needs
 #include <shellapi.h>
 
+#include "cli/RunKind.h"
+
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -48,19 +52,17 @@ std::wstring argumentsOf(const wchar_t* line)
     return p;
 }
 
-// Whether any argument is an option (-x, --list, /?): only those make a
-// command-line run; anything else opens the window.
-bool hasOption(const wchar_t* line)
+// Whether the program runs on the console (--list, --extract, /?, a usage
+// error), by the parser's own rule; only the window is not waited for.
+bool runsOnTheConsole(const wchar_t* line)
 {
     int count = 0;
     LPWSTR* args = CommandLineToArgvW(line, &count);
     if (!args)
         return true;
-    bool option = false;
-    for (int i = 1; i < count && !option; ++i)
-        option = args[i][0] == L'-' || (args[i][0] == L'/' && args[i][1] == L'?');
+    const std::vector<std::wstring> arguments(args, args + count);
     LocalFree(args);
-    return option;
+    return !cli::opensWindow(arguments);
 }
 
 void say(const wchar_t* text)
@@ -82,7 +84,7 @@ int wmain()
     }
     const wchar_t* line = GetCommandLineW();
     std::wstring command = L"\"" + program + L"\"" + argumentsOf(line);
-    const bool wait = hasOption(line);
+    const bool wait = runsOnTheConsole(line);
 
     STARTUPINFOW start{};
     start.cb = sizeof start;

@@ -1,6 +1,7 @@
 // parse() on its own, with no QCoreApplication, as main() calls it.
 #include "ScratchDirTest.h"
 #include "cli/CommandLine.h"
+#include "cli/RunKind.h"
 #include "config/ProgramInfo.h"
 
 #include "platform/File.h"
@@ -126,6 +127,47 @@ TEST(CommandLineParse, LeavesQtWindowOptionsToTheWindow)
         parseHere(args({"-style", "fusion", "--platform", "xcb", "-reverse", "-stylesheet=s.qss", "a/hotaru4"}));
     EXPECT_EQ(o.mode, cli::Mode::Window) << text(o.message);
     EXPECT_EQ(text(o.archive), resolved("a/hotaru4"));
+}
+
+// The Windows console launcher waits for every run but the window's, by the
+// rule the parser follows: the two never disagree.
+TEST(CommandLineParse, TheLaunchersRuleIsTheParsers)
+{
+    const std::vector<std::vector<const char*>> lines{
+        {},
+        {"a/hotaru4"},
+        {"-style", "fusion"},
+        {"-style=fusion", "-reverse", "a/hotaru4"},
+        {"--platform", "offscreen", "-l"},
+        {"/?"},
+        {"-l"},
+        {"--extract", "1"},
+        {"-x"},
+        {"--no-such-option"},
+        {"a", "b"},
+        {"--", "-x"},
+        {"--", "/?"},
+        {"-"},
+        {"-style"},
+    };
+    for (const std::vector<const char*>& line : lines) {
+        QStringList q{QStringLiteral("hotaru-movie-cutter")};
+        std::vector<std::wstring> wide{L"hotaru-movie-cutter"};
+        std::string shown;
+        for (const char* w : line) {
+            q << QString::fromUtf8(w);
+            wide.push_back(QString::fromUtf8(w).toStdWString());
+            shown += std::string(w) + " ";
+        }
+        const cli::Options o = parseHere(q);
+        EXPECT_EQ(o.mode == cli::Mode::Window, cli::opensWindow(wide)) << shown << text(o.message);
+    }
+    EXPECT_EQ(parseHere(args({"/?"})).mode, cli::Mode::Help);
+    EXPECT_EQ(parseHere(args({"-style", "fusion"})).mode, cli::Mode::Window);
+    EXPECT_EQ(parseHere(args({"a", "b"})).mode, cli::Mode::Error);
+    const cli::Options dash = parseHere(args({"--", "-x"}));
+    EXPECT_EQ(dash.mode, cli::Mode::Window);
+    EXPECT_EQ(text(dash.archive), resolved("-x"));
 }
 
 // Which bare operand is the archive depends on the current folder.
