@@ -1,5 +1,7 @@
 #include "catalogue/FilmHeader.h"
 
+#include "platform/Bytes.h"
+
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -20,13 +22,6 @@ constexpr std::uint32_t MinHeaderSize = PreambleSize + OldDescriptionSize + Tabl
 constexpr std::uint32_t AudioRecord = 0xFFFFFFFF;
 // No FILM picture comes near this; a bigger one is a damaged header.
 constexpr std::uint32_t MaxPictureSide = 0xFFFF;
-
-std::uint32_t be32(const std::uint8_t* p)
-{
-    return std::uint32_t{p[0]} << 24 | std::uint32_t{p[1]} << 16 | std::uint32_t{p[2]} << 8 | std::uint32_t{p[3]};
-}
-
-std::uint16_t be16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] << 8 | p[1]); }
 
 bool tagged(const std::uint8_t* p, const char (&tag)[5]) { return std::memcmp(p, tag, 4) == 0; }
 
@@ -49,7 +44,7 @@ std::optional<std::uint32_t> filmHeaderSize(const std::uint8_t* bytes, std::size
 {
     if (bytes == nullptr || n < 8 || !tagged(bytes, "FILM"))
         return std::nullopt;
-    const std::uint32_t size = be32(bytes + 4);
+    const std::uint32_t size = bigEndian32(bytes + 4);
     if (size < MinHeaderSize || size > MaxFilmHeaderSize)
         return std::nullopt;
     return size;
@@ -64,14 +59,14 @@ std::optional<FilmInfo> readFilmHeader(const std::uint8_t* bytes, std::size_t n)
     const std::size_t end = *size;
     FilmInfo info;
     info.headerSize = *size;
-    const bool old = be32(bytes + 8) == 0;
+    const bool old = bigEndian32(bytes + 8) == 0;
 
     const std::uint8_t* d = bytes + PreambleSize;
     const std::size_t descriptionSize = old ? OldDescriptionSize : DescriptionSize;
     // MinHeaderSize covers the old description; the newer one may not fit.
     if (PreambleSize + descriptionSize + TableHeadSize > end || !tagged(d, "FDSC"))
         return std::nullopt;
-    const std::uint32_t height = be32(d + 12), width = be32(d + 16);
+    const std::uint32_t height = bigEndian32(d + 12), width = bigEndian32(d + 16);
     if (height > MaxPictureSide || width > MaxPictureSide)
         return std::nullopt;
     info.height = static_cast<int>(height);
@@ -85,29 +80,29 @@ std::optional<FilmInfo> readFilmHeader(const std::uint8_t* bytes, std::size_t n)
     } else if (d[21] != 0) {
         info.audioChannels = d[21];
         info.audioBits = d[22];
-        info.audioRate = be16(d + 24);
+        info.audioRate = bigEndian16(d + 24);
     }
 
     const std::size_t tableAt = PreambleSize + descriptionSize;
     const std::uint8_t* t = bytes + tableAt;
     if (!tagged(t, "STAB"))
         return std::nullopt;
-    const std::uint32_t base = be32(t + 8);
+    const std::uint32_t base = bigEndian32(t + 8);
     if (base > 0x7FFFFFFF)
         return std::nullopt;
     info.timeBase = static_cast<std::int32_t>(base);
     // A count the header has no room for is damage, not a reason to read on.
-    const std::uint32_t count = be32(t + 12);
+    const std::uint32_t count = bigEndian32(t + 12);
     const std::size_t roomFor = (end - tableAt - TableHeadSize) / RecordSize;
     if (count > roomFor)
         return std::nullopt;
     for (std::size_t i = 0; i < count; ++i) {
         const std::uint8_t* r = t + TableHeadSize + i * RecordSize;
-        if (be32(r + 8) == AudioRecord)
+        if (bigEndian32(r + 8) == AudioRecord)
             continue;
         // +8 is the frame's time (top bit: not a key frame), +12 its duration.
         ++info.frames;
-        info.durationTicks += be32(r + 12);
+        info.durationTicks += bigEndian32(r + 12);
     }
     return info;
 }

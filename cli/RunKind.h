@@ -14,7 +14,7 @@ namespace cli {
 // Qt's own options for the window (see QApplication and QGuiApplication).
 // They reach QApplication unchanged; the parser sets them aside.
 inline constexpr std::array<std::string_view, 15> QtValueOptions{
-    "platform", "platformpluginpath", "platformtheme", "plugin", "qwindowgeometry",
+    "platform", "platformpluginpath", "platformtheme", "plugin",      "qwindowgeometry",
     "geometry", "qwindowtitle",       "title",         "qwindowicon", "icon",
     "style",    "stylesheet",         "session",       "display",     "name"};
 inline constexpr std::array<std::string_view, 5> QtFlagOptions{"reverse", "widgetcount", "nograb", "dograb", "sync"};

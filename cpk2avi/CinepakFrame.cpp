@@ -1,5 +1,7 @@
 #include "cpk2avi/CinepakFrame.h"
 
+#include "platform/Bytes.h"
+
 #include <algorithm>
 #include <array>
 
@@ -9,13 +11,10 @@ namespace {
 
 std::uint32_t readBe24(std::span<const std::uint8_t> b, std::size_t at)
 {
-    return (std::uint32_t{b[at]} << 16) | (std::uint32_t{b[at + 1]} << 8) | b[at + 2];
+    return static_cast<std::uint32_t>(bigEndian(b.data() + at, 3));
 }
 
-std::uint32_t readBe16(std::span<const std::uint8_t> b, std::size_t at)
-{
-    return (std::uint32_t{b[at]} << 8) | b[at + 1];
-}
+std::uint32_t readBe16(std::span<const std::uint8_t> b, std::size_t at) { return bigEndian16(b.data() + at); }
 
 // Where the frame and strip headers keep their fields.
 constexpr std::size_t LengthAt = 1;

@@ -1,5 +1,7 @@
 #include "cpk2avi/CpkToAvi.h"
 
+#include "platform/Bytes.h"
+
 #include "cpk2avi/ConvertError.h"
 #include "cpk2avi/FsPath.h"
 #include "cpk2avi/Remuxer.h"
@@ -58,14 +60,7 @@ void convert(const std::string& in, const std::string& out, TrailerWriter writeT
 
 }  // namespace
 
-bool wantsMp4(const std::string& out)
-{
-    constexpr std::string_view Mp4 = ".mp4";
-    if (out.size() < Mp4.size())
-        return false;
-    return std::equal(Mp4.begin(), Mp4.end(), out.end() - static_cast<std::ptrdiff_t>(Mp4.size()),
-                      [](char a, char b) { return a == (b >= 'A' && b <= 'Z' ? b - 'A' + 'a' : b); });
-}
+bool wantsMp4(const std::string& out) { return endsWithIgnoringCase(out, ".mp4"); }
 
 int convertCpkToAvi(const std::string& in, const std::string& out, std::string& error, TrailerWriter writeTrailer)
 {

@@ -1,5 +1,7 @@
 #include "cpk2avi/FilmSource.h"
 
+#include "platform/Bytes.h"
+
 #include "cpk2avi/CinepakFrame.h"
 
 #include <algorithm>
@@ -13,8 +15,6 @@ namespace {
 
 constexpr std::uint32_t MaxSampleBytes = CinepakMaxLength + 16;  // the frame's 24-bit length and FILM's padding
 constexpr int AvioBufferSize = 32 * 1024;
-
-std::uint32_t be32(const std::uint8_t* b) { return std::uint32_t{b[0]} << 24 | b[1] << 16 | b[2] << 8 | b[3]; }
 
 }  // namespace
 
@@ -74,10 +74,10 @@ struct FilmSource::Range {
         std::uint8_t head[64] = {};
         if (size < static_cast<std::int64_t>(sizeof head) || !readAt(0, head, sizeof head))
             return Layout::Broken;
-        const std::uint64_t headerSize = be32(head + 4);
-        const std::size_t stab = be32(head + 8) == 0 ? 36 : 48;
-        const std::uint64_t tableEnd = stab + 16 + std::uint64_t{be32(head + stab + 12)} * 16;
-        if (be32(head + stab) != 0x53544142 || tableEnd > headerSize || headerSize > std::uint64_t(size))
+        const std::uint64_t headerSize = bigEndian32(head + 4);
+        const std::size_t stab = bigEndian32(head + 8) == 0 ? 36 : 48;
+        const std::uint64_t tableEnd = stab + 16 + std::uint64_t{bigEndian32(head + stab + 12)} * 16;
+        if (bigEndian32(head + stab) != 0x53544142 || tableEnd > headerSize || headerSize > std::uint64_t(size))
             return Layout::Broken;
         Layout layout = Layout::Fine;
         std::vector<std::uint8_t> records;
@@ -86,8 +86,8 @@ struct FilmSource::Range {
             if (!readAt(static_cast<std::int64_t>(at), records.data(), records.size()))
                 return Layout::Broken;
             for (std::size_t i = 0; i < records.size(); i += 16) {
-                const std::uint32_t n = be32(&records[i + 4]);
-                if (n > MaxSampleBytes || headerSize + be32(&records[i]) + n > std::uint64_t(size))
+                const std::uint32_t n = bigEndian32(&records[i + 4]);
+                if (n > MaxSampleBytes || headerSize + bigEndian32(&records[i]) + n > std::uint64_t(size))
                     layout = Layout::SamplesOutside;
             }
         }

@@ -1,5 +1,7 @@
 #include "disc/ArchiveReader.h"
 
+#include "platform/Bytes.h"
+
 #include "disc/CdSector.h"
 #include "disc/CloneCd.h"
 #include "disc/CueSheet.h"
@@ -80,14 +82,6 @@ private:
     std::vector<Extent> extents_;
     std::int64_t size_ = 0;
 };
-
-std::string asciiLower(std::string s)
-{
-    for (char& c : s)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return s;
-}
 
 std::string lowerExtension(const std::string& path)
 {

@@ -1,5 +1,7 @@
 #include "disc/CdSector.h"
 
+#include "platform/Bytes.h"
+
 #include "disc/EdcFold.h"
 
 #include <array>
@@ -138,12 +140,6 @@ std::uint32_t edc(const std::uint8_t* data, std::size_t n)
     for (; n > 0; --n, ++data)
         e = (e >> 8) ^ t[0][(e ^ *data) & 0xFF];
     return e;
-}
-
-std::uint32_t littleEndian32(const std::uint8_t* p)
-{
-    return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
-           static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
 }
 
 bool edcMatches(const std::uint8_t* sector)

@@ -34,7 +34,6 @@ extern const std::uint8_t SyncPattern[12];
 bool startsWithSync(const std::uint8_t* sector);
 // The EDC checksum over n bytes (little-endian where a sector stores it).
 std::uint32_t edc(const std::uint8_t* data, std::size_t n);
-std::uint32_t littleEndian32(const std::uint8_t* p);
 // Whether a raw 2352-byte data sector (mode 1, or mode 2 form 1) holds the
 // EDC its bytes give; a sector that records none (zero) passes.
 bool edcMatches(const std::uint8_t* sector);

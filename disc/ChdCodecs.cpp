@@ -1,5 +1,7 @@
 #include "disc/ChdCodecs.h"
 
+#include "platform/Bytes.h"
+
 #include "disc/CdSector.h"
 
 #include <FLAC/stream_decoder.h>
@@ -149,9 +151,7 @@ bool decodeWithEcc(const std::uint8_t* in, std::size_t inSize, std::uint8_t* out
     const std::size_t header = eccBytes + lengthBytes;
     if (inSize < header)
         return false;
-    std::size_t baseSize = std::size_t{in[eccBytes]} << 8 | in[eccBytes + 1];
-    if (lengthBytes > 2)
-        baseSize = baseSize << 8 | in[eccBytes + 2];
+    const auto baseSize = static_cast<std::size_t>(bigEndian(in + eccBytes, lengthBytes));
     if (baseSize > inSize - header)
         return false;
     Parts& p = scratch(frames);

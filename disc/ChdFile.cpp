@@ -1,5 +1,7 @@
 #include "disc/ChdFile.h"
 
+#include "platform/Bytes.h"
+
 #include "disc/CdSector.h"
 #include "disc/ChdCodecs.h"
 #include "disc/ChdMapCode.h"
@@ -11,14 +13,6 @@
 #include <sstream>
 
 namespace hotaru::disc::chd {
-
-std::uint64_t be(const std::uint8_t* p, int bytes)
-{
-    std::uint64_t v = 0;
-    for (int i = 0; i < bytes; ++i)
-        v = v << 8 | p[i];
-    return v;
-}
 
 std::string codecName(std::uint32_t c)
 {
@@ -138,8 +132,8 @@ std::vector<TrackInfo> ChdFile::tracks() const
             malformed("its metadata does not end", -1);
         std::uint8_t h[16];
         readChecked(at, h, sizeof h);
-        const auto tagValue = static_cast<std::uint32_t>(be(h, 4));
-        const auto length = static_cast<std::size_t>(be(h + 5, 3));
+        const auto tagValue = static_cast<std::uint32_t>(bigEndian(h, 4));
+        const auto length = static_cast<std::size_t>(bigEndian(h + 5, 3));
         if (tagValue == TrackTag || tagValue == OldTrackTag) {
             checkWithin(at + 16, length);
             std::string text(length, '\0');
@@ -148,7 +142,7 @@ std::vector<TrackInfo> ChdFile::tracks() const
         } else if (tagValue == BinaryTrackTag) {
             throw ImageError(ImageFault::NotSupported, path(), path() + ": track list in the old binary form");
         }
-        at = be(h + 8, 8);
+        at = bigEndian(h + 8, 8);
     }
     return out;
 }
@@ -177,25 +171,25 @@ void ChdFile::readHeader()
     if (file_->size() < static_cast<std::int64_t>(HeaderSize))
         malformed("its header is cut short", -1);
     readChecked(0, h, sizeof h);
-    const auto version = be(h + 12, 4);
+    const auto version = bigEndian(h + 12, 4);
     if (version != 5)
         throw ImageError(ImageFault::NotSupported, path(),
                          path() + ": CHD version " + std::to_string(version) + " is not supported (only 5)");
-    if (be(h + 8, 4) != HeaderSize)
+    if (bigEndian(h + 8, 4) != HeaderSize)
         malformed("its header length is wrong", -1);
     for (int i = 0; i < 4; ++i) {
-        codecs_[i] = static_cast<std::uint32_t>(be(h + 16 + 4 * i, 4));
+        codecs_[i] = static_cast<std::uint32_t>(bigEndian(h + 16 + 4 * i, 4));
         if (codecs_[i] != 0 && codecs_[i] != CodecZlib && codecs_[i] != CodecLzma && codecs_[i] != CodecFlac)
             throw ImageError(ImageFault::UnknownCodec, path(),
                              path() + " is compressed with \"" + codecName(codecs_[i]) +
                                  "\", a codec this program does not read")
                 .withCodec(codecName(codecs_[i]));
     }
-    logicalBytes_ = be(h + 32, 8);
-    mapOffset_ = be(h + 40, 8);
-    metaOffset_ = be(h + 48, 8);
-    hunkBytes_ = static_cast<std::uint32_t>(be(h + 56, 4));
-    const auto unitBytes = be(h + 60, 4);
+    logicalBytes_ = bigEndian(h + 32, 8);
+    mapOffset_ = bigEndian(h + 40, 8);
+    metaOffset_ = bigEndian(h + 48, 8);
+    hunkBytes_ = static_cast<std::uint32_t>(bigEndian(h + 56, 4));
+    const auto unitBytes = bigEndian(h + 60, 4);
     if (std::any_of(h + 104, h + 124, [](std::uint8_t b) { return b != 0; }))
         throw ImageError(ImageFault::NotSupported, path(), path() + ": parent CHD not supported");
     if (unitBytes != FrameSize || hunkBytes_ == 0 || hunkBytes_ % FrameSize != 0 || hunkBytes_ > (1u << 24))
@@ -216,18 +210,18 @@ void ChdFile::readMap()
         std::vector<std::uint8_t> raw(map_.size() * 4);
         readChecked(mapOffset_, raw.data(), raw.size());
         for (std::size_t i = 0; i < map_.size(); ++i)
-            map_[i] = {Uncompressed, hunkBytes_, be(&raw[i * 4], 4) * hunkBytes_, 0};
+            map_[i] = {Uncompressed, hunkBytes_, bigEndian(&raw[i * 4], 4) * hunkBytes_, 0};
         return;
     }
     std::uint8_t h[16];
     readChecked(mapOffset_, h, sizeof h);
-    const auto mapBytes = static_cast<std::size_t>(be(h, 4));
-    std::uint64_t offset = be(h + 4, 6);
+    const auto mapBytes = static_cast<std::size_t>(bigEndian(h, 4));
+    std::uint64_t offset = bigEndian(h + 4, 6);
     // Checked before anything is allocated for it: at least a bit a hunk, within the file.
     checkWithin(mapOffset_ + 16, mapBytes);
     if (map_.size() > std::uint64_t{mapBytes} * 8)
         malformed("its map is damaged (it is too short for its hunks)", -1);
-    const auto mapCrc = static_cast<std::uint16_t>(be(h + 10, 2));
+    const auto mapCrc = static_cast<std::uint16_t>(bigEndian(h + 10, 2));
     const int lengthBits = h[12], selfBits = h[13], parentBits = h[14];
     if (lengthBits > 32 || selfBits > 32 || parentBits > 32)
         malformed("its map header cannot be right", -1);

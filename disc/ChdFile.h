@@ -5,6 +5,7 @@
 
 #include "disc/BlockSource.h"
 #include "disc/DataTrack.h"
+#include "platform/Bytes.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -15,13 +16,7 @@
 namespace hotaru::disc::chd {
 
 inline constexpr std::size_t HeaderSize = 124;
-constexpr std::uint32_t tag(const char (&s)[5])
-{
-    return static_cast<std::uint32_t>(static_cast<unsigned char>(s[0])) << 24 |
-           static_cast<std::uint32_t>(static_cast<unsigned char>(s[1])) << 16 |
-           static_cast<std::uint32_t>(static_cast<unsigned char>(s[2])) << 8 |
-           static_cast<std::uint32_t>(static_cast<unsigned char>(s[3]));
-}
+constexpr std::uint32_t tag(const char (&s)[5]) { return bigEndian32(s); }
 inline constexpr std::uint32_t CodecZlib = tag("cdzl"), CodecLzma = tag("cdlz"), CodecFlac = tag("cdfl");
 inline constexpr std::uint32_t TrackTag = tag("CHT2"), OldTrackTag = tag("CHTR"), BinaryTrackTag = tag("CHCD");
 // More metadata entries than a CD has tracks (99) and other items together.
@@ -44,8 +39,6 @@ enum : std::uint8_t {
     Parent1 = 13,
 };
 
-// Big-endian, `bytes` bytes at `p`.
-std::uint64_t be(const std::uint8_t* p, int bytes);
 // A codec's four letters, unprintable ones as '?'.
 std::string codecName(std::uint32_t c);
 // CRC-16/CCITT over n bytes.

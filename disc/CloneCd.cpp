@@ -1,5 +1,7 @@
 #include "disc/CloneCd.h"
 
+#include "platform/Bytes.h"
+
 #include "disc/CdSector.h"
 #include "disc/ImageError.h"
 
@@ -15,14 +17,6 @@ namespace {
 // A CD holds at most 99 minutes; addresses past that are damage.
 constexpr std::int64_t MaxSector = 99LL * 60 * 75;
 constexpr int LeadOut = 0xA2;
-
-std::string lower(std::string_view s)
-{
-    std::string out(s);
-    for (char& c : out)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return out;
-}
 
 std::string_view trimmed(std::string_view s)
 {
@@ -82,13 +76,13 @@ CloneCdTrack parseCloneCd(std::string_view text, const std::string& ccdPath)
         if (raw.front() == '[') {
             if (raw.back() != ']')
                 throw bad("line " + std::to_string(line) + " opens a section it does not close");
-            current = &sections[lower(trimmed(raw.substr(1, raw.size() - 2)))];
+            current = &sections[asciiLower(trimmed(raw.substr(1, raw.size() - 2)))];
             continue;
         }
         const std::size_t equals = raw.find('=');
         if (current == nullptr || equals == std::string_view::npos)
             throw bad("line " + std::to_string(line) + " is not a setting of a section");
-        (*current)[lower(trimmed(raw.substr(0, equals)))] = std::string(trimmed(raw.substr(equals + 1)));
+        (*current)[asciiLower(trimmed(raw.substr(0, equals)))] = std::string(trimmed(raw.substr(equals + 1)));
     }
     if (!sections.count("clonecd"))
         throw bad("it has no [CloneCD] section");

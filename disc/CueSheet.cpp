@@ -1,5 +1,7 @@
 #include "disc/CueSheet.h"
 
+#include "platform/Bytes.h"
+
 #include "disc/ImageError.h"
 #include "platform/Encoding.h"
 #include "platform/Path.h"
@@ -15,14 +17,6 @@ namespace {
 constexpr std::string_view ByteOrderMark = "\xEF\xBB\xBF";
 constexpr std::array Commands{"REM",       "FILE",  "TRACK", "INDEX", "PREGAP",     "POSTGAP",   "CATALOG",
                               "PERFORMER", "TITLE", "FLAGS", "ISRC",  "SONGWRITER", "CDTEXTFILE"};
-
-std::string upper(std::string_view s)
-{
-    std::string u(s);
-    for (char& c : u)
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return u;
-}
 
 // Splits a line into words; a quoted word keeps its blanks.
 std::vector<std::string> words(std::string_view line, bool& unbalanced)
@@ -116,7 +110,7 @@ std::vector<CueTrack> parseCueSheet(std::string_view text, const std::string& sh
             raw.remove_suffix(1);
         // A remark may hold anything, an unclosed quote included.
         const std::size_t first = raw.find_first_not_of(" \t");
-        if (first != std::string_view::npos && upper(raw.substr(first, 3)) == "REM" &&
+        if (first != std::string_view::npos && asciiUpper(raw.substr(first, 3)) == "REM" &&
             (raw.size() == first + 3 || raw[first + 3] == ' ' || raw[first + 3] == '\t'))
             continue;
         bool unbalanced = false;
@@ -125,11 +119,11 @@ std::vector<CueTrack> parseCueSheet(std::string_view text, const std::string& sh
             throw bad(line, "a quoted name is not closed");
         if (w.empty())
             continue;
-        const std::string command = upper(w[0]);
+        const std::string command = asciiUpper(w[0]);
         if (command == "FILE") {
             if (w.size() < 2 || w[1].empty())
                 throw bad(line, "FILE without a name");
-            fileType = w.size() >= 3 ? upper(w[2]) : "BINARY";
+            fileType = w.size() >= 3 ? asciiUpper(w[2]) : "BINARY";
             file = isAbsolute(w[1]) ? w[1] : joinPath(sheetFolder(sheetPath), w[1]);
         } else if (command == "TRACK") {
             if (w.size() < 3)
@@ -141,7 +135,7 @@ std::vector<CueTrack> parseCueSheet(std::string_view text, const std::string& sh
             t.file = file;
             t.fileType = fileType;
             t.line = line;
-            const std::string mode = upper(w[2]);
+            const std::string mode = asciiUpper(w[2]);
             if (mode == "AUDIO")
                 t.mode = TrackMode::Audio;
             else if (mode == "MODE1/2352")
@@ -194,7 +188,7 @@ bool looksLikeCueSheet(std::string_view head)
         return false;
     while (!head.empty() && std::isspace(static_cast<unsigned char>(head.front())))
         head.remove_prefix(1);
-    const std::string first = upper(head.substr(0, head.find_first_of(" \t\r\n")));
+    const std::string first = asciiUpper(head.substr(0, head.find_first_of(" \t\r\n")));
     for (const char* c : Commands)
         if (first == c && first != "INDEX" && first != "TRACK")
             return true;

@@ -1,6 +1,8 @@
 #include "disc/CdSector.h"
+
 #include "disc/DataTrack.h"
 #include "disc/ImageError.h"
+#include "platform/Bytes.h"
 
 #include <algorithm>
 #include <cstring>
@@ -38,10 +40,7 @@ std::string shownName(std::string name)
         name.erase(semi);
     if (!name.empty() && name.back() == '.')
         name.pop_back();
-    for (char& c : name)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return name;
+    return asciiLower(name);
 }
 
 std::string recordName(const std::uint8_t* id, std::size_t length, bool joliet)
@@ -131,7 +130,7 @@ std::vector<Extent> findArchive(DataTrack& track, const std::string& image)
             break;
         if (type != 1 && type != 2)
             continue;
-        if ((d[128] | d[129] << 8) != SectorSize)
+        if (littleEndian16(d + 128) != SectorSize)
             throw ImageError(ImageFault::NotSupported, image, image + ": logical blocks other than 2048 bytes");
         const std::uint8_t* root = d + 156;
         const Folder f{littleEndian32(root + 2), littleEndian32(root + 10), type == 2};

@@ -1,5 +1,7 @@
 #include "disc/Mds.h"
 
+#include "platform/Bytes.h"
+
 #include "disc/CdSector.h"
 #include "disc/ImageError.h"
 #include "platform/Encoding.h"
@@ -25,10 +27,7 @@ public:
     std::uint64_t le(std::size_t at, std::size_t n) const
     {
         need(at, n, "a field");
-        std::uint64_t v = 0;
-        for (std::size_t i = n; i-- > 0;)
-            v = (v << 8) | static_cast<std::uint8_t>(bytes_[at + i]);
-        return v;
+        return littleEndian(bytes_.data() + at, n);
     }
     void need(std::size_t at, std::size_t n, const std::string& what) const
     {

@@ -1,5 +1,7 @@
 #include "disc/Nrg.h"
 
+#include "platform/Bytes.h"
+
 #include "disc/CdSector.h"
 #include "disc/ImageError.h"
 
@@ -7,13 +9,7 @@ namespace hotaru::disc {
 
 namespace {
 
-std::uint64_t be(std::string_view b, std::size_t at, std::size_t n)
-{
-    std::uint64_t v = 0;
-    for (std::size_t i = 0; i < n; ++i)
-        v = (v << 8) | static_cast<std::uint8_t>(b[at + i]);
-    return v;
-}
+std::uint64_t be(std::string_view b, std::size_t at, std::size_t n) { return bigEndian(b.data() + at, n); }
 
 // Nero's track modes: the layout of a data track, or nothing for sound and
 // what this reader does not read.

@@ -1,3 +1,4 @@
+#include "platform/Bytes.h"
 #include "platform/Drives.h"
 #include "platform/File.h"
 #include "platform/InOutError.h"
@@ -211,3 +212,18 @@ TEST_F(FileTest, OnlyFilesAreOpenedAndAtOnce)
     EXPECT_EQ(openReadCode(plain), 0);
 }
 #endif
+
+// Bytes at or above 0x80 must not carry a sign into the number, whatever the
+// byte type; folding touches A-Z alone, never a UTF-8 byte.
+TEST(Bytes, BothOrdersAndAsciiFolding)
+{
+    const char bytes[] = "\x80\x01\xFF\x7F";
+    EXPECT_EQ(bigEndian32(bytes), 0x8001FF7Fu);
+    EXPECT_EQ(littleEndian32(reinterpret_cast<const unsigned char*>(bytes)), 0x7FFF0180u);
+    EXPECT_EQ(bigEndian16(bytes + 2), 0xFF7Fu);
+    EXPECT_EQ(littleEndian(bytes, 3), 0xFF0180u);
+    EXPECT_EQ(asciiLower("Track 1.BIN ホタル"), "track 1.bin ホタル");
+    EXPECT_EQ(asciiUpper("mode1/2352 é"), "MODE1/2352 é");
+    EXPECT_TRUE(endsWithIgnoringCase("OUT.Mp4", ".mp4"));
+    EXPECT_FALSE(endsWithIgnoringCase("mp4", ".mp4"));
+}
