@@ -1,8 +1,8 @@
 #include "app/MoviePictures.h"
 
 #include "catalogue/Catalogue.h"
-#include "cpk2avi/MovieThumbnail.h"
 #include "extract/RunArchive.h"
+#include "movie/MovieThumbnail.h"
 
 #include <memory>
 

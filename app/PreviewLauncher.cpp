@@ -3,10 +3,10 @@
 #include "app/ChoiceList.h"
 #include "app/Session.h"
 #include "catalogue/Catalogue.h"
-#include "cpk2avi/MovieStream.h"
 #include "dialogs/PreviewWindow.h"
 #include "extract/RunArchive.h"
 #include "gui/Utf8.h"
+#include "movie/MovieStream.h"
 
 #include <QAction>
 #include <QListWidget>

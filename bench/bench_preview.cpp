@@ -17,11 +17,11 @@
 #include "BenchScratch.h"
 #include "app/MoviePictures.h"
 #include "catalogue/Catalogue.h"
-#include "cpk2avi/MovieStream.h"
 #include "dialogs/MoviePlayer.h"
 #include "extract/RunArchive.h"
 #include "gui/AudioOutput.h"
 #include "gui/SystemServices.h"
+#include "movie/MovieStream.h"
 #include "platform/Process.h"
 #include "tools/SampleArchive.h"
 

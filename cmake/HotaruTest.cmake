@@ -84,3 +84,18 @@ function(hotaru_add_test)
     gtest_discover_tests(${discover})
   endif()
 endfunction()
+
+# A fuzz target of one source over one library, its corpus in the folder's
+# corpus/NAME: replayed in the suite (fuzz_replay.NAME), and built for
+# libFuzzer under HOTARU_FUZZ (scripts/fuzz.sh runs it).
+function(hotaru_fuzz_target name source library)
+  add_executable(fuzz_replay_${name} ${source} "${HOTARU_TESTS_DIR}/common/FuzzReplay.cpp")
+  target_link_libraries(fuzz_replay_${name} PRIVATE ${library} hotaru_options)
+  add_test(NAME fuzz_replay.${name} COMMAND fuzz_replay_${name} "${CMAKE_CURRENT_SOURCE_DIR}/corpus/${name}")
+  if(HOTARU_FUZZ)
+    add_executable(fuzz_${name} ${source})
+    target_compile_options(fuzz_${name} PRIVATE -fsanitize=fuzzer)
+    target_link_options(fuzz_${name} PRIVATE -fsanitize=fuzzer)
+    target_link_libraries(fuzz_${name} PRIVATE ${library} hotaru_options)
+  endif()
+endfunction()

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "cpk2avi/AvHandles.h"
 #include "cpk2avi/ConvertError.h"
+#include "cpk2avi/OutputChecks.h"
 
 #include <functional>
 #include <string>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "cpk2avi/AvHandles.h"
+#include "cpk2avi/OutputChecks.h"
 
 #include <cstdint>
 #include <map>

@@ -1,7 +1,7 @@
 #include "cpk2avi/Remuxer.h"
 
-#include "cpk2avi/CinepakFrame.h"
 #include "cpk2avi/PcmPacking.h"
+#include "movie/CinepakFrame.h"
 
 extern "C" {
 #include <libavutil/channel_layout.h>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "cpk2avi/AvHandles.h"
 #include "cpk2avi/ConvertError.h"
 #include "cpk2avi/FilmInput.h"
+#include "cpk2avi/OutputChecks.h"
 
 #include <cstdint>
 #include <string>

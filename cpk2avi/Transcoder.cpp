@@ -1,7 +1,7 @@
 #include "cpk2avi/Transcoder.h"
 
-#include "cpk2avi/CinepakFrame.h"
 #include "cpk2avi/Mp4Settings.h"
+#include "movie/CinepakFrame.h"
 
 #include <algorithm>
 #include <cstdint>

@@ -1,9 +1,9 @@
 #pragma once
 
 #include "cpk2avi/AacEncoder.h"
-#include "cpk2avi/AvHandles.h"
 #include "cpk2avi/FilmInput.h"
 #include "cpk2avi/H264Encoder.h"
+#include "cpk2avi/OutputChecks.h"
 
 #include <cstdint>
 #include <memory>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "cpk2avi/MovieStream.h"
 #include "dialogs/MoviePlayer.h"
+#include "movie/MovieStream.h"
 
 #include <QtGlobal>
 

@@ -2,9 +2,9 @@
 
 #include "dialogs/MovieFeed.h"
 
-#include "cpk2avi/MovieStream.h"
 #include "gui/AudioOutput.h"
 #include "gui/SystemServices.h"
+#include "movie/MovieStream.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Fuzzes the image readers, the FILM header reader and the movie picture
-# decoder with libFuzzer (clang from Debian, with AddressSanitizer and
+# Fuzzes the image readers, the FILM header reader and the movie decoders
+# with libFuzzer (clang from Debian, with AddressSanitizer and
 # UndefinedBehaviorSanitizer) in build-fuzz/. Each target starts from its corpus in
-# tests/disc/fuzz/corpus/NAME and adds what it finds there; an input that
+# tests/disc/fuzz/corpus/NAME (images) or tests/movie/fuzz/corpus/NAME (movies)
+# and adds what it finds there; an input that
 # crashes, leaks, or makes the reader hold more than 64 MB at once (or 512 MB
 # in all) is kept as build-fuzz/crash-NAME-* and fails the run. The suite
 # replays every corpus (fuzz_replay.NAME).
@@ -20,9 +21,13 @@ CC=clang CXX=clang++ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Re
 cmake --build "$build" --target "${names[@]/#/fuzz_}" >/dev/null
 failed=0
 for name in "${names[@]}"; do
-  corpus="$root/tests/disc/fuzz/corpus/$name"
+  case "$name" in
+    film | thumbnail | stream) folder=tests/movie/fuzz ;;
+    *) folder=tests/disc/fuzz ;;
+  esac
+  corpus="$root/$folder/corpus/$name"
   log="$build/fuzz-$name.log"
-  if "$build/tests/disc/fuzz/fuzz_$name" "$corpus" -max_total_time="$seconds" -max_len=65536 \
+  if "$build/$folder/fuzz_$name" "$corpus" -max_total_time="$seconds" -max_len=65536 \
     -rss_limit_mb=512 -malloc_limit_mb=64 -timeout=10 -print_final_stats=1 \
     -artifact_prefix="$build/crash-$name-" >"$log" 2>&1; then
     verdict=ok

@@ -1,7 +1,7 @@
 #include "cpk2avi/CpkToAvi.h"
 #include "FilmClips.h"
 #include "MovieReader.h"
-#include "cpk2avi/CinepakFrame.h"
+#include "movie/CinepakFrame.h"
 
 #include "FileChecks.h"
 #include "ScratchDirTest.h"

@@ -2,8 +2,8 @@
 // What the converter's suites share: clips from make-film-clip.sh, shell
 // commands, reading and patching a FILM header, and a failing last step.
 
-#include "cpk2avi/AvHandles.h"
-#include "cpk2avi/MovieThumbnail.h"
+#include "movie/AvHandles.h"
+#include "movie/MovieThumbnail.h"
 
 #include <algorithm>
 #include <cstdint>

@@ -2,8 +2,8 @@
 // and seek, and a damaged movie stops with a message.
 #include "DialogTestSupport.h"
 
-#include "cpk2avi/MovieStream.h"
 #include "dialogs/PreviewWindow.h"
+#include "movie/MovieStream.h"
 
 #include <QElapsedTimer>
 #include <QLabel>

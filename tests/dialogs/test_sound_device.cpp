@@ -3,8 +3,8 @@
 // follow what the device has played, so the movie lasts its length.
 #include "DialogTestSupport.h"
 
-#include "cpk2avi/MovieStream.h"
 #include "dialogs/MoviePlayer.h"
+#include "movie/MovieStream.h"
 
 #include <QElapsedTimer>
 #include <QSignalSpy>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "cpk2avi/MovieThumbnail.h"
+#include "movie/MovieThumbnail.h"
 
 #include <cstdint>
 #include <memory>

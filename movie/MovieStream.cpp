@@ -1,8 +1,8 @@
-#include "cpk2avi/MovieStream.h"
+#include "movie/MovieStream.h"
 
-#include "cpk2avi/AvHandles.h"
-#include "cpk2avi/CinepakFrame.h"
-#include "cpk2avi/FilmSource.h"
+#include "movie/AvHandles.h"
+#include "movie/CinepakFrame.h"
+#include "movie/FilmSource.h"
 
 extern "C" {
 #include <libavutil/channel_layout.h>

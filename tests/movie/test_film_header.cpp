@@ -1,6 +1,6 @@
 // The FILM header reader on clips from make-film-clip.sh (15 frames a second,
 // 22050 Hz sound, as ffprobe reads them) and on headers built by hand.
-#include "catalogue/FilmHeader.h"
+#include "movie/FilmHeader.h"
 
 #include "ScratchDirTest.h"
 

@@ -2,7 +2,7 @@
 // The movie targets' input as an archive of its own: reads that stray
 // outside it abort, so that the fuzzer keeps the input.
 
-#include "cpk2avi/MovieThumbnail.h"
+#include "movie/MovieThumbnail.h"
 
 #include <cstdint>
 #include <cstdlib>

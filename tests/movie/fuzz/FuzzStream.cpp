@@ -4,7 +4,7 @@
 // samples of its channels; anything else aborts, so that the fuzzer keeps
 // the input.
 #include "FuzzMovieBytes.h"
-#include "cpk2avi/MovieStream.h"
+#include "movie/MovieStream.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -1,8 +1,8 @@
-#include "cpk2avi/FilmSource.h"
+#include "movie/FilmSource.h"
 
 #include "platform/Bytes.h"
 
-#include "cpk2avi/CinepakFrame.h"
+#include "movie/CinepakFrame.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -1,8 +1,6 @@
 #pragma once
-// Owning handles for FFmpeg's objects and the few helpers every writer uses.
-
-#include "cpk2avi/ConvertError.h"
-#include "cpk2avi/CpkToAvi.h"
+// Owning handles for FFmpeg's objects, and the few helpers every reader and
+// writer of movies uses.
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -54,9 +52,6 @@ using PacketPtr = std::unique_ptr<AVPacket, PacketDeleter>;
 using ScalerPtr = std::unique_ptr<SwsContext, ScalerDeleter>;
 using ResamplerPtr = std::unique_ptr<SwrContext, ResamplerDeleter>;
 
-// Where an encoder hands its packets, in its codec context's time base.
-using PacketSink = std::function<void(AVPacket&)>;
-
 inline PacketPtr newPacket()
 {
     PacketPtr p(av_packet_alloc());
@@ -82,23 +77,5 @@ inline std::string avErrorText(int code)
 
 // Through the file protocol, a name holding ':' is never taken for a protocol.
 inline std::string fileUrl(const std::string& path) { return "file:" + path; }
-
-// A failed step of writing the output, reported under its final name `out`.
-inline void checkWrite(int rc, const std::string& out)
-{
-    if (rc < 0)
-        throw ConvertError("cannot write " + inQuotes(out) + ": " + avErrorText(rc));
-}
-
-// Writes the trailer (through `writeTrailer`, av_write_trailer when null) and
-// closes the file, so that a write error that only shows now still fails the
-// conversion.
-inline void finishOutput(AVFormatContext& output, const std::string& out, TrailerWriter writeTrailer)
-{
-    checkWrite(writeTrailer ? writeTrailer(&output) : av_write_trailer(&output), out);
-    avio_flush(output.pb);
-    checkWrite(output.pb->error, out);
-    checkWrite(avio_closep(&output.pb), out);
-}
 
 }  // namespace hotaru

@@ -2,7 +2,7 @@
 // read may leave them and the picture must match its size; anything else
 // aborts, so that the fuzzer keeps the input.
 #include "FuzzMovieBytes.h"
-#include "cpk2avi/MovieThumbnail.h"
+#include "movie/MovieThumbnail.h"
 
 #include <cstdint>
 #include <cstdlib>

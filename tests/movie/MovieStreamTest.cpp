@@ -1,4 +1,4 @@
-#include "cpk2avi/MovieStream.h"
+#include "movie/MovieStream.h"
 #include "FilmClips.h"
 
 #include "FileChecks.h"

@@ -1,4 +1,4 @@
-#include "cpk2avi/CinepakFrame.h"
+#include "movie/CinepakFrame.h"
 
 #include <gtest/gtest.h>
 

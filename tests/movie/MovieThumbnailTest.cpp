@@ -1,4 +1,4 @@
-#include "cpk2avi/MovieThumbnail.h"
+#include "movie/MovieThumbnail.h"
 #include "FilmClips.h"
 
 #include "FileChecks.h"

@@ -1,4 +1,4 @@
-#include "catalogue/FilmHeader.h"
+#include "movie/FilmHeader.h"
 
 #include "platform/Bytes.h"
 

@@ -3,8 +3,8 @@
 // straight from its byte range: what the picture and the preview read it
 // through.
 
-#include "cpk2avi/AvHandles.h"
-#include "cpk2avi/MovieThumbnail.h"
+#include "movie/AvHandles.h"
+#include "movie/MovieThumbnail.h"
 
 #include <cstdint>
 #include <memory>

@@ -1,7 +1,7 @@
 // libFuzzer's entry for the FILM header reader: the input is a movie's first
 // bytes. What it reads must stay within them and add up; anything else aborts,
 // so that the fuzzer keeps the input.
-#include "catalogue/FilmHeader.h"
+#include "movie/FilmHeader.h"
 
 #include <cstdint>
 #include <cstdlib>
