@@ -105,19 +105,11 @@ std::optional<OpenedArchive> openArchive(const QString& named)
 QString movieLength(hotaru::disc::ArchiveReader& reader, std::int32_t disc, std::int32_t movie)
 {
     const std::int64_t offset = hotaru::movieOffset(disc, movie);
-    const std::int64_t size = hotaru::movieSize(disc, movie);
     std::optional<hotaru::FilmInfo> info;
     try {
-        std::uint8_t start[8];
-        if (size >= std::ssize(start)) {
-            reader.read(offset, start, sizeof start);
-            const std::optional<std::uint32_t> headerSize = hotaru::filmHeaderSize(start, sizeof start);
-            if (headerSize && *headerSize <= size) {
-                std::vector<std::uint8_t> header(*headerSize);
-                reader.read(offset, header.data(), header.size());
-                info = hotaru::readFilmHeader(header.data(), header.size());
-            }
-        }
+        info = hotaru::readFilmHeader(
+            [&](std::int64_t at, void* buffer, std::size_t n) { reader.read(offset + at, buffer, n); },
+            hotaru::movieSize(disc, movie));
     } catch (const hotaru::EInOutError&) {
     } catch (const hotaru::disc::ImageError&) {
     }

@@ -1,40 +1,44 @@
 #include "cpk2avi/FilmInput.h"
 
 #include "cpk2avi/FsPath.h"
+#include "movie/FilmHeader.h"
+#include "platform/File.h"
+#include "platform/InOutError.h"
 
-#include <cerrno>
 #include <cstring>
-#include <fcntl.h>
 #include <filesystem>
-#include <unistd.h>
-#ifdef _WIN32
-#include "platform/Utf16.h"
-#endif
+#include <optional>
 
 namespace hotaru {
 
 namespace {
 
-int openForReading(const std::string& path)
-{
-#ifdef _WIN32
-    return ::_wopen(widen(path).c_str(), _O_RDONLY | _O_BINARY);  // the name is UTF-8
-#else
-    return ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-#endif
-}
-
-InputPtr openFilm(const std::string& in)
+// The header and sample table as the window reads them, checked before
+// FFmpeg trusts them; "cannot read it" told apart from "not FILM" before
+// FFmpeg blurs the two. A FIFO or device is refused without waiting on it.
+FilmInfo checkedHeader(const std::string& in)
 {
     std::error_code ec;
     if (std::filesystem::is_directory(fsPath(in), ec))
         throw ConvertError(inQuotes(in) + " is a folder, not a FILM/CPK file");
-    // Tell "cannot read it" apart from "not FILM" before FFmpeg blurs the two.
-    const int fd = openForReading(in);
-    if (fd < 0)
-        throw ConvertError("cannot open " + inQuotes(in) + ": " + std::strerror(errno));
-    ::close(fd);
+    std::optional<FilmInfo> info;
+    try {
+        File file = File::openRead(in);
+        info = readFilmHeader([&](std::int64_t at, void* buffer, std::size_t n) { file.readAt(at, buffer, n); },
+                              file.size());
+    } catch (const EInOutError& e) {
+        throw ConvertError("cannot open " + inQuotes(in) + ": " +
+                           (e.systemError() != 0 ? std::strerror(e.systemError()) : "not a file"));
+    }
+    if (!info)
+        throw ConvertError(inQuotes(in) + " is not a FILM/CPK file");
+    if (info->samplesOutside)
+        throw ConvertError(inQuotes(in) + " is cut short or damaged: its sample table names bytes past its end");
+    return *info;
+}
 
+InputPtr openFilm(const std::string& in)
+{
     AVFormatContext* raw = nullptr;
     if (avformat_open_input(&raw, fileUrl(in).c_str(), nullptr, nullptr) < 0)
         throw ConvertError(inQuotes(in) + " is not a FILM/CPK file");
@@ -44,13 +48,11 @@ InputPtr openFilm(const std::string& in)
     return ic;
 }
 
-// AVI keeps the picture size in 16-bit fields; no FILM movie comes near.
-constexpr int MaxPictureSide = 65535;
-
 }  // namespace
 
 FilmInput::FilmInput(const std::string& in) : in_(in)
 {
+    checkedHeader(in);
     {
         // Probing reads packets ahead and silently drops one it cannot
         // read, so it gets a reading of its own; every packet is then

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 namespace hotaru {
 
@@ -20,8 +21,6 @@ constexpr std::size_t TableHeadSize = 16;
 constexpr std::size_t RecordSize = 16;
 constexpr std::uint32_t MinHeaderSize = PreambleSize + OldDescriptionSize + TableHeadSize;
 constexpr std::uint32_t AudioRecord = 0xFFFFFFFF;
-// No FILM picture comes near this; a bigger one is a damaged header.
-constexpr std::uint32_t MaxPictureSide = 0xFFFF;
 
 bool tagged(const std::uint8_t* p, const char (&tag)[5]) { return std::memcmp(p, tag, 4) == 0; }
 
@@ -50,10 +49,10 @@ std::optional<std::uint32_t> filmHeaderSize(const std::uint8_t* bytes, std::size
     return size;
 }
 
-std::optional<FilmInfo> readFilmHeader(const std::uint8_t* bytes, std::size_t n)
+std::optional<FilmInfo> readFilmHeader(const std::uint8_t* bytes, std::size_t n, std::int64_t movieSize)
 {
     const std::optional<std::uint32_t> size = filmHeaderSize(bytes, n);
-    if (!size || n < *size)
+    if (!size || n < *size || *size > movieSize)
         return std::nullopt;
     // Everything below stays inside the header's own length.
     const std::size_t end = *size;
@@ -67,7 +66,7 @@ std::optional<FilmInfo> readFilmHeader(const std::uint8_t* bytes, std::size_t n)
     if (PreambleSize + descriptionSize + TableHeadSize > end || !tagged(d, "FDSC"))
         return std::nullopt;
     const std::uint32_t height = bigEndian32(d + 12), width = bigEndian32(d + 16);
-    if (height > MaxPictureSide || width > MaxPictureSide)
+    if (height > std::uint32_t{MaxPictureSide} || width > std::uint32_t{MaxPictureSide})
         return std::nullopt;
     info.height = static_cast<int>(height);
     info.width = static_cast<int>(width);
@@ -98,6 +97,11 @@ std::optional<FilmInfo> readFilmHeader(const std::uint8_t* bytes, std::size_t n)
         return std::nullopt;
     for (std::size_t i = 0; i < count; ++i) {
         const std::uint8_t* r = t + TableHeadSize + i * RecordSize;
+        // +0: where the sample starts, after the header; +4: its size.
+        const std::uint64_t sampleSize = bigEndian32(r + 4);
+        if (sampleSize > MaxSampleSize ||
+            *size + std::uint64_t{bigEndian32(r)} + sampleSize > static_cast<std::uint64_t>(movieSize))
+            info.samplesOutside = true;
         if (bigEndian32(r + 8) == AudioRecord)
             continue;
         // +8 is the frame's time (top bit: not a key frame), +12 its duration.
@@ -105,6 +109,20 @@ std::optional<FilmInfo> readFilmHeader(const std::uint8_t* bytes, std::size_t n)
         info.durationTicks += bigEndian32(r + 12);
     }
     return info;
+}
+
+std::optional<FilmInfo> readFilmHeader(const MovieBytes& read, std::int64_t movieSize)
+{
+    std::uint8_t start[8];
+    if (movieSize < std::int64_t{sizeof start})
+        return std::nullopt;
+    read(0, start, sizeof start);
+    const std::optional<std::uint32_t> size = filmHeaderSize(start, sizeof start);
+    if (!size || *size > movieSize)
+        return std::nullopt;
+    std::vector<std::uint8_t> header(*size);
+    read(0, header.data(), header.size());
+    return readFilmHeader(header.data(), header.size(), movieSize);
 }
 
 std::string lengthText(double seconds)

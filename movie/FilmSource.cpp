@@ -1,8 +1,6 @@
 #include "movie/FilmSource.h"
 
-#include "platform/Bytes.h"
-
-#include "movie/CinepakFrame.h"
+#include "movie/FilmHeader.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -13,7 +11,6 @@ namespace hotaru {
 
 namespace {
 
-constexpr std::uint32_t MaxSampleBytes = CinepakMaxLength + 16;  // the frame's 24-bit length and FILM's padding
 constexpr int AvioBufferSize = 32 * 1024;
 
 }  // namespace
@@ -62,36 +59,18 @@ struct FilmSource::Range {
         return to;
     }
 
-    // Checks the header before FFmpeg trusts it: the sample table must lie
-    // inside the header (or FFmpeg allocates for any count it names), and
-    // every sample inside the range and no bigger than a frame can be (or one
-    // sample could bring the whole movie into memory). The header is "FILM",
-    // its length and version; FDSC (20 bytes for version 0, else 32); STAB
-    // with the record count at +12, then 16-byte records: offset from the
-    // header's end, size, time, duration.
-    Layout checkLayout()
+    // The header and sample table as the one FILM reader sees them, before
+    // FFmpeg trusts them: FFmpeg allocates for any count the table names,
+    // and one sample could bring the whole movie into memory.
+    std::optional<FilmInfo> header()
     {
-        std::uint8_t head[64] = {};
-        if (size < static_cast<std::int64_t>(sizeof head) || !readAt(0, head, sizeof head))
-            return Layout::Broken;
-        const std::uint64_t headerSize = bigEndian32(head + 4);
-        const std::size_t stab = bigEndian32(head + 8) == 0 ? 36 : 48;
-        const std::uint64_t tableEnd = stab + 16 + std::uint64_t{bigEndian32(head + stab + 12)} * 16;
-        if (bigEndian32(head + stab) != 0x53544142 || tableEnd > headerSize || headerSize > std::uint64_t(size))
-            return Layout::Broken;
-        Layout layout = Layout::Fine;
-        std::vector<std::uint8_t> records;
-        for (std::uint64_t at = stab + 16; at < tableEnd; at += records.size()) {
-            records.resize(std::min<std::uint64_t>(tableEnd - at, 4096 * 16));
-            if (!readAt(static_cast<std::int64_t>(at), records.data(), records.size()))
-                return Layout::Broken;
-            for (std::size_t i = 0; i < records.size(); i += 16) {
-                const std::uint32_t n = bigEndian32(&records[i + 4]);
-                if (n > MaxSampleBytes || headerSize + bigEndian32(&records[i]) + n > std::uint64_t(size))
-                    layout = Layout::SamplesOutside;
-            }
+        try {
+            return readFilmHeader(
+                [this](std::int64_t at, void* buffer, std::size_t n) { read(offset + at, buffer, n); }, size);
+        } catch (...) {
+            failed = true;
+            return std::nullopt;
         }
-        return layout;
     }
 };
 
@@ -105,10 +84,11 @@ FilmSource::FilmSource(const ArchiveRead& read, std::int64_t offset, std::int64_
 {
     const std::int64_t usable = offset < 0 ? 0 : std::clamp<std::int64_t>(size, 0, INT64_MAX - offset);
     range_ = std::make_unique<Range>(Range{read, offset, usable});
-    layout_ = range_->checkLayout();
+    const std::optional<FilmInfo> info = range_->header();
     const AVInputFormat* film = av_find_input_format("film_cpk");
-    if (layout_ == Layout::Broken || !film)
+    if (!info || !film)
         return;
+    layout_ = info->samplesOutside ? Layout::SamplesOutside : Layout::Fine;
 
     auto* buffer = static_cast<unsigned char*>(av_malloc(AvioBufferSize));
     AVIOContext* avio =
@@ -138,22 +118,13 @@ FilmSource::FilmSource(const ArchiveRead& read, std::int64_t offset, std::int64_
     }
     if (!video_)
         return;
-    const int w = video_->codecpar->width;
-    const int h = video_->codecpar->height;
-    if (w > 0 && h > 0 && w <= MaxPictureSide && h <= MaxPictureSide) {
-        width_ = w;
-        height_ = h;
+    // What the header says, as the command line and the converter take it.
+    if (info->width > 0 && info->height > 0) {
+        width_ = info->width;
+        height_ = info->height;
     }
-    const int frames = avformat_index_get_entries_count(video_);
-    if (frames < 2 || video_->time_base.num <= 0 || video_->time_base.den <= 0)
-        return;
-    const std::int64_t first = avformat_index_get_entry(video_, 0)->timestamp;
-    const std::int64_t last = avformat_index_get_entry(video_, frames - 1)->timestamp;
-    const double span = static_cast<double>(last - first) * av_q2d(video_->time_base);
-    if (span > 0) {
-        frameRate_ = (frames - 1) / span;
-        seconds_ = frames / frameRate_;
-    }
+    frameRate_ = info->frameRate();
+    seconds_ = info->seconds();
 }
 
 FilmSource::~FilmSource() = default;

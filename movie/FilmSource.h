@@ -4,6 +4,7 @@
 // through.
 
 #include "movie/AvHandles.h"
+#include "movie/FilmHeader.h"
 #include "movie/MovieThumbnail.h"
 
 #include <cstdint>
@@ -39,7 +40,7 @@ public:
     // The picture's size when it is a sane one, else 0 x 0.
     int width() const { return width_; }
     int height() const { return height_; }
-    // From the header's sample table; 0 when it has fewer than two frames.
+    // From the header's sample table (FilmInfo); 0 when unknown.
     double frameRate() const { return frameRate_; }
     double seconds() const { return seconds_; }
 
@@ -58,9 +59,5 @@ private:
     int width_ = 0, height_ = 0;
     double frameRate_ = 0, seconds_ = 0;
 };
-
-// Past this a picture side counts as damaged: no FILM movie comes near it,
-// and it bounds what a damaged header can make us allocate.
-inline constexpr int MaxPictureSide = 4096;
 
 }  // namespace hotaru

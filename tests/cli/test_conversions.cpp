@@ -3,6 +3,9 @@
 #include "CommandLineRun.h"
 #include "MovieReader.h"
 
+#include "movie/FilmHeader.h"
+#include "movie/MovieStream.h"
+#include "movie/MovieThumbnail.h"
 #include "tools/SampleImage.h"
 
 #include <gtest/gtest.h>
@@ -68,6 +71,16 @@ TEST_F(CommandLineAvi, ListShowsTheLengthFromEachMoviesHeader)
         EXPECT_EQ(n, hotaru::movieCount(1));
     };
     checkLengths(cutter({"--list", path}), "0:01");
+    // The tooltip and the preview say the same.
+    const hotaru::ArchiveRead read = [&](std::int64_t at, void* buffer, std::size_t n) {
+        const std::string bytes = readPart(path, at, n);
+        std::copy(bytes.begin(), bytes.end(), static_cast<char*>(buffer));
+    };
+    for (const auto& [n, length] : {std::pair{4, "0:01"}, {6, "0:03"}}) {
+        const std::int64_t offset = hotaru::movieOffset(1, n), size = hotaru::movieSize(1, n);
+        EXPECT_EQ(hotaru::lengthText(hotaru::movieThumbnail(read, offset, size).seconds), length);
+        EXPECT_EQ(hotaru::lengthText(hotaru::MovieStream(read, offset, size).seconds()), length);
+    }
 
     const std::string cue = (dir / "images" / "disc1.cue").string();
     fs::create_directories(dir / "images");

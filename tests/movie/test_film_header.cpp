@@ -22,7 +22,11 @@ void putBe32(Bytes& b, std::size_t at, std::uint32_t v)
         b.at(at + i) = static_cast<std::uint8_t>(v >> (24 - 8 * i));
 }
 
-std::optional<FilmInfo> read(const Bytes& b) { return readFilmHeader(b.data(), b.size()); }
+// The header as a whole movie of `movieSize` bytes (default: just the header).
+std::optional<FilmInfo> read(const Bytes& b, std::int64_t movieSize = -1)
+{
+    return readFilmHeader(b.data(), b.size(), movieSize < 0 ? std::int64_t(b.size()) : movieSize);
+}
 
 // A 1.09 header (version 0: the old 20-byte FDSC) with records of {time, duration}.
 Bytes header(std::uint32_t base, const std::vector<std::pair<std::uint32_t, std::uint32_t>>& records,
@@ -63,6 +67,7 @@ TEST_F(FilmHeaderClips, ReadsWhatFfprobeReads)
         const std::string bytes = readFile(path);
         const std::optional<FilmInfo> info = read(Bytes(bytes.begin(), bytes.end()));
         ASSERT_TRUE(info) << env;
+        EXPECT_FALSE(info->samplesOutside);
         EXPECT_EQ(std::tuple(info->width, info->height, info->videoCodec),
                   std::tuple(width, height, std::string("cvid")));
         EXPECT_EQ(info->audioChannels, channels);
@@ -75,7 +80,7 @@ TEST_F(FilmHeaderClips, ReadsWhatFfprobeReads)
         const Bytes head(bytes.begin(), bytes.begin() + info->headerSize);
         EXPECT_EQ(read(head)->durationTicks, info->durationTicks);
         for (std::size_t n = 0; n < head.size(); ++n)
-            EXPECT_FALSE(readFilmHeader(head.data(), n)) << n;
+            EXPECT_FALSE(readFilmHeader(head.data(), n, std::int64_t(bytes.size()))) << n;
     }
 }
 
@@ -114,7 +119,7 @@ TEST(FilmHeader, RefusesDamageAndLeavesUnknownLengthsUnknown)
                                     {60, 4u},
                                     {60, 0xFFFFFFFFu},
                                     {56, 0x80000000u},
-                                    {32, 0x10000u}}) {
+                                    {32, 4097u}}) {
         Bytes b = good;
         putBe32(b, at, value);
         EXPECT_FALSE(read(b)) << at << " " << value;
@@ -129,6 +134,29 @@ TEST(FilmHeader, RefusesDamageAndLeavesUnknownLengthsUnknown)
         EXPECT_EQ(read(b)->frameRate(), 0);
         EXPECT_EQ(lengthText(read(b)->seconds()), "-:--");
     }
+    // A sample past the movie's end, or bigger than any can be: the header
+    // reads, the movie is damaged from there.
+    EXPECT_FALSE(read(good)->samplesOutside);
+    for (const auto& [at, value] :
+         {std::pair{48 + 16 + 16, 1u}, {48 + 16 + 4, 1u}, {48 + 16 + 16 + 4, MaxSampleSize + 1}}) {
+        Bytes b = good;
+        putBe32(b, at, value);
+        ASSERT_TRUE(read(b)) << at;
+        EXPECT_TRUE(read(b)->samplesOutside) << at << " " << value;
+        EXPECT_FALSE(read(b, std::int64_t(b.size()) + MaxSampleSize + 16)->samplesOutside != (value > MaxSampleSize))
+            << at;
+    }
+    // A header longer than its movie is not one, and is never read whole.
+    EXPECT_FALSE(read(good, std::int64_t(good.size()) - 1));
+    std::vector<std::size_t> reads;
+    const auto counted = [&](std::int64_t at, void* buffer, std::size_t n) {
+        reads.push_back(n);
+        std::copy_n(good.begin() + at, n, static_cast<std::uint8_t*>(buffer));
+    };
+    EXPECT_FALSE(readFilmHeader(counted, std::int64_t(good.size()) - 1));
+    EXPECT_EQ(reads, std::vector<std::size_t>{8});
+    EXPECT_EQ(readFilmHeader(counted, std::int64_t(good.size()))->frames, 2);
+
     // Durations as long as the field holds add up without wrapping.
     EXPECT_EQ(read(header(1, {{0, Sound - 1}, {1, Sound - 1}}))->durationTicks, 2 * std::int64_t{Sound - 1});
 }
