@@ -7,13 +7,13 @@
 # crashes, leaks, or makes the reader hold more than 64 MB at once (or 512 MB
 # in all) is kept as build-fuzz/crash-NAME-* and fails the run. The suite
 # replays every corpus (fuzz_replay.NAME).
-# Usage: scripts/fuzz.sh [SECONDS] [NAME...]   (default 600 s each; cue ccd mds nrg iso chd film thumbnail stream)
+# Usage: scripts/fuzz.sh [SECONDS] [NAME...]   (default 600 s each; cue ccd mds nrg iso chd film thumbnail stream converter)
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 seconds="${1:-600}"
 shift || true
 names=("$@")
-((${#names[@]})) || names=(cue ccd mds nrg iso chd film thumbnail stream)
+((${#names[@]})) || names=(cue ccd mds nrg iso chd film thumbnail stream converter)
 command -v clang++ >/dev/null || { echo "fuzz.sh: clang is missing (Debian: apt-get install clang)" >&2; exit 2; }
 build="$root/build-fuzz"
 CC=clang CXX=clang++ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DHOTARU_FUZZ=ON \
@@ -23,6 +23,7 @@ failed=0
 for name in "${names[@]}"; do
   case "$name" in
     film | thumbnail | stream) folder=tests/movie/fuzz ;;
+    converter) folder=tests/cpk2avi/fuzz ;;
     *) folder=tests/disc/fuzz ;;
   esac
   corpus="$root/$folder/corpus/$name"
