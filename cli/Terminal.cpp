@@ -116,13 +116,12 @@ QString Progress::rate() const
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started_).count();
     const auto mb = [](std::int64_t bytes) { return QString::number(static_cast<double>(bytes) / 1e6, 'f', 1); };
     QString text = QStringLiteral("%1/%2 MB").arg(mb(run_.copied()), mb(run_.copyTotal()));
-    if (seconds < 1.0 || run_.done() == 0)
+    const std::optional<long long> left = run_.secondsLeft(seconds);
+    if (seconds < 1.0 || !left)
         return text;
-    const double perSecond = static_cast<double>(run_.done()) / seconds;
-    const auto left = static_cast<long long>(static_cast<double>(run_.total() - run_.done()) / perSecond + 0.5);
     const auto copiedPerSecond = static_cast<std::int64_t>(static_cast<double>(run_.copied()) / seconds);
     return text + QStringLiteral("  %1 MB/s  ").arg(mb(copiedPerSecond)) +
-           Texts::tr("%1:%2 left").arg(left / 60).arg(left % 60, 2, 10, QLatin1Char('0'));
+           Texts::tr("%1:%2 left").arg(*left / 60).arg(*left % 60, 2, 10, QLatin1Char('0'));
 }
 
 void Progress::show(int k, const QString& title, const QString& state)

@@ -44,6 +44,14 @@ void RunProgress::endMovie(MovieEnd end)
     slices_ = 0;
 }
 
+std::optional<long long> RunProgress::secondsLeft(double elapsed) const
+{
+    if (elapsed <= 0 || done() == 0)
+        return std::nullopt;
+    const double perSecond = static_cast<double>(done()) / elapsed;
+    return static_cast<long long>(static_cast<double>(total_ - done()) / perSecond + 0.5);
+}
+
 std::int64_t RunProgress::done() const { return std::min(finished_ + sliceBytes(), total_); }
 
 std::int64_t spaceNeeded(std::int32_t disc, const std::vector<std::int32_t>& movies, bool converting)

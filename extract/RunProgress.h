@@ -29,6 +29,9 @@ public:
     // Of the movie under way.
     int movieSlices() const { return slices_; }
     double fraction() const { return total_ > 0 ? static_cast<double>(done()) / static_cast<double>(total_) : 0.0; }
+    // Whole seconds still to go, at the pace of the `elapsed` seconds so far,
+    // the conversions to come included; nothing before anything is done.
+    std::optional<long long> secondsLeft(double elapsed) const;
 
 private:
     std::int64_t sliceBytes() const;

@@ -7,10 +7,10 @@
 //   LD_PRELOAD=.../libhotaru-scratched-disc.so program ...
 //
 // HOTARU_SCRATCH_TRY: the try at which a read of the same place succeeds (5:
-// four failures, then the bytes); 0 or unset, never. HOTARU_SCRATCH_MS: how
-// long each failing read takes (a drive tries for a while before it gives
-// up); 0 by default. The settings are read at every call, so a test may set
-// them after the program started.
+// four failures, then the bytes; 1: a stretch that reads, slowly); 0 or
+// unset, never. HOTARU_SCRATCH_MS: how long each read of the stretch takes
+// (a drive tries for a while before it gives up); 0 by default. The settings
+// are read at every call, so a test may set them after the program started.
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
@@ -48,16 +48,16 @@ bool fails(int fd, std::int64_t offset, std::size_t n)
     if (!path || offset >= setting("HOTARU_SCRATCH_TO") ||
         offset + static_cast<std::int64_t>(n) <= setting("HOTARU_SCRATCH_FROM") || !isFile(fd, path))
         return false;
+    if (const std::int64_t ms = setting("HOTARU_SCRATCH_MS"); ms > 0) {
+        const timespec wait{static_cast<time_t>(ms / 1000), static_cast<long>(ms % 1000) * 1'000'000};
+        ::nanosleep(&wait, nullptr);
+    }
     if (const std::int64_t succeedsOn = setting("HOTARU_SCRATCH_TRY"); succeedsOn > 0) {
         static std::mutex mutex;
         static std::map<std::pair<std::int64_t, std::size_t>, std::int64_t> tries;
         const std::lock_guard lock(mutex);
         if (++tries[{offset, n}] >= succeedsOn)
             return false;
-    }
-    if (const std::int64_t ms = setting("HOTARU_SCRATCH_MS"); ms > 0) {
-        const timespec wait{static_cast<time_t>(ms / 1000), static_cast<long>(ms % 1000) * 1'000'000};
-        ::nanosleep(&wait, nullptr);
     }
     return true;
 }

@@ -188,6 +188,18 @@ private Q_SLOTS:
         }
     }
 
+    // Only the movies whose conversion failed are named; the others became videos.
+    void onlyTheMoviesThatFailedAreNamed()
+    {
+        start(QStringLiteral(FAKE_CONVERTER), ("fail-for:" + title(1, 2).toStdString()).c_str());
+        waitForTheEnd();
+        QCOMPARE(services->boxes.size(), std::size_t{1});
+        QCOMPARE(services->boxes[0].text, Done + QStringLiteral("\n変換できなかったムービー: ") + title(1, 2));
+        QCOMPARE(window().statusText(), QStringLiteral("終了しました。変換できなかったムービーが1本あります。"));
+        QVERIFY(QFileInfo::exists(out + u'/' + avi(1)) && QFileInfo::exists(out + u'/' + avi(3)));
+        QVERIFY(sameAsRange(out + u'/' + cpk(1, 2), archive, 1, 2));
+    }
+
     void anOlderAviDoesNotPassForANewOne()
     {
         writeBytes(out + u'/' + avi(2), "an older conversion");

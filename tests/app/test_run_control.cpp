@@ -5,6 +5,7 @@
 #include "TestMain.h"
 #include "WorkerTestSupport.h"
 #include "catalogue/Archive.h"
+#include "extract/RunProgress.h"
 #include "tools/SampleArchive.h"
 
 #include <QAction>
@@ -213,8 +214,19 @@ private Q_SLOTS:
         program->run->click();
         QVERIFY(!program.window->isRunning());
         QCOMPARE(services.boxes.size(), std::size_t{2});
+        // MP4's videos as much as AVI's, in the sum the box names.
+        program.session().setBundledConverter(QStringLiteral("/bin/true"));
+        program.session().setMp4Output(true);
+        QVERIFY(!program.session().aviOutput());
+        program->run->click();
+        QVERIFY(!program.window->isRunning());
+        QCOMPARE(services.boxes.size(), std::size_t{3});
+        const QString converting = QString::number(hotaru::spaceNeeded(1, {4, 5}, true) / 1024);
+        QVERIFY2(
+            services.boxes[2].text.contains(QStringLiteral("必要な容量: ") + converting + QStringLiteral(" KBytes")),
+            qPrintable(services.boxes[2].text));
 
-        program.session().setAviOutput(false);
+        program.session().setMp4Output(false);
         program->run->click();
         QVERIFY(program.window->isRunning());
         waitForTheEnd(program);
@@ -226,6 +238,16 @@ private Q_SLOTS:
     void theTaskbarShowsTheWholeRun()
     {
         FakeSystemServices services;
+        // Movie 4 read slowly, so that the window sees its copy under way.
+        qputenv("HOTARU_SCRATCH_FILE", QFileInfo(disc).canonicalFilePath().toUtf8());
+        qputenv("HOTARU_SCRATCH_FROM", QByteArray::number(hotaru::movieOffset(1, 4)));
+        qputenv("HOTARU_SCRATCH_TO", QByteArray::number(hotaru::movieOffset(1, 5)));
+        qputenv("HOTARU_SCRATCH_TRY", "1");
+        qputenv("HOTARU_SCRATCH_MS", "5");
+        const auto unscratch = qScopeGuard([] {
+            qunsetenv("HOTARU_SCRATCH_FILE");
+            qunsetenv("HOTARU_SCRATCH_MS");
+        });
         const Program program = startOn(services, false);
         for (const std::int32_t n : {4, 5, 6})
             program.pick(n);
@@ -234,15 +256,22 @@ private Q_SLOTS:
         QCOMPARE(services.taskbar.constLast(), QStringLiteral("clear"));
         double last = -1;
         int shown = 0;
+        // The bar moves while a movie is copied, not only as one ends: the
+        // first slice shows at once.
+        const double firstMovie = double(hotaru::movieSize(1, 4)) /
+                                  double(hotaru::movieSize(1, 4) + hotaru::movieSize(1, 5) + hotaru::movieSize(1, 6));
+        bool withinTheFirst = false;
         for (const QString& event : services.taskbar) {
             if (!event.startsWith(QStringLiteral("progress ")))
                 continue;
             const double fraction = event.mid(9).toDouble();
             QVERIFY2(fraction >= last && fraction <= 1.0, qPrintable(event));
+            withinTheFirst |= fraction > 0 && fraction < firstMovie - 1e-9;
             last = fraction;
             ++shown;
         }
         QVERIFY(shown > 3);
+        QVERIFY2(withinTheFirst, qPrintable(services.taskbar.join(u' ')));
         QCOMPARE(last, 1.0);
         QVERIFY(!services.taskbar.contains(QStringLiteral("failed")));
         QCOMPARE(services.attentionAsked, 1);

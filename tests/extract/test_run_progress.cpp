@@ -56,6 +56,21 @@ TEST(RunProgress, ConversionsCountOnceTheyEnd)
     EXPECT_LT(run.fraction(), 1.0);
 }
 
+// The time left goes by the bytes still to come, the conversions included: a
+// run that copied its first movie in 10 s has its video, and the second
+// movie's copy and video, still to go.
+TEST(RunProgress, TimeLeftCountsTheConversionsToCome)
+{
+    RunProgress run(1, {4, 5}, true);
+    EXPECT_FALSE(run.secondsLeft(10));
+    run.startMovie(4);
+    run.sliced(100);
+    const double rest = static_cast<double>(size(4) + 2 * size(5));
+    EXPECT_EQ(run.secondsLeft(10), static_cast<long long>(10 * rest / static_cast<double>(size(4)) + 0.5));
+    run.endMovie(MovieEnd::Converted);
+    EXPECT_EQ(run.secondsLeft(20), static_cast<long long>(10 * 2 * size(5) / static_cast<double>(size(4)) + 0.5));
+}
+
 TEST(RunProgress, AnEmptyRunIsNothingDoneNotADivisionByZero)
 {
     const RunProgress run(1, {}, true);

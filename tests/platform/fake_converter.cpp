@@ -1,7 +1,8 @@
 // A stand-in converter for the tests. What it does is chosen by the
 // environment variable HOTARU_FAKE_CONVERTER: copy (default), fail, nothing,
 // empty, partial (some bytes, then exit 1), slow (a minute), pause (a second,
-// then copy). It always records its arguments and folder in converter.log.
+// then copy), fail-for:TEXT (fail for an input whose name holds TEXT, copy
+// the others). It always records its arguments and folder in converter.log.
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
@@ -25,6 +26,8 @@ int main(int argc, char** argv)
     if (argc != 3)
         return 2;
     if (mode == "fail")
+        return 1;
+    if (mode.starts_with("fail-for:") && std::string(argv[1]).find(mode.substr(9)) != std::string::npos)
         return 1;
     if (mode == "nothing")
         return 0;
