@@ -55,6 +55,13 @@ TEST_F(SheetsAsToolsWrite, ShiftJisSheetsNameTheirFilesInUnicode)
     const std::string cue = sheet("FILE \"" + std::string(JapaneseNameSjis) + body);
     EXPECT_EQ(readAll(*openArchive(cue)), archiveBytes);
 
+    // Read as code page 932, not plain Shift-JIS: 0x5C is a backslash (here
+    // between folder and file), 0x7E a tilde and 0x8160 the full-width one.
+    std::filesystem::create_directory(dir / "Data");
+    dataTrackAs("Data/" + std::string(JapaneseName) + "~～ (Track 1).bin");
+    const std::string tilde = "FILE \"Data\\" + std::string(JapaneseNameSjis) + "~\x81\x60";
+    EXPECT_EQ(readAll(*openArchive(sheet(tilde + body, "tilde.cue"))), archiveBytes);
+
     // A missing file is named as the user sees it, not in the sheet's bytes.
     std::filesystem::remove(fsPath(file(bin)));
     const auto [fault, message] = refusal(cue);

@@ -52,11 +52,24 @@ protected:
 
 TEST_F(MdsImages, EverySectorSizeOpenedByItsDescriptorOrItsImage)
 {
+    hotaru::writeBinCue(archive, file("form1.cue"), hotaru::DataTrackMode::Mode2Form1);
+    const std::string form1 = readFile(hotaru::trackFileName(file("form1.cue"), 1));
     for (const std::size_t size : {2048u, 2352u, 2448u}) {
-        SCOPED_TRACE(size);
-        makeImage(static_cast<int>(size));
-        EXPECT_EQ(readAll(*openArchive(file("game.mds"))), archiveBytes);
-        EXPECT_EQ(readAll(*openArchive(file("game.mdf")), 70'001), archiveBytes);
+        for (const bool mode2 : {false, true}) {
+            SCOPED_TRACE(testing::Message() << size << (mode2 ? " mode 2 form 1" : " mode 1"));
+            std::string mds = makeImage(static_cast<int>(size));
+            if (mode2) {
+                // 0xAC: raw sectors keep their user bytes after the subheader; cooked ones are as mode 1's.
+                put(mds, hotaru::MdsBlocksAt + 3 * 80, 0xAC, 1);
+                writeFile(file("game.mds"), mds);
+                std::string sectors;
+                for (std::size_t at = 0; size != 2048 && at < form1.size(); at += 2352)
+                    sectors += form1.substr(at, 2352) + std::string(size - 2352, '\0');
+                patch(file("game.mdf"), 0, sectors);
+            }
+            EXPECT_EQ(readAll(*openArchive(file("game.mds"))), archiveBytes);
+            EXPECT_EQ(readAll(*openArchive(file("game.mdf")), 70'001), archiveBytes);
+        }
     }
 }
 

@@ -23,7 +23,7 @@ std::string be(std::uint64_t v, std::size_t n)
 std::string chunk(const std::string& id, const std::string& body) { return id + be(body.size(), 4) + body; }
 
 struct Track {
-    int mode;  // Nero's code: 0x00 mode 1 of 2048 bytes, 0x05 raw mode 1, 0x07 sound...
+    int mode;  // Nero's code: 0x00 mode 1 of 2048 bytes, 0x05 raw mode 1, 0x06 raw mode 2, 0x07 sound...
     std::uint64_t sectorSize, start, end;
 };
 
@@ -83,6 +83,10 @@ TEST_F(NrgImages, DiscAtOnceInRawAndCookedSectorsBothVersions)
     const std::uint64_t a = audio.size();
     EXPECT_EQ(readAs(image(audio + raw, dao({{0x07, 2352, 0, a}, {0x05, 2352, a, a + r}}, true)), "game.bin"),
               archiveBytes);
+    // Raw mode 2 form 1, whose user bytes lie after the subheader.
+    hotaru::writeBinCue(archive, file("form1.cue"), hotaru::DataTrackMode::Mode2Form1);
+    const std::string form1 = readFile(hotaru::trackFileName(file("form1.cue"), 1));
+    EXPECT_EQ(readAs(image(form1, dao({{0x06, 2352, 0, form1.size()}}, true))), archiveBytes);
 }
 
 TEST_F(NrgImages, TrackAtOnceEntries)
