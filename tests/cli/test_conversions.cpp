@@ -2,6 +2,7 @@
 // start with real FILM clips (made with ffmpeg).
 #include "CommandLineRun.h"
 #include "MovieReader.h"
+#include "RequiredTools.h"
 
 #include "movie/FilmHeader.h"
 #include "movie/MovieStream.h"
@@ -21,12 +22,8 @@ protected:
     void SetUp() override
     {
         CommandLineRun::SetUp();
-        if (runProgram({"/bin/sh", "-c", "command -v ffmpeg"}).status != 0) {
-            // Where the tools were installed, a missing one is a fault, not a skip.
-            if (std::getenv("HOTARU_REQUIRE_TOOLS"))
-                FAIL() << "ffmpeg makes the clips (HOTARU_REQUIRE_TOOLS=1)";
-            GTEST_SKIP() << "ffmpeg makes the clips";
-        }
+        if (runProgram({"/bin/sh", "-c", "command -v ffmpeg"}).status != 0)
+            SKIP_UNLESS_REQUIRED("ffmpeg makes the clips");
     }
 
     fs::path clips() const { return dir / "clips"; }

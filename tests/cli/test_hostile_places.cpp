@@ -2,6 +2,7 @@
 // as the archive, a folder too small for the picks, a file-size limit, and
 // what it says of each in English.
 #include "CommandLineRun.h"
+#include "RequiredTools.h"
 
 #include "tools/SampleImage.h"
 
@@ -89,11 +90,8 @@ TEST_F(CommandLineRun, SystemErrorsAreInEnglishAndNameTheFileOnce)
 // The picks need more than the folder has: said before a byte is written.
 TEST_F(CommandLineRun, AFolderTooSmallIsRefusedBeforeAnythingIsWritten)
 {
-    if (!smallFolderWorks()) {
-        if (std::getenv("HOTARU_REQUIRE_TOOLS"))
-            FAIL() << "no mount namespace for an unprivileged user";
-        GTEST_SKIP() << "no mount namespace for an unprivileged user";
-    }
+    if (!smallFolderWorks())
+        SKIP_UNLESS_REQUIRED("no mount namespace for an unprivileged user");
     const std::string path = archive(1);
     // Movies 4 and 6 fit in 8 MiB, movie 1 does not.
     const std::int64_t needed =

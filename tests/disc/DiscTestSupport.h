@@ -5,6 +5,7 @@
 // A case that needs a missing tool skips, unless HOTARU_REQUIRE_TOOLS=1 says
 // the tools were installed (as the test command does): then it fails.
 
+#include "RequiredTools.h"
 #include "disc/ArchiveReader.h"
 #include "disc/ImageError.h"
 #include "platform/Process.h"
@@ -57,23 +58,11 @@ inline void patch(const std::string& path, std::int64_t at, const std::string& b
 
 // Whether a missing tool fails a case instead of skipping it. Never under
 // Wine, where the host's tools cannot be started.
-inline bool toolsRequired()
-{
-#ifdef _WIN32
-    return false;
-#else
-    const char* v = std::getenv("HOTARU_REQUIRE_TOOLS");
-    return v && std::string(v) == "1";
-#endif
-}
-
 // Leaves the case when `have` is false: skipped, or failed where tools are required.
 #define DISC_NEEDS_TOOL(have, why)                                                                                     \
     do {                                                                                                               \
         if (!(have)) {                                                                                                 \
-            if (disctest::toolsRequired())                                                                             \
-                FAIL() << why << " (HOTARU_REQUIRE_TOOLS=1)";                                                          \
-            GTEST_SKIP() << why;                                                                                       \
+            SKIP_UNLESS_REQUIRED(why);                                                                                 \
         }                                                                                                              \
     } while (false)
 #define NEEDS_XORRISO() DISC_NEEDS_TOOL(haveXorriso(), "xorriso is not installed (scripts/setup.sh installs it)")

@@ -1,5 +1,6 @@
 // The FILM header reader on clips from make-film-clip.sh (15 frames a second,
 // 22050 Hz sound, as ffprobe reads them) and on headers built by hand.
+#include "RequiredTools.h"
 #include "movie/FilmHeader.h"
 
 #include "ScratchDirTest.h"
@@ -58,7 +59,7 @@ class FilmHeaderClips : public ScratchDirTest {};
 TEST_F(FilmHeaderClips, ReadsWhatFfprobeReads)
 {
     if (std::system("command -v ffmpeg >/dev/null") != 0)
-        GTEST_SKIP() << "ffmpeg makes the clips";
+        SKIP_UNLESS_REQUIRED("ffmpeg makes the clips");
     for (const auto& [env, seconds, width, height, channels] :
          {std::tuple{"", 2.0, 160, 120, 2}, std::tuple{"CLIP_CHANNELS=0 CLIP_SIZE=200x96", 1.4, 200, 96, 0}}) {
         const std::string path = file("clip.cpk"), command = std::string(env) + " sh '" HOTARU_CLIP_SCRIPT "' 7 '" +
