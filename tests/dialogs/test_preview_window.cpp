@@ -202,6 +202,20 @@ private Q_SLOTS:
         QTest::keyClick(&window, Qt::Key_Space);
         QVERIFY(window.player().isPlaying());
         QVERIFY(window.player().position() < 0.5);
+
+        // Paused for longer than the leeway below, then played: on from where
+        // it was paused, neither from the start nor by the time the pause took.
+        QTRY_VERIFY(window.player().position() >= 2.0);
+        QTest::keyClick(&window, Qt::Key_Space);
+        QVERIFY(!window.player().isPlaying());
+        const double pausedAt = window.player().position();
+        QTest::qWait(700);
+        QCOMPARE(window.player().position(), pausedAt);
+        QTest::keyClick(&window, Qt::Key_Space);
+        QVERIFY(window.player().isPlaying());
+        const double resumedAt = window.player().position();
+        QVERIFY2(resumedAt >= pausedAt && resumedAt < pausedAt + 0.5,
+                 qPrintable(QStringLiteral("paused at %1, on from %2").arg(pausedAt).arg(resumedAt)));
     }
 
     void damagedMoviesStopWithAMessage()

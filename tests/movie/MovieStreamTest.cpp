@@ -1,5 +1,6 @@
 #include "movie/MovieStream.h"
 #include "FilmClips.h"
+#include "RequiredTools.h"
 
 #include "FileChecks.h"
 #include "ScratchDirTest.h"
@@ -10,6 +11,7 @@ extern "C" {
 #include <libavutil/log.h>
 }
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 
@@ -21,7 +23,7 @@ namespace {
 struct Played {
     std::vector<hotaru::MoviePiece> pictures;
     std::vector<double> soundTimes;
-    std::size_t samples = 0;  // all channels together
+    std::vector<std::int16_t> sound;  // the channels interleaved
 };
 
 Played playOut(hotaru::MovieStream& stream)
@@ -32,7 +34,7 @@ Played playOut(hotaru::MovieStream& stream)
             p.pictures.push_back(std::move(*piece));
         } else {
             p.soundTimes.push_back(piece->time);
-            p.samples += piece->samples.size();
+            p.sound.insert(p.sound.end(), piece->samples.begin(), piece->samples.end());
         }
     }
     return p;
@@ -58,7 +60,7 @@ protected:
     void SetUp() override
     {
         if (exitCode("command -v ffmpeg >/dev/null 2>&1") != 0)
-            GTEST_SKIP() << "ffmpeg is needed to make FILM clips";
+            SKIP_UNLESS_REQUIRED("ffmpeg is needed to make FILM clips");
     }
     // Movie 3 for 4 s: a lime box at (111, 69), 40 pixels a side; stereo 16-bit sound.
     static std::string clip(const std::string& env = {})
@@ -93,7 +95,7 @@ TEST_F(MovieStream, PlaysEveryFrameAndAllTheSoundInOrder)
             ASSERT_EQ(p.pictures[i].rgb.size(), std::size_t(160 * 120 * 3));
         }
         EXPECT_TRUE(std::is_sorted(p.soundTimes.begin(), p.soundTimes.end()));
-        EXPECT_NEAR(double(p.samples), 4.0 * 22050 * channels, 22050 * channels * 0.05);
+        EXPECT_NEAR(double(p.sound.size()), 4.0 * 22050 * channels, 22050 * channels * 0.05);
         // The movie's own mark: its lime box, whatever Cinepak made of the colours.
         const auto [r, g, b] = pixel(p.pictures[30].rgb, 160, 131, 89);
         EXPECT_LT(r, 70);
@@ -124,7 +126,15 @@ TEST_F(MovieStream, SeeksToTheFrameAndTheSample)
         EXPECT_TRUE(p.pictures.front().rgb == all.pictures[first].rgb);
         ASSERT_FALSE(p.soundTimes.empty());
         EXPECT_NEAR(p.soundTimes.front(), to, 1.0 / 22050);
-        EXPECT_NEAR(double(p.samples), (4.0 - to) * 22050 * 2, 22050 * 2 * 0.05);
+        // The sound from the spot's sample frame on, left and right, as
+        // playing from the start gives it.
+        const auto from = std::size_t(std::lround(to * 22050)) * 2;
+        ASSERT_LT(from + 1, all.sound.size());
+        ASSERT_GE(p.sound.size(), 2u);
+        EXPECT_EQ(std::make_pair(p.sound[0], p.sound[1]), std::make_pair(all.sound[from], all.sound[from + 1]));
+        EXPECT_EQ(p.sound.size(), all.sound.size() - from);
+        EXPECT_TRUE(
+            std::equal(p.sound.begin(), p.sound.end(), all.sound.begin() + std::ptrdiff_t(from), all.sound.end()));
     }
 }
 

@@ -1,5 +1,6 @@
 #include "movie/MovieThumbnail.h"
 #include "FilmClips.h"
+#include "RequiredTools.h"
 
 #include "FileChecks.h"
 #include "ScratchDirTest.h"
@@ -55,7 +56,7 @@ protected:
     void SetUp() override
     {
         if (exitCode("command -v ffmpeg >/dev/null 2>&1") != 0)
-            GTEST_SKIP() << "ffmpeg is needed to make FILM clips";
+            SKIP_UNLESS_REQUIRED("ffmpeg is needed to make FILM clips");
     }
 
     // 240x100 at 15 frames a second for 6 s, with stereo sound between the frames.
@@ -66,11 +67,15 @@ protected:
         return readFile(path.string());
     }
     // `black` seconds of black, then `pattern` seconds of a test pattern (none when 0), with sound.
-    static std::string blackThenPattern(int black, int pattern)
+    // With `fadeIn`, the black is the pattern fading in over that many seconds, cut off before it is done.
+    static std::string blackThenPattern(int black, int pattern, int fadeIn = 0)
     {
-        const fs::path path = clips_ / ("black" + std::to_string(black) + "-" + std::to_string(pattern) + ".cpk");
+        const fs::path path = clips_ / ("black" + std::to_string(black) + "-" + std::to_string(pattern) + "-" +
+                                        std::to_string(fadeIn) + ".cpk");
         const auto lasting = [](int s) { return "size=160x120:rate=15:duration=" + std::to_string(s); };
-        std::string command = "ffmpeg -nostdin -loglevel error -y -f lavfi -i color=black:" + lasting(black);
+        std::string command = "ffmpeg -nostdin -loglevel error -y -f lavfi -i ";
+        command += fadeIn ? "testsrc=" + lasting(black) + ",fade=in:d=" + std::to_string(fadeIn)
+                          : "color=black:" + lasting(black);
         if (pattern)
             command += " -f lavfi -i testsrc=" + lasting(pattern);
         command += " -f lavfi -i sine=sample_rate=22050:duration=" + std::to_string(black + pattern);
@@ -123,6 +128,13 @@ TEST_F(MovieThumbnail, PassesOverBlankFrames)
     ASSERT_FALSE(t.damaged);
     EXPECT_GT(brightness(t.rgb).first, 40);
     EXPECT_GT(brightness(t.rgb).second, 20);
+
+    // A fade dark but not black, under a tenth of the pattern's brightness
+    // from a third of the way in to where the pattern cuts in, is passed over too.
+    const hotaru::Thumbnail faded = Archive(blackThenPattern(3, 3, 30)).thumbnail();
+    ASSERT_FALSE(faded.damaged);
+    EXPECT_GT(brightness(faded.rgb).first, 40);
+    EXPECT_GT(brightness(faded.rgb).second, 20);
 
     // With nothing better, a blank picture is still a picture.
     Archive black(blackThenPattern(4, 0));
