@@ -4,6 +4,7 @@
 #include "AppTestSupport.h"
 #include "TestMain.h"
 #include "WorkerTestSupport.h"
+#include "app/MoviePictures.h"
 #include "catalogue/Archive.h"
 #include "extract/RunProgress.h"
 #include "tools/SampleArchive.h"
@@ -184,6 +185,27 @@ private Q_SLOTS:
         verifyStopped(program, wholeDisc(), 3);
     }
 
+    // The first sector of either disc never reads: the window still opens
+    // and lists the disc, having read nothing of it.
+    void aScratchAtTheDiscsStartHoldsNothingBack()
+    {
+        for (const std::int32_t n : {1, 2}) {
+            const QString archive = tmp.filePath(QStringLiteral("start%1/hotaru4").arg(n));
+            QVERIFY(QDir().mkpath(QFileInfo(archive).path()));
+            hotaru::writeSampleArchive(archive.toStdString(), n);
+            qputenv("HOTARU_SCRATCH_FILE", QFileInfo(archive).canonicalFilePath().toUtf8());
+            qputenv("HOTARU_SCRATCH_FROM", "0");
+            qputenv("HOTARU_SCRATCH_TO", "2048");
+            qputenv("HOTARU_SCRATCH_TRY", "0");
+            const auto unscratch = qScopeGuard([] { qunsetenv("HOTARU_SCRATCH_FILE"); });
+            FakeSystemServices services;
+            const auto window = startMainWindow(services, {archive, nullptr, {}});
+            QCOMPARE(services.boxTexts(), QStringList());
+            QCOMPARE(window->session().disc(), n);
+            QCOMPARE(Controls(*window).titles->count(), hotaru::movieCount(n));
+        }
+    }
+
     void aFolderTooSmallForThePicksStartsNothing()
     {
         FakeSystemServices services;
@@ -328,6 +350,19 @@ private Q_SLOTS:
         qputenv("HOTARU_SCRATCH_TO", QByteArray::number(hotaru::movieOffset(1, 3)));
         qputenv("HOTARU_SCRATCH_TRY", "5");
         const auto unscratch = qScopeGuard([] { qunsetenv("HOTARU_SCRATCH_FILE"); });
+
+        // A tooltip's picture being read from there is given up as the
+        // window goes, though each failing read takes a while, as a drive's does.
+        qputenv("HOTARU_SCRATCH_MS", "300");
+        auto pictures = std::make_unique<MoviePictures>();
+        QVERIFY(!pictures->picture(QFileInfo(disc).canonicalFilePath(), 1, 2));
+        QTest::qWait(400);
+        QElapsedTimer leaving;
+        leaving.start();
+        pictures.reset();
+        qunsetenv("HOTARU_SCRATCH_MS");
+        QVERIFY2(leaving.elapsed() < 1000, qPrintable(QString::number(leaving.elapsed())));
+
         Program program = startOn(services);
         const QString rereading = QString::fromStdString(hotaru::retryingText(hotaru::movieTitle(1, 2), 2));
         const auto runUntilRereading = [&] {

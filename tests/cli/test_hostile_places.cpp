@@ -4,6 +4,7 @@
 #include "CommandLineRun.h"
 #include "RequiredTools.h"
 
+#include "extract/RunProgress.h"
 #include "tools/SampleImage.h"
 
 #include <gtest/gtest.h>
@@ -106,6 +107,13 @@ TEST_F(CommandLineRun, AFolderTooSmallIsRefusedBeforeAnythingIsWritten)
     // What fits goes through.
     const ProgramOutcome fits = inSmallFolder(out.string(), {"-x", path, "-o", out.string(), "4", "6"});
     EXPECT_EQ(fits.status, 0) << fits.err;
+    // Their videos beside them would not: the check counts them too.
+    const ProgramOutcome videos = inSmallFolder(out.string(), {"-x", path, "-o", out.string(), "--mp4", "4", "6"});
+    EXPECT_EQ(videos.status, 1) << videos.err;
+    EXPECT_TRUE(
+        contains(videos.err, "not enough free space: " + std::to_string(hotaru::spaceNeeded(1, {4, 6}, true) / 1024) +
+                                 " KBytes needed"))
+        << videos.err;
 }
 
 // Every sector of movie 1 reads only at its fifth try, after four pauses: an
