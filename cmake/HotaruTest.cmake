@@ -77,6 +77,10 @@ function(hotaru_add_test)
       # The cases are listed when the tests run, not at every link: the
       # emulator (Wine) starts slowly.
       list(APPEND discover DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120)
+    else()
+      # Listing the cases loads Qt and FFmpeg; under sanitizers on a busy
+      # machine that takes longer than CMake's five seconds.
+      list(APPEND discover DISCOVERY_TIMEOUT 60)
     endif()
     if(arg_PROPERTIES)
       list(APPEND discover PROPERTIES ${arg_PROPERTIES})
