@@ -293,7 +293,11 @@ private Q_SLOTS:
             ++shown;
         }
         QVERIFY(shown > 3);
+#ifndef _WIN32  // the slow reading comes from the preloaded scratch
         QVERIFY2(withinTheFirst, qPrintable(services.taskbar.join(u' ')));
+#else
+        Q_UNUSED(withinTheFirst)
+#endif
         QCOMPARE(last, 1.0);
         QVERIFY(!services.taskbar.contains(QStringLiteral("failed")));
         QCOMPARE(services.attentionAsked, 1);
@@ -342,6 +346,9 @@ private Q_SLOTS:
     // for the stretch: each takes well under a second, and leaves nothing.
     void aScratchedStretchHoldsNeitherTheStopNorTheClose()
     {
+#ifdef _WIN32
+        QSKIP("the scratch is preloaded into Linux processes only");
+#endif
         FakeSystemServices services;
         services_ = &services;
         const QByteArray scratch = QFileInfo(disc).canonicalFilePath().toUtf8();
