@@ -4,6 +4,7 @@
 #include "extract/RunArchive.h"
 #include "movie/MovieThumbnail.h"
 
+#include <functional>
 #include <memory>
 
 namespace app {
@@ -14,14 +15,22 @@ namespace {
 class Decoder : public QObject {
     Q_OBJECT
 public:
-    explicit Decoder(const std::atomic<bool>& leaving) : leaving_(leaving) {}
+    using Wanted = std::function<bool(const QString& key)>;
+
+    Decoder(const std::atomic<bool>& leaving, Wanted wanted) : leaving_(leaving), wanted_(std::move(wanted)) {}
 
     void decode(const QString& archive, std::int32_t disc, std::int32_t movie)
     {
+        current_ = MoviePictures::key(archive, disc, movie);
+        if (!wanted_(current_)) {
+            Q_EMIT passedOver(archive, disc, movie);
+            return;
+        }
         const std::string path = archive.toStdString();
         if (!archive_ || archive_->path() != path) {
             archive_ = std::make_unique<hotaru::RunArchive>(path);
-            archive_->onStopAsked([this] { return leaving_.load(); });
+            // On a scratch, a picture no longer wanted is not waited for.
+            archive_->onStopAsked([this] { return leaving_.load() || !wanted_(current_); });
         }
         const hotaru::ArchiveRead read = [this](std::int64_t offset, void* buffer, std::size_t n) {
             archive_->reader().read(offset, buffer, n);
@@ -47,9 +56,12 @@ public:
 Q_SIGNALS:
     void decoded(const QString& archive, std::int32_t disc, std::int32_t movie, const QImage& image,
                  const QString& facts);
+    void passedOver(const QString& archive, std::int32_t disc, std::int32_t movie);
 
 private:
     const std::atomic<bool>& leaving_;
+    Wanted wanted_;
+    QString current_;
     std::unique_ptr<hotaru::RunArchive> archive_;
 };
 
@@ -57,7 +69,7 @@ private:
 
 MoviePictures::MoviePictures(QObject* parent) : QObject(parent)
 {
-    auto* decoder = new Decoder(leaving_);
+    auto* decoder = new Decoder(leaving_, [this](const QString& k) { return wanted(k); });
     decoder_ = decoder;
     decoder->moveToThread(&thread_);
     connect(&thread_, &QThread::finished, decoder, &QObject::deleteLater);
@@ -66,10 +78,27 @@ MoviePictures::MoviePictures(QObject* parent) : QObject(parent)
         decoder, &Decoder::decoded, this,
         [this](const QString& archive, std::int32_t disc, std::int32_t movie, const QImage& image,
                const QString& facts) {
-            known_.insert(key(archive, disc, movie), {image, facts});
+            const QString k = key(archive, disc, movie);
+            // A failure is told to whoever still waits for it, and not kept.
+            if (!image.isNull() || wanted(k))
+                known_.insert(k, {image, facts});
+            else
+                asked_.remove(k);
             Q_EMIT ready(archive, disc, movie);
         },
         Qt::QueuedConnection);
+    connect(
+        decoder, &Decoder::passedOver, this,
+        [this](const QString& archive, std::int32_t disc, std::int32_t movie) {
+            asked_.remove(key(archive, disc, movie));
+        },
+        Qt::QueuedConnection);
+}
+
+bool MoviePictures::wanted(const QString& key) const
+{
+    const std::lock_guard lock(wantedMutex_);
+    return key == wanted_;
 }
 
 MoviePictures::~MoviePictures()
@@ -92,8 +121,18 @@ QString MoviePictures::key(const QString& archive, std::int32_t disc, std::int32
 std::optional<MoviePicture> MoviePictures::picture(const QString& archive, std::int32_t disc, std::int32_t movie)
 {
     const QString k = key(archive, disc, movie);
-    if (const auto found = known_.constFind(k); found != known_.constEnd())
-        return *found;
+    {
+        const std::lock_guard lock(wantedMutex_);
+        wanted_ = k;
+    }
+    if (const auto found = known_.constFind(k); found != known_.constEnd()) {
+        const MoviePicture picture = *found;
+        if (picture.image.isNull()) {  // told once; asked again, tried again
+            known_.erase(found);
+            asked_.remove(k);
+        }
+        return picture;
+    }
     if (!asked_.contains(k)) {
         asked_.insert(k);
         // Started on the first picture asked for, so a session that never

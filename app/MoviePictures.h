@@ -9,6 +9,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <mutex>
 #include <optional>
 
 namespace app {
@@ -20,7 +21,10 @@ struct MoviePicture {
 };
 
 // Pictures of the movies, decoded from the archive or image on a thread of
-// their own, one at a time, and kept for the session.
+// their own, one at a time, and kept for the session. The one asked for last
+// comes first: one asked for before it and not yet begun is passed over, and
+// a read for it that the disc makes wait is given up. A picture that could not
+// be decoded is not kept: asked for again, it is tried again.
 class MoviePictures : public QObject {
     Q_OBJECT
 public:
@@ -31,15 +35,21 @@ public:
     // follows once it is decoded.
     std::optional<MoviePicture> picture(const QString& archive, std::int32_t disc, std::int32_t movie);
 
+    // What identifies a movie's picture, for the decoding thread too.
+    static QString key(const QString& archive, std::int32_t disc, std::int32_t movie);
+
 Q_SIGNALS:
     void ready(const QString& archive, std::int32_t disc, std::int32_t movie);
     // To the decoding thread.
     void decode(const QString& archive, std::int32_t disc, std::int32_t movie);
 
 private:
-    static QString key(const QString& archive, std::int32_t disc, std::int32_t movie);
+    // Whether `key` is the picture asked for last; from either thread.
+    bool wanted(const QString& key) const;
 
     std::atomic<bool> leaving_{false};  // the decoder's reads give up
+    mutable std::mutex wantedMutex_;
+    QString wanted_;
     QThread thread_;
     QObject* decoder_ = nullptr;
     QHash<QString, MoviePicture> known_;
