@@ -221,8 +221,10 @@ void MoviePlayer::tick()
             timer_.stop();
         return;
     }
-    // The slider and the time move in tenths of a second: no more often.
-    if (const double now = position(); std::abs(now - shownPosition_) >= 0.1) {
+    // The slider and the time move in tenths of a second: told once a tenth,
+    // whenever a new one begins (so that a clock held by the device still
+    // reaches the second it stands in).
+    if (const double now = position(); std::floor(now * 10) != std::floor(shownPosition_ * 10)) {
         shownPosition_ = now;
         Q_EMIT positionChanged(now);
     }
