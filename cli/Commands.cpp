@@ -9,7 +9,6 @@
 #include "catalogue/Discovery.h"
 #include "config/ProgramInfo.h"
 #include "disc/ImageError.h"
-#include "disc/ImageMessage.h"
 #include "extract/Converter.h"
 #include "extract/MovieExtraction.h"
 #include "extract/RunArchive.h"
