@@ -32,6 +32,7 @@
 #include <chrono>
 #include <fstream>
 #include <sys/resource.h>
+#include <vector>
 
 namespace {
 
@@ -46,13 +47,26 @@ double cpuSeconds(int who)
     return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
 }
 
-// A sound device that plays in real time from a quarter-second buffer.
+// A sound device that plays in real time, a quarter of a second ahead.
 class RealTimeSound final : public gui::AudioOutput {
 public:
-    explicit RealTimeSound(int bytesPerSecond) : bytesPerSecond_(bytesPerSecond) { clock_.start(); }
-    qint64 room() const override { return std::max<qint64>(0, bytesPerSecond_ / 4 - (written_ - playedBytes())); }
-    void write(const char*, qint64 bytes) override { written_ += bytes; }
-    qint64 playedMicroseconds() const override { return playedBytes() * 1000000 / bytesPerSecond_; }
+    RealTimeSound(int bytesPerSecond, int frameBytes, gui::SoundSource& source)
+        : bytesPerSecond_(bytesPerSecond), frameBytes_(frameBytes), source_(source)
+    {
+        clock_.start();
+    }
+    qint64 playedMicroseconds() const override
+    {
+        const qint64 us = heard_ + (suspended_ ? 0 : clock_.nsecsElapsed() / 1000);
+        // It takes what it is about to play, as a device does.
+        qint64 want = (us + 250000) * bytesPerSecond_ / 1000000;
+        want -= want % frameBytes_;
+        if (want > taken_) {
+            buffer_.resize(std::size_t(want - taken_));
+            taken_ += source_.readSound(buffer_.data(), want - taken_);
+        }
+        return std::min(us, taken_ * 1000000 / bytesPerSecond_);
+    }
     void suspend() override
     {
         heard_ = playedMicroseconds();
@@ -66,13 +80,11 @@ public:
     bool failed() const override { return false; }
 
 private:
-    qint64 playedBytes() const
-    {
-        const qint64 us = heard_ + (suspended_ ? 0 : clock_.nsecsElapsed() / 1000);
-        return std::min(written_, us * bytesPerSecond_ / 1000000);
-    }
     int bytesPerSecond_;
-    qint64 written_ = 0;
+    int frameBytes_;
+    gui::SoundSource& source_;
+    mutable qint64 taken_ = 0;
+    mutable std::vector<char> buffer_;
     qint64 heard_ = 0;
     bool suspended_ = false;
     QElapsedTimer clock_;
@@ -93,9 +105,9 @@ public:
     std::optional<QString> openFile(QWidget* o, const gui::FileRequest& r) override { return real_->openFile(o, r); }
     const hotaru::DriveProbe& drives() const override { return real_->drives(); }
     QStringList folderDrives() const override { return real_->folderDrives(); }
-    std::unique_ptr<gui::AudioOutput> openAudio(int sampleRate, int channels) override
+    std::unique_ptr<gui::AudioOutput> openAudio(int sampleRate, int channels, gui::SoundSource& source) override
     {
-        return std::make_unique<RealTimeSound>(sampleRate * channels * 2);
+        return std::make_unique<RealTimeSound>(sampleRate * channels * 2, channels * 2, source);
     }
 
 private:

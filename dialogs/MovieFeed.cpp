@@ -1,6 +1,7 @@
 #include "dialogs/MovieFeed.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <new>
 #include <utility>
@@ -18,6 +19,8 @@ constexpr double EnoughSound = 0.5;  // seconds
 constexpr double MostSound = 8;
 
 constexpr double CatchUpSeconds = 0.25;
+// Sound pieces' times are rounded; closer than this they follow on.
+constexpr double SoundJitterSeconds = 0.002;
 
 }  // namespace
 
@@ -50,6 +53,7 @@ void MovieFeed::seek(double seconds)
         const std::lock_guard lock(mutex_);
         seekTo_ = seconds;
         clear();
+        timeline_.restart(seconds);
     }
     wake_.notify_all();
 }
@@ -84,29 +88,81 @@ std::optional<hotaru::MoviePiece> MovieFeed::takePicture(std::optional<double> n
     return due;
 }
 
-qint64 MovieFeed::takeSound(char* out, qint64 bytes)
+qint64 MovieFeed::readSound(char* out, qint64 bytes)
 {
-    qint64 taken = 0;
+    bool took = false;
+    qint64 filled = 0;
     {
         const std::lock_guard lock(mutex_);
-        while (taken + 1 < bytes && !sound_.empty()) {
+        const int rate = std::max(1, info_.sampleRate), channels = std::max(1, info_.channels);
+        const qint64 frameBytes = 2 * channels;
+        bytes = std::max<qint64>(0, bytes - bytes % frameBytes);
+        while (filled < bytes && !sound_.empty()) {
             const std::vector<std::int16_t>& front = sound_.front().samples;
-            const std::size_t n = std::min(front.size() - soundOffset_, std::size_t(bytes - taken) / 2);
-            std::memcpy(out + taken, front.data() + soundOffset_, n * 2);
-            taken += qint64(n * 2);
+            const double at = sound_.front().time + double(soundOffset_ / std::size_t(channels)) / rate;
+            const std::optional<double> next = timeline_.nextTime();
+            if (next && at > *next + SoundJitterSeconds) {
+                // A gap in the movie's sound: silence in its place, so what
+                // follows is heard at its own time.
+                const qint64 n = std::min(std::llround((at - *next) * rate) * frameBytes, bytes - filled);
+                std::memset(out + filled, 0, std::size_t(n));
+                timeline_.handed(*next, n);
+                filled += n;
+                continue;
+            }
+            std::size_t skip = 0;
+            if (next && at < *next - SoundJitterSeconds)
+                skip = std::size_t(std::llround((*next - at) * rate)) * std::size_t(channels);  // heard already
+            std::size_t n = std::min(front.size() - soundOffset_, std::size_t(bytes - filled) / 2);
+            n -= n % std::size_t(channels);
+            if (skip > 0 || n == 0) {
+                n = std::min(std::max<std::size_t>(skip, 1), front.size() - soundOffset_);
+            } else {
+                std::memcpy(out + filled, front.data() + soundOffset_, n * 2);
+                timeline_.handed(at, qint64(n * 2));
+                filled += qint64(n * 2);
+            }
+            took = true;
             soundOffset_ += n;
             soundSamples_ -= n;
             if (soundOffset_ == front.size()) {
                 sound_.pop_front();
                 soundOffset_ = 0;
             }
-            if (n == 0)
-                break;
+        }
+        // Nothing decoded yet: the device plays silence, and the clock waits.
+        if (filled < bytes) {
+            std::memset(out + filled, 0, std::size_t(bytes - filled));
+            timeline_.handedSilence(bytes - filled);
         }
     }
-    if (taken)
+    if (took)
         wake_.notify_all();
-    return taken;
+    return bytes;
+}
+
+qint64 MovieFeed::soundReady()
+{
+    const std::lock_guard lock(mutex_);
+    return qint64(soundSamples_) * 2;
+}
+
+double MovieFeed::soundTime(qint64 played)
+{
+    const std::lock_guard lock(mutex_);
+    return timeline_.timeAt(played);
+}
+
+bool MovieFeed::soundHeardOut(qint64 played)
+{
+    const std::lock_guard lock(mutex_);
+    return sound_.empty() && timeline_.heardOut(played);
+}
+
+void MovieFeed::soundDeviceOpened(double seconds)
+{
+    const std::lock_guard lock(mutex_);
+    timeline_.newDevice(seconds);
 }
 
 bool MovieFeed::drained(bool& damaged, double& damagedAt)
@@ -143,10 +199,11 @@ void MovieFeed::run(const MoviePlayer::StreamMaker& make, const std::function<vo
     }
     {
         const std::lock_guard lock(mutex_);
-        if (stream && stream->opened())
+        if (stream && stream->opened()) {
             info_ = {
                 true, stream->width(), stream->height(), stream->seconds(), stream->sampleRate(), stream->channels()};
-        else
+            timeline_.setBytesPerSecond(std::max(1, info_.sampleRate * info_.channels * 2));
+        } else
             ended_ = damaged_ = true;
     }
     opened();

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "dialogs/MoviePlayer.h"
+#include "dialogs/SoundTimeline.h"
+#include "gui/AudioOutput.h"
 #include "movie/MovieStream.h"
 
 #include <QtGlobal>
@@ -16,9 +18,10 @@
 
 namespace dialogs {
 
-// The decoding thread and what it has decoded ahead. The player takes from
-// it; the thread never touches the player.
-class MovieFeed {
+// The decoding thread and what it has decoded ahead. The player takes
+// pictures from it and the sound device its sound; the thread never touches
+// either.
+class MovieFeed final : public gui::SoundSource {
 public:
     struct Info {
         bool opened = false;
@@ -30,14 +33,17 @@ public:
     // Starts the thread, which opens the movie through `make` and then
     // calls `opened` (on that thread).
     MovieFeed(MoviePlayer::StreamMaker make, std::function<void()> opened);
-    ~MovieFeed();
+    ~MovieFeed() override;
     MovieFeed(const MovieFeed&) = delete;
     MovieFeed& operator=(const MovieFeed&) = delete;
 
     Info info();
 
-    // What is queued goes; pieces from `seconds` on follow.
+    // What is queued goes; pieces from `seconds` on follow. What the sound
+    // device holds from before counts as silence.
     void seek(double seconds);
+    // A sound device opens, to play from `seconds` (where the feed stands).
+    void soundDeviceOpened(double seconds);
 
     // Sound nobody will hear is not kept.
     void dropSound();
@@ -48,8 +54,14 @@ public:
     // does as it settles) still shows each; later ones are passed over.
     std::optional<hotaru::MoviePiece> takePicture(std::optional<double> now, int& passedOver);
 
-    // Up to `bytes` bytes of sound into `out`; how many.
-    qint64 takeSound(char* out, qint64 bytes);
+    // For the device: the sound in order, a gap in it filled with silence,
+    // and silence while none is decoded.
+    qint64 readSound(char* out, qint64 bytes) override;
+    qint64 soundReady() override;
+    // The movie time heard once the device has played `played` bytes, and
+    // whether all the sound given it is heard by then.
+    double soundTime(qint64 played);
+    bool soundHeardOut(qint64 played);
 
     // The movie is decoded to its end (or its damage) and all of it taken.
     bool drained(bool& damaged, double& damagedAt);
@@ -66,6 +78,7 @@ private:
     std::deque<hotaru::MoviePiece> sound_;
     std::size_t soundOffset_ = 0;   // samples of the first piece already taken
     std::size_t soundSamples_ = 0;  // queued, all channels together
+    SoundTimeline timeline_;
     std::optional<double> seekTo_;
     bool dropSound_ = false;
     bool ended_ = false;

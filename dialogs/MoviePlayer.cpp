@@ -15,8 +15,8 @@ namespace dialogs {
 
 namespace {
 
+// Pictures are checked for this often; the sound device pulls on its own.
 constexpr int TickMilliseconds = 5;
-constexpr qint64 MostCarriedMicroseconds = 40000;
 
 }  // namespace
 
@@ -53,7 +53,9 @@ void MoviePlayer::onOpened()
     sampleRate_ = info.sampleRate;
     channels_ = info.channels;
     Q_EMIT opened(length_, width_, height_);
-    restartClock(0);
+    base_ = pausedAt_ = 0;
+    wall_.start();
+    openDevice(0);
     showNext_ = true;
     if (wantPlaying_)
         play();
@@ -65,40 +67,33 @@ double MoviePlayer::position() const
 {
     if (!playing_)
         return pausedAt_;
-    double at = base_;
-    if (audio_) {
-        // A device tells what it has played in steps; between them the wall
-        // clock carries on, a little way at most, so that pictures due
-        // between two steps are not passed over and never run ahead of
-        // the sound by more than that.
-        const qint64 played = audio_->playedMicroseconds();
-        if (played != lastPlayed_) {
-            lastPlayed_ = played;
-            sinceLastPlayed_.start();
-        }
-        const qint64 carried = sinceLastPlayed_.isValid() && played > 0 ? sinceLastPlayed_.nsecsElapsed() / 1000 : 0;
-        at += double(played + std::min(carried, MostCarriedMicroseconds)) / 1e6;
-    } else {
-        at += double(wall_.nsecsElapsed()) / 1e9;
-    }
+    const double at = audio_ ? feed_->soundTime(playedBytes()) : base_ + double(wall_.nsecsElapsed()) / 1e9;
     return std::min(at, length_);
 }
 
-// The clock starts again at `at`: a fresh sound device, so that nothing
-// queued from before is heard.
-void MoviePlayer::restartClock(double at)
+qint64 MoviePlayer::playedBytes() const { return audio_->playedMicroseconds() * sampleRate_ / 1000000 * channels_ * 2; }
+
+// A sound device for the movie's sound from `at`, where the feed stands; it
+// stays through seeks and pauses until let go.
+void MoviePlayer::openDevice(double at)
 {
     audio_.reset();
-    lastPlayed_ = -1;
-    sinceLastPlayed_.invalidate();
-    base_ = pausedAt_ = at;
-    soundWritten_ = 0;
-    if (sampleRate_ > 0 && !soundGone_)
-        audio_ = services_.openAudio(sampleRate_, channels_);
+    if (sampleRate_ > 0 && !soundGone_) {
+        feed_->soundDeviceOpened(at);
+        audio_ = services_.openAudio(sampleRate_, channels_, *feed_);
+    }
     if (!audio_)
         dropSound();
     else if (!playing_)
         audio_->suspend();
+}
+
+// The wall clock leads from here on: the device failed or the sound ended.
+void MoviePlayer::letDeviceGo()
+{
+    const double at = position();
+    audio_.reset();
+    base_ = at;
     wall_.start();
 }
 
@@ -116,8 +111,6 @@ void MoviePlayer::play()
     playing_ = true;
     // A suspended device's clock stood still; the wall clock did not.
     if (audio_) {
-        lastPlayed_ = -1;
-        sinceLastPlayed_.invalidate();
         audio_->resume();
     } else {
         base_ = pausedAt_;
@@ -172,41 +165,22 @@ void MoviePlayer::seek(double seconds)
         return;
     const double to = std::clamp(seconds, 0.0, length_);
     feed_->seek(to);
-    restartClock(to);
+    base_ = pausedAt_ = to;
+    wall_.start();
+    if (!audio_)
+        openDevice(to);
     showNext_ = true;
     timer_.start();
     shownPosition_ = to;
     Q_EMIT positionChanged(to);
 }
 
-void MoviePlayer::feedSound()
-{
-    if (!audio_)
-        return;
-    if (audio_->failed()) {
-        // The device went away: the pictures go on by the wall clock.
-        const double at = position();
-        audio_.reset();
-        dropSound();
-        base_ = at;
-        wall_.start();
-        return;
-    }
-    const qint64 room = audio_->room() & ~qint64(2 * channels_ - 1);
-    if (room <= 0)
-        return;
-    QByteArray bytes(room, Qt::Uninitialized);
-    const qint64 n = feed_->takeSound(bytes.data(), room);
-    if (n > 0) {
-        audio_->write(bytes.constData(), n);
-        soundWritten_ += n;
-    }
-}
-
 void MoviePlayer::tick()
 {
-    if (playing_)
-        feedSound();
+    if (audio_ && audio_->failed()) {
+        letDeviceGo();
+        dropSound();
+    }
     int passedOver = 0;
     std::optional<hotaru::MoviePiece> due =
         feed_->takePicture(playing_ ? std::optional<double>(position()) : std::nullopt, passedOver);
@@ -234,17 +208,12 @@ void MoviePlayer::tick()
     if (!feed_->drained(broken, brokenAt))
         return;
     if (audio_) {
-        // What was written must be heard out first.
-        const qint64 bytesPerSecond = qint64(sampleRate_) * channels_ * 2;
-        if (audio_->playedMicroseconds() + 20000 < soundWritten_ * 1000000 / bytesPerSecond)
+        // What the device was given must be heard out first.
+        if (!feed_->soundHeardOut(playedBytes()))
             return;
         // The sound ended before the pictures: the wall clock takes over.
-        if (broken || position() + 0.05 < length_) {
-            const double at = position();
-            audio_.reset();
-            base_ = at;
-            wall_.start();
-        }
+        if (broken || position() + 0.05 < length_)
+            letDeviceGo();
     }
     if (!broken && position() + 1e-3 < length_)
         return;  // the last picture still shows out its time

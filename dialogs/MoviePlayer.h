@@ -21,9 +21,10 @@ namespace dialogs {
 
 class MovieFeed;
 
-// Plays a movie: a thread of its own decodes a little ahead, the sound goes
-// to the sound device, and each picture shows when the sound has reached it
-// (by the wall clock when there is no sound or no device).
+// Plays a movie: a thread of its own decodes a little ahead, the sound
+// device pulls the sound from there, and each picture shows when the sound
+// heard has reached its time (by the wall clock when there is no sound or
+// no device).
 class MoviePlayer : public QObject {
     Q_OBJECT
 public:
@@ -67,8 +68,9 @@ Q_SIGNALS:
 private:
     void onOpened();
     void tick();
-    void feedSound();
-    void restartClock(double at);
+    qint64 playedBytes() const;
+    void openDevice(double at);
+    void letDeviceGo();
     void dropSound();
 
     gui::SystemServices& services_;
@@ -84,13 +86,9 @@ private:
     bool wantPlaying_ = true;  // play as soon as it opens
     bool soundGone_ = false;   // no device, or it failed: the wall clock leads from now on
     bool showNext_ = false;    // paused: show the first picture from where it was sought
-    double base_ = 0;          // where the clock started
+    double base_ = 0;          // where the wall clock started
     double pausedAt_ = 0;
     double shownPosition_ = 0;  // the last told by positionChanged
-    // The device's last step, and the wall clock since.
-    mutable qint64 lastPlayed_ = -1;
-    mutable QElapsedTimer sinceLastPlayed_;
-    qint64 soundWritten_ = 0;  // bytes, since the clock started
     int dropped_ = 0;
 };
 

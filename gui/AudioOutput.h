@@ -4,18 +4,24 @@
 
 namespace gui {
 
-// A sound device a movie plays through: signed 16-bit samples, the channels
-// interleaved. Written to ahead of time; what has been heard is the clock
-// pictures follow.
+// What a sound device plays: it takes the next bytes (signed 16-bit samples,
+// the channels interleaved) whenever it has room, on whatever thread it
+// plays on, and always gets as many as it asks for.
+class SoundSource {
+public:
+    virtual ~SoundSource() = default;
+    virtual qint64 readSound(char* out, qint64 bytes) = 0;
+    // Bytes of real sound it could give now; beyond them it gives silence.
+    virtual qint64 soundReady() = 0;
+};
+
+// A sound device a movie plays through. It pulls from its source; how much
+// of that it has played is the clock pictures follow.
 class AudioOutput {
 public:
     virtual ~AudioOutput() = default;
 
-    // Bytes it takes now without waiting.
-    virtual qint64 room() const = 0;
-    // At most room() bytes.
-    virtual void write(const char* data, qint64 bytes) = 0;
-    // How much of what was written has been played, in microseconds.
+    // How much of what it took from its source has been heard, in microseconds.
     virtual qint64 playedMicroseconds() const = 0;
     virtual void suspend() = 0;
     virtual void resume() = 0;

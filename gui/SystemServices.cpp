@@ -132,9 +132,9 @@ QString programTitle() { return QString::fromUtf8(hotaru::ProgramTitle); }
 
 namespace gui {
 
-std::unique_ptr<AudioOutput> SystemServices::openAudio(int sampleRate, int channels)
+std::unique_ptr<AudioOutput> SystemServices::openAudio(int sampleRate, int channels, SoundSource& source)
 {
-    return QtAudioOutput::open(sampleRate, channels);
+    return QtAudioOutput::open(sampleRate, channels, source);
 }
 
 }  // namespace gui

@@ -19,6 +19,7 @@ class DriveProbe;
 
 namespace gui {
 class AudioOutput;
+class SoundSource;
 class TaskbarProgress;
 
 enum class BoxButtons { Ok, RetryCancel, OkCancel };
@@ -68,9 +69,9 @@ public:
     virtual void requestAttention(QWidget* window);
     // What the folder's volume can still take, in bytes; nothing when unknown.
     virtual std::optional<std::int64_t> freeSpace(const QString& folder) const;
-    // The sound device, for signed 16-bit sound at this rate; nothing when
-    // there is none.
-    virtual std::unique_ptr<AudioOutput> openAudio(int sampleRate, int channels);
+    // The sound device, for signed 16-bit sound at this rate, playing what
+    // `source` gives (which outlives it); nothing when there is none.
+    virtual std::unique_ptr<AudioOutput> openAudio(int sampleRate, int channels, SoundSource& source);
 
     // The standard error box: the message and a full stop, captioned with
     // the program's title, stop icon.

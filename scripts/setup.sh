@@ -36,7 +36,7 @@ packages=(
 )
 if ((!lean)); then
   packages+=(
-    libgtest-dev fonts-dejavu-core dbus-daemon pulseaudio
+    libgtest-dev fonts-dejavu-core dbus-daemon pulseaudio pulseaudio-utils
     xvfb xauth imagemagick xdotool x11-utils
     g++-mingw-w64-x86-64-posix wine64 wine locales
     dpkg-dev man-db clang-format shellcheck nsis nasm unzip python3

@@ -4,6 +4,8 @@
 # Makes a short FILM/CPK movie with the ffmpeg command: a Cinepak test pattern
 # (160x120, 15 frames a second) marked with movie number N, and a sine tone
 # whose pitch also follows N, as planar PCM. SECONDS defaults to 1.
+# CLIP_SYNC=1 makes black pictures and silence instead, with a white picture
+# and a click together at each whole second, for timing picture against sound.
 # CLIP_AUDIO_BITS=8|16 (default 16) and CLIP_CHANNELS=1|2 (default 2) choose
 # the audio layout; CLIP_CHANNELS=0 makes a silent movie, with no sound at
 # all. CLIP_SIZE=WxH (default 160x120) sets the picture size. CLIP_TITLE
@@ -99,13 +101,22 @@ encode() {
     if [ "$channels" -eq 0 ]; then
         set -- "$1" -an
     else
-        set -- "$1" -f lavfi -i "sine=frequency=$freq:sample_rate=$sample_rate:duration=$secs" \
+        sound="sine=frequency=$freq:sample_rate=$sample_rate:duration=$secs"
+        if [ "${CLIP_SYNC:-0}" = 1 ]; then
+            sound="aevalsrc=if(lt(mod(t\,1)\,0.01)\,0.8*sin(2*PI*1000*t)\,0):s=$sample_rate:d=$secs"
+        fi
+        set -- "$1" -f lavfi -i "$sound" \
             -ac "$channels" -c:a "$acodec"
     fi
     vf=$1
     shift
+    picture="testsrc=size=${width}x$height:rate=$rate:duration=$secs"
+    if [ "${CLIP_SYNC:-0}" = 1 ]; then
+        picture="color=c=black:size=${width}x$height:rate=$rate:duration=$secs"
+        vf="drawbox=x=0:y=0:w=iw:h=ih:color=white:t=fill:enable=lt(mod(n\,$rate)\,1)"
+    fi
     ffmpeg -nostdin -hide_banner -loglevel error -y \
-        -f lavfi -i "testsrc=size=${width}x$height:rate=$rate:duration=$secs" \
+        -f lavfi -i "$picture" \
         "$@" -vf "$vf" -pix_fmt rgb24 -c:v cinepak \
         -fflags +bitexact -flags +bitexact \
         -f film_cpk "$tmp"

@@ -62,6 +62,16 @@ std::vector<QImage> allPictures(const std::string& film)
     return pictures;
 }
 
+// All the movie's sound, as the stream decodes it.
+std::vector<std::int16_t> allSound(const std::string& film)
+{
+    std::vector<std::int16_t> sound;
+    auto stream = streamOf(film)({});
+    while (auto piece = stream->next())
+        sound.insert(sound.end(), piece->samples.begin(), piece->samples.end());
+    return sound;
+}
+
 // Deletes a window that deletes itself on close, should a failed check leave it open.
 struct Owned {
     QPointer<PreviewWindow> window;
@@ -79,6 +89,7 @@ private Q_SLOTS:
         film_ = makeClip(dir_);
         QVERIFY2(!film_.empty(), "make-film-clip.sh failed");
         pictures_ = allPictures(film_);
+        sound_ = allSound(film_);
         QCOMPARE(pictures_.size(), std::size_t(60));
     }
 
@@ -96,41 +107,51 @@ private Q_SLOTS:
         QCOMPARE(player.length(), 4.0);
         QCOMPARE(services.sound->opened, 1);
         QTRY_COMPARE(window->picture(), pictures_[0]);
-        // Sound is written ahead of the clock.
-        QTRY_VERIFY(services.sound->written > 22050 * 4 / 4);
+        FakeSound& sound = *services.sound;
 
-        // The device has played 1 s: the picture of 1 s shows, and no later one
-        // however long the sound takes.
-        services.sound->heard = 1000000;
+        // The device has played 1 s: the picture of 1 s shows, and no later
+        // one however long the sound takes. What it took is the movie's sound
+        // from the start, in order.
+        sound.playTo(1000000);
         QTRY_COMPARE(window->picture(), pictures_[15]);
         QTest::qWait(300);
         QCOMPARE(window->picture(), pictures_[15]);
-        // Between the device's steps the wall clock carries the movie on, a frame's width at most.
-        QVERIFY(player.position() >= 1.0 && player.position() < 1.0 + 1.0 / 15);
+        QCOMPARE(player.position(), 1.0);
         QCOMPARE(control<QLabel>(*window, "Time")->text(), QStringLiteral("0:01 / 0:04"));
+        QVERIFY(std::equal(sound.taken.begin(), sound.taken.end(), sound_.begin()));
 
         // Paused: the device is told, and the clock holds.
         QTest::keyClick(window, Qt::Key_Space);
         QVERIFY(!player.isPlaying());
-        QVERIFY(services.sound->suspended);
+        QVERIFY(sound.suspended);
         QCOMPARE(control<QPushButton>(*window, "PlayButton")->text(), QStringLiteral("再生"));
         QTest::keyClick(window, Qt::Key_Space);
         QVERIFY(player.isPlaying());
-        QVERIFY(!services.sound->suspended);
-        services.sound->heard = 2000000;
+        QVERIFY(!sound.suspended);
+        sound.playTo(2000000);
         QTRY_COMPARE(window->picture(), pictures_[30]);
 
-        // A seek drops the sound queued on a fresh device, and the pictures
-        // start from there.
+        // A seek keeps the device. What it still holds from before is heard
+        // out first, and the movie waits at the seek's time meanwhile; then
+        // the sound from there plays, and the pictures with it.
         player.seek(3.0);
-        QCOMPARE(services.sound->opened, 2);
+        QCOMPARE(services.sound->opened, 1);
         QTRY_COMPARE(window->picture(), pictures_[45]);
-        services.sound->heard = 466667;  // 7 frames on
+        const std::size_t stale = sound.taken.size();
+        sound.playTo(2000000 + FakeSound::AheadMicroseconds);
+        QTest::qWait(100);
+        QCOMPARE(player.position(), 3.0);
+        QCOMPARE(window->picture(), pictures_[45]);
+        sound.playTo(2000000 + FakeSound::AheadMicroseconds + 466667);  // 7 frames on
         QTRY_COMPARE(window->picture(), pictures_[52]);
+        QVERIFY(std::abs(player.position() - (3.0 + 0.466667)) < 1e-3);
+        const std::size_t at3 = 3 * 22050 * 2;
+        QVERIFY(std::equal(sound.taken.begin() + std::ptrdiff_t(stale), sound.taken.end(),
+                           sound_.begin() + std::ptrdiff_t(at3)));
 
         // To the end: the device is let go.
         QSignalSpy finished(&player, &MoviePlayer::finished);
-        services.sound->heard = 2000000;
+        sound.playTo(4000000);
         QTRY_COMPARE(finished.count(), 1);
         QCOMPARE(window->picture(), pictures_[59]);
         QVERIFY(!player.isPlaying());
@@ -149,8 +170,8 @@ private Q_SLOTS:
         const Owned owned{window};
         window->show();
         QTRY_VERIFY(window->player().isPlaying());
-        services.sound->heard = 1500000;
-        QTRY_VERIFY(services.sound->written > 0);
+        services.sound->playTo(1500000);
+        QVERIFY(!services.sound->taken.empty());
         window->close();
         QVERIFY(!services.sound->open);
         QTRY_VERIFY(!guard);
@@ -239,7 +260,7 @@ private Q_SLOTS:
         window.setAttribute(Qt::WA_DeleteOnClose, false);
         QSignalSpy damaged(&window.player(), &MoviePlayer::damaged);
         QTRY_VERIFY(window.player().isPlaying());
-        services.sound->heard = 10000000;
+        services.sound->playTo(10000000);
         QTRY_COMPARE_WITH_TIMEOUT(damaged.count(), 1, 10000);
         QCOMPARE(window.picture(), pictures_[29]);
         QCOMPARE(window.message(), QStringLiteral("ﾑｰﾋﾞｰの 0:02 から先が壊れています。"));
@@ -262,6 +283,7 @@ private:
     QTemporaryDir dir_;
     std::string film_;
     std::vector<QImage> pictures_;
+    std::vector<std::int16_t> sound_;
 };
 
 HOTARU_DIALOG_TEST_MAIN(TestPreviewWindow)

@@ -2,11 +2,14 @@
 # with-pulseaudio.sh COMMAND [ARGS...]: runs COMMAND with a PulseAudio server
 # of its own whose only output is a null sink (it plays in real time and
 # makes no noise), in a scratch runtime folder, and always stops it again.
-# Exits 77 (a skip for CTest) when PulseAudio is not installed.
+# Exits 77 (a skip for CTest) when PulseAudio is not installed, or 1 when
+# HOTARU_REQUIRE_TOOLS=1 asks for every tool.
 set -uo pipefail
 
-if ! command -v pulseaudio >/dev/null 2>&1; then
-  echo "SKIP: PulseAudio is not installed (scripts/setup.sh installs the pulseaudio package)"
+if ! command -v pulseaudio >/dev/null 2>&1 || ! command -v parec >/dev/null 2>&1; then
+  echo "PulseAudio or parec is not installed (scripts/setup.sh installs pulseaudio and pulseaudio-utils)"
+  # Under the test command a missing tool is a failure, not a skip.
+  [ "${HOTARU_REQUIRE_TOOLS:-0}" = 1 ] && exit 1
   exit 77
 fi
 

@@ -14,12 +14,15 @@
 #include <QThread>
 
 #include <algorithm>
+#include <chrono>
+#include <cstdint>
 #include <deque>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 // Drives by root: which are CD-ROMs and which files exist.
@@ -58,29 +61,53 @@ private:
     QStringList& log_;
 };
 
-// A sound device whose clock the test moves: it has played `heard`
-// microseconds, or all that was written if that is less.
+// A sound device whose clock the test moves: playTo() has it play up to a
+// time, taking from its source what that needs and a little more, as a
+// device keeps a little ahead.
 struct FakeSound {
-    qint64 room = 1 << 16;  // bytes it takes at a time
-    qint64 written = 0;     // bytes, since it was opened
-    qint64 heard = 0;       // microseconds
+    static constexpr qint64 AheadMicroseconds = 50000;
+    gui::SoundSource* source = nullptr;
+    std::vector<std::int16_t> taken;  // all it took from its source, since it was opened
+    qint64 heard = 0;                 // microseconds
     int bytesPerSecond = 0;
+    int channels = 0;
     bool suspended = false;
     bool open = false;
     int opened = 0;  // times a device was opened
     bool fail = false;
+
+    // Sound still being decoded is waited for, a while: past the movie's
+    // end the device takes silence.
+    void playTo(qint64 microseconds)
+    {
+        heard = microseconds;
+        if (!open)
+            return;
+        const qint64 frames = (heard + AheadMicroseconds) * bytesPerSecond / 2 / channels / 1000000;
+        const std::size_t want = std::size_t(frames * channels);
+        for (int idle = 0; taken.size() < want;) {
+            std::size_t n = std::size_t(std::min<qint64>(source->soundReady() / 2, qint64(want - taken.size())));
+            if (n == 0 && ++idle < 40) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+                continue;
+            }
+            n = n ? n - n % std::size_t(channels) : want - taken.size();
+            if (n == 0)
+                n = std::size_t(channels);
+            idle = 0;
+            const std::size_t had = taken.size();
+            taken.resize(had + n);
+            source->readSound(reinterpret_cast<char*>(taken.data() + had), qint64(n) * 2);
+        }
+    }
+    qint64 takenMicroseconds() const { return qint64(taken.size()) * 2 * 1000000 / bytesPerSecond; }
 };
 
 class FakeAudioOutput final : public gui::AudioOutput {
 public:
     explicit FakeAudioOutput(FakeSound& sound) : sound_(sound) {}
     ~FakeAudioOutput() override { sound_.open = false; }
-    qint64 room() const override { return sound_.room; }
-    void write(const char*, qint64 bytes) override { sound_.written += bytes; }
-    qint64 playedMicroseconds() const override
-    {
-        return std::min(sound_.heard, sound_.written * 1000000 / sound_.bytesPerSecond);
-    }
+    qint64 playedMicroseconds() const override { return std::min(sound_.heard, sound_.takenMicroseconds()); }
     void suspend() override { sound_.suspended = true; }
     void resume() override { sound_.suspended = false; }
     bool failed() const override { return sound_.fail; }
@@ -113,14 +140,17 @@ public:
     void requestAttention(QWidget*) override { ++attentionAsked; }
     // No sound device unless a test gives one.
     std::optional<FakeSound> sound;
-    std::unique_ptr<gui::AudioOutput> openAudio(int sampleRate, int channels) override
+    std::unique_ptr<gui::AudioOutput> openAudio(int sampleRate, int channels, gui::SoundSource& source) override
     {
         if (!sound)
             return nullptr;
         ++sound->opened;
         sound->open = true;
-        sound->written = sound->heard = 0;
+        sound->source = &source;
+        sound->taken.clear();
+        sound->heard = 0;
         sound->suspended = false;
+        sound->channels = channels;
         sound->bytesPerSecond = sampleRate * channels * 2;
         return std::make_unique<FakeAudioOutput>(*sound);
     }
