@@ -131,4 +131,13 @@ FilmSource::~FilmSource() = default;
 
 bool FilmSource::readFailed() const { return range_->failed; }
 
+bool FilmSource::seek(int stream, std::int64_t timestamp, int flags)
+{
+    if (!input_)
+        return false;
+    range_->failed = false;
+    io_->error = 0;  // else a read that finds nothing reports the old error
+    return av_seek_frame(input_.get(), stream, timestamp, flags) >= 0;
+}
+
 }  // namespace hotaru

@@ -36,6 +36,9 @@ public:
     AVStream* sound() const { return sound_; }
     // A read threw: FFmpeg may have taken it for the end of the movie.
     bool readFailed() const;
+    // av_seek_frame; what failed before it no longer counts, as the reads
+    // after it may well succeed.
+    bool seek(int stream, std::int64_t timestamp, int flags);
 
     // The picture's size when it is a sane one, else 0 x 0.
     int width() const { return width_; }

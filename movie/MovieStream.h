@@ -9,7 +9,7 @@
 
 namespace hotaru {
 
-class FilmSource;
+class MovieDecoder;
 
 // A picture of the movie, at the movie's own size, or a stretch of its sound.
 struct MoviePiece {
@@ -54,21 +54,13 @@ public:
     double damagedAt() const { return damagedAt_; }
 
 private:
-    class Decoders;
-
-    bool open();
     void fail(double at);
 
-    ArchiveRead read_;
-    std::int64_t offset_, size_;
-    std::unique_ptr<FilmSource> source_;
-    std::unique_ptr<Decoders> decoders_;
+    std::unique_ptr<MovieDecoder> decoder_;
     int width_ = 0, height_ = 0;
     double frameRate_ = 0, seconds_ = 0;
     int sampleRate_ = 0, channels_ = 0;
-    double skipUntil_ = 0;          // pieces before this are not handed out
-    double lastTime_ = 0;           // of the last packet read
-    std::int64_t waitForKey_ = -1;  // after a seek, pictures wait for this key frame
+    double skipUntil_ = 0;  // pieces before this are not handed out
     bool damaged_ = false;
     double damagedAt_ = 0;
     bool ended_ = false;

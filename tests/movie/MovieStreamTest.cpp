@@ -136,6 +136,52 @@ TEST_F(MovieStream, SeeksToTheFrameAndTheSample)
         EXPECT_TRUE(
             std::equal(p.sound.begin(), p.sound.end(), all.sound.begin() + std::ptrdiff_t(from), all.sound.end()));
     }
+
+    // One stream sought back and forth, each time before it has handed out
+    // all it decoded, gives at each spot what playing from the start gives,
+    // and never opens the movie again: the header at its first byte is read
+    // only as it opens.
+    ArchivedMovie roamed(clip());
+    const auto headerReads = [&roamed] {
+        return std::count_if(roamed.reads.begin(), roamed.reads.end(),
+                             [&roamed](const auto& read) { return read.first == roamed.offset; });
+    };
+    hotaru::MovieStream roaming(roamed.reader(), roamed.offset, roamed.size);
+    const auto opening = headerReads();
+    ASSERT_GT(opening, 0);
+    for (const double to : {2.5, 0.5, 3.9, 1.0, 1.0, 0.0, 2.0}) {
+        SCOPED_TRACE(to);
+        roaming.seek(to);
+        const auto first = std::size_t(std::ceil(to * 15 - 1e-6));
+        const auto from = std::size_t(std::lround(to * 22050)) * 2;
+        std::size_t pictures = 0, heard = 0;
+        while (pictures < std::min<std::size_t>(3, 60 - first) || heard == 0) {
+            auto piece = roaming.next();
+            ASSERT_TRUE(piece);
+            ASSERT_GE(piece->time, to - 1e-6) << "a piece from before the seek";
+            if (piece->kind == hotaru::MoviePiece::Kind::Picture) {
+                EXPECT_NEAR(piece->time, double(first + pictures) / 15, 1e-3);
+                EXPECT_TRUE(piece->rgb == all.pictures.at(first + pictures).rgb) << "picture " << first + pictures;
+                ++pictures;
+            } else {
+                if (heard == 0) {
+                    EXPECT_NEAR(piece->time, to, 1.0 / 22050);
+                }
+                ASSERT_LE(from + heard + piece->samples.size(), all.sound.size());
+                EXPECT_TRUE(std::equal(piece->samples.begin(), piece->samples.end(),
+                                       all.sound.begin() + std::ptrdiff_t(from + heard)));
+                heard += piece->samples.size();
+            }
+        }
+    }
+    // From the last spot on, to the end, all of it.
+    const Played rest = playOut(roaming);
+    EXPECT_FALSE(roaming.damaged());
+    EXPECT_EQ(rest.pictures.size(), 60u - 30u - 3u);
+    EXPECT_TRUE(std::equal(rest.pictures.begin(), rest.pictures.end(), all.pictures.begin() + 33, all.pictures.end(),
+                           [](const auto& a, const auto& b) { return a.rgb == b.rgb; }));
+    EXPECT_EQ(headerReads(), opening) << "a seek opened the movie again";
+    EXPECT_GE(roamed.readUpTo(), 0) << "a read strayed outside the movie";
 }
 
 TEST_F(MovieStream, StopsWhereTheDamageBegins)
@@ -153,6 +199,13 @@ TEST_F(MovieStream, StopsWhereTheDamageBegins)
     EXPECT_EQ(p.pictures.size(), 30u);
     EXPECT_NEAR(stream.damagedAt(), 2, 0.07);
     EXPECT_FALSE(stream.next()) << "nothing after the end";
+    // Sought back before the damage, it plays up to it again.
+    stream.seek(1);
+    const Played again = playOut(stream);
+    EXPECT_TRUE(stream.damaged());
+    ASSERT_EQ(again.pictures.size(), 15u);
+    EXPECT_TRUE(again.pictures.front().rgb == p.pictures[15].rgb);
+    EXPECT_NEAR(stream.damagedAt(), 2, 0.07);
 
     // The disc fails to read halfway.
     ArchivedMovie failing(film);
@@ -163,6 +216,12 @@ TEST_F(MovieStream, StopsWhereTheDamageBegins)
     EXPECT_GT(q.pictures.size(), 20u);
     EXPECT_LT(q.pictures.size(), 40u);
     EXPECT_NEAR(unreadable.damagedAt(), q.pictures.back().time, 0.2);
+    // Once the disc reads again, a seek plays on past where it failed.
+    failing.failFrom = INT64_MAX;
+    unreadable.seek(0.5);
+    const Played recovered = playOut(unreadable);
+    EXPECT_FALSE(unreadable.damaged());
+    EXPECT_EQ(recovered.pictures.size(), 60u - 8u);
 
     // Cut short: the samples past the end are not there.
     ArchivedMovie cut(film);

@@ -1,6 +1,7 @@
 #include "movie/MovieThumbnail.h"
 #include "FilmClips.h"
 #include "RequiredTools.h"
+#include "movie/MovieStream.h"
 
 #include "FileChecks.h"
 #include "ScratchDirTest.h"
@@ -120,6 +121,19 @@ TEST_F(MovieThumbnail, PicturesAMovieInsideTheArchive)
         EXPECT_GT(a->readUpTo(), 0) << "a read strayed outside the movie";
         EXPECT_LT(a->readUpTo(), a->size * 3 / 4);
     }
+
+    // At the movie's own size it is the very picture the preview shows a
+    // third of the way in.
+    const hotaru::Thumbnail own = Archive(film).thumbnail(1000, 1000);
+    ArchivedMovie played(film);
+    hotaru::MovieStream stream(played.reader(), played.offset, played.size);
+    std::vector<std::vector<std::uint8_t>> pictures;
+    while (auto piece = stream.next())
+        if (piece->kind == hotaru::MoviePiece::Kind::Picture)
+            pictures.push_back(std::move(piece->rgb));
+    ASSERT_EQ(pictures.size(), 90u);
+    const auto same = std::find(pictures.begin(), pictures.end(), own.rgb) - pictures.begin();
+    EXPECT_TRUE(same == 29 || same == 30) << "the preview's picture " << same;
 }
 
 TEST_F(MovieThumbnail, PassesOverBlankFrames)
