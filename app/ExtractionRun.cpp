@@ -66,7 +66,7 @@ void ExtractionRun::start()
         return;
     const hotaru::RunSettingsValues settings = session_.runSettings();
     hotaru::RunSnapshot snapshot{session_.archivePath().toStdString(), session_.disc(),
-                                 session_.picking().picks().live()};
+                                 session_.picking().picks().live(), session_.archive()};
     done_.clear();
     notConverted_.clear();
     stopping_ = false;

@@ -16,7 +16,9 @@ void ExtractionWorker::run()
 {
     hotaru::TaskThread handOffs;
     handOffs_ = &handOffs;
-    hotaru::RunArchive archive(snapshot_.archivePath);
+    // Shared with the window's previews and tooltips when the window gave one.
+    hotaru::RunArchive archive(snapshot_.archive ? snapshot_.archive
+                                                 : std::make_shared<hotaru::SharedArchive>(snapshot_.archivePath));
     archive_ = &archive;
     const hotaru::RunSettingsValues atStart = settings().current();
     hotaru::RunProgress progress(snapshot_.disc, snapshot_.movies, atStart.aviOutput || atStart.mp4Output);

@@ -10,8 +10,8 @@
 namespace app {
 namespace {
 
-// Lives on the decoding thread: keeps the last archive open, since a disc
-// image's sheet or map is read once, not once per movie.
+// Lives on the decoding thread: keeps its way into the last archive asked
+// for, which the session keeps open for the previews and the run too.
 class Decoder : public QObject {
     Q_OBJECT
 public:
@@ -19,21 +19,21 @@ public:
 
     Decoder(const std::atomic<bool>& leaving, Wanted wanted) : leaving_(leaving), wanted_(std::move(wanted)) {}
 
-    void decode(const QString& archive, std::int32_t disc, std::int32_t movie)
+    void decode(const std::shared_ptr<hotaru::SharedArchive>& shared, std::int32_t disc, std::int32_t movie)
     {
+        const QString archive = QString::fromStdString(shared->path());
         current_ = MoviePictures::key(archive, disc, movie);
         if (!wanted_(current_)) {
             Q_EMIT passedOver(archive, disc, movie);
             return;
         }
-        const std::string path = archive.toStdString();
-        if (!archive_ || archive_->path() != path) {
-            archive_ = std::make_unique<hotaru::RunArchive>(path);
+        if (!archive_ || archive_->shared() != shared) {
+            archive_ = std::make_unique<hotaru::RunArchive>(shared);
             // On a scratch, a picture no longer wanted is not waited for.
             archive_->onStopAsked([this] { return leaving_.load() || !wanted_(current_); });
         }
         const hotaru::ArchiveRead read = [this](std::int64_t offset, void* buffer, std::size_t n) {
-            archive_->reader().read(offset, buffer, n);
+            archive_->read(offset, buffer, n);
         };
         const hotaru::Thumbnail t =
             hotaru::movieThumbnail(read, hotaru::movieOffset(disc, movie), hotaru::movieSize(disc, movie));
@@ -118,9 +118,10 @@ QString MoviePictures::key(const QString& archive, std::int32_t disc, std::int32
     return QStringLiteral("%1|%2|%3").arg(archive).arg(disc).arg(movie);
 }
 
-std::optional<MoviePicture> MoviePictures::picture(const QString& archive, std::int32_t disc, std::int32_t movie)
+std::optional<MoviePicture> MoviePictures::picture(const std::shared_ptr<hotaru::SharedArchive>& archive,
+                                                   std::int32_t disc, std::int32_t movie)
 {
-    const QString k = key(archive, disc, movie);
+    const QString k = key(QString::fromStdString(archive->path()), disc, movie);
     {
         const std::lock_guard lock(wantedMutex_);
         wanted_ = k;

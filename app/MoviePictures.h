@@ -7,8 +7,11 @@
 #include <QString>
 #include <QThread>
 
+#include "extract/SharedArchive.h"
+
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <optional>
 
@@ -20,11 +23,12 @@ struct MoviePicture {
     QString facts;  // "1:23  320x224  15 fps", or "画像なし" for a damaged movie
 };
 
-// Pictures of the movies, decoded from the archive or image on a thread of
-// their own, one at a time, and kept for the session. The one asked for last
-// comes first: one asked for before it and not yet begun is passed over, and
-// a read for it that the disc makes wait is given up. A picture that could not
-// be decoded is not kept: asked for again, it is tried again.
+// Pictures of the movies, read through the opened archive they are asked
+// for and decoded on a thread of their own, one at a time, and kept for the
+// session. The one asked for last comes first: one asked for before it and
+// not yet begun is passed over, and a read for it that the disc makes wait is
+// given up. A picture that could not be decoded is not kept: asked for again,
+// it is tried again.
 class MoviePictures : public QObject {
     Q_OBJECT
 public:
@@ -33,7 +37,8 @@ public:
 
     // The movie's picture if it is known; otherwise nothing, and ready()
     // follows once it is decoded.
-    std::optional<MoviePicture> picture(const QString& archive, std::int32_t disc, std::int32_t movie);
+    std::optional<MoviePicture> picture(const std::shared_ptr<hotaru::SharedArchive>& archive, std::int32_t disc,
+                                        std::int32_t movie);
 
     // What identifies a movie's picture, for the decoding thread too.
     static QString key(const QString& archive, std::int32_t disc, std::int32_t movie);
@@ -41,7 +46,7 @@ public:
 Q_SIGNALS:
     void ready(const QString& archive, std::int32_t disc, std::int32_t movie);
     // To the decoding thread.
-    void decode(const QString& archive, std::int32_t disc, std::int32_t movie);
+    void decode(const std::shared_ptr<hotaru::SharedArchive>& archive, std::int32_t disc, std::int32_t movie);
 
 private:
     // Whether `key` is the picture asked for last; from either thread.

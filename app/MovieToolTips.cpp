@@ -58,7 +58,7 @@ bool MovieToolTips::eventFilter(QObject* watched, QEvent* e)
 
 void MovieToolTips::show()
 {
-    const std::optional<MoviePicture> picture = pictures_.picture(session_.archivePath(), session_.disc(), movie_);
+    const std::optional<MoviePicture> picture = pictures_.picture(session_.archive(), session_.disc(), movie_);
     if (!picture)
         return;  // shown once decoded
     QString html =

@@ -64,13 +64,13 @@ void PreviewLauncher::open()
         return;
     }
     const std::int32_t disc = session_.disc();
-    // Opened on the player's thread: an image's sheet or map is read there.
-    auto make = [path = session_.archivePath().toStdString(), disc,
-                 movie](const dialogs::MoviePlayer::StopAsked& stopAsked) {
-        auto archive = std::make_shared<hotaru::RunArchive>(path);
+    // Read on the player's thread, through the archive the session opened:
+    // kept to the end, should another archive be opened meanwhile.
+    auto make = [shared = session_.archive(), disc, movie](const dialogs::MoviePlayer::StopAsked& stopAsked) {
+        auto archive = std::make_shared<hotaru::RunArchive>(shared);
         archive->onStopAsked(stopAsked);
         hotaru::ArchiveRead read = [archive](std::int64_t offset, void* buffer, std::size_t n) {
-            archive->reader().read(offset, buffer, n);
+            archive->read(offset, buffer, n);
         };
         return std::make_unique<hotaru::MovieStream>(std::move(read), hotaru::movieOffset(disc, movie),
                                                      hotaru::movieSize(disc, movie));

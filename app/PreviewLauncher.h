@@ -21,9 +21,9 @@ class PreviewWindow;
 namespace app {
 class Session;
 
-// ﾌｧｲﾙ > ﾌﾟﾚﾋﾞｭｰ: a preview window for the selected title, read from the
-// archive or image on its own, so a run going on is not disturbed. A movie
-// already previewed has its window brought forward instead.
+// ﾌｧｲﾙ > ﾌﾟﾚﾋﾞｭｰ: a preview window for the selected title, read through the
+// session's opened archive, taking turns with a run going on. A movie already
+// previewed has its window brought forward instead.
 class PreviewLauncher : public QObject {
     Q_OBJECT
 public:

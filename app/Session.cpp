@@ -4,12 +4,19 @@
 #include "platform/Path.h"
 
 namespace app {
-Session::Session(QObject* parent) : QObject(parent)
+Session::Session(QObject* parent)
+    : QObject(parent), archive_(std::make_shared<hotaru::SharedArchive>(archivePath_.toStdString()))
 {
     connect(&workingFolder_, &gui::WorkingFolder::moved, this, [this] {
         if (outputFolder_.isEmpty())
             Q_EMIT runSettingsChanged();
     });
+}
+
+void Session::setArchivePath(const QString& path)
+{
+    archivePath_ = path;
+    archive_ = std::make_shared<hotaru::SharedArchive>(path.toStdString());
 }
 
 void Session::setOutputFolder(const QString& folder)

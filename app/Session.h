@@ -2,12 +2,14 @@
 
 #include "app/PickListRules.h"
 #include "extract/MovieExtraction.h"
+#include "extract/SharedArchive.h"
 #include "gui/WorkingFolder.h"
 
 #include <QObject>
 #include <QString>
 
 #include <cstdint>
+#include <memory>
 
 namespace app {
 // What the program knows while it runs: the archive in use and its disc,
@@ -19,7 +21,13 @@ public:
     explicit Session(QObject* parent = nullptr);
 
     const QString& archivePath() const { return archivePath_; }
-    void setArchivePath(const QString& path) { archivePath_ = path; }
+    // The archive at archivePath(), opened on its first read, for the run,
+    // the previews and the tooltips to read through together. Each reader
+    // keeps a copy as long as it reads: one still reading when another
+    // archive is set goes on with the old one.
+    const std::shared_ptr<hotaru::SharedArchive>& archive() const { return archive_; }
+    // Opened afresh even when the path is the same: the disc may have been changed.
+    void setArchivePath(const QString& path);
     std::int32_t disc() const { return picking_.disc(); }
 
     // The pick list, with the rules and the view of choosing movies.
@@ -61,6 +69,7 @@ Q_SIGNALS:
 
 private:
     QString archivePath_;
+    std::shared_ptr<hotaru::SharedArchive> archive_;
     PickListRules picking_;
     QString outputFolder_;
     gui::WorkingFolder workingFolder_;

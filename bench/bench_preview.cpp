@@ -125,14 +125,15 @@ bool succeeded(const std::string& program, const std::vector<std::string>& args)
 double pictureMs(const QString& archive)
 {
     app::MoviePictures pictures;
+    const auto opened = std::make_shared<hotaru::SharedArchive>(archive.toStdString());  // opened by the first read
     QEventLoop loop;
     QObject::connect(&pictures, &app::MoviePictures::ready, &loop, &QEventLoop::quit);
     QElapsedTimer t;
     t.start();
-    if (!pictures.picture(archive, 1, 1))
+    if (!pictures.picture(opened, 1, 1))
         loop.exec();
     const double ms = double(t.nsecsElapsed()) / 1e6;
-    if (const auto p = pictures.picture(archive, 1, 1); !p || p->image.isNull()) {
+    if (const auto p = pictures.picture(opened, 1, 1); !p || p->image.isNull()) {
         std::fprintf(stderr, "bench_preview: the movie gave no picture\n");
         std::exit(2);
     }
@@ -149,9 +150,7 @@ Playback play(gui::SystemServices& services, const std::string& archive)
     auto make = [archive](const dialogs::MoviePlayer::StopAsked& stopAsked) {
         auto a = std::make_shared<hotaru::RunArchive>(archive);
         a->onStopAsked(stopAsked);
-        hotaru::ArchiveRead read = [a](std::int64_t at, void* buffer, std::size_t n) {
-            a->reader().read(at, buffer, n);
-        };
+        hotaru::ArchiveRead read = [a](std::int64_t at, void* buffer, std::size_t n) { a->read(at, buffer, n); };
         return std::make_unique<hotaru::MovieStream>(read, hotaru::movieOffset(1, 1), hotaru::movieSize(1, 1));
     };
     const double cpu = cpuSeconds(RUSAGE_SELF);

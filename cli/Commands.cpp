@@ -78,7 +78,7 @@ std::optional<OpenedArchive> openArchive(const QString& named)
     hotaru::ArchiveInfo info;
     auto archive = std::make_unique<hotaru::RunArchive>(*path);
     try {
-        info.size = archive->reader().size();
+        info.size = archive->size();
         info.disc = hotaru::discOfSize(info.size);
     } catch (const hotaru::EInOutError& e) {
         complain(Texts::tr("cannot open the archive: %1")
@@ -101,13 +101,13 @@ std::optional<OpenedArchive> openArchive(const QString& named)
 // A movie's length from its FILM header, read through the opened archive;
 // "-:--" when the header cannot be read or makes no sense. A damaged sector
 // costs this movie its length, not the list.
-QString movieLength(hotaru::disc::ArchiveReader& reader, std::int32_t disc, std::int32_t movie)
+QString movieLength(hotaru::RunArchive& archive, std::int32_t disc, std::int32_t movie)
 {
     const std::int64_t offset = hotaru::movieOffset(disc, movie);
     std::optional<hotaru::FilmInfo> info;
     try {
         info = hotaru::readFilmHeader(
-            [&](std::int64_t at, void* buffer, std::size_t n) { reader.read(offset + at, buffer, n); },
+            [&](std::int64_t at, void* buffer, std::size_t n) { archive.read(offset + at, buffer, n); },
             hotaru::movieSize(disc, movie));
     } catch (const hotaru::EInOutError&) {
     } catch (const hotaru::disc::ImageError&) {
@@ -134,7 +134,7 @@ int list(const Options& options)
     QStringList lengths;
     int lengthWidth = 0;
     for (std::int32_t n = 1; n <= count; ++n) {
-        lengths << movieLength(archive->archive->reader(), archive->disc, n);
+        lengths << movieLength(*archive->archive, archive->disc, n);
         lengthWidth = std::max(lengthWidth, static_cast<int>(lengths.back().size()));
     }
 

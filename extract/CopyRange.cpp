@@ -1,6 +1,6 @@
 #include "extract/CopyRange.h"
 
-#include "disc/ArchiveReader.h"
+#include "disc/BlockSource.h"
 #include "platform/TempFile.h"
 
 #include <memory>
@@ -31,7 +31,7 @@ CopyOutcome copyRange(const RangeCopy& job, const CopyHooks& hooks)
         }
     } unhook{run};
     try {
-        disc::ArchiveReader& archive = run.reader();
+        run.open();
         TempFile out(job.outputPath);  // refuses a read-only output before a byte is written
         if (hooks.opened)
             hooks.opened();
@@ -39,13 +39,13 @@ CopyOutcome copyRange(const RangeCopy& job, const CopyHooks& hooks)
         const auto n = static_cast<std::size_t>(slice);
         std::int64_t at = job.offset;
         for (int i = 0; i < SlicesPerMovie; ++i) {
-            archive.read(at, buffer.get(), n);
+            run.read(at, buffer.get(), n);
             at += slice;
             out.write(buffer.get(), n);
             if (hooks.slice && !hooks.slice())
                 return CopyOutcome::Stopped;
         }
-        archive.read(at, buffer.get(), static_cast<std::size_t>(remainder));
+        run.read(at, buffer.get(), static_cast<std::size_t>(remainder));
         out.write(buffer.get(), static_cast<std::size_t>(remainder));
         out.commit();
         return CopyOutcome::Written;

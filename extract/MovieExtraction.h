@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -21,6 +22,9 @@ struct RunSnapshot {
     std::string archivePath;
     std::int32_t disc = 0;
     std::vector<std::int32_t> movies;  // in extraction order
+    // The archive at archivePath as opened for the window's previews and
+    // tooltips too; null: the run opens one of its own.
+    std::shared_ptr<SharedArchive> archive = nullptr;
 };
 
 // Settings the user may change while a run goes on; each movie reads them afresh.

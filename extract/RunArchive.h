@@ -1,7 +1,8 @@
 #pragma once
 
-#include "disc/ArchiveReader.h"
+#include "extract/SharedArchive.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -9,34 +10,40 @@
 
 namespace hotaru {
 
-// The one opened archive a run reads all its movies through, so that an
-// image's sheet or map is read and checked once, not once per movie. It opens
-// when first read, on the thread that reads it; it stays in one place, since
-// the reader reports retries back to it.
+// One reader's way into an opened archive (a run's, a preview's, the
+// tooltips'): the retries of its reads are told to it alone, and only its own
+// stop gives them up. The archive behind it may be shared with other readers,
+// so a run reads all its movies through one opening, beside the window's
+// previews. Used by one thread at a time.
 class RunArchive {
 public:
     using Retrying = std::function<void(std::int64_t offset, int attempt)>;
     using StopAsked = std::function<bool()>;
 
+    // An archive of its own, opened when first read.
     explicit RunArchive(std::string path, disc::ReadOptions options = {});
+    explicit RunArchive(std::shared_ptr<SharedArchive> shared);
     RunArchive(const RunArchive&) = delete;
     RunArchive& operator=(const RunArchive&) = delete;
 
-    const std::string& path() const { return path_; }
-    // Opens it unless open already. Throws as disc::openArchive.
-    disc::ArchiveReader& reader();
+    const std::string& path() const { return shared_->path(); }
+    const std::shared_ptr<SharedArchive>& shared() const { return shared_; }
     // Where a sector read again is reported from now on; empty: nowhere.
-    void onRetrying(Retrying retrying) { retrying_ = std::move(retrying); }
-    // What a read asks before each try and during each pause: true gives it
-    // up with disc::ReadStopped. Empty: reads are never given up.
-    void onStopAsked(StopAsked stopAsked) { stopAsked_ = std::move(stopAsked); }
+    void onRetrying(Retrying retrying) { events_.retrying = std::move(retrying); }
+    // What a read asks before each try, during each pause and while it waits
+    // for another reader's: true gives it up with disc::ReadStopped. Empty:
+    // reads are never given up.
+    void onStopAsked(StopAsked stopAsked) { events_.stopRequested = std::move(stopAsked); }
+
+    // Opens it unless open. Throws as disc::openArchive.
+    void open() { shared_->open(events_); }
+    std::int64_t size() { return shared_->size(events_); }
+    // Throws as disc::ArchiveReader::read, and as open().
+    void read(std::int64_t offset, void* buffer, std::size_t n) { shared_->read(events_, offset, buffer, n); }
 
 private:
-    std::string path_;
-    disc::ReadOptions options_;
-    Retrying retrying_;
-    StopAsked stopAsked_;
-    std::unique_ptr<disc::ArchiveReader> reader_;
+    std::shared_ptr<SharedArchive> shared_;
+    disc::ReadEvents events_;
 };
 
 }  // namespace hotaru

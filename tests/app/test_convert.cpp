@@ -19,6 +19,7 @@
 #include <QToolTip>
 
 #include <cstdlib>
+#include <filesystem>
 #include <memory>
 
 using namespace app;
@@ -261,6 +262,7 @@ private Q_SLOTS:
         QSKIP("the slow reading is preloaded into Linux processes only");
 #endif
         const QString path = QFileInfo(archive).canonicalFilePath();
+        const auto opened = std::make_shared<hotaru::SharedArchive>(path.toStdString());
         qputenv("HOTARU_SCRATCH_FILE", path.toUtf8());
         qputenv("HOTARU_SCRATCH_FROM", QByteArray::number(hotaru::movieOffset(1, 1)));
         qputenv("HOTARU_SCRATCH_TO", QByteArray::number(hotaru::movieOffset(1, 2)));
@@ -273,30 +275,31 @@ private Q_SLOTS:
                 [&](const QString&, std::int32_t, std::int32_t movie) { readyFor << movie; });
         QElapsedTimer asked;
         asked.start();
-        QVERIFY(!pictures.picture(path, 1, 1));
+        QVERIFY(!pictures.picture(opened, 1, 1));
         QTest::qWait(300);  // movie 1's first read is under way
         for (const std::int32_t n : {2, 3})
-            QVERIFY(!pictures.picture(path, 1, n));
+            QVERIFY(!pictures.picture(opened, 1, n));
         QTRY_VERIFY_WITH_TIMEOUT(readyFor.contains(3), 20000);
         QVERIFY2(asked.elapsed() < 3000, qPrintable(QString::number(asked.elapsed())));
         QVERIFY(!readyFor.contains(2));
-        QVERIFY(!pictures.picture(path, 1, 3)->image.isNull());
+        QVERIFY(!pictures.picture(opened, 1, 3)->image.isNull());
 
         // Asked for again, with the disc mended, the one passed over and the
         // one given up are decoded.
         qunsetenv("HOTARU_SCRATCH_FILE");
         qunsetenv("HOTARU_SCRATCH_MS");
-        QVERIFY(!pictures.picture(path, 1, 2));
+        QVERIFY(!pictures.picture(opened, 1, 2));
         QTRY_VERIFY_WITH_TIMEOUT(readyFor.contains(2), 20000);
-        QVERIFY(!pictures.picture(path, 1, 2)->image.isNull());
+        QVERIFY(!pictures.picture(opened, 1, 2)->image.isNull());
         const auto before = readyFor.count(1);
-        QVERIFY(!pictures.picture(path, 1, 1));
+        QVERIFY(!pictures.picture(opened, 1, 1));
         QTRY_VERIFY_WITH_TIMEOUT(readyFor.count(1) > before, 20000);
-        QVERIFY(!pictures.picture(path, 1, 1)->image.isNull());
+        QVERIFY(!pictures.picture(opened, 1, 1)->image.isNull());
     }
 
     // ﾌﾟﾚﾋﾞｭｰ plays the selected title in a window of its own, once a movie,
-    // and a run beside it copies every byte as ever.
+    // and a run beside it copies every byte as ever, through the same opening
+    // of the archive (movie 1 read slowly, so the run is seen under way).
     void thePreviewPlaysTheSelectedTitleBesideARun()
     {
         program = std::make_unique<Program>(*services, true);
@@ -320,8 +323,27 @@ private Q_SLOTS:
             program->pick(n);
         preview->player().seek(0);
         preview->player().play();
+#ifndef _WIN32
+        const std::string path = QFileInfo(archive).canonicalFilePath().toStdString();
+        qputenv("HOTARU_SCRATCH_FILE", QByteArray::fromStdString(path));
+        qputenv("HOTARU_SCRATCH_FROM", QByteArray::number(hotaru::movieOffset(1, 1)));
+        qputenv("HOTARU_SCRATCH_TO", QByteArray::number(hotaru::movieOffset(1, 2)));
+        qputenv("HOTARU_SCRATCH_TRY", "1");
+        qputenv("HOTARU_SCRATCH_MS", "20");
+        const auto unscratch = qScopeGuard([] { qunsetenv("HOTARU_SCRATCH_FILE"); });
+#endif
         controls().run->click();
         QVERIFY(preview->player().isPlaying());
+#ifndef _WIN32
+        QTRY_VERIFY(window().statusText().startsWith(title(1, 1)));
+        int openings = 0;  // the archive's descriptors in this process
+        for (const auto& fd : std::filesystem::directory_iterator("/proc/self/fd")) {
+            std::error_code ec;
+            openings += std::filesystem::read_symlink(fd.path(), ec) == path;
+        }
+        QCOMPARE(openings, 1);
+        QVERIFY(window().isRunning());
+#endif
         waitForTheEnd();
         for (int n : {1, 2, 3})
             QVERIFY(sameAsRange(out + u'/' + cpk(1, n), archive, 1, n));

@@ -340,10 +340,8 @@ private Q_SLOTS:
         QCOMPARE(written.filter(QStringLiteral(".tmp")), QStringList());
     }
 
-    // Movie 2 on a scratched stretch (the suite runs with the scratch of
-    // tools/scratched_disc.cpp preloaded): each sector reads at its fifth
-    // try, after four pauses. Neither the stop nor closing the window waits
-    // for the stretch: each takes well under a second, and leaves nothing.
+    // Movie 2 on a scratched stretch (tools/scratched_disc.cpp, preloaded): each sector reads at its fifth try.
+    // Neither the stop nor closing the window waits for it: each takes well under a second, and leaves nothing.
     void aScratchedStretchHoldsNeitherTheStopNorTheClose()
     {
 #ifdef _WIN32
@@ -362,7 +360,7 @@ private Q_SLOTS:
         // window goes, though each failing read takes a while, as a drive's does.
         qputenv("HOTARU_SCRATCH_MS", "300");
         auto pictures = std::make_unique<MoviePictures>();
-        QVERIFY(!pictures->picture(QFileInfo(disc).canonicalFilePath(), 1, 2));
+        QVERIFY(!pictures->picture(std::make_shared<hotaru::SharedArchive>(scratch.toStdString()), 1, 2));
         QTest::qWait(400);
         QElapsedTimer leaving;
         leaving.start();
