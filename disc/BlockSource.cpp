@@ -63,6 +63,12 @@ void readRetrying(BlockSource& source, std::int64_t offset, void* buffer, std::s
         if (e.code() == io::ReadPastEnd)
             throw;
     }
+    readUnitsRetrying(source, offset, buffer, n, grid, unit, span, options, events);
+}
+
+void readUnitsRetrying(BlockSource& source, std::int64_t offset, void* buffer, std::size_t n, std::int64_t grid,
+                       std::size_t unit, ArchiveSpan span, const ReadOptions& options, const ReadEvents& events)
+{
     // Which unit failed is not known: each is read again on its own.
     auto* out = static_cast<char*>(buffer);
     const auto u = static_cast<std::int64_t>(unit);

@@ -71,5 +71,10 @@ struct ArchiveSpan {
 // few milliseconds during a pause.
 void readRetrying(BlockSource& source, std::int64_t offset, void* buffer, std::size_t n, std::int64_t grid,
                   std::size_t unit, ArchiveSpan span, const ReadOptions& options, const ReadEvents& events);
+// What readRetrying does once the read of the whole has failed, for a read
+// whose first try was made elsewhere (a read ahead on another thread): each
+// unit on its own, with retries, so a failing unit costs the same tries.
+void readUnitsRetrying(BlockSource& source, std::int64_t offset, void* buffer, std::size_t n, std::int64_t grid,
+                       std::size_t unit, ArchiveSpan span, const ReadOptions& options, const ReadEvents& events);
 
 }  // namespace hotaru::disc

@@ -16,12 +16,15 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace disctest {
@@ -46,6 +49,45 @@ inline std::string readAll(hotaru::disc::ArchiveReader& r, std::size_t piece = 1
         at += static_cast<std::int64_t>(n);
     }
     return out;
+}
+
+// A real file whose reads from other threads than the opener's (the read
+// ahead's) are held for `lag`, or until `release`.
+class SlowFile : public hotaru::disc::BlockSource {
+public:
+    SlowFile(std::unique_ptr<BlockSource> real, std::chrono::milliseconds lag) : real_(std::move(real)), lag_(lag) {}
+    const std::string& path() const override { return real_->path(); }
+    std::int64_t size() const override { return real_->size(); }
+    void readAt(std::int64_t offset, void* buffer, std::size_t n) override
+    {
+        const auto until = std::chrono::steady_clock::now() + lag_;
+        if (std::this_thread::get_id() != opener_) {
+            ++held;
+            while (!release && std::chrono::steady_clock::now() < until)
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        real_->readAt(offset, buffer, n);
+    }
+    std::atomic<int> held{0};
+    std::atomic<bool> release{false};
+
+private:
+    std::unique_ptr<BlockSource> real_;
+    std::chrono::milliseconds lag_;
+    std::thread::id opener_ = std::this_thread::get_id();
+};
+
+// Opens every file as a SlowFile; `last` is the last one opened (a sheet's track file).
+inline hotaru::disc::ReadOptions slowAhead(std::chrono::milliseconds lag, SlowFile** last = nullptr)
+{
+    hotaru::disc::ReadOptions options;
+    options.openFile = [lag, last](const std::string& path) -> std::unique_ptr<hotaru::disc::BlockSource> {
+        auto f = std::make_unique<SlowFile>(hotaru::disc::openFileSource(path), lag);
+        if (last)
+            *last = f.get();
+        return f;
+    };
+    return options;
 }
 
 // Overwrites bytes of a file in place.

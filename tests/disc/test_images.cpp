@@ -172,6 +172,33 @@ TEST_F(Images, OwnBinCueAndABareBin)
     }
 }
 
+// The preview and the tooltips jump about: reading on in order after a jump
+// gives the new place's bytes. The read ahead is slowed, so that jumps meet
+// blocks (64 sectors) still being read.
+TEST_F(Images, BinReadOnInOrderAfterJumps)
+{
+    const std::string cue = file("jumps.cue");
+    hotaru::writeBinCue(archive, cue);
+    const auto r = openArchive(cue, {}, slowAhead(std::chrono::milliseconds(1)));
+    std::mt19937 random(7);
+    const auto between = [&](std::int64_t low, std::int64_t high) {
+        return std::uniform_int_distribution<std::int64_t>(low, high)(random);
+    };
+    std::int64_t at = 0;
+    for (int jump = 0; jump < 300; ++jump) {
+        // Anywhere, or a few blocks on or back: into the window read ahead or out of it.
+        at = jump % 2 ? between(0, r->size() - 1)
+                      : std::clamp<std::int64_t>(at + between(-300'000, 700'000), 0, r->size() - 1);
+        const auto piece = between(1, 200'000);
+        for (std::int64_t pieces = between(1, 8); pieces > 0 && at < r->size(); --pieces) {
+            const auto n = static_cast<std::size_t>(std::min(piece, r->size() - at));
+            ASSERT_TRUE(bytesOf(*r, at, n) == archiveBytes.substr(static_cast<std::size_t>(at), n))
+                << n << " at " << at;
+            at += static_cast<std::int64_t>(n);
+        }
+    }
+}
+
 TEST_F(Images, SheetsAsToolsWriteThem)
 {
     const std::string cue = file("game.cue");

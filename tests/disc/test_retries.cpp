@@ -48,6 +48,15 @@ private:
     int failures_;
 };
 
+// Whether `done` comes true within a few seconds.
+template <typename Done>
+bool eventually(Done done)
+{
+    for (int i = 0; i < 500 && !done(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    return done();
+}
+
 }  // namespace
 
 class Retries : public DiscImages {
@@ -189,6 +198,85 @@ TEST_F(Retries, AStopEndsTheRetriesAtOnce)
     EXPECT_EQ(flaky->attempts, before);
     stop = false;
     EXPECT_EQ(bytesOf(*r, 0, 10), archiveBytes.substr(0, 10));
+}
+
+// A sector read ahead (raw sector 21 + 300, archive sector 300, in the block
+// of raw sectors 320 to 383) that fails its check or its read is told only
+// when a read reaches it; a failed read costs the same tries as without the
+// read ahead, whose read counts as the first.
+TEST_F(Retries, ASectorReadAheadFailsOnlyWhenReached)
+{
+    const std::string cue = file("game.cue");
+    hotaru::writeBinCue(archive, cue);
+    const std::string bin = hotaru::trackFileName(cue, 1);
+    constexpr std::int64_t Bad = 300 * 2048, Byte = (21 + 300) * 2352 + 700;
+    const std::string was = readPart(bin, Byte, 1);
+    const auto expected = [](std::int64_t at, std::size_t n) { return archiveBytes.substr(std::size_t(at), n); };
+    for (const int failures : {0, 3, -1}) {
+        SCOPED_TRACE(failures);
+        events.clear();
+        patch(bin, Byte, failures == 0 ? std::string(1, static_cast<char>(was[0] ^ 0x04)) : was);
+        const auto r = openFlaky(cue, bin, Byte, failures);
+        EXPECT_TRUE(bytesOf(*r, 0, Bad - 2048) == expected(0, Bad - 2048));
+        ASSERT_TRUE(eventually([&] { return flaky->attempts > 0; }));
+        EXPECT_EQ(bytesOf(*r, Bad - 2048, 2048), expected(Bad - 2048, 2048));
+        EXPECT_TRUE(events.empty());
+        try {
+            EXPECT_EQ(bytesOf(*r, Bad - 100, 5000), expected(Bad - 100, 5000));
+            EXPECT_EQ(failures, 3);
+            EXPECT_EQ(events.size(), 2u);  // the sector alone and one retry failed
+        } catch (const ImageError& e) {
+            EXPECT_EQ(e.fault(), failures ? ImageFault::UnreadableSector : ImageFault::ChecksumFailed);
+            EXPECT_EQ(e.file(), bin);
+            EXPECT_EQ(e.archiveOffset(), Bad);
+            EXPECT_EQ(events.size(), failures ? 4u : 0u);
+            EXPECT_EQ(flaky->attempts, failures ? 6 : 1);
+            // Reached from its own start too; the sectors after it read.
+            EXPECT_THROW(bytesOf(*r, Bad + 1000, 10), ImageError);
+            EXPECT_EQ(bytesOf(*r, Bad + 2048, 5000), expected(Bad + 2048, 5000));
+        }
+        for (const Seen& s : events)
+            EXPECT_EQ(s.thread, std::this_thread::get_id());
+    }
+}
+
+// A reader waiting for a block being read ahead gives up at a stop, asked on
+// its own thread alone (whoever answers may change between reads); closing
+// the track waits for the one read under way, not the blocks queued.
+TEST_F(Retries, AStopOrTheTracksEndDoesNotWaitForTheReadAhead)
+{
+    using std::chrono::milliseconds;
+    const std::string cue = file("slow.cue");
+    hotaru::writeBinCue(archive, cue);
+    SlowFile* slow = nullptr;
+    std::atomic<bool> stop{false}, askedElsewhere{false};
+    const std::thread::id reader = std::this_thread::get_id();
+    hotaru::disc::ReadEvents ev;
+    ev.stopRequested = [&] {
+        askedElsewhere = askedElsewhere || std::this_thread::get_id() != reader;
+        return stop.load();
+    };
+    // Opening reads in order: the block after the first is then being read ahead.
+    auto r = openArchive(cue, ev, slowAhead(milliseconds(10'000), &slow));
+    ASSERT_TRUE(eventually([&] { return slow->held > 0; }));
+    std::thread stopper([&] {
+        std::this_thread::sleep_for(milliseconds(200));
+        stop = true;
+    });
+    auto started = std::chrono::steady_clock::now();
+    EXPECT_THROW(bytesOf(*r, 0, 100 * 2048), hotaru::disc::ReadStopped);
+    EXPECT_LT(std::chrono::steady_clock::now() - started, milliseconds(2000));
+    stopper.join();
+    slow->release = true;
+    stop = false;
+    EXPECT_TRUE(bytesOf(*r, 0, 200 * 2048) == archiveBytes.substr(0, 200 * 2048));
+    EXPECT_FALSE(askedElsewhere);
+
+    r = openArchive(cue, ev, slowAhead(milliseconds(500), &slow));
+    ASSERT_TRUE(eventually([&] { return slow->held > 0; }));
+    started = std::chrono::steady_clock::now();
+    r.reset();
+    EXPECT_LT(std::chrono::steady_clock::now() - started, milliseconds(1500));
 }
 
 // A file of an archive's exact size is the archive: opening it reads nothing,
