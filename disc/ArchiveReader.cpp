@@ -6,6 +6,7 @@
 #include "disc/CloneCd.h"
 #include "disc/CueSheet.h"
 #include "disc/DataTrack.h"
+#include "disc/ImageTrack.h"
 #include "disc/Mds.h"
 #include "disc/Nrg.h"
 #include "platform/File.h"
@@ -137,71 +138,13 @@ struct Opener {
     TrackReading reading() const { return {options, events}; }
 };
 
-// A whole file read as one track of `layout` sectors from `start`.
-std::unique_ptr<DataTrack> fileTrack(std::shared_ptr<BlockSource> file, std::int64_t start, std::int64_t end,
-                                     SectorLayout layout, const TrackReading& reading)
-{
-    const auto size = static_cast<std::int64_t>(layout.sectorSize);
-    const std::int64_t sectors = std::max<std::int64_t>(0, end - start) / size;
-    if (layout.sectorSize == UserDataSize)
-        return cookedTrack(std::move(file), start, sectors, reading);
-    return rawTrack(std::move(file), start, sectors, layout.sectorSize, layout.dataOffset, reading);
-}
-
-std::unique_ptr<DataTrack> sheetTrack(const std::string& sheetPath, BlockSource& sheet, const Opener& opener)
-{
-    if (sheet.size() > MaxSheetSize)
-        throw ImageError(ImageFault::BadSheet, sheetPath, sheetPath + " is too large for a CUE sheet").withLine(1);
-    std::string text(static_cast<std::size_t>(sheet.size()), '\0');
-    readRetrying(sheet, 0, text.data(), text.size(), 0, UserDataSize, {}, opener.options, opener.events);
-    const std::vector<CueTrack> tracks = parseCueSheet(text, sheetPath);
-    const auto data =
-        std::find_if(tracks.begin(), tracks.end(), [](const CueTrack& t) { return t.mode != TrackMode::Audio; });
-    if (data == tracks.end())
-        throw ImageError(ImageFault::NoDataTrack, sheetPath, sheetPath + " names no data track");
-
-    if (!holdsSectors(*data))
-        throw ImageError(ImageFault::NotSupported, data->file,
-                         sheetPath + ", line " + std::to_string(data->line) + ": its data track is in a " +
-                             data->fileType + " file, which holds sound, not a disc's sectors");
-
-    std::shared_ptr<BlockSource> file;
-    try {
-        file = opener.open(data->file);
-    } catch (const EInOutError& e) {
-        if (e.code() != io::FileNotFound && e.code() != io::PathNotFound)
-            throw;
-        // Sheets made on Windows: the name in other capitals, or behind backslashes.
-        const std::optional<std::string> found = findAsWindowsWould(data->file);
-        if (!found)
-            throw ImageError(ImageFault::MissingTrackFile, data->file,
-                             sheetPath + " names " + data->file + ", which is not there");
-        file = opener.open(*found);
-    }
-    const SectorLayout layout = layoutOf(data->mode);
-    const auto sectorSize = static_cast<std::int64_t>(layout.sectorSize);
-    const std::int64_t start = data->index1 * sectorSize;
-    // The track ends where the next track in the same file begins, else with the file.
-    std::int64_t end = file->size();
-    const auto next = data + 1;
-    const bool sameFile = next != tracks.end() && next->file == data->file;
-    if (sameFile)
-        end = (next->index0 >= 0 ? next->index0 : next->index1) * sectorSize;
-    if (start > file->size() || end > file->size() || (!sameFile && (end - start) % sectorSize != 0))
-        throw ImageError(ImageFault::TrackTooShort, data->file, data->file + " is shorter than " + sheetPath + " says");
-    if (end < start)
-        throw ImageError(ImageFault::BadSheet, sheetPath,
-                         sheetPath + ", line " + std::to_string(next->line) +
-                             ": the track starts before the one before")
-            .withLine(next->line);
-    return fileTrack(std::move(file), start, end, layout, opener.reading());
-}
-
-// A descriptor file read whole, within the size any real one has.
-std::string descriptorText(const std::string& path, BlockSource& file, const Opener& opener)
+// A descriptor or sheet read whole, within the size any real one has; one
+// too large is refused at `line` (0: none).
+std::string descriptorText(const std::string& path, BlockSource& file, const Opener& opener, const std::string& kind,
+                           int line = 0)
 {
     if (file.size() > MaxSheetSize)
-        throw ImageError(ImageFault::BadSheet, path, path + " is too large for a disc image's descriptor");
+        throw ImageError(ImageFault::BadSheet, path, path + " is too large for " + kind).withLine(line);
     std::string text(static_cast<std::size_t>(file.size()), '\0');
     readRetrying(file, 0, text.data(), text.size(), 0, UserDataSize, {}, opener.options, opener.events);
     return text;
@@ -224,47 +167,40 @@ std::optional<std::string> companion(const std::string& path, const std::string&
     return findAsWindowsWould(wanted);
 }
 
-// Opens a file an image's descriptor names, saying which is missing.
-std::shared_ptr<BlockSource> namedFile(const std::string& descriptor, const std::string& name, const Opener& opener)
+// Opens a file a descriptor names: as named, else as Windows would find it
+// (descriptors made there), else says which is missing.
+std::shared_ptr<BlockSource> namedFile(const std::string& name, const std::string& descriptor, const Opener& opener)
 {
     try {
         return opener.open(name);
     } catch (const EInOutError& e) {
-        if (e.code() == io::FileNotFound || e.code() == io::PathNotFound)
-            throw ImageError(ImageFault::MissingTrackFile, name,
-                             descriptor + " names " + name + ", which is not there");
-        throw;
+        if (e.code() != io::FileNotFound && e.code() != io::PathNotFound)
+            throw;
     }
+    const std::optional<std::string> found = findAsWindowsWould(name);
+    if (!found)
+        throw ImageError(ImageFault::MissingTrackFile, name, descriptor + " names " + name + ", which is not there");
+    return opener.open(*found);
 }
 
-// `sectors` sectors of `layout` from byte `start` of `file` (-1: to its end).
-std::unique_ptr<DataTrack> placedTrack(std::shared_ptr<BlockSource> file, std::int64_t start, std::int64_t sectors,
-                                       SectorLayout layout, const std::string& descriptor, const Opener& opener)
+// The data track every format's record names; `file` when its file is open already.
+std::unique_ptr<ArchiveReader> imageReader(const std::string& image, const ImageTrack& track, const Opener& opener,
+                                           std::shared_ptr<BlockSource> file = nullptr)
 {
+    if (!file)
+        file = namedFile(track.file, image, opener);
+    const SectorLayout layout = track.layout();
     const auto size = static_cast<std::int64_t>(layout.sectorSize);
-    const std::int64_t end = sectors < 0 ? file->size() : start + sectors * size;
-    if (start > file->size() || end > file->size())
-        throw ImageError(ImageFault::TrackTooShort, file->path(),
-                         file->path() + " is shorter than " + descriptor + " says");
-    return fileTrack(std::move(file), start, end, layout, opener.reading());
-}
-
-std::unique_ptr<DataTrack> cloneCdTrack(const std::string& ccdPath, BlockSource& ccd, const Opener& opener)
-{
-    const CloneCdTrack track = parseCloneCd(descriptorText(ccdPath, ccd, opener), ccdPath);
-    std::shared_ptr<BlockSource> file =
-        namedFile(ccdPath, companion(ccdPath, "img").value_or(withExtension(ccdPath, "img")), opener);
-    const SectorLayout layout = layoutOf(track.mode);
-    return placedTrack(std::move(file), track.firstSector * static_cast<std::int64_t>(layout.sectorSize), track.sectors,
-                       layout, ccdPath, opener);
-}
-
-std::unique_ptr<DataTrack> mdsTrack(const std::string& mdsPath, BlockSource& mds, const Opener& opener)
-{
-    const MdsTrack track = parseMds(descriptorText(mdsPath, mds, opener), mdsPath);
-    const std::string name =
-        isRegularFile(track.file) ? track.file : findAsWindowsWould(track.file).value_or(track.file);
-    return placedTrack(namedFile(mdsPath, name, opener), track.start, track.sectors, track.layout, mdsPath, opener);
+    const std::int64_t end = track.sectors < 0 ? file->size() : track.start + track.sectors * size;
+    if (track.start > file->size() || end > file->size() ||
+        (track.sectors < 0 && track.endsOnSector && (end - track.start) % size != 0))
+        throw ImageError(ImageFault::TrackTooShort, file->path(), file->path() + " is shorter than " + image + " says");
+    const std::int64_t sectors = std::max<std::int64_t>(0, end - track.start) / size;
+    std::unique_ptr<DataTrack> data =
+        layout.sectorSize == UserDataSize
+            ? cookedTrack(std::move(file), track.start, sectors, opener.reading())
+            : rawTrack(std::move(file), track.start, sectors, layout.sectorSize, layout.dataOffset, opener.reading());
+    return std::make_unique<ImageReader>(image, std::move(data));
 }
 
 // The chunks of a Nero image, when `file` ends in the footer of one: named .nrg,
@@ -303,6 +239,122 @@ std::optional<std::string> nrgChunks(const std::string& path, BlockSource& file,
     return chunks;
 }
 
+using Reader = std::unique_ptr<ArchiveReader>;
+
+// What the format table looks at: the file's name and its first bytes.
+struct Probe {
+    const std::string& path;
+    std::string extension;
+    std::shared_ptr<BlockSource> file;
+    std::string head;
+    const Opener& opener;
+
+    bool has(std::size_t at, std::string_view text) const
+    {
+        return head.size() >= at + text.size() && head.compare(at, text.size(), text) == 0;
+    }
+};
+
+Reader cueSheet(const std::string& path, BlockSource& file, const Opener& opener)
+{
+    const std::string text = descriptorText(path, file, opener, "a CUE sheet", 1);
+    return imageReader(path, cueDataTrack(parseCueSheet(text, path), path), opener);
+}
+
+Reader cloneCd(const std::string& path, BlockSource& file, const Opener& opener)
+{
+    return imageReader(path, parseCloneCd(descriptorText(path, file, opener, "a disc image's descriptor"), path),
+                       opener);
+}
+
+Reader alcohol(const std::string& path, BlockSource& file, const Opener& opener)
+{
+    return imageReader(path, parseMds(descriptorText(path, file, opener, "a disc image's descriptor"), path), opener);
+}
+
+// An image opened by its sectors file, read through the descriptor beside it.
+Reader byDescriptorBeside(const Probe& p, const std::string& extension,
+                          Reader (*format)(const std::string&, BlockSource&, const Opener&))
+{
+    const std::optional<std::string> descriptor = companion(p.path, extension);
+    return descriptor ? format(*descriptor, *p.opener.open(*descriptor), p.opener) : nullptr;
+}
+
+// The format table's entries: each opens the file when it is of its format, else gives nothing.
+Reader cloneCdSectors(const Probe& p)
+{
+    return p.extension == "img" || p.extension == "sub" ? byDescriptorBeside(p, "ccd", cloneCd) : nullptr;
+}
+Reader alcoholSectors(const Probe& p) { return p.extension == "mdf" ? byDescriptorBeside(p, "mds", alcohol) : nullptr; }
+Reader alcoholVersion2(const Probe& p)
+{
+    if (p.extension == "mdx")
+        throw ImageError(ImageFault::NotSupported, p.path,
+                         p.path +
+                             ": Alcohol descriptors of version 2 (.mdx) are not supported, only .mds of version 1");
+    return nullptr;
+}
+Reader chdContent(const Probe& p)
+{
+    return p.has(0, "MComprHD") ? std::make_unique<ImageReader>(p.path, chdTrack(p.file, p.opener.reading())) : nullptr;
+}
+Reader alcoholContent(const Probe& p)
+{
+    return p.has(0, "MEDIA DESCRIPTOR") ? alcohol(p.path, *p.file, p.opener) : nullptr;
+}
+Reader neroContent(const Probe& p)
+{
+    const std::optional<std::string> chunks = nrgChunks(p.path, *p.file, p.opener);
+    return chunks ? imageReader(p.path, parseNrg(*chunks, p.file->size(), p.path), p.opener, p.file) : nullptr;
+}
+Reader isoContent(const Probe& p)
+{
+    const ImageTrack track{.file = p.path, .mode = TrackMode::Mode1Cooked};
+    return p.has(16 * 2048 + 1, "CD001") ? imageReader(p.path, track, p.opener, p.file) : nullptr;
+}
+Reader rawContent(const Probe& p)
+{
+    if (p.head.size() < 16 || !startsWithSync(reinterpret_cast<const std::uint8_t*>(p.head.data())))
+        return nullptr;
+    const auto mode = static_cast<std::uint8_t>(p.head[15]);
+    if (mode != 1 && mode != 2)
+        throw ImageError(ImageFault::NotSupported, p.path, p.path + ": raw sectors of mode " + std::to_string(mode));
+    const ImageTrack track{.file = p.path, .mode = mode == 1 ? TrackMode::Mode1Raw : TrackMode::Mode2Raw};
+    return imageReader(p.path, track, p.opener, p.file);
+}
+Reader cloneCdContent(const Probe& p) { return p.has(0, "[CloneCD]") ? cloneCd(p.path, *p.file, p.opener) : nullptr; }
+Reader cueContent(const Probe& p)
+{
+    const bool sheet = p.file->size() <= MaxSheetSize && looksLikeCueSheet(p.head);
+    return sheet ? cueSheet(p.path, *p.file, p.opener) : nullptr;
+}
+Reader cloneCdName(const Probe& p) { return p.extension == "ccd" ? cloneCd(p.path, *p.file, p.opener) : nullptr; }
+Reader cueName(const Probe& p) { return p.extension == "cue" ? cueSheet(p.path, *p.file, p.opener) : nullptr; }
+
+// Consulted in order; a file none takes is the archive itself. Sectors files
+// come first: an .img, or an .mdf of 2448-byte sectors, starts with the sync
+// pattern of a bare raw track, but only the descriptor beside it says where
+// its data track lies and how its sectors are laid out; without one it is read
+// by content. Content comes before names: a file is read as what it holds.
+using Format = Reader (*)(const Probe&);
+constexpr Format Formats[] = {
+    // By name, before content.
+    cloneCdSectors,
+    alcoholSectors,
+    alcoholVersion2,
+    // By content.
+    chdContent,
+    alcoholContent,
+    neroContent,
+    isoContent,
+    rawContent,
+    cloneCdContent,
+    cueContent,
+    // By name.
+    cloneCdName,
+    cueName,
+};
+
 }  // namespace
 
 std::unique_ptr<ArchiveReader> openArchive(const std::string& path, ReadEvents events, ReadOptions options)
@@ -312,53 +364,12 @@ std::unique_ptr<ArchiveReader> openArchive(const std::string& path, ReadEvents e
     const std::vector<std::int64_t>& plain = opener.options.archiveSizes;
     if (std::find(plain.begin(), plain.end(), file->size()) != plain.end())
         return std::make_unique<PlainReader>(std::move(file), opener.options, opener.events);
-    std::vector<std::uint8_t> head(static_cast<std::size_t>(std::min<std::int64_t>(file->size(), HeadSize)));
+    std::string head(static_cast<std::size_t>(std::min<std::int64_t>(file->size(), HeadSize)), '\0');
     readRetrying(*file, 0, head.data(), head.size(), 0, UserDataSize, {}, opener.options, opener.events);
-    const auto has = [&](std::size_t at, std::string_view text) {
-        return head.size() >= at + text.size() && std::memcmp(head.data() + at, text.data(), text.size()) == 0;
-    };
-
-    const std::string extension = lowerExtension(path);
-    // A CloneCD image opened by its sectors or its subchannel file.
-    if (extension == "img" || extension == "sub") {
-        if (const std::optional<std::string> ccd = companion(path, "ccd")) {
-            std::shared_ptr<BlockSource> descriptor = opener.open(*ccd);
-            return std::make_unique<ImageReader>(*ccd, cloneCdTrack(*ccd, *descriptor, opener));
-        }
-    }
-    // An Alcohol image opened by its sectors.
-    if (extension == "mdf") {
-        if (const std::optional<std::string> mds = companion(path, "mds")) {
-            std::shared_ptr<BlockSource> descriptor = opener.open(*mds);
-            return std::make_unique<ImageReader>(*mds, mdsTrack(*mds, *descriptor, opener));
-        }
-    }
-    if (extension == "mdx")
-        throw ImageError(ImageFault::NotSupported, path,
-                         path + ": Alcohol descriptors of version 2 (.mdx) are not supported, only .mds of version 1");
-    if (has(0, "MEDIA DESCRIPTOR"))
-        return std::make_unique<ImageReader>(path, mdsTrack(path, *file, opener));
-    if (const std::optional<std::string> chunks = nrgChunks(path, *file, opener)) {
-        const NrgTrack track = parseNrg(*chunks, file->size(), path);
-        return std::make_unique<ImageReader>(path,
-                                             placedTrack(file, track.start, track.sectors, track.layout, path, opener));
-    }
-    if (has(0, "MComprHD"))
-        return std::make_unique<ImageReader>(path, chdTrack(std::move(file), opener.reading()));
-    if (has(16 * 2048 + 1, "CD001"))
-        return std::make_unique<ImageReader>(path, fileTrack(file, 0, file->size(), {2048, 0}, opener.reading()));
-    if (head.size() >= 16 && startsWithSync(head.data())) {
-        const std::uint8_t mode = head[15];
-        if (mode != 1 && mode != 2)
-            throw ImageError(ImageFault::NotSupported, path, path + ": raw sectors of mode " + std::to_string(mode));
-        const SectorLayout layout = layoutOf(mode == 1 ? TrackMode::Mode1Raw : TrackMode::Mode2Raw);
-        return std::make_unique<ImageReader>(path, fileTrack(file, 0, file->size(), layout, opener.reading()));
-    }
-    const std::string_view text(reinterpret_cast<const char*>(head.data()), head.size());
-    if (extension == "ccd" || text.starts_with("[CloneCD]"))
-        return std::make_unique<ImageReader>(path, cloneCdTrack(path, *file, opener));
-    if (extension == "cue" || (file->size() <= MaxSheetSize && looksLikeCueSheet(text)))
-        return std::make_unique<ImageReader>(path, sheetTrack(path, *file, opener));
+    const Probe probe{path, lowerExtension(path), file, std::move(head), opener};
+    for (const auto format : Formats)
+        if (Reader reader = format(probe))
+            return reader;
     return std::make_unique<PlainReader>(std::move(file), opener.options, opener.events);
 }
 

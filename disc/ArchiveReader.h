@@ -11,7 +11,7 @@
 namespace hotaru::disc {
 
 // Where the archive's bytes are: the plain archive file, or hotaru4 inside a
-// disc image (ISO 9660, BIN/CUE, a bare raw BIN, CHD v5).
+// disc image (ISO 9660, BIN/CUE, a bare raw BIN, CloneCD, Alcohol, Nero, CHD v5).
 class ArchiveReader {
 public:
     virtual ~ArchiveReader() = default;
@@ -24,11 +24,14 @@ public:
     virtual void read(std::int64_t offset, void* buffer, std::size_t n) = 0;
 };
 
-// Opens `path` and recognises it by content: a CHD by its tag, an ISO image by
-// its volume descriptor, a raw BIN by the CD sync pattern, a CUE sheet by its
-// extension or its first command; anything else is the archive itself, read
-// as it is. A CUE's files are named relative to the sheet's folder. A file of
-// one of options.archiveSizes is the archive, whatever it holds.
+// Opens `path` and recognises it by content: a CHD by its tag, an Alcohol
+// descriptor by its signature, a Nero image by its footer, an ISO image by its
+// volume descriptor, a raw BIN by the CD sync pattern, a CloneCD descriptor or
+// a CUE sheet by its first line; then a .ccd or .cue by its extension. An .img,
+// .sub or .mdf with its descriptor beside it is read through that descriptor.
+// Anything else is the archive itself, read as it is. A descriptor's files are
+// named relative to its folder. A file of one of options.archiveSizes is the
+// archive, whatever it holds.
 // Throws EInOutError (a missing or unreadable file, named) or ImageError.
 std::unique_ptr<ArchiveReader> openArchive(const std::string& path, ReadEvents events = {}, ReadOptions options = {});
 

@@ -9,6 +9,7 @@
 #include <charconv>
 #include <map>
 #include <optional>
+#include <vector>
 
 namespace hotaru::disc {
 
@@ -48,6 +49,15 @@ std::optional<std::int64_t> number(std::string_view s)
     return negative ? -v : v;
 }
 
+// The descriptor's name with .img for its extension.
+std::string imageBeside(const std::string& ccdPath)
+{
+    const std::size_t dot = ccdPath.find_last_of('.');
+    const std::size_t sep = ccdPath.find_last_of("/\\");
+    const bool hasOne = dot != std::string::npos && (sep == std::string::npos || dot > sep);
+    return (hasOne ? ccdPath.substr(0, dot) : ccdPath) + ".img";
+}
+
 using Section = std::map<std::string, std::string>;
 
 struct Entry {
@@ -58,7 +68,7 @@ struct Entry {
 
 }  // namespace
 
-CloneCdTrack parseCloneCd(std::string_view text, const std::string& ccdPath)
+ImageTrack parseCloneCd(std::string_view text, const std::string& ccdPath)
 {
     const auto bad = [&](const std::string& why) {
         return ImageError(ImageFault::BadSheet, ccdPath, ccdPath + ": " + why);
@@ -123,9 +133,9 @@ CloneCdTrack parseCloneCd(std::string_view text, const std::string& ccdPath)
     if (!data)
         throw ImageError(ImageFault::NoDataTrack, ccdPath, ccdPath + " names no data track");
 
-    CloneCdTrack track;
+    ImageTrack track;
     track.number = data->point;
-    track.firstSector = data->sector;
+    track.file = imageBeside(ccdPath);
     const auto info = sections.find("track " + std::to_string(data->point));
     const std::int64_t mode =
         info == sections.end() || !info->second.count("mode") ? 1 : value(info->second, info->first, "mode");
@@ -142,6 +152,7 @@ CloneCdTrack parseCloneCd(std::string_view text, const std::string& ccdPath)
             end = e.sector;
     if (end >= 0)
         track.sectors = end - data->sector;
+    track.start = data->sector * static_cast<std::int64_t>(track.layout().sectorSize);
     return track;
 }
 

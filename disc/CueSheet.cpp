@@ -6,6 +6,7 @@
 #include "platform/Encoding.h"
 #include "platform/Path.h"
 
+#include <algorithm>
 #include <array>
 #include <cctype>
 #include <optional>
@@ -178,7 +179,36 @@ std::vector<CueTrack> parseCueSheet(std::string_view text, const std::string& sh
     return tracks;
 }
 
-bool holdsSectors(const CueTrack& track) { return track.fileType == "BINARY" || track.fileType == "MOTOROLA"; }
+ImageTrack cueDataTrack(const std::vector<CueTrack>& tracks, const std::string& sheetPath)
+{
+    const auto data =
+        std::find_if(tracks.begin(), tracks.end(), [](const CueTrack& t) { return t.mode != TrackMode::Audio; });
+    if (data == tracks.end())
+        throw ImageError(ImageFault::NoDataTrack, sheetPath, sheetPath + " names no data track");
+    // Sound files (WAVE, MP3...) are decoded, not read as sectors.
+    if (data->fileType != "BINARY" && data->fileType != "MOTOROLA")
+        throw ImageError(ImageFault::NotSupported, data->file,
+                         sheetPath + ", line " + std::to_string(data->line) + ": its data track is in a " +
+                             data->fileType + " file, which holds sound, not a disc's sectors");
+    ImageTrack track;
+    track.number = data->number;
+    track.file = data->file;
+    track.mode = data->mode;
+    track.start = data->index1 * static_cast<std::int64_t>(track.layout().sectorSize);
+    const auto next = data + 1;
+    if (next == tracks.end() || next->file != data->file) {
+        track.endsOnSector = true;
+        return track;
+    }
+    const std::int64_t end = next->index0 >= 0 ? next->index0 : next->index1;
+    if (end < data->index1)
+        throw ImageError(ImageFault::BadSheet, sheetPath,
+                         sheetPath + ", line " + std::to_string(next->line) +
+                             ": the track starts before the one before")
+            .withLine(next->line);
+    track.sectors = end - data->index1;
+    return track;
+}
 
 bool looksLikeCueSheet(std::string_view head)
 {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "disc/CdSector.h"
+#include "disc/ImageTrack.h"
 
 #include <cstdint>
 #include <string>
@@ -28,8 +29,11 @@ struct CueTrack {
 // Throws ImageError BadSheet naming the sheet and the line.
 std::vector<CueTrack> parseCueSheet(std::string_view text, const std::string& sheetPath);
 
-// Whether a track in a file of this type can be read as sectors.
-bool holdsSectors(const CueTrack& track);
+// The sheet's first data track: from its INDEX 01 to the next track's start
+// in the same file (its INDEX 00 where it has one), else to the file's end.
+// Throws ImageError NoDataTrack, NotSupported (a data track in a sound file)
+// or BadSheet (a track starting before the one before).
+ImageTrack cueDataTrack(const std::vector<CueTrack>& tracks, const std::string& sheetPath);
 
 // True when `head` (a file's first bytes) reads like a CUE sheet.
 bool looksLikeCueSheet(std::string_view head);

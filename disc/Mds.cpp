@@ -41,9 +41,9 @@ private:
     const std::string& path_;
 };
 
-// The layout of a data track of Alcohol's `mode` in sectors of `size` bytes;
-// 2448 is a raw sector followed by 96 bytes of interleaved subchannel.
-std::optional<std::pair<TrackMode, SectorLayout>> dataLayout(std::uint8_t mode, std::uint64_t size)
+// The mode of a data track of Alcohol's `mode` in sectors of `size` bytes, and
+// its subchannel: 2448 is a raw sector followed by 96 bytes of it, interleaved.
+std::optional<std::pair<TrackMode, std::size_t>> dataMode(std::uint8_t mode, std::uint64_t size)
 {
     const int kind = mode & 0x07;  // 2 mode 1, 3 mode 2, 4 mode 2 form 1
     if (kind != 2 && kind != 3 && kind != 4)
@@ -56,7 +56,7 @@ std::optional<std::pair<TrackMode, SectorLayout>> dataLayout(std::uint8_t mode, 
         m = mode1 ? TrackMode::Mode1Raw : TrackMode::Mode2Raw;
     else
         return std::nullopt;
-    return std::pair{m, layoutOf(m, size == FrameSize ? SubcodeSize : 0)};
+    return std::pair{m, size == FrameSize ? SubcodeSize : 0};
 }
 
 // The footer's file name: NUL-terminated bytes, or UTF-16 when `wide`.
@@ -101,7 +101,7 @@ std::string stemOf(const std::string& path)
 
 }  // namespace
 
-MdsTrack parseMds(std::string_view bytes, const std::string& mdsPath)
+ImageTrack parseMds(std::string_view bytes, const std::string& mdsPath)
 {
     const Bytes b(bytes, mdsPath);
     const auto bad = [&](const std::string& why) {
@@ -121,7 +121,7 @@ MdsTrack parseMds(std::string_view bytes, const std::string& mdsPath)
         throw bad("it has " + std::to_string(sessions) + " sessions");
     b.need(sessionsAt, sessions * SessionSize, "a session block");
 
-    std::optional<MdsTrack> found;
+    std::optional<ImageTrack> found;
     for (std::uint64_t s = 0; s < sessions; ++s) {
         const std::size_t session = sessionsAt + s * SessionSize;
         const std::uint64_t blocks = b.le(session + 0x0A, 1);
@@ -135,8 +135,8 @@ MdsTrack parseMds(std::string_view bytes, const std::string& mdsPath)
                 continue;
             const auto mode = static_cast<std::uint8_t>(b.le(block, 1));
             const std::uint64_t sectorSize = b.le(block + 0x10, 2);
-            const auto layout = dataLayout(mode, sectorSize);
-            if (!layout) {
+            const auto kind = dataMode(mode, sectorSize);
+            if (!kind) {
                 if ((mode & 0x07) >= 2)  // data, in a way this reader does not read
                     throw ImageError(ImageFault::NotSupported, mdsPath,
                                      mdsPath + ": track " + std::to_string(point) + " is of mode " +
@@ -144,10 +144,10 @@ MdsTrack parseMds(std::string_view bytes, const std::string& mdsPath)
                                          " bytes");
                 continue;
             }
-            MdsTrack t;
+            ImageTrack t;
             t.number = point;
-            t.mode = layout->first;
-            t.layout = layout->second;
+            t.mode = kind->first;
+            t.subchannel = kind->second;
             t.start = static_cast<std::int64_t>(b.le(block + 0x28, 8));
             if (t.start < 0 || t.start > (std::int64_t{1} << 40))
                 throw bad("track " + std::to_string(point) + " starts at byte " + std::to_string(t.start));

@@ -11,24 +11,24 @@ namespace {
 
 std::uint64_t be(std::string_view b, std::size_t at, std::size_t n) { return bigEndian(b.data() + at, n); }
 
-// Nero's track modes: the layout of a data track, or nothing for sound and
-// what this reader does not read.
-std::optional<std::pair<TrackMode, SectorLayout>> dataLayout(std::uint64_t code)
+// Nero's track modes: a data track's mode and subchannel, or nothing for sound
+// and what this reader does not read.
+std::optional<std::pair<TrackMode, std::size_t>> dataMode(std::uint64_t code)
 {
-    const auto layout = [](TrackMode m, std::size_t subchannel) { return std::pair{m, layoutOf(m, subchannel)}; };
+    const auto data = [](TrackMode m, std::size_t subchannel) { return std::pair{m, subchannel}; };
     switch (code) {
     case 0x00:
-        return layout(TrackMode::Mode1Cooked, 0);
+        return data(TrackMode::Mode1Cooked, 0);
     case 0x02:
-        return layout(TrackMode::Mode2Form1Cooked, 0);
+        return data(TrackMode::Mode2Form1Cooked, 0);
     case 0x05:
-        return layout(TrackMode::Mode1Raw, 0);
+        return data(TrackMode::Mode1Raw, 0);
     case 0x06:
-        return layout(TrackMode::Mode2Raw, 0);
+        return data(TrackMode::Mode2Raw, 0);
     case 0x0F:
-        return layout(TrackMode::Mode1Raw, SubcodeSize);
+        return data(TrackMode::Mode1Raw, SubcodeSize);
     case 0x11:
-        return layout(TrackMode::Mode2Raw, SubcodeSize);
+        return data(TrackMode::Mode2Raw, SubcodeSize);
     default:
         return std::nullopt;
     }
@@ -47,33 +47,35 @@ std::optional<NrgFooter> nrgFooter(std::string_view tail)
     return std::nullopt;
 }
 
-NrgTrack parseNrg(std::string_view chunks, std::int64_t fileSize, const std::string& path)
+ImageTrack parseNrg(std::string_view chunks, std::int64_t fileSize, const std::string& path)
 {
     const auto bad = [&](const std::string& why) { return ImageError(ImageFault::BadSheet, path, path + ": " + why); };
-    std::optional<NrgTrack> found;
+    std::optional<ImageTrack> found;
     const auto place = [&](int number, std::uint64_t mode, std::uint64_t start, std::uint64_t end,
                            std::uint64_t sectorSize) {
         if (found && found->number <= number)
             return;
-        const auto layout = dataLayout(mode);
-        if (!layout) {
+        const auto kind = dataMode(mode);
+        if (!kind) {
             if (!isSound(mode))
                 throw ImageError(ImageFault::NotSupported, path,
                                  path + ": track " + std::to_string(number) + " is of Nero's mode " +
                                      std::to_string(mode));
             return;
         }
-        if (sectorSize != 0 && sectorSize != layout->second.sectorSize)
+        ImageTrack t;
+        t.number = number;
+        t.file = path;
+        t.mode = kind->first;
+        t.subchannel = kind->second;
+        const std::size_t size = t.layout().sectorSize;
+        if (sectorSize != 0 && sectorSize != size)
             throw bad("track " + std::to_string(number) + " has sectors of " + std::to_string(sectorSize) +
                       " bytes, which its mode does not");
         if (start > end || end > static_cast<std::uint64_t>(fileSize))
             throw bad("track " + std::to_string(number) + " lies outside the file");
-        NrgTrack t;
-        t.number = number;
-        t.mode = layout->first;
-        t.layout = layout->second;
         t.start = static_cast<std::int64_t>(start);
-        t.sectors = static_cast<std::int64_t>((end - start) / layout->second.sectorSize);
+        t.sectors = static_cast<std::int64_t>((end - start) / size);
         found = t;
     };
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "disc/CueSheet.h"
+#include "disc/ImageTrack.h"
 
 #include <cstdint>
 #include <optional>
@@ -8,15 +8,6 @@
 #include <string_view>
 
 namespace hotaru::disc {
-
-// Where a Nero image (.nrg) keeps its first data track, in its own file.
-struct NrgTrack {
-    int number = 0;
-    TrackMode mode = TrackMode::Mode1Raw;
-    SectorLayout layout{2352, 16};
-    std::int64_t start = 0;  // byte offset of the track's first sector (index 1)
-    std::int64_t sectors = 0;
-};
 
 // Where the chunks of a Nero image start, from the file's last 12 bytes:
 // "NER5" and a 64-bit offset (version 2), or "NERO" and a 32-bit one
@@ -28,10 +19,10 @@ struct NrgFooter {
 std::optional<NrgFooter> nrgFooter(std::string_view tail);
 
 // Reads the chunks (`chunks`: the file's bytes from the footer's offset up to
-// the footer) and finds the first data track: its disc-at-once block (DAOX,
+// the footer) and finds the first data track, in the image `path` itself: its disc-at-once block (DAOX,
 // or DAOI in version 1), else its track-at-once entry (ETN2 or ETNF). Every
 // offset is checked against `fileSize`. Throws ImageError BadSheet,
 // NoDataTrack or NotSupported naming `path`.
-NrgTrack parseNrg(std::string_view chunks, std::int64_t fileSize, const std::string& path);
+ImageTrack parseNrg(std::string_view chunks, std::int64_t fileSize, const std::string& path);
 
 }  // namespace hotaru::disc
