@@ -32,6 +32,15 @@ namespace disctest {
 // Not a multiple of a sector, and long enough for many CHD hunks.
 inline constexpr std::size_t ArchiveBytes = 3 * 1024 * 1024 + 777;
 
+// `v` as `n` big-endian bytes, as Nero's chunks hold their numbers.
+inline std::string be(std::uint64_t v, std::size_t n)
+{
+    std::string out(n, '\0');
+    for (std::size_t i = 0; i < n; ++i)
+        out[n - 1 - i] = static_cast<char>((v >> (8 * i)) & 0xFF);
+    return out;
+}
+
 inline std::string bytesOf(hotaru::disc::ArchiveReader& r, std::int64_t offset, std::size_t n)
 {
     std::string out(n, '\0');

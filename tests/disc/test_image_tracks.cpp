@@ -17,14 +17,6 @@ using hotaru::disc::TrackMode;
 
 namespace {
 
-std::string be(std::uint64_t v, std::size_t n)
-{
-    std::string out(n, '\0');
-    for (std::size_t i = 0; i < n; ++i)
-        out[n - 1 - i] = static_cast<char>((v >> (8 * i)) & 0xFF);
-    return out;
-}
-
 // One track-at-once entry of Nero's `mode`, and the END! chunk.
 std::string neroChunks(std::uint64_t mode, std::uint64_t start, std::uint64_t length)
 {

@@ -12,14 +12,6 @@ using hotaru::disc::openArchive;
 
 namespace {
 
-std::string be(std::uint64_t v, std::size_t n)
-{
-    std::string out(n, '\0');
-    for (std::size_t i = 0; i < n; ++i)
-        out[n - 1 - i] = static_cast<char>((v >> (8 * i)) & 0xFF);
-    return out;
-}
-
 std::string chunk(const std::string& id, const std::string& body) { return id + be(body.size(), 4) + body; }
 
 struct Track {
