@@ -72,6 +72,7 @@ protected:
     void SetUp() override
     {
         ScratchDirTest::SetUp();
+        archive = file("hotaru4");  // in the folder, which exists from here on
         writeFile(archive, bytes);
     }
 
@@ -84,7 +85,7 @@ protected:
     }
 
     const std::string bytes = patterned(1 << 20);
-    const std::string archive = file("hotaru4");
+    std::string archive;
 };
 
 TEST_F(SharedArchiveTest, ReadersOnSeveralThreadsShareOneOpeningAndEachGetsItsOwnBytes)
