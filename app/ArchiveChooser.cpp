@@ -21,6 +21,18 @@ QStringList discImagePatterns()
 
 }  // namespace
 
+hotaru::Discovery ArchiveChooser::scan() const
+{
+    const hotaru::Discovery found = hotaru::discoverArchive(services_.drives(), [this] {
+        return services_.messageBox(nullptr, QStringLiteral("ホタル奇譚のCDROMが入っていません。"),
+                                    QStringLiteral("エラー"), gui::BoxButtons::RetryCancel,
+                                    gui::BoxIcon::Stop) != gui::BoxAnswer::Cancel;
+    });
+    if (found.outcome == hotaru::DiscoveryOutcome::NoCdRom)
+        services_.messageBox(nullptr, QStringLiteral("CD-ROMが見つかりませんわ。"), QStringLiteral("エラーですわよ。"));
+    return found;
+}
+
 std::optional<QString> ArchiveChooser::ask(QWidget* owner) const
 {
     gui::FileRequest request{

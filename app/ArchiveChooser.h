@@ -1,5 +1,7 @@
 #pragma once
 
+#include "catalogue/Discovery.h"
+
 #include <QString>
 
 #include <optional>
@@ -12,12 +14,15 @@ class SystemServices;
 }
 
 namespace app {
-// Where an archive comes from besides the drive scan: File > Open's dialog,
+// Where an archive comes from: the drive scan at start, File > Open's dialog,
 // which starts at the archive opened last, and a file dropped on the window.
 class ArchiveChooser {
 public:
     explicit ArchiveChooser(gui::SystemServices& services) : services_(services) {}
 
+    // The drive scan with its prompts: Retry/Cancel while no drive holds the
+    // disc, and a box when there is no CD-ROM drive at all.
+    hotaru::Discovery scan() const;
     // The file chosen in the dialog; nothing when cancelled.
     std::optional<QString> ask(QWidget* owner) const;
     // The archive now in use, absolute: the dialog starts there next time.

@@ -6,9 +6,7 @@
 #include "app/PreviewLauncher.h"
 #include "app/ProgramIcon.h"
 #include "app/Voices.h"
-#include "catalogue/Archive.h"
 #include "catalogue/Catalogue.h"
-#include "catalogue/Discovery.h"
 #include "dialogs/AboutDialog.h"
 #include "dialogs/ConverterLinkDialog.h"
 #include "dialogs/OutputFolderDialog.h"
@@ -65,7 +63,7 @@ MainWindow::MainWindow(gui::SystemServices& services, QWidget* parent)
                        Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint,
                    gui::Placement::AsDesigned, false},
                   parent),
-      services_(services), session_(this), archiveChooser_(services)
+      services_(services), session_(this), inspection_(services, this), archiveChooser_(services)
 {
     setWindowIcon(programIcon());
     setAcceptDrops(true);
@@ -284,27 +282,22 @@ void MainWindow::start(const QString& archive, const QString& offeredConverter)
 
 void MainWindow::runDiscovery()
 {
-    const hotaru::Discovery found = hotaru::discoverArchive(services_.drives(), [this] {
-        return services_.messageBox(nullptr, QStringLiteral("ホタル奇譚のCDROMが入っていません。"),
-                                    QStringLiteral("エラー"), gui::BoxButtons::RetryCancel,
-                                    gui::BoxIcon::Stop) != gui::BoxAnswer::Cancel;
-    });
-    switch (found.outcome) {
-    case hotaru::DiscoveryOutcome::NoCdRom:
-        services_.messageBox(nullptr, QStringLiteral("CD-ROMが見つかりませんわ。"), QStringLiteral("エラーですわよ。"));
-        return;
-    case hotaru::DiscoveryOutcome::GaveUp:
+    const hotaru::Discovery found = archiveChooser_.scan();
+    if (found.outcome == hotaru::DiscoveryOutcome::GaveUp)
         session_.picking().gaveUpAtStart();
+    if (found.outcome != hotaru::DiscoveryOutcome::Found)
         return;
-    case hotaru::DiscoveryOutcome::Found:
-        break;
-    }
     session_.setArchivePath(QString::fromStdString(found.archivePath));
-    session_.picking().listedAtStart(readDisc(session_.archivePath()));
-    showStatus(voiceText(session_.voice(), Message::Ready));
+    readDisc(&PickListRules::listedAtStart);
 }
 
-std::int32_t MainWindow::readDisc(const QString& path) const { return hotaru::inspectArchive(path.toStdString()).disc; }
+void MainWindow::readDisc(void (PickListRules::*listed)(std::int32_t disc))
+{
+    inspection_.inspect(session_.archive(), [this, listed](std::int32_t disc) {
+        (session_.picking().*listed)(disc);
+        showStatus(voiceText(session_.voice(), Message::Ready));
+    });
+}
 
 void MainWindow::onOpenTriggered()
 {
@@ -318,8 +311,7 @@ void MainWindow::openArchive(const QString& path)
     archiveChooser_.opened(absolute);
     session_.setArchivePath(absolute);
     session_.picking().openingArchive();
-    session_.picking().listedByOpen(readDisc(absolute));
-    showStatus(voiceText(session_.voice(), Message::Ready));
+    readDisc(&PickListRules::listedByOpen);
 }
 
 void MainWindow::onAviOutputChosen()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/ArchiveChooser.h"
+#include "app/ArchiveInspection.h"
 #include "app/ExtractionRun.h"
 #include "app/PickControls.h"
 #include "app/RunDisplay.h"
@@ -72,8 +73,9 @@ private:
     void makeDialogs();
 
     void runDiscovery();
-    // Reads the archive's size and lists its disc; throws when it cannot be read.
-    std::int32_t readDisc(const QString& path) const;
+    // Lists the session's archive's disc, now or once it is read (then
+    // calling `listed` with it); throws when the file cannot be opened.
+    void readDisc(void (PickListRules::*listed)(std::int32_t disc));
 
     void onOpenTriggered();
     // Lists the archive's disc as File > Open does; throws when it cannot be read.
@@ -96,6 +98,7 @@ private:
 
     gui::SystemServices& services_;
     Session session_;
+    ArchiveInspection inspection_;  // before the session goes: it answers into it
     QString hint_;
     bool centred_ = false;
 

@@ -2,6 +2,7 @@
 
 #include "catalogue/Catalogue.h"
 #include "disc/ArchiveReader.h"
+#include "platform/File.h"
 
 namespace hotaru {
 
@@ -15,6 +16,14 @@ ArchiveInfo inspectArchive(const std::string& path)
 {
     ArchiveInfo info;
     info.size = disc::openArchive(path, {}, knowingArchiveSizes())->size();
+    info.disc = discOfSize(info.size);
+    return info;
+}
+
+ArchiveInfo glanceAtArchive(const std::string& path)
+{
+    ArchiveInfo info;
+    info.size = File::openRead(path).size();
     info.disc = discOfSize(info.size);
     return info;
 }

@@ -24,5 +24,10 @@ disc::ReadOptions knowingArchiveSizes(disc::ReadOptions options = {});
 // disc image holding it (disc/ArchiveReader.h). Throws EInOutError or
 // disc::ImageError.
 ArchiveInfo inspectArchive(const std::string& path);
+// What the system tells of `path` without a byte of it read: opened and
+// closed as by inspectArchive (throwing as it does), its size, and the disc
+// when that size is an archive's. Otherwise disc 0: an image, or any other
+// file, that takes reading to know.
+ArchiveInfo glanceAtArchive(const std::string& path);
 
 }  // namespace hotaru

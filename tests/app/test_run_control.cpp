@@ -185,27 +185,6 @@ private Q_SLOTS:
         verifyStopped(program, wholeDisc(), 3);
     }
 
-    // The first sector of either disc never reads: the window still opens
-    // and lists the disc, having read nothing of it.
-    void aScratchAtTheDiscsStartHoldsNothingBack()
-    {
-        for (const std::int32_t n : {1, 2}) {
-            const QString archive = tmp.filePath(QStringLiteral("start%1/hotaru4").arg(n));
-            QVERIFY(QDir().mkpath(QFileInfo(archive).path()));
-            hotaru::writeSampleArchive(archive.toStdString(), n);
-            qputenv("HOTARU_SCRATCH_FILE", QFileInfo(archive).canonicalFilePath().toUtf8());
-            qputenv("HOTARU_SCRATCH_FROM", "0");
-            qputenv("HOTARU_SCRATCH_TO", "2048");
-            qputenv("HOTARU_SCRATCH_TRY", "0");
-            const auto unscratch = qScopeGuard([] { qunsetenv("HOTARU_SCRATCH_FILE"); });
-            FakeSystemServices services;
-            const auto window = startMainWindow(services, {archive, nullptr, {}});
-            QCOMPARE(services.boxTexts(), QStringList());
-            QCOMPARE(window->session().disc(), n);
-            QCOMPARE(Controls(*window).titles->count(), hotaru::movieCount(n));
-        }
-    }
-
     void aFolderTooSmallForThePicksStartsNothing()
     {
         FakeSystemServices services;
