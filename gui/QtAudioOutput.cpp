@@ -1,5 +1,7 @@
 #include "gui/QtAudioOutput.h"
 
+#include "gui/SoundConverter.h"
+
 #include <QAudioDevice>
 #include <QAudioFormat>
 #include <QAudioSink>
@@ -7,7 +9,19 @@
 #include <QMediaDevices>
 
 #include <algorithm>
+#include <cstring>
 #include <limits>
+#include <optional>
+#include <string>
+#include <vector>
+
+#ifdef Q_OS_WIN
+#include <audioclient.h>
+#include <ks.h>
+#include <ksmedia.h>
+#include <mmdeviceapi.h>
+#include <windows.h>
+#endif
 
 namespace gui {
 
@@ -17,6 +31,54 @@ namespace {
 // and the window's thread may be this late to give more without a gap.
 constexpr qint64 DeviceBufferMicroseconds = 100000;
 
+#ifdef Q_OS_WIN
+// The format the device mixes in, as Qt's WASAPI sink reads it: given
+// exactly that, the sink passes the sound through; anything else it hands
+// to Media Foundation's resampler, which it cannot load under Wine.
+std::optional<QAudioFormat> mixFormat(const QAudioDevice& device)
+{
+    const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    std::optional<QAudioFormat> found;
+    IMMDeviceEnumerator* devices = nullptr;
+    IMMDevice* endpoint = nullptr;
+    IAudioClient* client = nullptr;
+    WAVEFORMATEX* mix = nullptr;
+    const std::wstring id = QString::fromUtf8(device.id()).toStdWString();
+    if (SUCCEEDED(CoCreateInstance(__uuidof(MMDeviceEnumerator), nullptr, CLSCTX_INPROC_SERVER,
+                                   __uuidof(IMMDeviceEnumerator), reinterpret_cast<void**>(&devices))) &&
+        SUCCEEDED(devices->GetDevice(id.c_str(), &endpoint)) &&
+        SUCCEEDED(endpoint->Activate(__uuidof(IAudioClient), CLSCTX_INPROC_SERVER, nullptr,
+                                     reinterpret_cast<void**>(&client))) &&
+        SUCCEEDED(client->GetMixFormat(&mix)) && mix) {
+        QAudioFormat f;
+        f.setSampleRate(int(mix->nSamplesPerSec));
+        f.setChannelCount(mix->nChannels);
+        if (mix->wFormatTag == WAVE_FORMAT_IEEE_FLOAT)
+            f.setSampleFormat(QAudioFormat::Float);
+        else if (mix->wFormatTag == WAVE_FORMAT_PCM && mix->wBitsPerSample == 16)
+            f.setSampleFormat(QAudioFormat::Int16);
+        else if (mix->wFormatTag == WAVE_FORMAT_PCM && mix->wBitsPerSample == 32)
+            f.setSampleFormat(QAudioFormat::Int32);
+        else if (mix->wFormatTag == WAVE_FORMAT_EXTENSIBLE && mix->cbSize >= 22 &&
+                 reinterpret_cast<const WAVEFORMATEXTENSIBLE*>(mix)->SubFormat == KSDATAFORMAT_SUBTYPE_IEEE_FLOAT)
+            f.setSampleFormat(QAudioFormat::Float);
+        // Qt reads no other as a format of its own: it never passes it through.
+        if (f.sampleFormat() != QAudioFormat::Unknown)
+            found = f;
+    }
+    CoTaskMemFree(mix);
+    if (client)
+        client->Release();
+    if (endpoint)
+        endpoint->Release();
+    if (devices)
+        devices->Release();
+    if (SUCCEEDED(com))
+        CoUninitialize();
+    return found;
+}
+#endif
+
 }  // namespace
 
 // The device's end of a SoundSource. It never runs dry and never ends (the
@@ -24,17 +86,25 @@ constexpr qint64 DeviceBufferMicroseconds = 100000;
 // Qt's backends treat an idle pull source as finished and drain the stream.
 class SoundPull final : public QIODevice {
 public:
-    explicit SoundPull(SoundSource& source) : source_(source) { open(QIODevice::ReadOnly | QIODevice::Unbuffered); }
+    SoundPull(SoundSource& source, std::unique_ptr<SoundConverter> converter)
+        : source_(source), converter_(std::move(converter))
+    {
+        open(QIODevice::ReadOnly | QIODevice::Unbuffered);
+    }
     bool isSequential() const override { return true; }
     bool atEnd() const override { return false; }
     qint64 bytesAvailable() const override { return std::numeric_limits<int>::max(); }
 
 protected:
-    qint64 readData(char* data, qint64 max) override { return source_.readSound(data, max); }
+    qint64 readData(char* data, qint64 max) override
+    {
+        return converter_ ? converter_->read(source_, data, max) : source_.readSound(data, max);
+    }
     qint64 writeData(const char*, qint64) override { return -1; }
 
 private:
     SoundSource& source_;
+    std::unique_ptr<SoundConverter> converter_;
 };
 
 std::unique_ptr<QtAudioOutput> QtAudioOutput::open(int sampleRate, int channels, SoundSource& source)
@@ -42,13 +112,24 @@ std::unique_ptr<QtAudioOutput> QtAudioOutput::open(int sampleRate, int channels,
     const QAudioDevice device = QMediaDevices::defaultAudioOutput();
     if (device.isNull())
         return nullptr;
-    QAudioFormat format;
-    format.setSampleRate(sampleRate);
-    format.setChannelCount(channels);
-    format.setSampleFormat(QAudioFormat::Int16);
-    if (!device.isFormatSupported(format))
+    QAudioFormat given;
+    given.setSampleRate(sampleRate);
+    given.setChannelCount(channels);
+    given.setSampleFormat(QAudioFormat::Int16);
+    QAudioFormat format = given;
+#ifdef Q_OS_WIN
+    if (const std::optional<QAudioFormat> mix = mixFormat(device))
+        format = *mix;
+#endif
+    std::unique_ptr<SoundConverter> converter;
+    if (format != given) {
+        converter = SoundConverter::make(given, format);
+        if (!converter)
+            return nullptr;
+    } else if (!device.isFormatSupported(format)) {
         return nullptr;
-    auto pull = std::make_unique<SoundPull>(source);
+    }
+    auto pull = std::make_unique<SoundPull>(source, std::move(converter));
     auto sink = std::make_unique<QAudioSink>(device, format);
     // PulseAudio's default is two seconds, which it fills before it starts.
     sink->setBufferSize(format.bytesForDuration(DeviceBufferMicroseconds));

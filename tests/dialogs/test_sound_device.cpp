@@ -2,29 +2,38 @@
 // the suite's own that plays into a null sink in real time, whose monitor a
 // recorder listens to. A clip with a white picture and a click together at
 // each whole second shows how far apart the eye and the ear get them.
+//
+// Built for Windows it runs under Wine, whose own PulseAudio driver plays
+// into that server: there record-sink.sh makes the clip and records the
+// monitor into a file, which the suite reads as it grows.
 #include "DialogTestSupport.h"
 
 #include "dialogs/MoviePlayer.h"
 #include "movie/MovieStream.h"
 
 #include <QElapsedTimer>
+#include <QFile>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
-#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <iterator>
 #include <mutex>
+#include <thread>
+
+#ifndef _WIN32
+#include <csignal>
 #include <spawn.h>
 #include <sys/wait.h>
-#include <thread>
 #include <unistd.h>
 
 extern char** environ;
+#endif
 
 using dialogs::MoviePlayer;
 using Clock = std::chrono::steady_clock;
@@ -38,6 +47,33 @@ constexpr int RecordRate = 44100;
 // null sink from playing far ahead of the moment it reports.
 class SinkRecorder {
 public:
+#ifdef _WIN32
+    // parec runs on the host, into the file record-sink.sh names: what it
+    // adds from now on is heard as it arrives.
+    SinkRecorder() : file_(qEnvironmentVariable("HOTARU_SINK_RECORDING"))
+    {
+        if (file_.fileName().isEmpty() || !file_.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+            return;
+        file_.seek(file_.size() - file_.size() % 2);
+        reader_ = std::thread([this] {
+            char buffer[4096];
+            while (!stop_.load()) {
+                const qint64 n = file_.read(buffer, sizeof buffer);
+                if (n > 0)
+                    heard(buffer, std::size_t(n));
+                else
+                    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            }
+        });
+    }
+    ~SinkRecorder()
+    {
+        stop_.store(true);
+        if (reader_.joinable())
+            reader_.join();
+    }
+    bool started() const { return reader_.joinable(); }
+#else
     SinkRecorder()
     {
         int fds[2];
@@ -61,7 +97,12 @@ public:
         posix_spawn_file_actions_destroy(&actions);
         ::close(fds[1]);
         fd_ = fds[0];
-        reader_ = std::thread([this] { read(); });
+        reader_ = std::thread([this] {
+            char buffer[4096];
+            ssize_t n;
+            while ((n = ::read(fd_, buffer, sizeof buffer)) > 0)
+                heard(buffer, std::size_t(n));
+        });
     }
     ~SinkRecorder()
     {
@@ -75,6 +116,7 @@ public:
             ::close(fd_);
     }
     bool started() const { return pid_ > 0; }
+#endif
 
     // When each loud start after a quiet stretch was heard.
     std::vector<Clock::time_point> clicks() const
@@ -101,35 +143,37 @@ public:
     }
 
 private:
-    void read()
+    // The next bytes the monitor gave, arrived just now.
+    void heard(const char* data, std::size_t n)
     {
-        char buffer[4096];
-        std::size_t odd = 0;
-        char carry = 0;
-        for (;;) {
-            const ssize_t n = ::read(fd_, buffer + odd, sizeof buffer - odd);
-            if (n <= 0)
-                return;
-            const Clock::time_point now = Clock::now();
-            if (odd)
-                buffer[0] = carry;
-            const std::size_t bytes = odd + std::size_t(n);
-            const std::lock_guard lock(mutex_);
-            for (std::size_t i = 0; i + 1 < bytes; i += 2) {
-                std::int16_t s;
-                std::memcpy(&s, buffer + i, 2);
-                samples_.push_back(s);
+        const Clock::time_point now = Clock::now();
+        const std::lock_guard lock(mutex_);
+        for (std::size_t i = 0; i < n; ++i) {
+            if (!odd_) {
+                carry_ = data[i];
+                odd_ = true;
+                continue;
             }
-            ends_.emplace_back(samples_.size(), now);
-            odd = bytes % 2;
-            carry = buffer[bytes - 1];
+            const char pair[2] = {carry_, data[i]};
+            std::int16_t s;
+            std::memcpy(&s, pair, 2);
+            samples_.push_back(s);
+            odd_ = false;
         }
+        ends_.emplace_back(samples_.size(), now);
     }
 
+#ifdef _WIN32
+    QFile file_;
+    std::atomic<bool> stop_{false};
+#else
     pid_t pid_ = -1;
     int fd_ = -1;
+#endif
     std::thread reader_;
     mutable std::mutex mutex_;
+    bool odd_ = false;  // a sample's first byte came alone
+    char carry_ = 0;
     std::vector<std::int16_t> samples_;
     std::vector<std::pair<std::size_t, Clock::time_point>> ends_;  // samples heard by then
 };
@@ -143,12 +187,18 @@ class TestSoundDevice : public QObject {
 private Q_SLOTS:
     void picturesAndSoundReachTheSenseTogether()
     {
+#ifdef _WIN32
+        const QString path = qEnvironmentVariable("HOTARU_SYNC_CLIP");
+        QVERIFY2(!path.isEmpty(), "run through record-sink.sh, which makes the clip");
+#else
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("clip.cpk"));
         const QByteArray command =
             QByteArrayLiteral("CLIP_SYNC=1 " CLIP_SCRIPT " 5 '") + path.toUtf8() + QByteArrayLiteral("' 4");
         QCOMPARE(std::system(command.constData()), 0);
+#endif
         std::ifstream in(path.toStdString(), std::ios::binary);
+        QVERIFY(in);
         auto film =
             std::make_shared<const std::string>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
         const auto make = [film](const MoviePlayer::StopAsked&) {
