@@ -24,12 +24,11 @@ QStringList discImagePatterns()
 hotaru::Discovery ArchiveChooser::scan() const
 {
     const hotaru::Discovery found = hotaru::discoverArchive(services_.drives(), [this] {
-        return services_.messageBox(nullptr, QStringLiteral("ホタル奇譚のCDROMが入っていません。"),
-                                    QStringLiteral("エラー"), gui::BoxButtons::RetryCancel,
-                                    gui::BoxIcon::Stop) != gui::BoxAnswer::Cancel;
+        return services_.messageBox(nullptr, tr("ホタル奇譚のCDROMが入っていません。"), tr("エラー"),
+                                    gui::BoxButtons::RetryCancel, gui::BoxIcon::Stop) != gui::BoxAnswer::Cancel;
     });
     if (found.outcome == hotaru::DiscoveryOutcome::NoCdRom)
-        services_.messageBox(nullptr, QStringLiteral("CD-ROMが見つかりませんわ。"), QStringLiteral("エラーですわよ。"));
+        services_.messageBox(nullptr, tr("CD-ROMが見つかりませんわ。"), tr("エラーですわよ。"));
     return found;
 }
 
@@ -37,11 +36,11 @@ std::optional<QString> ArchiveChooser::ask(QWidget* owner) const
 {
     gui::FileRequest request{
         QString(),
-        QStringLiteral("ホタル奇譚ムービーファイル(hotaru4)"),
+        tr("ホタル奇譚ムービーファイル(hotaru4)"),
         {QStringLiteral("hotaru4")},
         QStringLiteral("hotaru4"),
         QString(),
-        {{QStringLiteral("ディスクイメージ(iso, cue, bin, chd, ccd, img, mds, mdf, nrg)"), discImagePatterns()}}};
+        {{tr("ディスクイメージ(iso, cue, bin, chd, ccd, img, mds, mdf, nrg)"), discImagePatterns()}}};
     if (!last_.isEmpty()) {
         const QFileInfo last(last_);
         request.initialName = last.fileName();

@@ -2,6 +2,7 @@
 
 #include "catalogue/Discovery.h"
 
+#include <QCoreApplication>
 #include <QString>
 
 #include <optional>
@@ -17,6 +18,8 @@ namespace app {
 // Where an archive comes from: the drive scan at start, File > Open's dialog,
 // which starts at the archive opened last, and a file dropped on the window.
 class ArchiveChooser {
+    Q_DECLARE_TR_FUNCTIONS(ArchiveChooser)
+
 public:
     explicit ArchiveChooser(gui::SystemServices& services) : services_(services) {}
 

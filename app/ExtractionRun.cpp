@@ -16,15 +16,7 @@
 namespace app {
 namespace {
 
-QString kbytes(std::int64_t bytes) { return QString::number(hotaru::kbytes(bytes)) + QStringLiteral(" KBytes"); }
-
-QString titles(std::int32_t disc, const std::vector<std::int32_t>& movies)
-{
-    QStringList names;
-    for (const std::int32_t m : movies)
-        names << gui::fromUtf8(hotaru::movieTitle(disc, m));
-    return names.join(QStringLiteral("、"));
-}
+QString kbytes(std::int64_t bytes) { return QString::number(hotaru::kbytes(bytes)); }
 
 }  // namespace
 
@@ -53,10 +45,9 @@ bool ExtractionRun::roomForPicks() const
     if (!needed)
         return true;
     services_.messageBox(window_,
-                         QDir::toNativeSeparators(folder) +
-                             QStringLiteral("\n保存先の空き容量が足りません。\n必要な容量: ") + kbytes(*needed) +
-                             QStringLiteral("\n空き容量: ") + kbytes(*free),
-                         QStringLiteral("エラー"), gui::BoxButtons::Ok, gui::BoxIcon::Stop);
+                         tr("%1\n保存先の空き容量が足りません。\n必要な容量: %2 KBytes\n空き容量: %3 KBytes")
+                             .arg(QDir::toNativeSeparators(folder), kbytes(*needed), kbytes(*free)),
+                         tr("エラー"), gui::BoxButtons::Ok, gui::BoxIcon::Stop);
     return false;
 }
 
@@ -70,10 +61,40 @@ void ExtractionRun::start()
     done_.clear();
     notConverted_.clear();
     stopping_ = false;
+    const std::int32_t disc = snapshot.disc;
     worker_ = std::make_unique<ExtractionWorker>(std::move(snapshot), nullptr, services_.copyPriority());
     worker_->settings().update(settings);
     ExtractionWorker* w = worker_.get();
-    connect(w, &ExtractionWorker::statusChanged, this, &ExtractionRun::statusChanged, Qt::QueuedConnection);
+    // Worded here, in the language the window speaks when each arrives.
+    const auto cpk = [disc](std::int32_t movie) {
+        return QString::fromStdString(hotaru::cpkName(hotaru::movieTitle(disc, movie)));
+    };
+    const auto video = [disc](std::int32_t movie, int format) {
+        return QString::fromStdString(
+            hotaru::videoName(hotaru::movieTitle(disc, movie), static_cast<hotaru::VideoFormat>(format)));
+    };
+    connect(
+        w, &ExtractionWorker::copying, this,
+        [this, cpk](std::int32_t movie) { Q_EMIT statusChanged(tr("%1  を作成中です。").arg(cpk(movie))); },
+        Qt::QueuedConnection);
+    connect(
+        w, &ExtractionWorker::retrying, this,
+        [this, cpk](std::int32_t movie, int attempt) {
+            Q_EMIT statusChanged(tr("%1  を読み直しています。(%2回目)").arg(cpk(movie)).arg(attempt));
+        },
+        Qt::QueuedConnection);
+    connect(
+        w, &ExtractionWorker::converting, this,
+        [this, video](std::int32_t movie, int format) {
+            Q_EMIT statusChanged(tr("%1  に変換中です。").arg(video(movie, format)));
+        },
+        Qt::QueuedConnection);
+    connect(
+        w, &ExtractionWorker::notConverted, this,
+        [this, video](std::int32_t movie, int format) {
+            Q_EMIT statusChanged(tr("%1  に変換できませんでした。").arg(video(movie, format)));
+        },
+        Qt::QueuedConnection);
     connect(w, &ExtractionWorker::fileNameChanged, this, &ExtractionRun::fileNameChanged, Qt::QueuedConnection);
     connect(
         w, &ExtractionWorker::stepped, this,
@@ -123,8 +144,8 @@ void ExtractionRun::requestStop()
 
 void ExtractionRun::confirmStop()
 {
-    if (isStoppable() && services_.messageBox(window_, QStringLiteral("ファイルの作成を中止しますか？"),
-                                              QStringLiteral("確認"), gui::BoxButtons::OkCancel) == gui::BoxAnswer::Ok)
+    if (isStoppable() && services_.messageBox(window_, tr("ファイルの作成を中止しますか？"), tr("確認"),
+                                              gui::BoxButtons::OkCancel) == gui::BoxAnswer::Ok)
         requestStop();  // nothing when the run ended meanwhile
 }
 
@@ -167,17 +188,21 @@ void ExtractionRun::complete()
     completing_ = true;
     taskbar_->clear();
     askForAttention();
-    QString text = QStringLiteral("ファイルの作成が終了しました。");
-    if (!notConverted_.empty())
-        text += QStringLiteral("\n変換できなかったムービー: ") + titles(session_.disc(), notConverted_);
-    services_.notify(window_, text, QStringLiteral("終了"), [guard = QPointer<ExtractionRun>(this)] {
+    QString text = tr("ファイルの作成が終了しました。");
+    if (!notConverted_.empty()) {
+        QStringList names;
+        for (const std::int32_t m : notConverted_)
+            names << session_.movieTitle(m);
+        text += tr("\n変換できなかったムービー: %1").arg(names.join(tr("、", "between titles")));
+    }
+    services_.notify(window_, text, tr("終了"), [guard = QPointer<ExtractionRun>(this)] {
         if (!guard || !guard->completing_)
             return;
         guard->completing_ = false;
         const auto failed = static_cast<qsizetype>(guard->notConverted_.size());
         Q_EMIT guard->statusChanged(
-            failed == 0 ? QStringLiteral("終了しました。")
-                        : QStringLiteral("終了しました。変換できなかったムービーが%1本あります。").arg(failed));
+            failed == 0 ? tr("終了しました。")
+                        : tr("終了しました。変換できなかったムービーが%n本あります。", "", int(failed)));
         guard->finish(End::Completed);
     });
 }
@@ -191,7 +216,7 @@ void ExtractionRun::fail(const QString& path, const QString& message)
     askForAttention();
     const QString text = QString::fromStdString(hotaru::withFullStop(message.toStdString()));
     const QString shown = path.isEmpty() ? text : QDir::toNativeSeparators(path) + u'\n' + text;
-    services_.messageBox(window_, shown, QStringLiteral("ｱﾌﾟﾘｹｰｼｮﾝ ｴﾗｰ"), gui::BoxButtons::Ok, gui::BoxIcon::Stop);
+    services_.messageBox(window_, shown, tr("ｱﾌﾟﾘｹｰｼｮﾝ ｴﾗｰ"), gui::BoxButtons::Ok, gui::BoxIcon::Stop);
     Q_EMIT statusChanged(text);
     finish(End::Failed);
 }
@@ -202,7 +227,7 @@ void ExtractionRun::stopped()
         return;
     stopWorker();
     askForAttention();
-    Q_EMIT statusChanged(QStringLiteral("中止しました。ムービーを%1本作成しました。").arg(done_.size()));
+    Q_EMIT statusChanged(tr("中止しました。ムービーを%n本作成しました。", "", int(done_.size())));
     finish(End::Stopped);
 }
 

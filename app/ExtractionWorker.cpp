@@ -73,10 +73,10 @@ hotaru::MovieEnd ExtractionWorker::extractMovie(std::int32_t n)
 {
     progress_->startMovie(n);
     hotaru::MovieHooks hooks;
-    hooks.status = [this](const std::string& text) { Q_EMIT statusChanged(fromUtf8(text)); };
+    hooks.copying = [this, n] { Q_EMIT copying(n); };
     hooks.label = [this](const std::string& text) { Q_EMIT fileNameChanged(fromUtf8(text)); };
     hooks.slice = [this] { return sliceDone(); };
-    hooks.retrying = [this](const std::string& text) { Q_EMIT statusChanged(fromUtf8(text)); };
+    hooks.retrying = [this, n](int attempt) { Q_EMIT retrying(n, attempt); };
     hooks.stopRequested = [this] { return isInterruptionRequested(); };
     // The switch counts as it stands when the copy ends, not when it began.
     hooks.conversion = [this, n]() -> std::optional<hotaru::ConversionChoice> {
@@ -90,9 +90,9 @@ hotaru::MovieEnd ExtractionWorker::extractMovie(std::int32_t n)
         return std::nullopt;
     };
     hotaru::VideoFormat format = hotaru::VideoFormat::Avi;
-    hooks.converting = [this, &format](const hotaru::Conversion& job) {
+    hooks.converting = [this, n, &format](const hotaru::Conversion& job) {
         format = job.format;
-        Q_EMIT statusChanged(fromUtf8(hotaru::convertingText(job.title, job.format)));
+        Q_EMIT converting(n, static_cast<int>(job.format));
     };
     hooks.convert = [this](const hotaru::Conversion& job) { return handOff(job); };
     // Pinned now: a folder chosen while this movie is copied or converted
@@ -109,8 +109,7 @@ hotaru::MovieEnd ExtractionWorker::extractMovie(std::int32_t n)
     fraction_.store(progress_->fraction());
     offerSteps();
     if (end == hotaru::MovieEnd::NotConverted)
-        Q_EMIT statusChanged(
-            fromUtf8(hotaru::conversionFailedText(std::string(hotaru::movieTitle(snapshot().disc, n)), format)));
+        Q_EMIT notConverted(n, static_cast<int>(format));
     Q_EMIT movieEnded(n, static_cast<int>(end));
     return end;
 }

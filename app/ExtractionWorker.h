@@ -44,7 +44,13 @@ public:
     double fraction() const { return fraction_.load(); }
 
 Q_SIGNALS:
-    void statusChanged(const QString& text);
+    // The copy of `movie` begins, or goes on after a sector was read again.
+    void copying(std::int32_t movie);
+    // A failed sector of `movie` is read again (attempt from 1).
+    void retrying(std::int32_t movie, int attempt);
+    // Its conversion into a hotaru::VideoFormat begins, or failed (the .cpk stays).
+    void converting(std::int32_t movie, int format);
+    void notConverted(std::int32_t movie, int format);
     void fileNameChanged(const QString& text);
     void stepped();  // slices were copied: takeSteps() tells how many
     // The movie's .cpk is complete; its conversion, if any, follows.

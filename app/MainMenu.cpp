@@ -9,12 +9,17 @@
 namespace app {
 namespace {
 
-QAction* item(QMenu* menu, const char* name, const QString& caption, const QString& hint)
+QAction* item(QMenu* menu, const char* name)
 {
-    QAction* a = menu->addAction(caption);
+    QAction* a = menu->addAction(QString());
     a->setObjectName(QString::fromLatin1(name));
-    a->setStatusTip(hint);
     return a;
+}
+
+void word(QAction* a, const QString& caption, const QString& hint)
+{
+    a->setText(caption);
+    a->setStatusTip(hint);
 }
 
 }  // namespace
@@ -25,46 +30,50 @@ MainMenu::MainMenu(QMainWindow* window) : QObject(window)
     bar->setObjectName(QStringLiteral("MainMenu1"));
     bar->setCursor(Qt::ArrowCursor);
 
-    QMenu* file = bar->addMenu(QStringLiteral("ﾌｧｲﾙ(&F)"));
-    file->setObjectName(QStringLiteral("File1"));
-    open_ = item(file, "Open1", QStringLiteral("開く(&O)"), QStringLiteral("ﾑｰﾋﾞｰﾌｧｲﾙを開きます。"));
-    outputFolder_ = item(file, "KS1", QStringLiteral("保存先の指定(&S)"), QStringLiteral("ﾌｧｲﾙの保存先を指定します。"));
-    preview_ = item(file, "Preview1", QStringLiteral("ﾌﾟﾚﾋﾞｭｰ(&P)..."), QStringLiteral("選んだﾑｰﾋﾞｰを再生します。"));
+    file_ = bar->addMenu(QString());
+    file_->setObjectName(QStringLiteral("File1"));
+    open_ = item(file_, "Open1");
+    outputFolder_ = item(file_, "KS1");
+    preview_ = item(file_, "Preview1");
     preview_->setEnabled(false);
-    file->addSeparator()->setObjectName(QStringLiteral("N1"));
-    stop_ = item(file, "Stop1", QStringLiteral("ﾌｧｲﾙ作成の中止(&C)"), QStringLiteral("ﾌｧｲﾙの作成を中止します。"));
+    file_->addSeparator()->setObjectName(QStringLiteral("N1"));
+    stop_ = item(file_, "Stop1");
     stop_->setEnabled(false);
-    exit_ = item(file, "Exit1", QStringLiteral("終了(&X)"), QStringLiteral("プログラムを終了します。"));
+    exit_ = item(file_, "Exit1");
 
-    QMenu* options = bar->addMenu(QStringLiteral("ｵﾌﾟｼｮﾝ(&O)"));
-    options->setObjectName(QStringLiteral("opt"));
-    aviOutput_ =
-        item(options, "ACPK2AVI", QStringLiteral("AVIを出力(&A)"), QStringLiteral("ACPK2AVIと連携してAVIを出力します"));
+    options_ = bar->addMenu(QString());
+    options_->setObjectName(QStringLiteral("opt"));
+    aviOutput_ = item(options_, "ACPK2AVI");
     aviOutput_->setCheckable(true);
-    mp4Output_ = item(options, "MP4Output", QStringLiteral("MP4を出力(&P)"),
-                      QStringLiteral("ﾌﾞﾗｳｻﾞやｽﾏﾎで再生できるMP4を出力します"));
+    mp4Output_ = item(options_, "MP4Output");
     mp4Output_->setCheckable(true);
-    auto* voiceMenu = new RadioMenu(QStringLiteral("ﾒｯｾｰｼﾞ(&M)"), options);
-    voiceMenu->setObjectName(QStringLiteral("K1"));
-    options->addMenu(voiceMenu);
-    voices_ = {item(voiceMenu, "K2", QStringLiteral("通常"), QStringLiteral("ﾒｯｾｰｼﾞを通常表示にします。")),
-               item(voiceMenu, "K3", QStringLiteral("鷲ノ宮あかね"), QStringLiteral("ﾒｯｾｰｼﾞをあかね風に変えます。")),
-               item(voiceMenu, "K4", QStringLiteral("白鳥しおり"), QStringLiteral("ﾒｯｾｰｼﾞをしおり風に変えます。"))};
-    // Radio items in no exclusive group: setVoiceMark clears the others.
+    voiceMenu_ = new RadioMenu(options_);
+    voiceMenu_->setObjectName(QStringLiteral("K1"));
+    options_->addMenu(voiceMenu_);
+    voices_ = {item(voiceMenu_, "K2"), item(voiceMenu_, "K3"), item(voiceMenu_, "K4")};
+    languageMenu_ = new RadioMenu(options_);
+    languageMenu_->setObjectName(QStringLiteral("languageMenu"));
+    options_->addMenu(languageMenu_);
+    languages_ = {item(languageMenu_, "systemLanguage"), item(languageMenu_, "japanese"),
+                  item(languageMenu_, "english")};
+    // Radio items in no exclusive group: the setters clear the others.
     for (QAction* a : voices_)
         a->setCheckable(true);
     voices_[0]->setChecked(true);
+    for (QAction* a : languages_)
+        a->setCheckable(true);
+    languages_[0]->setChecked(true);
 
-    QMenu* help = bar->addMenu(QStringLiteral("ﾍﾙﾌﾟ(&H)"));
-    help->setObjectName(QStringLiteral("Help1"));
-    about_ = item(help, "About1", QStringLiteral("ﾊﾞｰｼﾞｮﾝ情報(&A)..."),
-                  QStringLiteral("このソフトのﾊﾞｰｼﾞｮﾝ情報を表示します。"));
+    help_ = bar->addMenu(QString());
+    help_->setObjectName(QStringLiteral("Help1"));
+    about_ = item(help_, "About1");
+    retranslate();
 
     // Menu titles have no hint of their own; closing a menu empties the hint.
-    for (QMenu* m : {file, options, static_cast<QMenu*>(voiceMenu), help}) {
+    for (QMenu* m : {file_, options_, voiceMenu_, languageMenu_, help_}) {
         m->menuAction()->setObjectName(m->objectName() + QStringLiteral("Action"));
         connect(m, &QMenu::hovered, this, [this](QAction* a) { Q_EMIT hintChanged(a->statusTip()); });
-        if (m != voiceMenu)
+        if (m != voiceMenu_ && m != languageMenu_)
             connect(m, &QMenu::aboutToHide, this, [this] { Q_EMIT hintChanged(QString()); });
     }
     connect(bar, &QMenuBar::hovered, this, [this](QAction* a) { Q_EMIT hintChanged(a->statusTip()); });
@@ -80,6 +89,35 @@ MainMenu::MainMenu(QMainWindow* window) : QObject(window)
     });
     for (std::size_t v = 0; v < voices_.size(); ++v)
         connect(voices_[v], &QAction::triggered, this, [this, v] { Q_EMIT voiceChosen(static_cast<Voice>(v)); });
+    for (std::size_t l = 0; l < languages_.size(); ++l)
+        connect(languages_[l], &QAction::triggered, this,
+                [this, l] { Q_EMIT languageChosen(static_cast<language::LanguageChoice>(l)); });
+}
+
+void MainMenu::retranslate()
+{
+    file_->setTitle(tr("ﾌｧｲﾙ(&F)"));
+    word(open_, tr("開く(&O)"), tr("ﾑｰﾋﾞｰﾌｧｲﾙを開きます。"));
+    word(outputFolder_, tr("保存先の指定(&S)"), tr("ﾌｧｲﾙの保存先を指定します。"));
+    word(preview_, tr("ﾌﾟﾚﾋﾞｭｰ(&P)..."), tr("選んだﾑｰﾋﾞｰを再生します。"));
+    word(stop_, tr("ﾌｧｲﾙ作成の中止(&C)"), tr("ﾌｧｲﾙの作成を中止します。"));
+    word(exit_, tr("終了(&X)"), tr("プログラムを終了します。"));
+
+    options_->setTitle(tr("ｵﾌﾟｼｮﾝ(&O)"));
+    word(aviOutput_, tr("AVIを出力(&A)"), tr("ACPK2AVIと連携してAVIを出力します"));
+    word(mp4Output_, tr("MP4を出力(&P)"), tr("ﾌﾞﾗｳｻﾞやｽﾏﾎで再生できるMP4を出力します"));
+    voiceMenu_->setTitle(tr("ﾒｯｾｰｼﾞ(&M)"));
+    word(voices_[0], tr("通常"), tr("ﾒｯｾｰｼﾞを通常表示にします。"));
+    word(voices_[1], tr("鷲ノ宮あかね"), tr("ﾒｯｾｰｼﾞをあかね風に変えます。"));
+    word(voices_[2], tr("白鳥しおり"), tr("ﾒｯｾｰｼﾞをしおり風に変えます。"));
+    languageMenu_->setTitle(tr("言語(&L)"));
+    word(languages_[0], tr("システムの設定に従う"), tr("システムの言語で表示します。"));
+    // Each language is named in itself, to be found by those who read it.
+    word(languages_[1], QStringLiteral("日本語"), QStringLiteral("日本語で表示します。"));
+    word(languages_[2], QStringLiteral("English"), QStringLiteral("Show the program in English."));
+
+    help_->setTitle(tr("ﾍﾙﾌﾟ(&H)"));
+    word(about_, tr("ﾊﾞｰｼﾞｮﾝ情報(&A)..."), tr("このソフトのﾊﾞｰｼﾞｮﾝ情報を表示します。"));
 }
 
 void MainMenu::setAviOutputMark(bool on) { aviOutput_->setChecked(on); }
@@ -92,6 +130,12 @@ void MainMenu::setVoiceMark(Voice voice)
 {
     for (std::size_t v = 0; v < voices_.size(); ++v)
         voices_[v]->setChecked(static_cast<Voice>(v) == voice);
+}
+
+void MainMenu::setLanguageMark(language::LanguageChoice choice)
+{
+    for (std::size_t l = 0; l < languages_.size(); ++l)
+        languages_[l]->setChecked(static_cast<language::LanguageChoice>(l) == choice);
 }
 
 }  // namespace app

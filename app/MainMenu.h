@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/Voices.h"
+#include "language/Language.h"
 
 #include <QObject>
 
@@ -12,7 +13,7 @@ class QMainWindow;
 class QMenu;
 
 namespace app {
-// The main window's menu bar: ﾌｧｲﾙ, ｵﾌﾟｼｮﾝ with the outputs and the voices, ﾍﾙﾌﾟ. Items keep
+// The main window's menu bar: ﾌｧｲﾙ, ｵﾌﾟｼｮﾝ with the outputs and the voices, ﾍﾙﾌﾟ, in the installed language. Items keep
 // their layout names as objectNames and carry their hints as status tips.
 class MainMenu : public QObject {
     Q_OBJECT
@@ -34,6 +35,9 @@ public:
     void setMp4OutputAvailable(bool available);
     // Marks the voice's item and clears the others: marking one does not by itself.
     void setVoiceMark(Voice voice);
+    void setLanguageMark(language::LanguageChoice choice);
+    // Words every menu and item in the language installed now.
+    void retranslate();
 
 Q_SIGNALS:
     // The hint of the highlighted item; empty when a menu closes.
@@ -41,8 +45,14 @@ Q_SIGNALS:
     void aviOutputChosen();
     void mp4OutputChosen();
     void voiceChosen(Voice voice);
+    void languageChosen(language::LanguageChoice choice);
 
 private:
+    QMenu* file_;
+    QMenu* options_;
+    QMenu* voiceMenu_;
+    QMenu* languageMenu_;
+    QMenu* help_;
     QAction* open_;
     QAction* outputFolder_;
     QAction* preview_;
@@ -51,6 +61,7 @@ private:
     QAction* aviOutput_;  // check items whose marks only the program sets
     QAction* mp4Output_;
     std::array<QAction*, VoiceCount> voices_{};
+    std::array<QAction*, language::LanguageChoiceCount> languages_{};
     QAction* about_;
 };
 

@@ -28,6 +28,7 @@
 #include <QStatusTipEvent>
 
 #include <array>
+#include <tuple>
 
 namespace app {
 
@@ -86,12 +87,8 @@ void MainWindow::buildControls()
 
     auto* panel = gui::place<QFrame>(client, menuRulePlace);
     panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    // The headings sit right above the lists: wider where the face needs it,
-    // never taller, or the lists would cover their lower half.
-    QLabel* titlesHeading = gui::label(client, titlesHeadingPlace, QStringLiteral("ムービーファイル"), 12, true);
-    QLabel* picksHeading = gui::label(client, picksHeadingPlace, QStringLiteral("選択したファイル"), 15, true);
-    titlesHeading->resize(titlesHeading->width(), titlesHeadingPlace.height);
-    picksHeading->resize(picksHeading->width(), picksHeadingPlace.height);
+    titlesHeading_ = gui::label(client, titlesHeadingPlace, QString(), 12, true);
+    picksHeading_ = gui::label(client, picksHeadingPlace, QString(), 15, true);
     titleList_ = gui::place<ChoiceList>(client, titleListPlace);
     pickList_ = gui::place<ChoiceList>(client, pickListPlace);
     for (ChoiceList* list : {titleList_, pickList_}) {
@@ -100,24 +97,25 @@ void MainWindow::buildControls()
     }
     addButton_ = gui::button(client, addButtonPlace, QStringLiteral("->"));
     removeButton_ = gui::button(client, removeButtonPlace, QStringLiteral("<-"));
-    selectAllButton_ = gui::button(client, selectAllButtonPlace, QStringLiteral("全選択"));
-    clearAllButton_ = gui::button(client, clearAllButtonPlace, QStringLiteral("全削除"));
+    selectAllButton_ = gui::button(client, selectAllButtonPlace, QString());
+    clearAllButton_ = gui::button(client, clearAllButtonPlace, QString());
     // Holds a file name of any length: fixed, not sized to its text.
     auto* fileLabel = gui::place<QLabel>(client, fileLabelPlace);
     fileLabel->setFont(gui::uiFont(13));
     fileLabel->setTextFormat(Qt::PlainText);
-    runButton_ = gui::button(client, runButtonPlace, QStringLiteral("実行"));
-    exitButton_ = gui::button(client, exitButtonPlace, QStringLiteral("終了"));
+    runButton_ = gui::button(client, runButtonPlace, QString());
+    exitButton_ = gui::button(client, exitButtonPlace, QString());
     auto* progressBar = gui::place<QProgressBar>(client, progressBarPlace);
     progressBar->setRange(0, 100);
     progressBar->setValue(0);
     progressBar->setTextVisible(false);
     progressBar->setFocusPolicy(Qt::NoFocus);
-    statusLine_ = gui::place<QStatusBar>(client, statusLinePlace);
-    statusLine_->setSizeGripEnabled(false);
+    auto* statusBar = gui::place<QStatusBar>(client, statusLinePlace);
+    statusBar->setSizeGripEnabled(false);
+    status_ = StatusLine(statusBar);
     runDisplay_ = RunDisplay(progressBar, fileLabel,
                              {this, titleList_, pickList_, addButton_, removeButton_, runButton_, selectAllButton_,
-                              clearAllButton_, statusLine_, progressBar});
+                              clearAllButton_, statusBar, progressBar});
     // The pointer stays an arrow over this while a run shows the hourglass elsewhere.
     exitButton_->setCursor(Qt::ArrowCursor);
 
@@ -129,7 +127,34 @@ void MainWindow::buildControls()
                      runButton_, selectAllButton_, clearAllButton_, exitButton_};
     // The lists, selections and buttons follow every event of the pick list.
     session_.picking().setChangeCallback([this] { pickControls_.show(session_.picking()); });
+    retranslate();
+}
+
+void MainWindow::retranslate()
+{
+    // The headings sit right above the lists: wider where the face needs it,
+    // never taller, or the lists would cover their lower half.
+    for (const auto& [heading, text, place] : {std::tuple{titlesHeading_, tr("ムービーファイル"), titlesHeadingPlace},
+                                               std::tuple{picksHeading_, tr("選択したファイル"), picksHeadingPlace}}) {
+        heading->setText(text);
+        heading->resize(qMax(place.width, heading->sizeHint().width()), place.height);
+    }
+    selectAllButton_->setText(tr("全選択"));
+    clearAllButton_->setText(tr("全削除"));
+    runButton_->setText(tr("実行"));
+    exitButton_->setText(tr("終了"));
+    if (menu_)
+        menu_->retranslate();
+    pickControls_.language = session_.language();
     pickControls_.show(session_.picking());
+    status_.retranslate();
+}
+
+void MainWindow::changeEvent(QEvent* e)
+{
+    if (e->type() == QEvent::LanguageChange)
+        retranslate();
+    FixedWindow::changeEvent(e);
 }
 
 void MainWindow::wireHandlers()
@@ -158,7 +183,9 @@ void MainWindow::wireHandlers()
            [](MainWindow* w) { w->session_.setMp4Output(!w->session_.mp4Output()); });
     connect(menu_, &MainMenu::voiceChosen, this,
             [this](Voice voice) { gui::runHandler(services_, this, [&] { onVoiceChosen(voice); }); });
-    connect(menu_, &MainMenu::hintChanged, this, &MainWindow::setHint);
+    connect(menu_, &MainMenu::hintChanged, this, [this](const QString& hint) { status_.setHint(hint); });
+    connect(menu_, &MainMenu::languageChosen, &session_, &Session::setLanguageChoice);
+    connect(&session_, &Session::languageChoiceChanged, menu_, &MainMenu::setLanguageMark);
 
     handle(exitButton_, &QPushButton::clicked, &MainWindow::close);
     handle(addButton_, &QPushButton::clicked, &MainWindow::onAddClicked);
@@ -173,7 +200,7 @@ void MainWindow::wireHandlers()
     handle(titleList_, &ChoiceList::rowDoubleClicked, &MainWindow::onAddClicked);
     handle(pickList_, &ChoiceList::rowDoubleClicked, &MainWindow::onRemoveClicked);
 
-    connect(run_, &ExtractionRun::statusChanged, this, &MainWindow::showStatus);
+    connect(run_, &ExtractionRun::statusChanged, this, [this](const QString& text) { status_.show(text); });
     connect(run_, &ExtractionRun::fileNameChanged, this,
             [this](const QString& name) { runDisplay_.showFileName(name); });
     connect(run_, &ExtractionRun::stepped, this, [this](int slices) { runDisplay_.stepped(slices); });
@@ -200,35 +227,19 @@ void MainWindow::makeDialogs()
     const QString converter = session_.converterPath().isEmpty() ? offeredConverter_ : session_.converterPath();
     if (!converter.isEmpty())
         converterLinkDialog_->setConverterPath(converter);
-    connect(aboutDialog_.get(), &AboutDialog::hintChanged, this, &MainWindow::setHint);
+    connect(aboutDialog_.get(), &AboutDialog::hintChanged, this,
+            [this](const QString& hint) { status_.setHint(hint); });
 }
 
 bool MainWindow::isRunning() const { return run_->isRunning(); }
 
-QString MainWindow::statusText() const { return statusLine_->currentMessage(); }
-
-void MainWindow::showStatus(const QString& text)
-{
-    if (text.isEmpty())
-        statusLine_->clearMessage();
-    else
-        statusLine_->showMessage(text);
-}
-
-void MainWindow::setHint(const QString& hint)
-{
-    // Only a change reaches the status line, so a message outlives a repeated hint.
-    if (hint == hint_)
-        return;
-    hint_ = hint;
-    showStatus(hint_);
-}
+QString MainWindow::statusText() const { return status_.text(); }
 
 bool MainWindow::event(QEvent* e)
 {
     // Menus send their status tips here; the hint decides what shows.
     if (e->type() == QEvent::StatusTip) {
-        setHint(static_cast<QStatusTipEvent*>(e)->tip());
+        status_.setHint(static_cast<QStatusTipEvent*>(e)->tip());
         return true;
     }
     return FixedWindow::event(e);
@@ -295,7 +306,7 @@ void MainWindow::readDisc(void (PickListRules::*listed)(std::int32_t disc))
 {
     inspection_.inspect(session_.archive(), [this, listed](std::int32_t disc) {
         (session_.picking().*listed)(disc);
-        showStatus(voiceText(session_.voice(), Message::Ready));
+        status_.speak([this] { return voiceText(session_.voice(), Message::Ready); });
     });
 }
 
@@ -327,16 +338,17 @@ void MainWindow::onAviOutputChosen()
 void MainWindow::onVoiceChosen(Voice voice)
 {
     session_.setVoice(voice);
-    showStatus(voiceText(voice, Message::VoiceChange));
+    status_.speak([voice] { return voiceText(voice, Message::VoiceChange); });
 }
 
 void MainWindow::showNote(const std::optional<PickNote>& note)
 {
     if (!note)
         return;
-    const std::int32_t disc = session_.disc();
-    showStatus(voiceText(session_.voice(), note->message, hotaru::movieTitle(disc, note->movie),
-                         hotaru::movieSize(disc, note->movie)));
+    status_.speak([this, voice = session_.voice(), note = *note] {
+        return voiceText(voice, note.message, session_.movieTitle(note.movie),
+                         hotaru::movieSize(session_.disc(), note.movie));
+    });
 }
 
 void MainWindow::onTitleChosen() { showNote(session_.picking().chooseTitle(selectedRow(titleList_))); }
@@ -348,7 +360,7 @@ void MainWindow::onAddClicked()
     const AddResult added = session_.picking().add();
     switch (added.outcome) {
     case AddOutcome::AlreadyPicked:
-        services_.messageBox(this, QStringLiteral("すでに選択されています。"), QStringLiteral("エラー"));
+        services_.messageBox(this, tr("すでに選択されています。"), tr("エラー"));
         break;
     case AddOutcome::Added:
         showNote(PickNote{Message::Added, added.movie});

@@ -6,6 +6,7 @@
 #include "app/PickControls.h"
 #include "app/RunDisplay.h"
 #include "app/Session.h"
+#include "app/StatusLine.h"
 
 #include "gui/FixedWindow.h"
 
@@ -21,6 +22,7 @@ class AboutDialog;
 class ConverterLinkDialog;
 class OutputFolderDialog;
 }  // namespace dialogs
+class QLabel;
 class QPushButton;
 class QStatusBar;
 
@@ -66,11 +68,14 @@ protected:
     // A file dropped on the window opens as File > Open would open it.
     void dragEnterEvent(QDragEnterEvent* e) override;
     void dropEvent(QDropEvent* e) override;
+    void changeEvent(QEvent* e) override;
 
 private:
     void buildControls();
     void wireHandlers();
     void makeDialogs();
+    // Words every control in the language installed now.
+    void retranslate();
 
     void runDiscovery();
     // Lists the session's archive's disc, now or once it is read (then
@@ -91,15 +96,11 @@ private:
     void onRunClicked();
     void onRunEnded(ExtractionRun::End how);
 
-    // The application's one hint text: the status line follows each change.
-    void setHint(const QString& hint);
-    void showStatus(const QString& text);
     void showNote(const std::optional<PickNote>& note);
 
     gui::SystemServices& services_;
     Session session_;
     ArchiveInspection inspection_;  // before the session goes: it answers into it
-    QString hint_;
     bool centred_ = false;
 
     MainMenu* menu_ = nullptr;
@@ -111,7 +112,9 @@ private:
     QPushButton* clearAllButton_ = nullptr;
     QPushButton* runButton_ = nullptr;
     QPushButton* exitButton_ = nullptr;
-    QStatusBar* statusLine_ = nullptr;
+    QLabel* titlesHeading_ = nullptr;
+    QLabel* picksHeading_ = nullptr;
+    StatusLine status_;
     PickControls pickControls_;
     ArchiveChooser archiveChooser_;
     RunDisplay runDisplay_;

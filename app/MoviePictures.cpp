@@ -47,8 +47,6 @@ public:
                                 .arg(t.movieWidth)
                                 .arg(t.movieHeight)
                                 .arg(QString::number(t.frameRate, 'g', 3));
-        } else {
-            picture.facts = QStringLiteral("画像なし");
         }
         Q_EMIT decoded(archive, disc, movie, picture.image, picture.facts);
     }

@@ -20,7 +20,7 @@ namespace app {
 // the movie could not be decoded) and a line of facts.
 struct MoviePicture {
     QImage image;
-    QString facts;  // "1:23  320x224  15 fps", or "画像なし" for a damaged movie
+    QString facts;  // "1:23  320x224  15 fps"; empty for a damaged movie
 };
 
 // Pictures of the movies, read through the opened archive they are asked

@@ -2,7 +2,6 @@
 
 #include "app/Session.h"
 #include "catalogue/Catalogue.h"
-#include "gui/Utf8.h"
 
 #include <QBuffer>
 #include <QHelpEvent>
@@ -61,8 +60,7 @@ void MovieToolTips::show()
     const std::optional<MoviePicture> picture = pictures_.picture(session_.archive(), session_.disc(), movie_);
     if (!picture)
         return;  // shown once decoded
-    QString html =
-        QStringLiteral("<b>%1</b><br>").arg(gui::fromUtf8(hotaru::movieTitle(session_.disc(), movie_)).toHtmlEscaped());
+    QString html = QStringLiteral("<b>%1</b><br>").arg(session_.movieTitle(movie_).toHtmlEscaped());
     if (!picture->image.isNull()) {
         QByteArray png;
         QBuffer buffer(&png);
@@ -70,7 +68,7 @@ void MovieToolTips::show()
         picture->image.save(&buffer, "PNG");
         html += QStringLiteral("<img src=\"data:image/png;base64,%1\"><br>").arg(QString::fromLatin1(png.toBase64()));
     }
-    html += picture->facts.toHtmlEscaped();
+    html += (picture->image.isNull() ? tr("画像なし") : picture->facts).toHtmlEscaped();
     QToolTip::showText(globalPos_, html, list_);
 }
 

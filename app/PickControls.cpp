@@ -10,8 +10,6 @@
 namespace app {
 namespace {
 
-QString titleOf(std::int32_t disc, std::int32_t movie) { return gui::fromUtf8(hotaru::movieTitle(disc, movie)); }
-
 // Rebuilds `list` only where it differs from `titles`, so rows that stay keep their state.
 void showRows(ChoiceList* list, const QStringList& titles)
 {
@@ -41,10 +39,10 @@ void PickControls::show(const PickListRules& rules) const
     const std::int32_t disc = rules.disc();
     QStringList titleRows;
     for (std::int32_t n = 1; n <= rules.titleCount(); ++n)
-        titleRows << titleOf(disc, n);
+        titleRows << language::movieTitle(language, disc, n);
     QStringList pickRows;
     for (const std::int32_t n : rules.picks().live())
-        pickRows << titleOf(disc, n);
+        pickRows << language::movieTitle(language, disc, n);
     showRows(titles, titleRows);
     showRows(picks, pickRows);
 

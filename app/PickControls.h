@@ -1,5 +1,7 @@
 #pragma once
 
+#include "language/Language.h"
+
 class QPushButton;
 
 namespace app {
@@ -18,6 +20,7 @@ struct PickControls {
     QPushButton* selectAll = nullptr;
     QPushButton* clearAll = nullptr;
     QPushButton* exit = nullptr;  // not a pick control, but kept from the focus during a run
+    language::Language language = language::Language::Japanese;  // of the titles listed
 
     void show(const PickListRules& rules) const;
 };

@@ -5,7 +5,6 @@
 #include "catalogue/Catalogue.h"
 #include "dialogs/PreviewWindow.h"
 #include "extract/RunArchive.h"
-#include "gui/Utf8.h"
 #include "movie/MovieStream.h"
 
 #include <QAction>
@@ -75,8 +74,7 @@ void PreviewLauncher::open()
         return std::make_unique<hotaru::MovieStream>(std::move(read), hotaru::movieOffset(disc, movie),
                                                      hotaru::movieSize(disc, movie));
     };
-    auto* window =
-        new dialogs::PreviewWindow(services_, gui::fromUtf8(hotaru::movieTitle(disc, movie)), std::move(make), window_);
+    auto* window = new dialogs::PreviewWindow(services_, session_.movieTitle(movie), std::move(make), window_);
     previews_.insert(key(movie), window);
     window->show();
 }

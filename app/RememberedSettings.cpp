@@ -17,6 +17,7 @@ const QString OutputFolderKey = QStringLiteral("outputFolder");
 const QString ConverterKey = QStringLiteral("converter");
 const QString AviOutputKey = QStringLiteral("aviOutput");
 const QString Mp4OutputKey = QStringLiteral("mp4Output");
+const QString LanguageKey = QStringLiteral("language");
 
 }  // namespace
 
@@ -31,6 +32,7 @@ RememberedSettings::RememberedSettings(std::unique_ptr<QSettings> store, Session
 {
     restore();
     connect(&session_, &Session::voiceChanged, this, &RememberedSettings::save);
+    connect(&session_, &Session::languageChoiceChanged, this, &RememberedSettings::save);
     connect(&session_, &Session::runSettingsChanged, this, &RememberedSettings::save);
 }
 
@@ -42,6 +44,9 @@ void RememberedSettings::restore()
     const int voice = store_->value(VoiceKey).toInt(&ok);
     if (ok && voice >= 0 && voice < VoiceCount)
         session_.setVoice(static_cast<Voice>(voice));
+    const int language = store_->value(LanguageKey).toInt(&ok);
+    if (ok && language >= 0 && language < language::LanguageChoiceCount)
+        session_.setLanguageChoice(static_cast<language::LanguageChoice>(language));
     // A folder that has gone since is forgotten quietly: the current directory serves.
     const QString folder = store_->value(OutputFolderKey).toString();
     if (!folder.isEmpty() && QDir(folder).exists()) {
@@ -69,6 +74,7 @@ void RememberedSettings::save()
     store_->setValue(ConverterKey, session_.converterPath());
     store_->setValue(AviOutputKey, session_.aviOutput());
     store_->setValue(Mp4OutputKey, session_.mp4Output());
+    store_->setValue(LanguageKey, static_cast<int>(session_.languageChoice()));
     store_->sync();
 }
 

@@ -9,8 +9,8 @@ class QSettings;
 namespace app {
 class Session;
 
-// What the user chose stays for the next start: the voice, the output
-// folder, the converter and the AVI switch. Nothing is stored until the user
+// What the user chose stays for the next start: the voice, the language,
+// the output folder, the converter and the output switches. Nothing is stored until the user
 // changes something, so a first start is exactly the program's initial state.
 class RememberedSettings : public QObject {
     Q_OBJECT

@@ -31,6 +31,20 @@ void Session::setVoice(Voice voice)
     Q_EMIT voiceChanged(voice);
 }
 
+void Session::setLanguageChoice(language::LanguageChoice choice)
+{
+    languageChoice_ = choice;
+    Q_EMIT languageChoiceChanged(choice);
+}
+
+void Session::setLanguage(language::Language language)
+{
+    language_ = language;
+    Q_EMIT languageChanged(language);
+}
+
+QString Session::movieTitle(std::int32_t movie) const { return language::movieTitle(language_, disc(), movie); }
+
 void Session::setConverterPath(const QString& path)
 {
     converterPath_ = path;

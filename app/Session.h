@@ -4,6 +4,7 @@
 #include "extract/MovieExtraction.h"
 #include "extract/SharedArchive.h"
 #include "gui/WorkingFolder.h"
+#include "language/Language.h"
 
 #include <QObject>
 #include <QString>
@@ -44,6 +45,15 @@ public:
     Voice voice() const { return voice_; }
     void setVoice(Voice voice);
 
+    // The language the user chose, and the one the window speaks now (the
+    // chosen one, or this start's --lang): Japanese until told otherwise.
+    language::LanguageChoice languageChoice() const { return languageChoice_; }
+    void setLanguageChoice(language::LanguageChoice choice);
+    language::Language language() const { return language_; }
+    void setLanguage(language::Language language);
+    // A movie of the disc in use, titled in the window's language.
+    QString movieTitle(std::int32_t movie) const;
+
     const QString& converterPath() const { return converterPath_; }
     void setConverterPath(const QString& path);
     // AVI and MP4 output: at most one is on; turning one on turns the other off.
@@ -62,6 +72,8 @@ public:
 
 Q_SIGNALS:
     void voiceChanged(Voice voice);
+    void languageChoiceChanged(language::LanguageChoice choice);
+    void languageChanged(language::Language language);
     void aviOutputChanged(bool on);
     void mp4OutputChanged(bool on);
     // The output folder, the converter or an output switch changed.
@@ -74,6 +86,8 @@ private:
     QString outputFolder_;
     gui::WorkingFolder workingFolder_;
     Voice voice_ = Voice::Plain;
+    language::LanguageChoice languageChoice_ = language::LanguageChoice::System;
+    language::Language language_ = language::Language::Japanese;
     QString converterPath_;
     bool aviOutput_ = false;
     bool mp4Output_ = false;

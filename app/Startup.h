@@ -1,10 +1,16 @@
 #pragma once
 
+#include "language/Language.h"
+
 #include <QSettings>
 #include <QString>
 
 #include <memory>
+#include <optional>
 
+namespace language {
+class Translations;
+}
 namespace gui {
 class SystemServices;
 }
@@ -20,6 +26,11 @@ struct StartOptions {
     // The converter that comes with the program: offered in the converter
     // link dialog while no converter is set, and what MP4 output uses.
     QString offeredConverter;
+    // Installs the window's language: the remembered choice, or `language`
+    // for this start alone (--lang), then each choice from the menu. None:
+    // the window keeps the Japanese it is written in.
+    language::Translations* translations = nullptr;
+    std::optional<language::Language> language = std::nullopt;
 };
 
 // The converter that comes with the program, installed beside it; empty when it is not there.

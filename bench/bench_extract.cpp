@@ -120,7 +120,7 @@ double extractionRound(const std::string& archive, const std::string& folder)
     const hotaru::RunSnapshot run{archive, Disc, {}};
     int steps = 0;
     hotaru::MovieHooks hooks;
-    hooks.status = [](const std::string&) {};
+    hooks.copying = [] {};
     hooks.label = [](const std::string&) {};
     hooks.slice = [&] { return ++steps > 0; };
     const auto start = Clock::now();

@@ -22,6 +22,8 @@ std::int32_t discOfSize(std::int64_t archiveSize) noexcept;
 // an empty title rather than read outside the tables.
 std::int32_t movieCount(std::int32_t disc) noexcept;
 std::string_view movieTitle(std::int32_t disc, std::int32_t movie) noexcept;  // UTF-8
+// The title translated, for showing in English; movies are still written as movieTitle.
+std::string_view movieEnglishTitle(std::int32_t disc, std::int32_t movie) noexcept;
 std::int32_t movieSize(std::int32_t disc, std::int32_t movie) noexcept;
 std::int32_t movieOffset(std::int32_t disc, std::int32_t movie) noexcept;
 bool isMovie(std::int32_t disc, std::int32_t movie) noexcept;

@@ -31,7 +31,7 @@ const std::vector<OptionEntry>& optionEntries()
     static const std::vector<OptionEntry> entries{
         {{QStringLiteral("l"), QStringLiteral("list")},
          {},
-         QT_TRANSLATE_NOOP("Texts", "List the disc's movies: number, title, size.")},
+         QT_TRANSLATE_NOOP("Texts", "List the disc's movies: number, title, size and length.")},
         {{QStringLiteral("x"), QStringLiteral("extract")},
          {},
          QT_TRANSLATE_NOOP("Texts", "Copy the named movies, or all, into <title>.cpk files.")},
@@ -46,6 +46,9 @@ const std::vector<OptionEntry>& optionEntries()
         {{QStringLiteral("converter")},
          QStringLiteral("PATH"),
          QT_TRANSLATE_NOOP("Texts", "The converter (default: cpk2avi beside the program).")},
+        {{QStringLiteral("lang")},
+         QStringLiteral("ja|en"),
+         QT_TRANSLATE_NOOP("Texts", "Speak Japanese or English, whatever the system's language.")},
         {{QStringLiteral("h"), QStringLiteral("help")}, {}, QT_TRANSLATE_NOOP("Texts", "Show this help and exit.")},
         {{QStringLiteral("version")}, {}, QT_TRANSLATE_NOOP("Texts", "Show the version and exit.")},
     };
@@ -186,11 +189,18 @@ Options parse(const QStringList& arguments, const QString& startFolder)
         return failure(parser.errorText());
 
     const auto has = [&](const char* name) { return parser.isSet(QLatin1String(name)); };
+    std::optional<language::Language> chosen;
+    if (has("lang")) {
+        chosen = language::languageNamed(parser.value(QStringLiteral("lang")));
+        if (!chosen)
+            return failure(QT_TRANSLATE_NOOP("Texts", "--lang takes ja or en"));
+    }
     const QStringList beforeEnd = kept.mid(0, kept.indexOf(QStringLiteral("--")));
     if (has("help") ||
         (beforeEnd.size() > 1 && std::any_of(beforeEnd.begin() + 1, beforeEnd.end(),
                                              [](const QString& a) { return isWindowsHelp(a.toStdU16String()); }))) {
         Options o;
+        o.language = chosen;
         o.mode = Mode::Help;
         o.message = helpText();
         return o;
@@ -203,6 +213,7 @@ Options parse(const QStringList& arguments, const QString& startFolder)
     }
 
     Options o;
+    o.language = chosen;
     QStringList operands = parser.positionalArguments();
     if (has("list") && has("extract"))
         return failure(QT_TRANSLATE_NOOP("Texts", "--list and --extract cannot be combined"));

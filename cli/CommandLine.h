@@ -2,8 +2,12 @@
 // The command line: --list and --extract run without a window, through the
 // same core the window uses; anything else opens the window.
 
+#include "language/Language.h"
+
 #include <QString>
 #include <QStringList>
+
+#include <optional>
 
 namespace cli {
 
@@ -17,7 +21,9 @@ struct Options {
     bool mp4 = false;      // or into <title>.mp4; never both
     QString converter;     // empty: cpk2avi beside the program
     QStringList picks;     // movie numbers or exact titles; empty: every movie
-    QString message;       // the help, version or error text, in English
+    // --lang: this start's language; none: the remembered or the system's.
+    std::optional<language::Language> language;
+    QString message;  // the help, version or error text, in English
     // A usage error as made: the English text (marked for translation) and
     // its arguments, or Qt's own words; shown in the run's language.
     const char* errorSource = nullptr;

@@ -13,6 +13,7 @@
 #include "extract/MovieExtraction.h"
 #include "extract/RunArchive.h"
 #include "extract/RunProgress.h"
+#include "language/Translations.h"
 #include "movie/FilmHeader.h"
 #include "platform/Drives.h"
 #include "platform/File.h"
@@ -22,7 +23,6 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
-#include <QTranslator>
 
 #include <algorithm>
 #include <cstdio>
@@ -292,7 +292,7 @@ int extract(const Options& options)
                 progress.copying(k, shownTitle);
                 return !stopRequested();
             };
-            hooks.retrying = [&](const std::string&) {
+            hooks.retrying = [&](int) {
                 progress.note(Texts::tr("%1: re-reading a sector that failed").arg(shownTitle));
             };
             hooks.conversion = [&] {
@@ -356,9 +356,8 @@ int extract(const Options& options)
 
 int run(const Options& options)
 {
-    QTranslator translator;
-    if (japanese() && translator.load(QStringLiteral(":/i18n/cli_ja.qm")))
-        QCoreApplication::installTranslator(&translator);
+    language::Translations translations;
+    translations.use(options.language.value_or(language::systemLanguage()));
     switch (options.mode) {
     case Mode::Help:
         write(stdout, helpText());

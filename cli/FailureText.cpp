@@ -3,13 +3,12 @@
 #include "cli/Terminal.h"
 #include "disc/ImageError.h"
 #include "disc/ImageMessage.h"
+#include "language/Language.h"
 #include "platform/InOutError.h"
-
-#include <QLocale>
 
 namespace cli {
 
-bool japanese() { return QLocale::system().language() == QLocale::Japanese; }
+bool japanese() { return language::installedLanguage() == language::Language::Japanese; }
 
 QString ioText(int code)
 {

@@ -1,6 +1,6 @@
 #pragma once
 // What went wrong, worded in the run's language: the window's exact Japanese
-// texts on a Japanese system, plain English elsewhere.
+// texts when Japanese is installed, plain English otherwise.
 
 #include "extract/MovieExtraction.h"
 
@@ -17,7 +17,7 @@ class ImageError;
 
 namespace cli {
 
-// Japanese on a Japanese system, English elsewhere.
+// Whether the run speaks Japanese (language/Translations.h).
 bool japanese();
 
 // A failed file operation's code (platform/InOutError.h) in words.

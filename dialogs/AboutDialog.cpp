@@ -9,6 +9,7 @@
 
 #include <QFrame>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QStatusTipEvent>
@@ -37,14 +38,15 @@ constexpr gui::Place homePagePlace{"Edit2", 24, 176, 289, 21};
 constexpr gui::Place picturePlace{"Image2", 8, 0, 321, 225};
 constexpr gui::Place okButtonPlace{"OKBtn", 339, 12, 75, 25};
 
-// A contact line: its hint shows as tooltip and as the program's hint.
-QLineEdit* contactLine(QWidget* parent, const gui::Place& at, const QString& text, const QString& hint)
+QLineEdit* contactLine(QWidget* parent, const gui::Place& at) { return dialogs::faceEdit(parent, at, QString()); }
+
+// A contact line's text; its hint shows as tooltip and as the program's hint.
+void wordContactLine(QLineEdit* e, const QString& text, const QString& hint)
 {
-    QLineEdit* e = dialogs::faceEdit(parent, at, text);
+    e->setText(text);
     e->setToolTip(hint);
     e->setStatusTip(hint);
     e->setCursorPosition(0);
-    return e;
 }
 
 DoubleClickPicture* picture(QWidget* parent, const gui::Place& at, const QString& resource)
@@ -58,7 +60,7 @@ DoubleClickPicture* picture(QWidget* parent, const gui::Place& at, const QString
 }  // namespace
 
 AboutDialog::AboutDialog(gui::SystemServices& services, QWidget* parent)
-    : FixedWindow({"OKRightDlg", QStringLiteral("バージョン情報"),
+    : FixedWindow({"OKRightDlg", QString(),
                    Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
                        Qt::MSWindowsFixedSizeDialogHint,
                    gui::Placement::Centred},
@@ -77,21 +79,28 @@ AboutDialog::AboutDialog(gui::SystemServices& services, QWidget* parent)
     gui::label(this, systemsPlace, gui::accelText(QStringLiteral("For WindowsNT && Windows95")), 13, true);
     gui::label(this, versionPlace, QStringLiteral("Version %1 Final").arg(QLatin1String(hotaru::ProgramVersion)), 13,
                true);
-    gui::label(this, creditPlace, QStringLiteral("Programmed by 開発チーム"), 13, true);
-    gui::label(this, contactHeadingPlace, QStringLiteral("連絡先"), 12, true);
-    // What ships with the program says where the project lives: the readme
-    // beside it on Windows, the manual page elsewhere.
+    QLabel* credit = gui::label(this, creditPlace, QString(), 13, true);
+    QLabel* contactHeading = gui::label(this, contactHeadingPlace, QString(), 12, true);
+    contactEdit_ = contactLine(this, contactPlace);
+    QLabel* homePageHeading = gui::label(this, homePageHeadingPlace, QString(), 13, true);
+    homePageEdit_ = contactLine(this, homePagePlace);
+    word([=, this] {
+        setWindowTitle(tr("バージョン情報"));
+        gui::setLabelText(credit, creditPlace, tr("Programmed by 開発チーム"));
+        gui::setLabelText(contactHeading, contactHeadingPlace, tr("連絡先"));
+        gui::setLabelText(homePageHeading, homePageHeadingPlace, tr("ホームページ"));
+        // What ships with the program says where the project lives: the
+        // readme beside it on Windows, the manual page elsewhere.
 #ifdef _WIN32
-    const QString contact = QStringLiteral("readme.txt の「連絡先」へ");
-    const QString homePage = QStringLiteral("同梱の readme.txt に記載");
+        wordContactLine(contactEdit_, tr("readme.txt の「連絡先」へ"),
+                        tr("感想や要望などがありましたらこのアドレスまで。"));
+        wordContactLine(homePageEdit_, tr("同梱の readme.txt に記載"), tr("最新版はここに登録されています。"));
 #else
-    const QString contact = QStringLiteral("man hotaru-movie-cutter を参照");
-    const QString homePage = QStringLiteral("man hotaru-movie-cutter に記載");
+        wordContactLine(contactEdit_, tr("man hotaru-movie-cutter を参照"),
+                        tr("感想や要望などがありましたらこのアドレスまで。"));
+        wordContactLine(homePageEdit_, tr("man hotaru-movie-cutter に記載"), tr("最新版はここに登録されています。"));
 #endif
-    contactEdit_ =
-        contactLine(this, contactPlace, contact, QStringLiteral("感想や要望などがありましたらこのアドレスまで。"));
-    gui::label(this, homePageHeadingPlace, QStringLiteral("ホームページ"), 13, true);
-    homePageEdit_ = contactLine(this, homePagePlace, homePage, QStringLiteral("最新版はここに登録されています。"));
+    });
     // Later in the control order, so it covers the text when shown.
     picture_ = picture(this, picturePlace, QStringLiteral(":/dialogs/picture.png"));
     picture_->hide();

@@ -30,11 +30,16 @@ ConverterInfoWindow::ConverterInfoWindow(gui::SystemServices& services, QWidget*
     move(windowPlace.left, windowPlace.top);
 
     gui::label(this, namePlace, QStringLiteral("ACPK2AVI(Another CPK2AVI)"), 16);
-    gui::label(this, creditPlace, QStringLiteral("cpk2avi: 本ツール開発チーム作"), 15);
-    gui::label(this, latestHeadingPlace, QStringLiteral("最新版はこちら"), 15);
-    QLineEdit* whereFrom =
-        dialogs::faceEdit(this, homePagePlace, QStringLiteral("cpk2avi は本ツールに同梱されています"));
+    QLabel* credit = gui::label(this, creditPlace, QString(), 15);
+    QLabel* latestHeading = gui::label(this, latestHeadingPlace, QString(), 15);
+    QLineEdit* whereFrom = dialogs::faceEdit(this, homePagePlace, QString());
     whereFrom->setFont(gui::uiFont(15));
+    word([=] {
+        gui::setLabelText(credit, creditPlace, tr("cpk2avi: 本ツール開発チーム作"));
+        gui::setLabelText(latestHeading, latestHeadingPlace, tr("最新版はこちら"));
+        whereFrom->setText(tr("cpk2avi は本ツールに同梱されています"));
+        whereFrom->setCursorPosition(0);
+    });
     QPushButton* okButton = gui::button(this, okButtonPlace, QStringLiteral("OK"));
     setTabOrder(whereFrom, okButton);
 

@@ -36,7 +36,7 @@ QStringList converterFileNames()
 }
 
 ConverterLinkDialog::ConverterLinkDialog(gui::SystemServices& services, QWidget* parent)
-    : FixedWindow({"Form3", QStringLiteral("ACPK2AVIとの連携"),
+    : FixedWindow({"Form3", QString(),
                    Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
                        Qt::MSWindowsFixedSizeDialogHint,
                    gui::Placement::Centred},
@@ -46,13 +46,20 @@ ConverterLinkDialog::ConverterLinkDialog(gui::SystemServices& services, QWidget*
     setAttribute(Qt::WA_QuitOnClose, false);
     setFixedSize(Form3Size);
 
-    gui::label(this, promptPlace, QStringLiteral("ACPK2AVIの指定"), 12);
+    QLabel* prompt = gui::label(this, promptPlace, QString(), 12);
     converterPathEdit_ = gui::place<QLineEdit>(this, pathFieldPlace);
     converterPathEdit_->setReadOnly(true);
-    QPushButton* browseButton = gui::button(this, browseButtonPlace, QStringLiteral("参照"));
+    QPushButton* browseButton = gui::button(this, browseButtonPlace, QString());
     QPushButton* okButton = gui::button(this, okButtonPlace, QStringLiteral("OK"));
-    QPushButton* cancelButton = gui::button(this, cancelButtonPlace, QStringLiteral("ｷｬﾝｾﾙ"));
-    QPushButton* helpButton = gui::button(this, helpButtonPlace, QStringLiteral("ﾍﾙﾌﾟ"));
+    QPushButton* cancelButton = gui::button(this, cancelButtonPlace, QString());
+    QPushButton* helpButton = gui::button(this, helpButtonPlace, QString());
+    word([=, this] {
+        setWindowTitle(tr("ACPK2AVIとの連携"));
+        gui::setLabelText(prompt, promptPlace, tr("ACPK2AVIの指定"));
+        browseButton->setText(tr("参照"));
+        cancelButton->setText(tr("ｷｬﾝｾﾙ"));
+        helpButton->setText(tr("ﾍﾙﾌﾟ"));
+    });
     setTabOrder(converterPathEdit_, browseButton);
     setTabOrder(browseButton, okButton);
     setTabOrder(okButton, cancelButton);
@@ -97,7 +104,7 @@ void ConverterLinkDialog::onBrowseClicked()
 void ConverterLinkDialog::onOkClicked()
 {
     if (converterPathEdit_->text().isEmpty()) {
-        services_.messageBox(this, QStringLiteral("ACPK2AVI.exeを指定してください。"), gui::programTitle());
+        services_.messageBox(this, tr("ACPK2AVI.exeを指定してください。"), gui::programTitle());
         return;
     }
     Q_EMIT aviOutputRequested();

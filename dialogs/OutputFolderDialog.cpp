@@ -34,7 +34,7 @@ OutputFolderDialog::OutputFolderDialog(gui::SystemServices& services, gui::Worki
 OutputFolderDialog::OutputFolderDialog(gui::SystemServices& services, gui::WorkingFolder& workingFolder,
                                        const QStringList& drives, QWidget* parent)
     // Close box only; the border stays sizable.
-    : FixedWindow({windowPlace.name, QStringLiteral("保存先の指定"),
+    : FixedWindow({windowPlace.name, QString(),
                    Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint},
                   parent),
       services_(services)
@@ -48,6 +48,7 @@ OutputFolderDialog::OutputFolderDialog(gui::SystemServices& services, gui::Worki
     driveBox_ = gui::place<QComboBox>(this, driveBoxPlace);
     QPushButton* okButton = gui::button(this, okButtonPlace, QStringLiteral("OK"));
     QPushButton* cancelButton = gui::button(this, cancelButtonPlace, QStringLiteral("Cancel"));
+    word([this] { setWindowTitle(tr("保存先の指定")); });
     setTabOrder(folderTree_, driveBox_);
     setTabOrder(driveBox_, okButton);
     setTabOrder(okButton, cancelButton);

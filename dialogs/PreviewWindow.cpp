@@ -79,10 +79,10 @@ PreviewWindow::PreviewWindow(gui::SystemServices& services, const QString& title
 {
     setObjectName(QStringLiteral("PreviewWindow"));
     setAttribute(Qt::WA_DeleteOnClose);
-    setWindowTitle(QStringLiteral("ﾌﾟﾚﾋﾞｭｰ - %1").arg(title));
+    setWindowTitle(tr("ﾌﾟﾚﾋﾞｭｰ - %1").arg(title));
 
     view_ = new PictureView(this);
-    message_ = new QLabel(QStringLiteral("読み込み中..."), this);
+    message_ = new QLabel(tr("読み込み中..."), this);
     message_->setObjectName(QStringLiteral("Message"));
     playButton_ = new QPushButton(this);
     playButton_->setObjectName(QStringLiteral("PlayButton"));
@@ -123,16 +123,14 @@ PreviewWindow::PreviewWindow(gui::SystemServices& services, const QString& title
     });
 
     connect(player_, &MoviePlayer::opened, this, &PreviewWindow::onOpened);
-    connect(player_, &MoviePlayer::cannotOpen, this,
-            [this] { message_->setText(QStringLiteral("ﾑｰﾋﾞｰを読み込めません。")); });
+    connect(player_, &MoviePlayer::cannotOpen, this, [this] { message_->setText(tr("ﾑｰﾋﾞｰを読み込めません。")); });
     connect(player_, &MoviePlayer::picture, view_, &PictureView::setPicture);
     connect(player_, &MoviePlayer::positionChanged, this, &PreviewWindow::showPosition);
     connect(player_, &MoviePlayer::playingChanged, this, &PreviewWindow::showPlaying);
     connect(player_, &MoviePlayer::soundUnavailable, this,
-            [this] { message_->setText(QStringLiteral("音声を再生できません。映像だけを再生します。")); });
-    connect(player_, &MoviePlayer::damaged, this, [this](double at) {
-        message_->setText(QStringLiteral("ﾑｰﾋﾞｰの %1 から先が壊れています。").arg(minutesSeconds(at)));
-    });
+            [this] { message_->setText(tr("音声を再生できません。映像だけを再生します。")); });
+    connect(player_, &MoviePlayer::damaged, this,
+            [this](double at) { message_->setText(tr("ﾑｰﾋﾞｰの %1 から先が壊れています。").arg(minutesSeconds(at))); });
 }
 
 void PreviewWindow::closeEvent(QCloseEvent* e)
@@ -168,7 +166,7 @@ void PreviewWindow::showPosition(double seconds)
 
 void PreviewWindow::showPlaying(bool playing)
 {
-    playButton_->setText(playing ? QStringLiteral("一時停止") : QStringLiteral("再生"));
+    playButton_->setText(playing ? tr("一時停止") : tr("再生"));
     playButton_->setIcon(style()->standardIcon(playing ? QStyle::SP_MediaPause : QStyle::SP_MediaPlay));
 }
 

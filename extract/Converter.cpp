@@ -12,16 +12,6 @@ std::string bundledConverter(const std::string& programFolder)
     return isExecutableFile(path) ? path : std::string();
 }
 
-std::string convertingText(const std::string& title, VideoFormat format)
-{
-    return videoName(title, format) + "  に変換中です。";
-}
-
-std::string conversionFailedText(const std::string& title, VideoFormat format)
-{
-    return videoName(title, format) + "  に変換できませんでした。";
-}
-
 ConversionOutcome convertMovie(const Conversion& job, const std::function<bool()>& stopRequested)
 {
     const std::string cpk = cpkName(job.title);

@@ -29,10 +29,6 @@ inline constexpr char BundledConverterName[] = "cpk2avi";
 // Its full path in `programFolder`, or empty when it is not there to run.
 std::string bundledConverter(const std::string& programFolder);
 
-// The status texts of the hand-off.
-std::string convertingText(const std::string& title, VideoFormat format = VideoFormat::Avi);
-std::string conversionFailedText(const std::string& title, VideoFormat format = VideoFormat::Avi);
-
 // Runs the converter in the .cpk's own folder with the bare names
 // "<title>.cpk" and "<title>.avi" (or .mp4), waits for it, and deletes the
 // .cpk only when the converter exited with 0 and left a new, non-empty video.

@@ -8,13 +8,6 @@
 
 namespace hotaru {
 
-std::string creatingText(std::string_view title) { return cpkName(title) + "  を作成中です。"; }
-
-std::string retryingText(std::string_view title, int attempt)
-{
-    return cpkName(title) + "  を読み直しています。(" + std::to_string(attempt) + "回目)";
-}
-
 CopyOutcome extractMovie(const RunSnapshot& run, RunArchive& archive, std::int32_t movie,
                          const std::string& outputFolder, const MovieHooks& hooks)
 {
@@ -22,8 +15,8 @@ CopyOutcome extractMovie(const RunSnapshot& run, RunArchive& archive, std::int32
     // A bare name would land wherever the process happens to be.
     if (outputFolder.empty())
         throw EInOutError(io::PathNotFound, cpkName(title));
-    if (hooks.status)
-        hooks.status(creatingText(title));
+    if (hooks.copying)
+        hooks.copying();
     const RangeCopy job{run.archivePath, movieOffset(run.disc, movie), movieSize(run.disc, movie),
                         outputFolder + cpkName(title), &archive};
     CopyHooks copyHooks;
@@ -32,8 +25,8 @@ CopyOutcome extractMovie(const RunSnapshot& run, RunArchive& archive, std::int32
     // After a retry the status says again what is under way.
     bool retried = false;
     copyHooks.slice = [&] {
-        if (retried && hooks.status)
-            hooks.status(creatingText(title));
+        if (retried && hooks.copying)
+            hooks.copying();
         retried = false;
         return !hooks.slice || hooks.slice();
     };
@@ -41,7 +34,7 @@ CopyOutcome extractMovie(const RunSnapshot& run, RunArchive& archive, std::int32
     if (hooks.retrying)
         copyHooks.retrying = [&](std::int64_t, int attempt) {
             retried = true;
-            hooks.retrying(retryingText(title, attempt));
+            hooks.retrying(attempt);
         };
     return copyRange(job, copyHooks);
 }

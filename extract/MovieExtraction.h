@@ -56,11 +56,6 @@ private:
     RunSettingsValues values_;
 };
 
-// The status texts while a movie is copied, and while a sector of it that
-// failed to read is read again (`attempt` from 1).
-std::string creatingText(std::string_view title);
-std::string retryingText(std::string_view title, int attempt);
-
 // What converts a movie once its copy is complete.
 struct ConversionChoice {
     std::string converterPath;
@@ -68,10 +63,10 @@ struct ConversionChoice {
 };
 
 struct MovieHooks {
-    std::function<void(const std::string&)> status;    // the copy of this movie begins
-    std::function<void(const std::string&)> label;     // the files are open: the name being written
-    SliceCallback slice;                               // after each slice; false stops
-    std::function<void(const std::string&)> retrying;  // a bad sector is being read again
+    std::function<void()> copying;                  // the copy begins, or goes on after a sector was read again
+    std::function<void(const std::string&)> label;  // the files are open: the name being written
+    SliceCallback slice;                            // after each slice; false stops
+    std::function<void(int attempt)> retrying;      // a bad sector is being read again, `attempt` from 1
     // For processMovie: asked once the .cpk is complete; nothing: no conversion.
     std::function<std::optional<ConversionChoice>()> conversion;
     // For processMovie: the conversion begins.

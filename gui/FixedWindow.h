@@ -2,11 +2,16 @@
 
 #include "gui/WindowLayout.h"
 
+#include <QEvent>
 #include <QKeyEvent>
 #include <QLatin1String>
 #include <QShowEvent>
 #include <QString>
 #include <QWidget>
+
+#include <functional>
+#include <utility>
+#include <vector>
 
 class QPushButton;
 
@@ -41,6 +46,22 @@ public:
     }
 
 protected:
+    // Sets texts now, and again in the new language whenever it changes:
+    // `apply` words them with tr().
+    void word(std::function<void()> apply)
+    {
+        apply();
+        wording_.push_back(std::move(apply));
+    }
+    void changeEvent(QEvent* e) override
+    {
+        if (e->type() == QEvent::LanguageChange) {
+            for (const std::function<void()>& apply : wording_)
+                apply();
+        }
+        Base::changeEvent(e);
+    }
+
     // Enter clicks it; none: Enter and Escape press nothing.
     void setDefaultButton(QPushButton* button) { defaultButton_ = button; }
 
@@ -60,6 +81,7 @@ private:
     Placement placement_;
     bool dialogKeys_;
     QPushButton* defaultButton_ = nullptr;
+    std::vector<std::function<void()>> wording_;
 };
 
 }  // namespace gui

@@ -32,10 +32,15 @@ QLabel* label(QWidget* parent, const Place& at, const QString& text, int pixels,
     auto* l = place<QLabel>(parent, at);
     l->setTextFormat(Qt::PlainText);
     l->setFont(uiFont(pixels, bold));
+    setLabelText(l, at, text);
+    return l;
+}
+
+void setLabelText(QLabel* l, const Place& at, const QString& text)
+{
     l->setText(text);
     const QSize fits = l->sizeHint();
     l->resize(qMax(at.width, fits.width()), qMax(at.height, fits.height()));
-    return l;
 }
 
 QPushButton* button(QWidget* parent, const Place& at, const QString& text)

@@ -35,6 +35,8 @@ W* place(QWidget* parent, const Place& at)
 // A label sized to its text (never smaller than its place), as auto-sized
 // labels are, so a wider fallback face does not clip it.
 QLabel* label(QWidget* parent, const Place& at, const QString& text, int pixels, bool bold = false);
+// Another text for such a label, sized again.
+void setLabelText(QLabel* label, const Place& at, const QString& text);
 // A button that is nobody's default: Enter does not press it unless it has the focus.
 QPushButton* button(QWidget* parent, const Place& at, const QString& text);
 

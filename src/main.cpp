@@ -80,8 +80,9 @@ int main(int argc, char** argv)
 
     app::Application application(argc, argv);
     const std::unique_ptr<gui::SystemServices> services = gui::makeSystemServices();
-    const std::unique_ptr<app::MainWindow> window = app::startMainWindow(
-        *services, {options.archive, app::RememberedSettings::userStore(), app::bundledConverter()});
+    const std::unique_ptr<app::MainWindow> window =
+        app::startMainWindow(*services, {options.archive, app::RememberedSettings::userStore(), app::bundledConverter(),
+                                         &application.translations(), options.language});
     window->show();
     return application.exec();
 }

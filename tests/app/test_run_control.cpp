@@ -348,7 +348,7 @@ private Q_SLOTS:
         QVERIFY2(leaving.elapsed() < 1000, qPrintable(QString::number(leaving.elapsed())));
 
         Program program = startOn(services);
-        const QString rereading = QString::fromStdString(hotaru::retryingText(hotaru::movieTitle(1, 2), 2));
+        const QString rereading = title(1, 2) + QStringLiteral(".cpk  を読み直しています。(2回目)");
         const auto runUntilRereading = [&] {
             program.pick(2);
             program.pick(3);

@@ -264,3 +264,32 @@ TEST_F(CommandLineRun, SpeaksJapaneseOnAJapaneseSystem)
     EXPECT_EQ(r.status, 2);
     EXPECT_TRUE(contains(r.err, "ディスク 2 にムービー「99」はありません")) << r.err;
 }
+
+// The system's language decides, Japanese only where it is the user's;
+// --lang overrides it for one start, and takes ja or en alone.
+TEST(CommandLineProgram, SpeaksTheChosenLanguageOrElseTheSystems)
+{
+    const auto help = [](const std::string& locale, std::vector<std::string> extra = {}) {
+        ProgramSetup setup;
+        setup.locale = locale;
+        std::vector<std::string> args{HOTARU_PROGRAM};
+        args.insert(args.end(), extra.begin(), extra.end());
+        args.push_back("--help");
+        return runProgram(args, setup);
+    };
+    for (const char* locale : {"de_DE.UTF-8", "fr_FR.UTF-8", "C", "en_GB.UTF-8"}) {
+        const ProgramOutcome r = help(locale);
+        EXPECT_TRUE(contains(r.out, "Usage: hotaru-movie-cutter")) << locale << r.out;
+        EXPECT_TRUE(contains(r.out, "--lang ja|en")) << r.out;
+        EXPECT_TRUE(contains(r.out, "number, title, size and length")) << r.out;
+    }
+    EXPECT_TRUE(contains(help("ja_JP.UTF-8").out, "使い方: hotaru-movie-cutter"));
+    EXPECT_TRUE(contains(help("ja_JP.UTF-8", {"--lang", "en"}).out, "Usage: hotaru-movie-cutter"));
+    const ProgramOutcome japanese = help("C", {"--lang", "ja"});
+    EXPECT_TRUE(contains(japanese.out, "使い方: hotaru-movie-cutter")) << japanese.out;
+    EXPECT_TRUE(contains(japanese.out, "(番号、題名、大きさ、長さ)")) << japanese.out;
+
+    const ProgramOutcome wrong = runProgram({HOTARU_PROGRAM, "--lang", "de", "--list"});
+    EXPECT_EQ(wrong.status, 2);
+    EXPECT_TRUE(contains(wrong.err, "--lang takes ja or en")) << wrong.err;
+}

@@ -148,7 +148,7 @@ TEST_F(ExtractMovieTest, CopiesTheMovieUnderItsTitleAndTellsEachStepInOrder)
 {
     std::vector<std::string> events;
     hotaru::MovieHooks hooks;
-    hooks.status = [&](const std::string& s) { events.push_back("status " + s); };
+    hooks.copying = [&] { events.push_back("copying"); };
     hooks.label = [&](const std::string& s) { events.push_back("label " + s); };
     hooks.slice = [&] {
         events.push_back("slice");
@@ -157,7 +157,7 @@ TEST_F(ExtractMovieTest, CopiesTheMovieUnderItsTitleAndTellsEachStepInOrder)
     EXPECT_EQ(extract(4, folder(), hooks), hotaru::CopyOutcome::Written);
     EXPECT_TRUE(exact(file("白鳥しおり登場.cpk"), 4));
     ASSERT_EQ(events.size(), 102u);
-    EXPECT_EQ(events[0], "status 白鳥しおり登場.cpk  を作成中です。");
+    EXPECT_EQ(events[0], "copying");
     EXPECT_EQ(events[1], "label 白鳥しおり登場.cpk");
     EXPECT_EQ(std::count(events.begin(), events.end(), "slice"), 100);
 }
@@ -262,9 +262,9 @@ TEST_F(ExtractMovieTest, ARunReadsAnImageThroughOneOpeningAndTellsRetriesToTheMo
     };
     hotaru::RunArchive archive(cue, options);
     hotaru::RunSnapshot images{cue, 1, {}};
-    std::vector<std::string> retries;
+    std::vector<int> retries;
     hotaru::MovieHooks hooks;
-    hooks.retrying = [&](const std::string& text) { retries.push_back(text); };
+    hooks.retrying = [&](int attempt) { retries.push_back(attempt); };
 
     ASSERT_EQ(hotaru::extractMovie(images, archive, 2, folder(), hooks), hotaru::CopyOutcome::Written);
     // A sheet read again now would be refused.
@@ -273,7 +273,7 @@ TEST_F(ExtractMovieTest, ARunReadsAnImageThroughOneOpeningAndTellsRetriesToTheMo
     EXPECT_TRUE(exact(file(hotaru::cpkName(hotaru::movieTitle(1, 2))), 2));
     EXPECT_TRUE(exact(file(hotaru::cpkName(hotaru::movieTitle(1, 3))), 3));
     EXPECT_EQ(opened[bin], 1);
-    EXPECT_EQ(retries, (std::vector<std::string>{hotaru::retryingText(hotaru::movieTitle(1, 3), 1)}));
+    EXPECT_EQ(retries, std::vector<int>{1});
 }
 
 // Each sector of a scratched stretch takes four pauses of 200 ms, and a slice
@@ -292,7 +292,7 @@ TEST_F(ExtractMovieTest, AStopOnAScratchedStretchEndsTheCopyWithinASecondAndLeav
     std::atomic<bool> stop{false};
     std::atomic<int> retries{0};
     hotaru::MovieHooks hooks;
-    hooks.retrying = [&](const std::string&) { ++retries; };
+    hooks.retrying = [&](int) { ++retries; };
     hooks.stopRequested = [&] { return stop.load(); };
     std::chrono::steady_clock::time_point stoppedAt;
     std::thread user([&] {

@@ -2,7 +2,8 @@
 # window-titles.sh CASE PROGRAM SAMPLE_MAKER: starts the real program on the X
 # server in $DISPLAY (see with-xvfb.sh), drives it with xdotool and checks each
 # box's and dialog's title exactly as the window system has it (_NET_WM_NAME).
-# No window manager runs: Qt sets the property on its own windows.
+# No window manager runs: Qt sets the property on its own windows. The
+# program speaks Japanese (--lang ja), whose titles these are.
 set -uo pipefail
 
 case_name="$1"
@@ -131,7 +132,7 @@ menu_pick() {
 main=
 start_program() {
   cd "$HOME" || die "no HOME"
-  "$program" >"$work/program.log" 2>&1 &
+  "$program" --lang ja >"$work/program.log" 2>&1 &
   pid=$!
   local w boxes=0
   while :; do

@@ -1,12 +1,16 @@
 <?xml version="1.0" encoding="utf-8"?>
 <!DOCTYPE TS>
-<TS version="2.1" language="ja_JP">
+<TS version="2.1" language="ja_JP" sourcelanguage="en">
+<context>
+    <name>Language</name>
+    <message>
+        <source>built-in</source>
+        <comment>the code of this translation&apos;s language</comment>
+        <translation>ja</translation>
+    </message>
+</context>
 <context>
     <name>Texts</name>
-    <message>
-        <source>List the disc&apos;s movies: number, title, size.</source>
-        <translation>ディスクのムービーの一覧 (番号、題名、大きさ) を表示します。</translation>
-    </message>
     <message>
         <source>Copy the named movies, or all, into &lt;title&gt;.cpk files.</source>
         <translation>指定したムービー (なければすべて) を &lt;題名&gt;.cpk に取り出します。</translation>
@@ -204,6 +208,18 @@ Try &apos;%1 --help&apos; for more information.</source>
     <message>
         <source>%1  %2%3  %4 bytes  %5 KiB  %6</source>
         <translation>%1  %2%3  %4 バイト  %5 KiB  %6</translation>
+    </message>
+    <message>
+        <source>List the disc&apos;s movies: number, title, size and length.</source>
+        <translation>ディスクのムービーの一覧 (番号、題名、大きさ、長さ) を表示します。</translation>
+    </message>
+    <message>
+        <source>Speak Japanese or English, whatever the system&apos;s language.</source>
+        <translation>システムの言語によらず、日本語 (ja) か英語 (en) で表示します。</translation>
+    </message>
+    <message>
+        <source>--lang takes ja or en</source>
+        <translation>--lang には ja か en を指定してください</translation>
     </message>
 </context>
 </TS>

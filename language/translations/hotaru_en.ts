@@ -1,0 +1,472 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="en" sourcelanguage="ja_JP">
+<context>
+    <name>ArchiveChooser</name>
+    <message>
+        <source>ホタル奇譚のCDROMが入っていません。</source>
+        <translation>The Hotaru Kitan CD-ROM is not in the drive.</translation>
+    </message>
+    <message>
+        <source>エラー</source>
+        <translation>Error</translation>
+    </message>
+    <message>
+        <source>CD-ROMが見つかりませんわ。</source>
+        <translation>I can&apos;t find a CD-ROM drive anywhere, you know.</translation>
+    </message>
+    <message>
+        <source>エラーですわよ。</source>
+        <translation>That&apos;s an error, I&apos;m afraid.</translation>
+    </message>
+    <message>
+        <source>ホタル奇譚ムービーファイル(hotaru4)</source>
+        <translation>Hotaru Kitan movie archive (hotaru4)</translation>
+    </message>
+    <message>
+        <source>ディスクイメージ(iso, cue, bin, chd, ccd, img, mds, mdf, nrg)</source>
+        <translation>Disc images (iso, cue, bin, chd, ccd, img, mds, mdf, nrg)</translation>
+    </message>
+</context>
+<context>
+    <name>Language</name>
+    <message>
+        <source>built-in</source>
+        <comment>the code of this translation&apos;s language</comment>
+        <translation>en</translation>
+    </message>
+</context>
+<context>
+    <name>Voices</name>
+    <message>
+        <source>作成するムービーファイルを選択してください。</source>
+        <translation>Please select the movie files to create.</translation>
+    </message>
+    <message>
+        <source>それでは始めましょうか、鷹見さん。</source>
+        <translation>Well then, shall we begin, Takami?</translation>
+    </message>
+    <message>
+        <source>さぁ、始めますわよ。</source>
+        <translation>Come now, we shall begin.</translation>
+    </message>
+    <message>
+        <source>%1       %2KBytes</source>
+        <translation>%1       %2KBytes</translation>
+    </message>
+    <message>
+        <source>このﾌｧｲﾙは%1です。ｻｲｽﾞは%2KBytes みたいですよ。</source>
+        <translation>This file is %1. It looks like it&apos;s %2KBytes.</translation>
+    </message>
+    <message>
+        <source>このファイルは%1、大きさはざっと%2KBytes といった所ですわ。</source>
+        <translation>This file is %1, and it comes to roughly %2KBytes, I should say.</translation>
+    </message>
+    <message>
+        <source>このファイルは%1という名前です。大きさは%2KBytes みたいですよ。</source>
+        <translation>This file is called %1. It looks like it&apos;s %2KBytes.</translation>
+    </message>
+    <message>
+        <source>%1  をリストに追加しました。</source>
+        <translation>Added %1 to the list.</translation>
+    </message>
+    <message>
+        <source>%1&#x3000;をリストに追加しますね。</source>
+        <translation>I&apos;ll add %1 to the list.</translation>
+    </message>
+    <message>
+        <source>%1&#x3000;をリストに追加してさしあげますわ。</source>
+        <translation>I shall add %1 to the list for you.</translation>
+    </message>
+    <message>
+        <source>%1  をリストから削除しました。</source>
+        <translation>Removed %1 from the list.</translation>
+    </message>
+    <message>
+        <source>%1  は消しましたよ。いいですね、鷹見さん。</source>
+        <translation>I&apos;ve taken %1 off. That&apos;s all right, isn&apos;t it, Takami?</translation>
+    </message>
+    <message>
+        <source>少尉、さっさと%1  を消してくださらないかしら。</source>
+        <translation>Lieutenant, would you kindly hurry up and take %1 off?</translation>
+    </message>
+    <message>
+        <source>メッセージを通常モードにしました。</source>
+        <translation>Messages are now in normal mode.</translation>
+    </message>
+    <message>
+        <source>これからは、わたし、鷲ノ宮あかねがご案内します。</source>
+        <translation>From now on, I, Akane Washinomiya, will be your guide.</translation>
+    </message>
+    <message>
+        <source>ようやく私の出番というわけですわね。</source>
+        <translation>So my turn has come at last, has it?</translation>
+    </message>
+</context>
+<context>
+    <name>app::ExtractionRun</name>
+    <message>
+        <source>%1
+保存先の空き容量が足りません。
+必要な容量: %2 KBytes
+空き容量: %3 KBytes</source>
+        <translation>%1
+There is not enough free space in the save folder.
+Space needed: %2 KBytes
+Free space: %3 KBytes</translation>
+    </message>
+    <message>
+        <source>エラー</source>
+        <translation>Error</translation>
+    </message>
+    <message>
+        <source>%1  を作成中です。</source>
+        <translation>Creating %1...</translation>
+    </message>
+    <message>
+        <source>%1  を読み直しています。(%2回目)</source>
+        <translation>Reading %1 again (attempt %2)...</translation>
+    </message>
+    <message>
+        <source>%1  に変換中です。</source>
+        <translation>Converting to %1...</translation>
+    </message>
+    <message>
+        <source>%1  に変換できませんでした。</source>
+        <translation>Could not convert to %1.</translation>
+    </message>
+    <message>
+        <source>ファイルの作成を中止しますか？</source>
+        <translation>Stop creating the files?</translation>
+    </message>
+    <message>
+        <source>確認</source>
+        <translation>Confirm</translation>
+    </message>
+    <message>
+        <source>ファイルの作成が終了しました。</source>
+        <translation>The files have been created.</translation>
+    </message>
+    <message>
+        <source>
+変換できなかったムービー: %1</source>
+        <translation>
+Movies that could not be converted: %1</translation>
+    </message>
+    <message>
+        <source>、</source>
+        <comment>between titles</comment>
+        <translation>, </translation>
+    </message>
+    <message>
+        <source>終了</source>
+        <translation>Done</translation>
+    </message>
+    <message>
+        <source>終了しました。</source>
+        <translation>Done.</translation>
+    </message>
+    <message numerus="yes">
+        <source>終了しました。変換できなかったムービーが%n本あります。</source>
+        <translation>
+            <numerusform>Done. %n movie could not be converted.</numerusform>
+            <numerusform>Done. %n movies could not be converted.</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>ｱﾌﾟﾘｹｰｼｮﾝ ｴﾗｰ</source>
+        <translation>Application Error</translation>
+    </message>
+    <message numerus="yes">
+        <source>中止しました。ムービーを%n本作成しました。</source>
+        <translation>
+            <numerusform>Stopped. %n movie was created.</numerusform>
+            <numerusform>Stopped. %n movies were created.</numerusform>
+        </translation>
+    </message>
+</context>
+<context>
+    <name>app::MainMenu</name>
+    <message>
+        <source>ﾌｧｲﾙ(&amp;F)</source>
+        <translation>&amp;File</translation>
+    </message>
+    <message>
+        <source>開く(&amp;O)</source>
+        <translation>&amp;Open</translation>
+    </message>
+    <message>
+        <source>ﾑｰﾋﾞｰﾌｧｲﾙを開きます。</source>
+        <translation>Opens a movie file.</translation>
+    </message>
+    <message>
+        <source>保存先の指定(&amp;S)</source>
+        <translation>Choose &amp;Save Folder</translation>
+    </message>
+    <message>
+        <source>ﾌｧｲﾙの保存先を指定します。</source>
+        <translation>Chooses where the files are saved.</translation>
+    </message>
+    <message>
+        <source>ﾌﾟﾚﾋﾞｭｰ(&amp;P)...</source>
+        <translation>&amp;Preview...</translation>
+    </message>
+    <message>
+        <source>選んだﾑｰﾋﾞｰを再生します。</source>
+        <translation>Plays the selected movie.</translation>
+    </message>
+    <message>
+        <source>ﾌｧｲﾙ作成の中止(&amp;C)</source>
+        <translation>&amp;Cancel Creating Files</translation>
+    </message>
+    <message>
+        <source>ﾌｧｲﾙの作成を中止します。</source>
+        <translation>Stops creating the files.</translation>
+    </message>
+    <message>
+        <source>終了(&amp;X)</source>
+        <translation>E&amp;xit</translation>
+    </message>
+    <message>
+        <source>プログラムを終了します。</source>
+        <translation>Exits the program.</translation>
+    </message>
+    <message>
+        <source>ｵﾌﾟｼｮﾝ(&amp;O)</source>
+        <translation>&amp;Options</translation>
+    </message>
+    <message>
+        <source>AVIを出力(&amp;A)</source>
+        <translation>Output &amp;AVI</translation>
+    </message>
+    <message>
+        <source>ACPK2AVIと連携してAVIを出力します</source>
+        <translation>Outputs AVI files with the help of ACPK2AVI</translation>
+    </message>
+    <message>
+        <source>MP4を出力(&amp;P)</source>
+        <translation>Output M&amp;P4</translation>
+    </message>
+    <message>
+        <source>ﾌﾞﾗｳｻﾞやｽﾏﾎで再生できるMP4を出力します</source>
+        <translation>Outputs MP4 files that browsers and phones can play</translation>
+    </message>
+    <message>
+        <source>ﾒｯｾｰｼﾞ(&amp;M)</source>
+        <translation>&amp;Messages</translation>
+    </message>
+    <message>
+        <source>通常</source>
+        <translation>Normal</translation>
+    </message>
+    <message>
+        <source>ﾒｯｾｰｼﾞを通常表示にします。</source>
+        <translation>Shows the messages plainly.</translation>
+    </message>
+    <message>
+        <source>鷲ノ宮あかね</source>
+        <translation>Akane Washinomiya</translation>
+    </message>
+    <message>
+        <source>ﾒｯｾｰｼﾞをあかね風に変えます。</source>
+        <translation>Has Akane speak the messages.</translation>
+    </message>
+    <message>
+        <source>白鳥しおり</source>
+        <translation>Shiori Shiratori</translation>
+    </message>
+    <message>
+        <source>ﾒｯｾｰｼﾞをしおり風に変えます。</source>
+        <translation>Has Shiori speak the messages.</translation>
+    </message>
+    <message>
+        <source>言語(&amp;L)</source>
+        <translation>&amp;Language</translation>
+    </message>
+    <message>
+        <source>システムの設定に従う</source>
+        <translation>System Language</translation>
+    </message>
+    <message>
+        <source>システムの言語で表示します。</source>
+        <translation>Shows the program in the system&apos;s language.</translation>
+    </message>
+    <message>
+        <source>ﾍﾙﾌﾟ(&amp;H)</source>
+        <translation>&amp;Help</translation>
+    </message>
+    <message>
+        <source>ﾊﾞｰｼﾞｮﾝ情報(&amp;A)...</source>
+        <translation>&amp;About...</translation>
+    </message>
+    <message>
+        <source>このソフトのﾊﾞｰｼﾞｮﾝ情報を表示します。</source>
+        <translation>Shows this program&apos;s version information.</translation>
+    </message>
+</context>
+<context>
+    <name>app::MainWindow</name>
+    <message>
+        <source>ムービーファイル</source>
+        <translation>Movie files</translation>
+    </message>
+    <message>
+        <source>選択したファイル</source>
+        <translation>Selected files</translation>
+    </message>
+    <message>
+        <source>全選択</source>
+        <translation>All</translation>
+    </message>
+    <message>
+        <source>全削除</source>
+        <translation>Clear</translation>
+    </message>
+    <message>
+        <source>実行</source>
+        <translation>Run</translation>
+    </message>
+    <message>
+        <source>終了</source>
+        <translation>Exit</translation>
+    </message>
+    <message>
+        <source>すでに選択されています。</source>
+        <translation>That movie is already selected.</translation>
+    </message>
+    <message>
+        <source>エラー</source>
+        <translation>Error</translation>
+    </message>
+</context>
+<context>
+    <name>app::MovieToolTips</name>
+    <message>
+        <source>画像なし</source>
+        <translation>No picture</translation>
+    </message>
+</context>
+<context>
+    <name>dialogs::AboutDialog</name>
+    <message>
+        <source>バージョン情報</source>
+        <translation>Version Information</translation>
+    </message>
+    <message>
+        <source>Programmed by 開発チーム</source>
+        <translation>Programmed by the development team</translation>
+    </message>
+    <message>
+        <source>連絡先</source>
+        <translation>Contact</translation>
+    </message>
+    <message>
+        <source>ホームページ</source>
+        <translation>Home page</translation>
+    </message>
+    <message>
+        <source>readme.txt の「連絡先」へ</source>
+        <translation>See &quot;Contact&quot; in readme.txt</translation>
+    </message>
+    <message>
+        <source>感想や要望などがありましたらこのアドレスまで。</source>
+        <translation>Send your comments and requests here.</translation>
+    </message>
+    <message>
+        <source>同梱の readme.txt に記載</source>
+        <translation>Given in the readme.txt that comes with it</translation>
+    </message>
+    <message>
+        <source>最新版はここに登録されています。</source>
+        <translation>The latest version is published here.</translation>
+    </message>
+    <message>
+        <source>man hotaru-movie-cutter を参照</source>
+        <translation>See man hotaru-movie-cutter</translation>
+    </message>
+    <message>
+        <source>man hotaru-movie-cutter に記載</source>
+        <translation>Given in man hotaru-movie-cutter</translation>
+    </message>
+</context>
+<context>
+    <name>dialogs::ConverterInfoWindow</name>
+    <message>
+        <source>cpk2avi: 本ツール開発チーム作</source>
+        <translation>cpk2avi: by this tool&apos;s development team</translation>
+    </message>
+    <message>
+        <source>最新版はこちら</source>
+        <translation>Latest version</translation>
+    </message>
+    <message>
+        <source>cpk2avi は本ツールに同梱されています</source>
+        <translation>cpk2avi comes with this tool</translation>
+    </message>
+</context>
+<context>
+    <name>dialogs::ConverterLinkDialog</name>
+    <message>
+        <source>ACPK2AVIとの連携</source>
+        <translation>Working with ACPK2AVI</translation>
+    </message>
+    <message>
+        <source>ACPK2AVIの指定</source>
+        <translation>Where ACPK2AVI is</translation>
+    </message>
+    <message>
+        <source>参照</source>
+        <translation>Browse</translation>
+    </message>
+    <message>
+        <source>ｷｬﾝｾﾙ</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>ﾍﾙﾌﾟ</source>
+        <translation>Help</translation>
+    </message>
+    <message>
+        <source>ACPK2AVI.exeを指定してください。</source>
+        <translation>Please choose ACPK2AVI.exe.</translation>
+    </message>
+</context>
+<context>
+    <name>dialogs::OutputFolderDialog</name>
+    <message>
+        <source>保存先の指定</source>
+        <translation>Choose Save Folder</translation>
+    </message>
+</context>
+<context>
+    <name>dialogs::PreviewWindow</name>
+    <message>
+        <source>ﾌﾟﾚﾋﾞｭｰ - %1</source>
+        <translation>Preview - %1</translation>
+    </message>
+    <message>
+        <source>読み込み中...</source>
+        <translation>Loading...</translation>
+    </message>
+    <message>
+        <source>ﾑｰﾋﾞｰを読み込めません。</source>
+        <translation>The movie cannot be read.</translation>
+    </message>
+    <message>
+        <source>音声を再生できません。映像だけを再生します。</source>
+        <translation>The sound cannot be played. Playing the pictures only.</translation>
+    </message>
+    <message>
+        <source>ﾑｰﾋﾞｰの %1 から先が壊れています。</source>
+        <translation>The movie is damaged from %1 on.</translation>
+    </message>
+    <message>
+        <source>一時停止</source>
+        <translation>Pause</translation>
+    </message>
+    <message>
+        <source>再生</source>
+        <translation>Play</translation>
+    </message>
+</context>
+</TS>

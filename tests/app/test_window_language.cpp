@@ -1,0 +1,195 @@
+// The window in English and in Japanese: every text a person sees, in every
+// window and box; the switch at run time; the choice remembered; --lang.
+#include "AppTestSupport.h"
+#include "TestMain.h"
+#include "app/Application.h"
+#include "catalogue/Catalogue.h"
+#include "dialogs/AboutDialog.h"
+#include "dialogs/ConverterInfoWindow.h"
+#include "dialogs/ConverterLinkDialog.h"
+#include "dialogs/OutputFolderDialog.h"
+#include "gui/SystemServices.h"
+
+#include <QAbstractButton>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QMenu>
+#include <QSettings>
+#include <QTemporaryDir>
+
+using language::Language;
+using language::LanguageChoice;
+
+namespace {
+
+// The first text holding Japanese script (kana of either width, kanji,
+// full-width forms, Japanese punctuation) outside the product's name.
+QString firstJapanese(const QStringList& texts)
+{
+    for (const QString& text : texts) {
+        QString rest = text;
+        rest.remove(gui::programTitle());
+        for (const QChar c : rest) {
+            const char16_t u = c.unicode();
+            if ((u >= 0x3000 && u <= 0x30ff) || (u >= 0x4e00 && u <= 0x9fff) || (u >= 0xff00 && u <= 0xffef))
+                return text;
+        }
+    }
+    return {};
+}
+
+// Everything of `window` a person may read: captions, labels, buttons,
+// fields, list rows, menus and their hints, tooltips.
+QStringList textsOf(const QWidget* window)
+{
+    QStringList texts{window->windowTitle()};
+    for (const QWidget* w : window->findChildren<QWidget*>()) {
+        texts << w->toolTip() << w->statusTip();
+        if (const auto* label = qobject_cast<const QLabel*>(w))
+            texts << label->text();
+        if (const auto* button = qobject_cast<const QAbstractButton*>(w))
+            texts << button->text();
+        if (const auto* field = qobject_cast<const QLineEdit*>(w))
+            texts << field->text();
+        if (const auto* list = qobject_cast<const QListWidget*>(w)) {
+            for (int i = 0; i < list->count(); ++i)
+                texts << list->item(i)->text();
+        }
+        if (const auto* menu = qobject_cast<const QMenu*>(w))
+            texts << menu->title();
+        if (const auto* bar = qobject_cast<const QStatusBar*>(w))
+            texts << bar->currentMessage();
+    }
+    // Except the item of Japanese, written in its own language to be found.
+    for (const QAction* a : window->findChildren<QAction*>()) {
+        if (a->objectName() != QLatin1String("japanese"))
+            texts << a->text() << a->statusTip() << a->toolTip();
+    }
+    return texts;
+}
+
+QStringList textsOfEveryWindow(MainWindow& w)
+{
+    return textsOf(&w) + textsOf(&w.aboutDialog()) + textsOf(&w.outputFolderDialog()) +
+           textsOf(&w.converterLinkDialog()) + textsOf(w.converterLinkDialog().infoWindow());
+}
+
+}  // namespace
+
+class TestWindowLanguage : public QObject {
+    Q_OBJECT
+    QTemporaryDir tmp;
+    QString disc;
+
+    language::Translations& translations() { return static_cast<app::Application*>(qApp)->translations(); }
+    // Each test's own settings.
+    std::unique_ptr<QSettings> store() const
+    {
+        return std::make_unique<QSettings>(
+            tmp.filePath(QString::fromLatin1(QTest::currentTestFunction()) + QStringLiteral(".ini")),
+            QSettings::IniFormat);
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        disc = QString::fromStdString(makeFile(tmp, QStringLiteral("hotaru4"), hotaru::Disc1ArchiveSize));
+    }
+    void cleanup() { translations().use(Language::Japanese); }
+
+    // In English no window, box or menu shows a word of Japanese, but for the
+    // product's name; the titles are the English ones.
+    void everyTextIsEnglish()
+    {
+        FakeSystemServices services;  // no CD-ROM drive: the first box of all
+        auto window = startMainWindow(services, {QString(), store(), {}, &translations(), Language::English});
+        QCOMPARE(services.boxes.size(), std::size_t{1});
+        QCOMPARE(firstJapanese({services.boxes[0].text, services.boxes[0].caption}), QString());
+        QCOMPARE(services.boxes[0].text, QStringLiteral("I can't find a CD-ROM drive anywhere, you know."));
+
+        const Controls c(*window);
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        services.files = {disc};
+        c.open->trigger();
+        QCOMPARE(c.titles->item(0)->text(), QStringLiteral("Opening"));
+        QCOMPARE(window->statusText(), QStringLiteral("Please select the movie files to create."));
+        clickRow(c.titles, 10);
+        QCOMPARE(window->statusText(),
+                 QStringLiteral("The Lieutenant's Resolve       %1KBytes").arg(hotaru::movieSize(1, 11) / 1024));
+        c.add->click();
+        clickRow(c.titles, 10);
+        c.add->click();  // already picked: a box
+        c.voices[2]->trigger();
+        QCOMPARE(window->statusText(), QStringLiteral("So my turn has come at last, has it?"));
+        c.run->setEnabled(false);
+        QCOMPARE(firstJapanese(textsOfEveryWindow(*window)), QString());
+        QStringList boxTexts;
+        for (const auto& box : services.boxes)
+            boxTexts << box.text << box.caption;
+        QCOMPARE(firstJapanese(boxTexts), QString());
+        QCOMPARE(services.fileRequests.size(), std::size_t{1});
+        QCOMPARE(firstJapanese({services.fileRequests[0].filterName, services.fileRequests[0].moreFilters[0].first}),
+                 QString());
+    }
+
+    // With no choice made the system's languages decide: Japanese only where
+    // Japanese is the user's (the suite runs under LANG=de_DE and ja_JP too).
+    void theSystemsLanguageIsTheDefault()
+    {
+        const bool japanese = qgetenv("LANG").startsWith("ja");
+        FakeSystemServices services;
+        auto window = startMainWindow(services, {QString(), store(), {}, &translations()});
+        QCOMPARE(Controls(*window).run->text(), japanese ? QStringLiteral("実行") : QStringLiteral("Run"));
+        QCOMPARE(services.boxTexts(),
+                 QStringList{japanese ? QStringLiteral("CD-ROMが見つかりませんわ。")
+                                      : QStringLiteral("I can't find a CD-ROM drive anywhere, you know.")});
+        QVERIFY(Controls::find<QAction>(*window, "systemLanguage")->isChecked());
+    }
+
+    // The menu switches at once, every menu, button, list row and the status
+    // line with it, and the choice is there at the next start.
+    void theMenuSwitchesAtOnceAndIsRemembered()
+    {
+        FakeSystemServices services;
+        setDrives(services, {QFileInfo(disc).path()});
+        services.fakeDrives.files = {hotaru::joinRoot(QFileInfo(disc).path().toStdString(), hotaru::ArchiveFileName)};
+        {
+            auto window = startMainWindow(services, {QString(), store(), {}, &translations(), Language::English});
+            const Controls c(*window);
+            QCOMPARE(c.run->text(), QStringLiteral("Run"));
+            auto* japanese = Controls::find<QAction>(*window, "japanese");
+            QCOMPARE(japanese->text(), QStringLiteral("日本語"));
+            japanese->trigger();
+            QCOMPARE(c.run->text(), QStringLiteral("実行"));
+            QCOMPARE(c.selectAll->text(), QStringLiteral("全選択"));
+            QCOMPARE(c.open->text(), QStringLiteral("開く(&O)"));
+            QCOMPARE(c.voices[1]->statusTip(), QStringLiteral("ﾒｯｾｰｼﾞをあかね風に変えます。"));
+            QCOMPARE(c.titles->item(0)->text(), QStringLiteral("オープニング"));
+            QCOMPARE(window->statusText(), Ready);
+            QVERIFY(japanese->isChecked());
+            QCOMPARE(window->aboutDialog().windowTitle(), QStringLiteral("バージョン情報"));
+            QCOMPARE(window->converterLinkDialog().windowTitle(), QStringLiteral("ACPK2AVIとの連携"));
+
+            auto* english = Controls::find<QAction>(*window, "english");
+            english->trigger();
+            QCOMPARE(c.run->text(), QStringLiteral("Run"));
+            QCOMPARE(window->statusText(), QStringLiteral("Please select the movie files to create."));
+            QCOMPARE(c.titles->item(0)->text(), QStringLiteral("Opening"));
+            QVERIFY(english->isChecked() && !japanese->isChecked());
+            QCOMPARE(window->outputFolderDialog().windowTitle(), QStringLiteral("Choose Save Folder"));
+            japanese->trigger();
+        }
+        // Remembered: Japanese though this start is given no language.
+        auto again = startMainWindow(services, {QString(), store(), {}, &translations()});
+        QCOMPARE(Controls(*again).run->text(), QStringLiteral("実行"));
+        QVERIFY(Controls::find<QAction>(*again, "japanese")->isChecked());
+        // --lang speaks for one start without being remembered.
+        auto once = startMainWindow(services, {QString(), store(), {}, &translations(), Language::English});
+        QCOMPARE(Controls(*once).run->text(), QStringLiteral("Run"));
+        QCOMPARE(store()->value(QStringLiteral("language")).toInt(), int(LanguageChoice::Japanese));
+    }
+};
+
+HOTARU_QTEST_MAIN(TestWindowLanguage)
+#include "test_window_language.moc"
