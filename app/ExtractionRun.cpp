@@ -214,7 +214,7 @@ void ExtractionRun::fail(const QString& path, const QString& message)
     stopWorker();
     taskbar_->setFailed();
     askForAttention();
-    const QString text = QString::fromStdString(hotaru::withFullStop(message.toStdString()));
+    const QString text = gui::asSentence(message);
     const QString shown = path.isEmpty() ? text : QDir::toNativeSeparators(path) + u'\n' + text;
     services_.messageBox(window_, shown, tr("ｱﾌﾟﾘｹｰｼｮﾝ ｴﾗｰ"), gui::BoxButtons::Ok, gui::BoxIcon::Stop);
     Q_EMIT statusChanged(text);

@@ -1,5 +1,7 @@
 #include "app/ExtractionWorker.h"
 
+#include "language/Failures.h"
+
 #include "catalogue/Catalogue.h"
 #include "extract/Converter.h"
 #include "gui/Utf8.h"
@@ -39,10 +41,11 @@ void ExtractionWorker::run()
     case hotaru::RunEnd::Failed: {
         // Bad bytes in an image: say which movie they belong to.
         const hotaru::MovieFailure& f = result.failure();
-        Q_EMIT failed(fromUtf8(f.path),
-                      fromUtf8(f.damagedImage
-                                   ? hotaru::cpkName(hotaru::movieTitle(snapshot_.disc, f.movie)) + ": " + f.message
-                                   : f.message));
+        const QString what = language::errorText(f.error);
+        Q_EMIT failed(fromUtf8(f.path), f.damagedImage
+                                            ? fromUtf8(hotaru::cpkName(hotaru::movieTitle(snapshot_.disc, f.movie))) +
+                                                  QStringLiteral(": ") + what
+                                            : what);
         break;
     }
     case hotaru::RunEnd::Stopped:

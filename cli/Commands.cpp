@@ -13,6 +13,8 @@
 #include "extract/MovieExtraction.h"
 #include "extract/RunArchive.h"
 #include "extract/RunProgress.h"
+#include "language/Failures.h"
+#include "language/Language.h"
 #include "language/Translations.h"
 #include "movie/FilmHeader.h"
 #include "platform/Drives.h"
@@ -34,6 +36,12 @@
 namespace cli {
 
 namespace {
+
+// A movie's title as the run's language shows it; the files keep the Japanese.
+QString shownTitle(std::int32_t disc, std::int32_t movie)
+{
+    return language::movieTitle(language::installedLanguage(), disc, movie);
+}
 
 const QString Program = QString::fromUtf8(hotaru::ProgramName);
 
@@ -82,7 +90,7 @@ std::optional<OpenedArchive> openArchive(const QString& named)
         info.disc = hotaru::discOfSize(info.size);
     } catch (const hotaru::EInOutError& e) {
         complain(Texts::tr("cannot open the archive: %1")
-                     .arg(aboutFile(e.path().empty() ? *path : e.path(), ioText(e.code()))));
+                     .arg(aboutFile(e.path().empty() ? *path : e.path(), language::ioText(e.code()))));
         return std::nullopt;
     } catch (const hotaru::disc::ImageError& e) {
         complain(Texts::tr("cannot open the archive: %1").arg(failureText(e)));
@@ -124,7 +132,7 @@ int list(const Options& options)
     int titleWidth = 0;
     std::int32_t largest = 0;
     for (std::int32_t n = 1; n <= count; ++n) {
-        titleWidth = std::max(titleWidth, displayWidth(fromUtf8(hotaru::movieTitle(archive->disc, n))));
+        titleWidth = std::max(titleWidth, displayWidth(shownTitle(archive->disc, n)));
         largest = std::max(largest, hotaru::movieSize(archive->disc, n));
     }
     const auto kib = [](std::int32_t bytes) { return (bytes + 1023) / 1024; };
@@ -142,7 +150,7 @@ int list(const Options& options)
                        .arg(QString::number(archive->disc), fromUtf8(archive->path), QString::number(count)) +
                    u'\n';
     for (std::int32_t n = 1; n <= count; ++n) {
-        const QString title = fromUtf8(hotaru::movieTitle(archive->disc, n));
+        const QString title = shownTitle(archive->disc, n);
         const std::int32_t size = hotaru::movieSize(archive->disc, n);
         text += Texts::tr("%1  %2%3  %4 bytes  %5 KiB  %6")
                     .arg(n, 2)
@@ -156,7 +164,7 @@ int list(const Options& options)
     return 0;
 }
 
-// A movie number or an exact title of the disc; 0 when it names none.
+// A movie number or an exact title of the disc, in either language; 0 when it names none.
 std::int32_t movieNamed(const QString& pick, std::int32_t disc)
 {
     bool isNumber = false;
@@ -164,8 +172,10 @@ std::int32_t movieNamed(const QString& pick, std::int32_t disc)
     if (isNumber)
         return hotaru::isMovie(disc, number) ? number : 0;
     for (std::int32_t n = 1; n <= hotaru::movieCount(disc); ++n) {
-        if (fromUtf8(hotaru::movieTitle(disc, n)) == pick)
-            return n;
+        for (const language::Language l : {language::Language::Japanese, language::Language::English}) {
+            if (language::movieTitle(l, disc, n) == pick)
+                return n;
+        }
     }
     return 0;
 }
@@ -285,27 +295,25 @@ int extract(const Options& options)
             paths(n);
             converting = false;
             underWay = true;
-            const QString shownTitle = fromUtf8(hotaru::movieTitle(snapshot.disc, n));
+            const QString title = shownTitle(snapshot.disc, n);
             hotaru::MovieHooks hooks;
             hooks.slice = [&] {
                 counted.sliced(1);
-                progress.copying(k, shownTitle);
+                progress.copying(k, title);
                 return !stopRequested();
             };
-            hooks.retrying = [&](int) {
-                progress.note(Texts::tr("%1: re-reading a sector that failed").arg(shownTitle));
-            };
+            hooks.retrying = [&](int) { progress.note(Texts::tr("%1: re-reading a sector that failed").arg(title)); };
             hooks.conversion = [&] {
                 progress.written(cpk);
                 return conversion;
             };
             hooks.converting = [&](const hotaru::Conversion&) {
                 converting = true;
-                progress.converting(k, shownTitle);
+                progress.converting(k, title);
             };
             hooks.stopRequested = stopRequested;
             counted.startMovie(n);
-            progress.copying(k, shownTitle);
+            progress.copying(k, title);
             hotaru::MovieEnd end = hotaru::MovieEnd::Stopped;
             try {
                 end = hotaru::processMovie(snapshot, *archive->archive, n, *folder, hooks);

@@ -1,6 +1,6 @@
 #pragma once
-// What went wrong, worded in the run's language: the window's exact Japanese
-// texts when Japanese is installed, plain English otherwise.
+// What went wrong, worded in the run's language (language/Failures.h), each
+// failure naming its file once.
 
 #include "extract/MovieExtraction.h"
 
@@ -17,13 +17,6 @@ class ImageError;
 
 namespace cli {
 
-// Whether the run speaks Japanese (language/Translations.h).
-bool japanese();
-
-// A failed file operation's code (platform/InOutError.h) in words.
-QString ioText(int code);
-// A damaged or unsupported image, in words.
-QString imageText(const hotaru::disc::ImageError& e);
 // `text` about `file`: "file: text", naming the file once even when the text names it already.
 QString aboutFile(const std::string& file, const QString& text);
 // "file: what", for a failed file operation or a damaged image.

@@ -1,7 +1,7 @@
 #include "extract/MovieExtraction.h"
 
 #include "catalogue/Catalogue.h"
-#include "disc/ImageMessage.h"
+#include "disc/ImageError.h"
 #include "platform/InOutError.h"
 
 #include <exception>
@@ -67,11 +67,11 @@ MovieFailure caughtFailure(std::int32_t movie)
     try {
         throw;
     } catch (const EInOutError& e) {
-        return {movie, e.path(), e.what(), e.code(), false, {}};
+        return {movie, e.path(), std::current_exception(), false};
     } catch (const disc::ImageError& e) {
-        return {movie, e.file(), disc::imageMessage(e), 0, true, e.what()};
-    } catch (const std::exception& e) {
-        return {movie, {}, e.what(), 0, false, {}};
+        return {movie, e.file(), std::current_exception(), true};
+    } catch (...) {
+        return {movie, {}, std::current_exception(), false};
     }
 }
 

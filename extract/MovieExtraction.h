@@ -6,6 +6,7 @@
 #include "extract/RunArchive.h"
 
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -112,13 +113,11 @@ enum class RunEnd { Completed, Stopped, Failed };
 // A movie whose copy failed.
 struct MovieFailure {
     std::int32_t movie = 0;
-    std::string path;     // the file concerned, when known
-    std::string message;  // the failure's text in the window's words, without a full stop
-    int ioCode = 0;       // a failed file operation's code (platform/InOutError.h), else 0
-    // A damaged or unreadable disc image, with the failure in plain English
-    // for the command line.
-    bool damagedImage = false;
-    std::string englishMessage;
+    std::string path;  // the file concerned, when known
+    // What failed, with its facts (an EInOutError, a disc::ImageError or
+    // another exception), for the window and the command line to word.
+    std::exception_ptr error;
+    bool damagedImage = false;  // a damaged or unreadable disc image
 };
 
 // The failure being handled, as a run reports it; only inside a catch block.

@@ -1,7 +1,9 @@
 #pragma once
 
-#include "disc/ImageMessage.h"
+#include "disc/ImageError.h"
 #include "gui/SystemServices.h"
+#include "language/Failures.h"
+#include "platform/InOutError.h"
 
 #include <QObject>
 #include <QWidget>
@@ -19,7 +21,9 @@ inline void runHandler(SystemServices& services, QWidget* owner, const std::func
     try {
         handler();
     } catch (const hotaru::disc::ImageError& e) {
-        services.showError(owner, QString::fromStdString(e.file() + '\n' + hotaru::disc::imageMessage(e)));
+        services.showError(owner, QString::fromStdString(e.file()) + u'\n' + language::imageText(e));
+    } catch (const hotaru::EInOutError& e) {
+        services.showError(owner, language::ioText(e.code()));
     } catch (const std::exception& e) {
         services.showError(owner, QString::fromUtf8(e.what()));
     }

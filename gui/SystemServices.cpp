@@ -120,8 +120,16 @@ std::optional<std::int64_t> SystemServices::freeSpace(const QString& folder) con
 
 void SystemServices::showError(QWidget* owner, const QString& message)
 {
-    messageBox(owner, QString::fromStdString(hotaru::withFullStop(message.toStdString())), programTitle(),
-               BoxButtons::Ok, BoxIcon::Stop);
+    messageBox(owner, asSentence(message), programTitle(), BoxButtons::Ok, BoxIcon::Stop);
+}
+
+QString asSentence(const QString& text)
+{
+    QString sentence = QString::fromStdString(hotaru::withFullStop(text.toStdString()));
+    const qsizetype start = sentence.lastIndexOf(u'\n') + 1;
+    if (start < sentence.size() && sentence[start].isLower())
+        sentence[start] = sentence[start].toUpper();
+    return sentence;
 }
 
 std::unique_ptr<SystemServices> makeSystemServices() { return std::make_unique<RealSystemServices>(); }

@@ -81,6 +81,9 @@ public:
 // The real dialogs and the system's own drives.
 std::unique_ptr<SystemServices> makeSystemServices();
 
+// An error's text as the last line of a box: a full stop after it, of the
+// text's own width, and a capital letter where English needs one.
+QString asSentence(const QString& text);
 // The program's title: the main window's caption and the error box's.
 QString programTitle();
 

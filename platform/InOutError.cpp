@@ -5,30 +5,6 @@
 
 namespace hotaru {
 
-std::string ioMessage(int code)
-{
-    switch (code) {
-    case io::FileNotFound:
-        return "ﾌｧｲﾙが見つかりません";
-    case io::PathNotFound:
-        return "不正なﾌｧｲﾙ名です";
-    case io::TooManyOpenFiles:
-        return "ｵｰﾌﾟﾝしたﾌｧｲﾙが多すぎます";
-    case io::AccessDenied:
-        return "ﾌｧｲﾙへのｱｸｾｽが拒否されました";
-    case io::ReadPastEnd:
-        return "ﾌｧｲﾙの末尾以降を読み込みました";
-    case io::ShortWrite:
-        return "ﾃﾞｨｽｸがいっぱいです";
-    case io::NameTooLong:
-        return "ﾌｧｲﾙ名が長すぎます";
-    case io::NotAFile:
-        return "ﾌｧｲﾙではありません";
-    default:
-        return "I/O ｴﾗｰ (" + std::to_string(code) + ")";
-    }
-}
-
 std::string withFullStop(const std::string& text)
 {
     static const std::string ideographicStop = "。";
@@ -38,7 +14,8 @@ std::string withFullStop(const std::string& text)
 }
 
 EInOutError::EInOutError(int code, std::string path, int systemError)
-    : std::runtime_error(ioMessage(code)), code_(code), path_(std::move(path)), systemError_(systemError)
+    : std::runtime_error("input/output error " + std::to_string(code) + (path.empty() ? "" : " on " + path)),
+      code_(code), path_(std::move(path)), systemError_(systemError)
 {
 }
 

@@ -24,14 +24,12 @@ inline constexpr int ReadPastEnd = 100;
 inline constexpr int ShortWrite = 101;
 }  // namespace io
 
-// The message text shown for an error code, without a trailing full stop.
-std::string ioMessage(int code);
-
 // Appends "." unless the text already ends in a full stop of either width.
 std::string withFullStop(const std::string& text);
 
-// A failed file operation. what() is the message of the code; path() names
-// the file concerned, which callers may show beside it. systemError() is the
+// A failed file operation. code() says what failed (language/Failures.h
+// words it); path() names the file concerned, which callers may show beside
+// it; what() is for logs, not for people. systemError() is the
 // system's own number behind the code (errno on POSIX, the Windows error on
 // Windows), for callers that word failures their own way; 0 when the runtime
 // found the failure itself (a short read or write).

@@ -22,4 +22,4 @@ update() {
   "$lupdate" -silent -no-obsolete -locations none -I "$root" "$@"
 }
 update -source-language ja_JP -target-language en app dialogs gui language -ts "$out/hotaru_en.ts"
-update -source-language en -target-language ja_JP cli language -ts "$out/hotaru_ja.ts"
+update -source-language en -target-language ja_JP cli language/Language.cpp -ts "$out/hotaru_ja.ts"

@@ -29,6 +29,105 @@
     </message>
 </context>
 <context>
+    <name>Failures</name>
+    <message>
+        <source>ﾌｧｲﾙが見つかりません</source>
+        <translation>file not found</translation>
+    </message>
+    <message>
+        <source>不正なﾌｧｲﾙ名です</source>
+        <translation>no such folder on the way, or an invalid name</translation>
+    </message>
+    <message>
+        <source>ｵｰﾌﾟﾝしたﾌｧｲﾙが多すぎます</source>
+        <translation>too many open files</translation>
+    </message>
+    <message>
+        <source>ﾌｧｲﾙへのｱｸｾｽが拒否されました</source>
+        <translation>access denied</translation>
+    </message>
+    <message>
+        <source>ﾌｧｲﾙの末尾以降を読み込みました</source>
+        <translation>the file ends before the bytes asked for</translation>
+    </message>
+    <message>
+        <source>ﾃﾞｨｽｸがいっぱいです</source>
+        <translation>disk full</translation>
+    </message>
+    <message>
+        <source>ﾌｧｲﾙ名が長すぎます</source>
+        <translation>file name too long</translation>
+    </message>
+    <message>
+        <source>ﾌｧｲﾙではありません</source>
+        <translation>not a file (a pipe, socket or device), so it is not read</translation>
+    </message>
+    <message>
+        <source>I/O ｴﾗｰ (%1)</source>
+        <comment>the file exists</comment>
+        <translation>the file exists</translation>
+    </message>
+    <message>
+        <source>I/O ｴﾗｰ (%1)</source>
+        <comment>disk full</comment>
+        <translation>disk full</translation>
+    </message>
+    <message>
+        <source>I/O ｴﾗｰ (%1)</source>
+        <comment>invalid file name</comment>
+        <translation>invalid file name</translation>
+    </message>
+    <message>
+        <source>I/O ｴﾗｰ (%1)</source>
+        <comment>read or write error on the device</comment>
+        <translation>read or write error on the device</translation>
+    </message>
+    <message>
+        <source>I/O ｴﾗｰ (%1)</source>
+        <translation>input/output error %1</translation>
+    </message>
+    <message>
+        <source>ﾃﾞｨｽｸｲﾒｰｼﾞに hotaru4 がありません</source>
+        <translation>the disc image holds no hotaru4</translation>
+    </message>
+    <message>
+        <source>CUEｼｰﾄのﾄﾗｯｸのﾌｧｲﾙが見つかりません</source>
+        <translation>a track file the CUE sheet names is not there</translation>
+    </message>
+    <message>
+        <source>ﾄﾗｯｸのﾌｧｲﾙがCUEｼｰﾄより短くなっています</source>
+        <translation>the track file is shorter than the CUE sheet says</translation>
+    </message>
+    <message>
+        <source>CUEｼｰﾄの %1 行目が読めません</source>
+        <translation>line %1 of the CUE sheet cannot be read</translation>
+    </message>
+    <message>
+        <source>ﾃﾞｨｽｸｲﾒｰｼﾞにﾃﾞｰﾀﾄﾗｯｸがありません</source>
+        <translation>the disc image has no data track</translation>
+    </message>
+    <message>
+        <source>この形式のﾃﾞｨｽｸｲﾒｰｼﾞには対応していません</source>
+        <translation>this kind of disc image is not supported</translation>
+    </message>
+    <message>
+        <source>CHDの圧縮形式 %1 には対応していません</source>
+        <translation>the CHD compression %1 is not supported</translation>
+    </message>
+    <message>
+        <source>ﾃﾞｨｽｸｲﾒｰｼﾞが壊れています (ﾁｪｯｸｻﾑが合いません)</source>
+        <translation>the disc image is damaged (a checksum does not match)</translation>
+    </message>
+    <message>
+        <source>読み直しても読めないｾｸﾀがあります (%1)</source>
+        <translation>a sector cannot be read, even after retries (%1)</translation>
+    </message>
+    <message>
+        <source>ﾃﾞｨｽｸｲﾒｰｼﾞが壊れています</source>
+        <translation>the disc image is damaged</translation>
+    </message>
+</context>
+<context>
     <name>Language</name>
     <message>
         <source>built-in</source>

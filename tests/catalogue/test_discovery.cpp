@@ -138,7 +138,6 @@ TEST_F(ArchiveFiles, OpeningFailuresCarryTheSystemsCodes)
         FAIL() << "no error";
     } catch (const EInOutError& e) {
         EXPECT_EQ(e.code(), 2);
-        EXPECT_STREQ(e.what(), "ﾌｧｲﾙが見つかりません");
     }
     try {
         inspectArchive(file("no-such-folder/hotaru4"));

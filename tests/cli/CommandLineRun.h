@@ -19,6 +19,8 @@ namespace fs = std::filesystem;
 namespace clitest {
 
 inline std::string title(int disc, int movie) { return std::string(hotaru::movieTitle(disc, movie)); }
+// What an English run shows of it.
+inline std::string englishTitle(int disc, int movie) { return std::string(hotaru::movieEnglishTitle(disc, movie)); }
 
 // Columns on a terminal for the catalogue's texts: ASCII takes one, and each
 // of their other characters (kana, kanji, full-width letters) two.

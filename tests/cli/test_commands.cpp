@@ -32,7 +32,7 @@ TEST_F(CommandLineRun, ListsEachDiscWithTitlesAndSizes)
         while (std::getline(lines, line)) {
             ++n;
             const std::string number = (n < 10 ? " " : "") + std::to_string(n) + "  ";
-            EXPECT_EQ(line.rfind(number + title(disc, n), 0), 0u) << line;
+            EXPECT_EQ(line.rfind(number + englishTitle(disc, n), 0), 0u) << line;
             const std::string size = " " + std::to_string(hotaru::movieSize(disc, n)) + " bytes  ";
             EXPECT_TRUE(contains(line, size)) << line;
             EXPECT_TRUE(line.ends_with(" KiB  -:--")) << line;
@@ -131,10 +131,10 @@ TEST_F(CommandLineRun, ReadsTheMoviesStraightFromDiscImages)
 TEST_F(CommandLineRun, ExtractsChosenMoviesInTheirOrderIntoTheCurrentFolder)
 {
     const std::string path = archive(1);
-    // By number and by title; movie 29 named twice is copied once.
+    // By number and by title in either language; movie 29 named thrice is copied once.
     ProgramSetup inOut;
     inOut.workDir = out.string();
-    ProgramOutcome r = cutter({"-x", path, "29", "4", title(1, 29)}, inOut);
+    ProgramOutcome r = cutter({"-x", path, "29", "4", title(1, 29), englishTitle(1, 29)}, inOut);
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, "written " + file(29) + "\nwritten " + file(4) + "\n");
     EXPECT_TRUE(copied(path, 29));
@@ -208,9 +208,10 @@ TEST_F(CommandLineRun, ShowsOneProgressLineOnATerminal)
         return std::string(text);
     };
     const std::int64_t first = hotaru::movieSize(1, 4), both = first + hotaru::movieSize(1, 6);
-    EXPECT_TRUE(contains(r.out, "\r\x1b[K[1/2] " + title(1, 4) + "  100%  " + mb(first) + "/" + mb(both) + " MB"))
+    EXPECT_TRUE(
+        contains(r.out, "\r\x1b[K[1/2] " + englishTitle(1, 4) + "  100%  " + mb(first) + "/" + mb(both) + " MB"))
         << r.out;
-    EXPECT_TRUE(contains(r.out, "\r\x1b[K[2/2] " + title(1, 6) + "   50%  " +
+    EXPECT_TRUE(contains(r.out, "\r\x1b[K[2/2] " + englishTitle(1, 6) + "   50%  " +
                                     mb(first + std::int64_t{hotaru::movieSize(1, 6)} * 50 / 100) + "/" + mb(both) +
                                     " MB"))
         << r.out;
@@ -258,6 +259,7 @@ TEST_F(CommandLineRun, SpeaksJapaneseOnAJapaneseSystem)
     r = runProgram({HOTARU_PROGRAM, "--list", path}, japanese);
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_TRUE(contains(r.out, "ディスク 2: " + path)) << r.out;
+    EXPECT_TRUE(contains(r.out, " 1  " + title(2, 1) + "  ")) << r.out;
     EXPECT_TRUE(contains(r.out, " バイト  ")) << r.out;
     EXPECT_TRUE(contains(r.out, " KiB  -:--\n")) << r.out;
     r = runProgram({HOTARU_PROGRAM, "-x", path, "99"}, japanese);

@@ -54,7 +54,12 @@ TEST(RunAll, AFailureEndsTheRunWithTheFileAndItsMessage)
         });
     EXPECT_EQ(r.end, RunEnd::Failed);
     EXPECT_EQ(r.failure().path, "/cd/hotaru4");
-    EXPECT_EQ(r.failure().message, "ﾌｧｲﾙの末尾以降を読み込みました");
+    EXPECT_THROW(
+        try { std::rethrow_exception(r.failure().error); } catch (const hotaru::EInOutError& e) {
+            EXPECT_EQ(e.code(), 100);
+            throw;
+        },
+        hotaru::EInOutError);
     EXPECT_EQ(cut, (std::vector<std::int32_t>{4, 5}));
 }
 
@@ -72,8 +77,13 @@ TEST(RunAll, DamageInADiscImageNamesTheImageAndTheMovie)
     EXPECT_EQ(r.failure().path, "/cd/disc1.chd");
     EXPECT_TRUE(r.failure().damagedImage);
     EXPECT_EQ(r.failure().movie, 5);
-    EXPECT_EQ(r.failure().message, "ﾃﾞｨｽｸｲﾒｰｼﾞが壊れています (ﾁｪｯｸｻﾑが合いません)");
-    EXPECT_EQ(r.failure().englishMessage, "a hunk of /cd/disc1.chd fails its checksum");
+    EXPECT_THROW(
+        try { std::rethrow_exception(r.failure().error); } catch (const hotaru::disc::ImageError& e) {
+            EXPECT_EQ(e.fault(), hotaru::disc::ImageFault::ChecksumFailed);
+            EXPECT_EQ(e.archiveOffset(), 59686912);
+            throw;
+        },
+        hotaru::disc::ImageError);
 }
 
 TEST(RunAll, GoingOnPastFailuresKeepsEachAndTellsDoneFromUnconverted)

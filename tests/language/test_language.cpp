@@ -2,7 +2,10 @@
 // a file does not load.
 #include "QtTestMain.h"
 #include "catalogue/Catalogue.h"
+#include "disc/ImageError.h"
+#include "language/Failures.h"
 #include "language/Translations.h"
+#include "platform/InOutError.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -96,6 +99,52 @@ private Q_SLOTS:
         QCOMPARE(QCoreApplication::translate("Texts", "--lang takes ja or en"),
                  QStringLiteral("--lang には ja か en を指定してください"));
         QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("キャンセル"));
+    }
+
+    // The core's codes in words: the runtime's exact Japanese, and the
+    // English the command line has always given.
+    void failuresInEitherLanguage()
+    {
+        using namespace hotaru;
+        using disc::ImageError;
+        using disc::ImageFault;
+        const std::vector<std::pair<int, const char*>> japanese{
+            {2, "ﾌｧｲﾙが見つかりません"},
+            {3, "不正なﾌｧｲﾙ名です"},
+            {4, "ｵｰﾌﾟﾝしたﾌｧｲﾙが多すぎます"},
+            {5, "ﾌｧｲﾙへのｱｸｾｽが拒否されました"},
+            {100, "ﾌｧｲﾙの末尾以降を読み込みました"},
+            {101, "ﾃﾞｨｽｸがいっぱいです"},
+            {112, "I/O ｴﾗｰ (112)"},
+            {21, "I/O ｴﾗｰ (21)"},
+            {io::NameTooLong, "ﾌｧｲﾙ名が長すぎます"},
+            {io::NotAFile, "ﾌｧｲﾙではありません"},
+        };
+        for (const auto& [code, text] : japanese)
+            QCOMPARE(language::ioText(code), QString::fromUtf8(text));
+        QCOMPARE(language::imageText(ImageError(ImageFault::BadSheet, "a.cue", "bad").withLine(7)),
+                 QStringLiteral("CUEｼｰﾄの 7 行目が読めません"));
+        QCOMPARE(language::imageText(ImageError(ImageFault::UnreadableSector, "a.bin", "bad").withIoCode(1117)),
+                 QStringLiteral("読み直しても読めないｾｸﾀがあります (I/O ｴﾗｰ (1117))"));
+        QCOMPARE(language::errorText(std::make_exception_ptr(EInOutError(io::NotAFile, "x"))),
+                 QStringLiteral("ﾌｧｲﾙではありません"));
+
+        language::Translations translations;
+        translations.use(Language::English);
+        const std::vector<std::pair<int, const char*>> english{
+            {io::FileNotFound, "file not found"},
+            {io::DiskFull, "disk full"},
+            {io::ShortWrite, "disk full"},
+            {io::NotAFile, "not a file (a pipe, socket or device), so it is not read"},
+            {io::NameTooLong, "file name too long"},
+            {io::FileExists, "the file exists"},
+            {21, "input/output error 21"},
+        };
+        for (const auto& [code, text] : english)
+            QCOMPARE(language::ioText(code), QString::fromUtf8(text));
+        QCOMPARE(language::imageText(ImageError(ImageFault::BadSheet, "a.cue", "bad").withLine(7)),
+                 QStringLiteral("line 7 of the CUE sheet cannot be read"));
+        translations.use(Language::Japanese);
     }
 
     // A damaged file is passed over: the built-in texts stand, and standard

@@ -22,20 +22,6 @@
 
 using namespace hotaru;
 
-TEST(InOutError, MessagesByCode)
-{
-    EXPECT_EQ(ioMessage(2), "ﾌｧｲﾙが見つかりません");
-    EXPECT_EQ(ioMessage(3), "不正なﾌｧｲﾙ名です");
-    EXPECT_EQ(ioMessage(4), "ｵｰﾌﾟﾝしたﾌｧｲﾙが多すぎます");
-    EXPECT_EQ(ioMessage(5), "ﾌｧｲﾙへのｱｸｾｽが拒否されました");
-    EXPECT_EQ(ioMessage(100), "ﾌｧｲﾙの末尾以降を読み込みました");
-    EXPECT_EQ(ioMessage(101), "ﾃﾞｨｽｸがいっぱいです");
-    EXPECT_EQ(ioMessage(112), "I/O ｴﾗｰ (112)");
-    EXPECT_EQ(ioMessage(21), "I/O ｴﾗｰ (21)");
-    EXPECT_EQ(ioMessage(io::NameTooLong), "ﾌｧｲﾙ名が長すぎます");
-    EXPECT_EQ(ioMessage(io::NotAFile), "ﾌｧｲﾙではありません");
-}
-
 TEST(InOutError, FullStopIsAddedOnce)
 {
     EXPECT_EQ(withFullStop("ﾌｧｲﾙが見つかりません"), "ﾌｧｲﾙが見つかりません.");

@@ -1,0 +1,95 @@
+#include "language/Failures.h"
+
+#include "disc/ImageError.h"
+#include "platform/InOutError.h"
+
+#include <QCoreApplication>
+
+namespace language {
+namespace {
+
+// The context the translations know these texts by.
+struct Failures {
+    Q_DECLARE_TR_FUNCTIONS(Failures)
+};
+
+}  // namespace
+
+QString ioText(int code)
+{
+    using namespace hotaru;
+    switch (code) {
+    case io::FileNotFound:
+        return Failures::tr("ﾌｧｲﾙが見つかりません");
+    case io::PathNotFound:
+        return Failures::tr("不正なﾌｧｲﾙ名です");
+    case io::TooManyOpenFiles:
+        return Failures::tr("ｵｰﾌﾟﾝしたﾌｧｲﾙが多すぎます");
+    case io::AccessDenied:
+        return Failures::tr("ﾌｧｲﾙへのｱｸｾｽが拒否されました");
+    case io::ReadPastEnd:
+        return Failures::tr("ﾌｧｲﾙの末尾以降を読み込みました");
+    case io::ShortWrite:
+        return Failures::tr("ﾃﾞｨｽｸがいっぱいです");
+    case io::NameTooLong:
+        return Failures::tr("ﾌｧｲﾙ名が長すぎます");
+    case io::NotAFile:
+        return Failures::tr("ﾌｧｲﾙではありません");
+    // The Japanese gives these by number, as the runtime always has.
+    case io::FileExists:
+        return Failures::tr("I/O ｴﾗｰ (%1)", "the file exists").arg(code);
+    case io::DiskFull:
+        return Failures::tr("I/O ｴﾗｰ (%1)", "disk full").arg(code);
+    case io::InvalidName:
+        return Failures::tr("I/O ｴﾗｰ (%1)", "invalid file name").arg(code);
+    case io::DeviceError:
+        return Failures::tr("I/O ｴﾗｰ (%1)", "read or write error on the device").arg(code);
+    default:
+        return Failures::tr("I/O ｴﾗｰ (%1)").arg(code);
+    }
+}
+
+QString imageText(const hotaru::disc::ImageError& e)
+{
+    using hotaru::disc::ImageFault;
+    switch (e.fault()) {
+    case ImageFault::NoArchive:
+        return Failures::tr("ﾃﾞｨｽｸｲﾒｰｼﾞに hotaru4 がありません");
+    case ImageFault::MissingTrackFile:
+        return Failures::tr("CUEｼｰﾄのﾄﾗｯｸのﾌｧｲﾙが見つかりません");
+    case ImageFault::TrackTooShort:
+        return Failures::tr("ﾄﾗｯｸのﾌｧｲﾙがCUEｼｰﾄより短くなっています");
+    case ImageFault::BadSheet:
+        return Failures::tr("CUEｼｰﾄの %1 行目が読めません").arg(e.line());
+    case ImageFault::NoDataTrack:
+        return Failures::tr("ﾃﾞｨｽｸｲﾒｰｼﾞにﾃﾞｰﾀﾄﾗｯｸがありません");
+    case ImageFault::NotSupported:
+        return Failures::tr("この形式のﾃﾞｨｽｸｲﾒｰｼﾞには対応していません");
+    case ImageFault::UnknownCodec:
+        return Failures::tr("CHDの圧縮形式 %1 には対応していません").arg(QString::fromStdString(e.codec()));
+    case ImageFault::ChecksumFailed:
+        return Failures::tr("ﾃﾞｨｽｸｲﾒｰｼﾞが壊れています (ﾁｪｯｸｻﾑが合いません)");
+    case ImageFault::Malformed:
+        break;
+    case ImageFault::UnreadableSector:
+        return Failures::tr("読み直しても読めないｾｸﾀがあります (%1)").arg(ioText(e.ioCode()));
+    }
+    return Failures::tr("ﾃﾞｨｽｸｲﾒｰｼﾞが壊れています");
+}
+
+QString errorText(const std::exception_ptr& error)
+{
+    try {
+        std::rethrow_exception(error);
+    } catch (const hotaru::EInOutError& e) {
+        return ioText(e.code());
+    } catch (const hotaru::disc::ImageError& e) {
+        return imageText(e);
+    } catch (const std::exception& e) {
+        return QString::fromUtf8(e.what());
+    } catch (...) {
+    }
+    return ioText(0);
+}
+
+}  // namespace language

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QString>
+
+#include <exception>
+
+namespace hotaru {
+namespace disc {
+class ImageError;
+}
+}  // namespace hotaru
+
+namespace language {
+
+// What went wrong, in the installed language: the core reports a code and
+// its facts, and the window and the command line word them alike. Texts come
+// without a trailing full stop.
+
+// A failed file operation's code (platform/InOutError.h).
+QString ioText(int code);
+// What is wrong with a disc image.
+QString imageText(const hotaru::disc::ImageError& e);
+// Any failure a run or an opening reports: a file operation's, an image's,
+// or another's own words.
+QString errorText(const std::exception_ptr& error);
+
+}  // namespace language
