@@ -134,11 +134,16 @@ void MainWindow::retranslate()
 {
     // The headings sit right above the lists: wider where the face needs it,
     // never taller, or the lists would cover their lower half.
-    for (const auto& [heading, text, place] : {std::tuple{titlesHeading_, tr("ムービーファイル"), titlesHeadingPlace},
-                                               std::tuple{picksHeading_, tr("選択したファイル"), picksHeadingPlace}}) {
+    for (const auto& [heading, list, text, place] :
+         {std::tuple{titlesHeading_, titleList_, tr("ムービーファイル"), titlesHeadingPlace},
+          std::tuple{picksHeading_, pickList_, tr("選択したファイル"), picksHeadingPlace}}) {
         heading->setText(text);
         heading->resize(qMax(place.width, heading->sizeHint().width()), place.height);
+        list->setAccessibleName(text);
     }
+    // Their arrows say nothing to a screen reader.
+    addButton_->setAccessibleName(tr("リストに追加"));
+    removeButton_->setAccessibleName(tr("リストから削除"));
     selectAllButton_->setText(tr("全選択"));
     clearAllButton_->setText(tr("全削除"));
     runButton_->setText(tr("実行"));

@@ -49,6 +49,7 @@ bool MovieToolTips::eventFilter(QObject* watched, QEvent* e)
         return true;
     }
     list_ = list;
+    row_ = index.row();
     globalPos_ = help->globalPos();
     movie_ = movie;
     show();
@@ -68,7 +69,11 @@ void MovieToolTips::show()
         picture->image.save(&buffer, "PNG");
         html += QStringLiteral("<img src=\"data:image/png;base64,%1\"><br>").arg(QString::fromLatin1(png.toBase64()));
     }
-    html += (picture->image.isNull() ? tr("画像なし") : picture->facts).toHtmlEscaped();
+    const QString facts = picture->image.isNull() ? tr("画像なし") : picture->facts;
+    html += facts.toHtmlEscaped();
+    // What the picture shows a reader, a screen reader hears of the row.
+    if (QListWidgetItem* item = list_->item(row_))
+        item->setData(Qt::AccessibleDescriptionRole, facts);
     QToolTip::showText(globalPos_, html, list_);
 }
 

@@ -38,6 +38,7 @@ private:
     QPointer<QListWidget> list_;
     QPoint globalPos_;
     std::int32_t movie_ = 0;
+    int row_ = -1;  // movie_'s row in list_
 };
 
 }  // namespace app

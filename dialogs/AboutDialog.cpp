@@ -89,6 +89,8 @@ AboutDialog::AboutDialog(gui::SystemServices& services, QWidget* parent)
         gui::setLabelText(credit, creditPlace, tr("Programmed by 開発チーム"));
         gui::setLabelText(contactHeading, contactHeadingPlace, tr("連絡先"));
         gui::setLabelText(homePageHeading, homePageHeadingPlace, tr("ホームページ"));
+        contactEdit_->setAccessibleName(contactHeading->text());
+        homePageEdit_->setAccessibleName(homePageHeading->text());
         // What ships with the program says where the project lives: the
         // readme beside it on Windows, the manual page elsewhere.
 #ifdef _WIN32

@@ -37,6 +37,7 @@ ConverterInfoWindow::ConverterInfoWindow(gui::SystemServices& services, QWidget*
     word([=] {
         gui::setLabelText(credit, creditPlace, tr("cpk2avi: 本ツール開発チーム作"));
         gui::setLabelText(latestHeading, latestHeadingPlace, tr("最新版はこちら"));
+        whereFrom->setAccessibleName(latestHeading->text());
         whereFrom->setText(tr("cpk2avi は本ツールに同梱されています"));
         whereFrom->setCursorPosition(0);
     });

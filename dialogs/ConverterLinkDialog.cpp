@@ -56,6 +56,7 @@ ConverterLinkDialog::ConverterLinkDialog(gui::SystemServices& services, QWidget*
     word([=, this] {
         setWindowTitle(tr("ACPK2AVIとの連携"));
         gui::setLabelText(prompt, promptPlace, tr("ACPK2AVIの指定"));
+        converterPathEdit_->setAccessibleName(prompt->text());
         browseButton->setText(tr("参照"));
         cancelButton->setText(tr("ｷｬﾝｾﾙ"));
         helpButton->setText(tr("ﾍﾙﾌﾟ"));

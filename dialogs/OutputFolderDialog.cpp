@@ -48,7 +48,11 @@ OutputFolderDialog::OutputFolderDialog(gui::SystemServices& services, gui::Worki
     driveBox_ = gui::place<QComboBox>(this, driveBoxPlace);
     QPushButton* okButton = gui::button(this, okButtonPlace, QStringLiteral("OK"));
     QPushButton* cancelButton = gui::button(this, cancelButtonPlace, QStringLiteral("Cancel"));
-    word([this] { setWindowTitle(tr("保存先の指定")); });
+    word([this] {
+        setWindowTitle(tr("保存先の指定"));
+        folderTree_->setAccessibleName(tr("フォルダ"));
+        driveBox_->setAccessibleName(tr("ドライブ"));
+    });
     setTabOrder(folderTree_, driveBox_);
     setTabOrder(driveBox_, okButton);
     setTabOrder(okButton, cancelButton);

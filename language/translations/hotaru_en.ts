@@ -437,6 +437,14 @@ Movies that could not be converted: %1</translation>
         <source>エラー</source>
         <translation>Error</translation>
     </message>
+    <message>
+        <source>リストに追加</source>
+        <translation>Add to the list</translation>
+    </message>
+    <message>
+        <source>リストから削除</source>
+        <translation>Remove from the list</translation>
+    </message>
 </context>
 <context>
     <name>app::MovieToolTips</name>
@@ -535,6 +543,14 @@ Movies that could not be converted: %1</translation>
     <message>
         <source>保存先の指定</source>
         <translation>Choose Save Folder</translation>
+    </message>
+    <message>
+        <source>フォルダ</source>
+        <translation>Folders</translation>
+    </message>
+    <message>
+        <source>ドライブ</source>
+        <translation>Drive</translation>
     </message>
 </context>
 <context>

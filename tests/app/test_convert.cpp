@@ -245,6 +245,9 @@ private Q_SLOTS:
         QVERIFY2(QToolTip::text().contains(QStringLiteral("0:01  160x120  15 fps")),
                  qPrintable(QToolTip::text().right(80)));
         QCOMPARE(window().statusText(), status);
+        // A screen reader hears the facts as the row's description.
+        QCOMPARE(controls().titles->item(1)->data(Qt::AccessibleDescriptionRole).toString(),
+                 QStringLiteral("0:01  160x120  15 fps"));
 
         QToolTip::hideText();
         hover(4);  // filler, not a movie

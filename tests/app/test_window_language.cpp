@@ -11,6 +11,7 @@
 #include "gui/SystemServices.h"
 
 #include <QAbstractButton>
+#include <QAccessible>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QMenu>
@@ -145,6 +146,35 @@ private Q_SLOTS:
                  QStringList{japanese ? QStringLiteral("CD-ROMが見つかりませんわ。")
                                       : QStringLiteral("I can't find a CD-ROM drive anywhere, you know.")});
         QVERIFY(Controls::find<QAction>(*window, "systemLanguage")->isChecked());
+    }
+
+    // Every control that takes the focus has a name for screen readers, in
+    // the language shown, in every window.
+    void everyFocusableControlHasAName()
+    {
+        for (const Language language : {Language::English, Language::Japanese}) {
+            FakeSystemServices services;
+            auto window = startMainWindow(services, {QString(), store(), {}, &translations(), language});
+            services.files = {disc};
+            Controls(*window).open->trigger();
+            for (const QWidget* top :
+                 {static_cast<QWidget*>(window.get()), static_cast<QWidget*>(&window->aboutDialog()),
+                  static_cast<QWidget*>(&window->outputFolderDialog()),
+                  static_cast<QWidget*>(&window->converterLinkDialog()),
+                  static_cast<QWidget*>(window->converterLinkDialog().infoWindow())}) {
+                for (QWidget* w : top->findChildren<QWidget*>()) {
+                    if (w->focusPolicy() == Qt::NoFocus || qobject_cast<QMenu*>(w))
+                        continue;
+                    QAccessibleInterface* a = QAccessible::queryAccessibleInterface(w);
+                    QVERIFY2(a, qPrintable(w->objectName()));
+                    const QString name = a->text(QAccessible::Name);
+                    QVERIFY2(!name.trimmed().isEmpty(), qPrintable(top->objectName() + u'/' + w->objectName() + u' ' +
+                                                                   QLatin1String(w->metaObject()->className())));
+                    if (language == Language::English)
+                        QVERIFY2(firstJapanese({name}).isEmpty(), qPrintable(name));
+                }
+            }
+        }
     }
 
     // The menu switches at once, every menu, button, list row and the status
