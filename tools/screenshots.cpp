@@ -132,7 +132,8 @@ int main(int argc, char** argv)
         QDir(home.path()).mkpath(n);
     QDir::setCurrent(home.path() + QStringLiteral("/ムービー"));
 
-    const std::unique_ptr<MainWindow> window = app::startMainWindow(services);
+    const std::unique_ptr<MainWindow> window = app::startMainWindow(
+        services, {QString(), nullptr, {}, &application.translations(), language::Language::Japanese});
     window->show();
     if (!QTest::qWaitForWindowExposed(window.get()))
         return 1;
@@ -187,5 +188,11 @@ int main(int argc, char** argv)
     preview->player().seek(3.2);
     QTest::qWait(500);
     ok &= save(preview, out, QStringLiteral("preview.png"));
+    preview->close();
+
+    // The same window in English.
+    window->findChild<QAction*>(QStringLiteral("english"))->trigger();
+    clickRow(titles, 5);
+    ok &= save(window.get(), out, QStringLiteral("main-window-en.png"));
     return ok ? 0 : 1;
 }
