@@ -8,6 +8,7 @@
 #include "dialogs/ConverterInfoWindow.h"
 #include "dialogs/ConverterLinkDialog.h"
 #include "dialogs/OutputFolderDialog.h"
+#include "dialogs/PreviewWindow.h"
 #include "gui/SystemServices.h"
 
 #include <QAbstractButton>
@@ -123,15 +124,46 @@ private Q_SLOTS:
         c.add->click();  // already picked: a box
         c.voices[2]->trigger();
         QCOMPARE(window->statusText(), QStringLiteral("So my turn has come at last, has it?"));
-        c.run->setEnabled(false);
+        // A folder too small, a missing file, no converter chosen, and a
+        // movie the preview cannot read.
+        services.free = 1;
+        c.run->click();
+        services.files = {tmp.filePath(QStringLiteral("missing"))};
+        c.open->trigger();
+        QCOMPARE(services.boxes.back().text, QStringLiteral("File not found."));
+        window->converterLinkDialog().findChild<QPushButton*>(QStringLiteral("Button2"))->click();
+        QCOMPARE(services.boxes.back().text, QStringLiteral("Please choose ACPK2AVI.exe."));
+        services.files = {disc};
+        c.open->trigger();
+        clickRow(c.titles, 1);
+        Controls::find<QAction>(*window, "Preview1")->trigger();
+        auto* preview = window->findChild<dialogs::PreviewWindow*>();
+        QVERIFY(preview);
+        QCOMPARE(preview->windowTitle(), QStringLiteral("Preview - A Night of Dancing Fireflies"));
+        QTRY_COMPARE(preview->message(), QStringLiteral("The movie cannot be read."));
+        QCOMPARE(firstJapanese(textsOf(preview)), QString());
+        preview->close();
         QCOMPARE(firstJapanese(textsOfEveryWindow(*window)), QString());
         QStringList boxTexts;
         for (const auto& box : services.boxes)
             boxTexts << box.text << box.caption;
         QCOMPARE(firstJapanese(boxTexts), QString());
-        QCOMPARE(services.fileRequests.size(), std::size_t{1});
+        QCOMPARE(services.boxes.size(), std::size_t{5});
+        QCOMPARE(services.fileRequests.size(), std::size_t{3});
         QCOMPARE(firstJapanese({services.fileRequests[0].filterName, services.fileRequests[0].moreFilters[0].first}),
                  QString());
+    }
+
+    // The prompt while the drives hold no disc.
+    void theRetryPromptIsEnglish()
+    {
+        QTemporaryDir empty;
+        FakeSystemServices services;
+        setDrives(services, {empty.path()});
+        services.answers = {gui::BoxAnswer::Cancel};
+        auto window = startMainWindow(services, {QString(), store(), {}, &translations(), Language::English});
+        QCOMPARE(services.boxTexts(), QStringList{QStringLiteral("The Hotaru Kitan CD-ROM is not in the drive.")});
+        QCOMPARE(services.boxes[0].caption, QStringLiteral("Error"));
     }
 
     // With no choice made the system's languages decide: Japanese only where
