@@ -50,8 +50,8 @@ QString languageCode(Language language)
 
 QString movieTitle(Language language, std::int32_t disc, std::int32_t movie)
 {
-    const std::string_view title = language == Language::English ? hotaru::movieEnglishTitle(disc, movie)
-                                                                  : hotaru::movieTitle(disc, movie);
+    const std::string_view title =
+        language == Language::English ? hotaru::movieEnglishTitle(disc, movie) : hotaru::movieTitle(disc, movie);
     return QString::fromUtf8(title.data(), static_cast<qsizetype>(title.size()));
 }
 

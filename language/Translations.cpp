@@ -27,9 +27,10 @@ bool Translations::load(QTranslator& translator, const QString& name, const QStr
     }
     if (!told_) {
         told_ = true;
-        std::fprintf(stderr, "%s\n",
-                     qPrintable(QStringLiteral("hotaru-movie-cutter: %1.qm could not be loaded; built-in texts are used")
-                                    .arg(name)));
+        std::fprintf(
+            stderr, "%s\n",
+            qPrintable(
+                QStringLiteral("hotaru-movie-cutter: %1.qm could not be loaded; built-in texts are used").arg(name)));
     }
     return false;
 }
