@@ -1,5 +1,6 @@
 # The Debian package: whatever the install rules install (the program, the
-# converter, the desktop entry, the icons, the manual page) and nothing else.
+# converter, the desktop entry, the AppStream metainfo, the icons, the manual
+# pages in English and Japanese) and nothing else.
 # scripts/package.sh builds it from a Release tree of its own.
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME ${HOTARU_PROGRAM_NAME})
@@ -13,15 +14,22 @@ string(JOIN "\n" CPACK_DEBIAN_PACKAGE_DESCRIPTION
   "into <title>.cpk files, optionally converting each into <title>.avi, or"
   "into <title>.mp4 (H.264 and AAC) that browsers and phones play, with the"
   "bundled converter cpk2avi. It reads the archive from disc images too (ISO,"
-  "BIN/CUE, CHD). Besides its window it has a command line (--list, --extract).")
+  "BIN/CUE, CHD). Besides its window it has a command line (--list, --extract)."
+  "It speaks English and Japanese.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER ${PROJECT_NAME})
 set(CPACK_DEBIAN_PACKAGE_SECTION video)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-# Depends comes from the libraries the binaries link: Debian's Qt and FFmpeg.
+# dpkg-shlibdeps adds to Depends the libraries the binaries link (Debian's Qt
+# and FFmpeg); named here is what no binary links: Qt's own texts, which the
+# program loads for its dialogs' buttons in Japanese or English.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_DEPENDS qt6-translations-l10n)
+# The catalogue's titles, and so the files' names, are Japanese whatever the
+# program speaks: an English system without a Japanese font draws them as boxes.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS fonts-noto-cjk)
 include(CPack)
 
 # Installs the package into a scratch root and checks what it holds.

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds the Windows packages from a Release cross-build (scripts/windows-build.sh):
-#   hotaru-movie-cutter-<version>-windows.zip  the programs, a Japanese
-#                                              readme and the licence texts,
-#                                              to run from any folder
+#   hotaru-movie-cutter-<version>-windows.zip  the programs, Qt's own texts
+#                                              in Japanese and English, the
+#                                              readme in both and the licence
+#                                              texts, to run from any folder
 #   hotaru-movie-cutter-<version>-setup.exe    an NSIS installer with a
 #                                              Start-menu entry and an uninstaller
 # Usage: scripts/package-windows.sh [OUTPUT_DIR [BUILD_DIR]]
@@ -10,12 +11,19 @@
 #   BUILD_DIR   the Release cross-build to package; default: the windows
 #               preset's tree (build-windows-program/)
 # The first run on a machine builds Qt for Windows (scripts/windows-deps.sh).
+# Qt's translations are the host's (qt6-translations-l10n): the same Qt
+# version, and .qm files are the same on every system.
 set -euo pipefail
 
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 out="${1:-$root/build-package}"
 build="${2:-$(cmake -DPRESET=windows -P "$root/cmake/PresetBinaryDir.cmake")}"
 command -v makensis >/dev/null || { echo "package-windows.sh: makensis is missing: run scripts/setup.sh (nsis)" >&2; exit 2; }
+qt_translations=/usr/share/qt6/translations
+for code in ja en; do
+  [ -f "$qt_translations/qtbase_$code.qm" ] ||
+    { echo "package-windows.sh: $qt_translations/qtbase_$code.qm is missing: run scripts/setup.sh (qt6-translations-l10n)" >&2; exit 2; }
+done
 
 "$root/scripts/windows-build.sh" "$build" Release
 # The version the build was configured with (cmake/ProgramInfo.cmake).
@@ -33,10 +41,15 @@ for exe in hotaru-movie-cutter.exe hotaru-movie-cutter.com cpk2avi.exe; do
 done
 # Notepad takes UTF-8 for UTF-8 only after a byte-order mark; Windows lines
 # end in CR LF.
-{
-  printf '\357\273\277'
-  sed -e "s/@VERSION@/$version/" -e 's/$/\r/' "$root/packaging/windows/readme.txt"
-} >"$files/readme.txt"
+for readme in readme.txt readme-en.txt; do
+  {
+    printf '\357\273\277'
+    sed -e "s/@VERSION@/$version/" -e 's/$/\r/' "$root/packaging/windows/$readme"
+  } >"$files/$readme"
+done
+# The program looks for Qt's own texts in translations\ beside it.
+mkdir -p "$files/translations"
+cp "$qt_translations/qtbase_ja.qm" "$qt_translations/qtbase_en.qm" "$files/translations/"
 
 # The program's licence, and those of what its .exe files carry inside (the
 # static Qt, FFmpeg, x264, zlib, liblzma and libFLAC): the copyright files

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the Debian package hotaru-movie-cutter_<version>_<arch>.deb from a
 # Release build of only what ships: the program, the converter cpk2avi, the
-# desktop entry, the icons and the manual page.
+# desktop entry, the AppStream metainfo, the icons and the manual pages.
 # Usage: scripts/package.sh [OUTPUT_DIR]   (default: build-package/)
 #        scripts/package.sh windows [OUTPUT_DIR]: the Windows zip and installer
 #        instead (scripts/package-windows.sh)

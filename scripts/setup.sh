@@ -39,7 +39,7 @@ if ((!lean)); then
     libgtest-dev fonts-dejavu-core dbus-daemon pulseaudio pulseaudio-utils
     xvfb xauth imagemagick xdotool x11-utils
     g++-mingw-w64-x86-64-posix wine64 wine locales
-    dpkg-dev man-db clang-format shellcheck nsis nasm unzip python3
+    dpkg-dev man-db appstream desktop-file-utils clang-format shellcheck nsis nasm unzip python3
     xorriso mame-tools chromium mdf2iso nrg2iso iat ccd2iso
   )
 fi

@@ -15,6 +15,8 @@
 #            codecs and frame counts the host's ffprobe checks
 #   console  hotaru-movie-cutter.com waits for the program and returns its
 #            exit code, with its output
+#   language --help follows the system's language: Japanese with
+#            LANG=ja_JP.UTF-8, English with LANG=de_DE.UTF-8
 # Usage: tests/windows/run-program.sh BUILD-DIR [SCREENSHOT.png]
 # BUILD-DIR is scripts/windows-build.sh's; the avi case also needs the
 # avifile-check.exe of scripts/windows-gui-tests.sh's build in
@@ -115,6 +117,24 @@ if [ "$rc" -eq 0 ] && grep -qx 'ディスク 1: Q:\\hotaru4 (ムービー 31 本
   pass "--list lists disc 1 from Q: ($(grep -c '^ *[0-9]' "$WORK/list.txt") movies)"
 else
   fail "--list (exit $rc):"; cat "$WORK/list.txt" "$WORK/list.err"
+fi
+
+# --- language: the system's, from the process's own locale (Wine takes it
+# from LANG); German is neither language the program speaks, so English.
+localedef -i de_DE -f UTF-8 "$locales/de_DE.UTF-8" >/dev/null 2>&1 || true
+if [ -f "$locales/de_DE.UTF-8/LC_CTYPE" ]; then
+  for case in ja_JP.UTF-8:使い方: de_DE.UTF-8:Usage:; do
+    lang="${case%%:*}" expected="${case#*:}"
+    first="$(env -u LC_ALL -u LANGUAGE -u LC_MESSAGES LOCPATH="$locales" LANG="$lang" "$wine64" "$program" --help \
+      2>"$WORK/help.err" </dev/null | head -n 1 | tr -d '\r')"
+    if [ "${first%% *}" = "$expected" ]; then
+      pass "with LANG=$lang --help starts with $expected"
+    else
+      fail "with LANG=$lang --help starts: $first"; cat "$WORK/help.err"
+    fi
+  done
+else
+  fail "cannot compile the de_DE.UTF-8 locale: install locales (scripts/setup.sh)"
 fi
 
 # --- extract: each movie against its bytes in the archive, which holds the
