@@ -6,6 +6,7 @@
 #include "gui/SystemServices.h"
 #include "gui/TaskbarProgress.h"
 #include "gui/Utf8.h"
+#include "language/Language.h"
 #include "platform/InOutError.h"
 
 #include <QCoreApplication>
@@ -61,7 +62,7 @@ void ExtractionRun::start()
     done_.clear();
     notConverted_.clear();
     stopping_ = false;
-    const std::int32_t disc = snapshot.disc;
+    const std::int32_t disc = disc_ = snapshot.disc;
     worker_ = std::make_unique<ExtractionWorker>(std::move(snapshot), nullptr, services_.copyPriority());
     worker_->settings().update(settings);
     ExtractionWorker* w = worker_.get();
@@ -192,7 +193,7 @@ void ExtractionRun::complete()
     if (!notConverted_.empty()) {
         QStringList names;
         for (const std::int32_t m : notConverted_)
-            names << session_.movieTitle(m);
+            names << language::movieTitle(session_.language(), disc_, m);
         text += tr("\n変換できなかったムービー: %1").arg(names.join(tr("、", "between titles")));
     }
     services_.notify(window_, text, tr("終了"), [guard = QPointer<ExtractionRun>(this)] {

@@ -80,6 +80,7 @@ private:
     std::unique_ptr<ExtractionWorker> worker_;
     std::vector<std::int32_t> done_;
     std::vector<std::int32_t> notConverted_;
+    std::int32_t disc_ = 0;    // the run's, which File > Open during it does not change
     bool completing_ = false;  // every movie written, the box not yet answered
     bool stopping_ = false;
 };

@@ -19,6 +19,7 @@ void StatusLine::speak(std::function<QString()> words)
 {
     show(words());
     spoken_ = std::move(words);
+    spokenText_ = bar_->currentMessage();
 }
 
 void StatusLine::setHint(const QString& hint)
@@ -26,13 +27,19 @@ void StatusLine::setHint(const QString& hint)
     if (hint == hint_)
         return;
     hint_ = hint;
-    show(hint_);
+    if (hint_.isEmpty())
+        bar_->clearMessage();
+    else
+        bar_->showMessage(hint_);
 }
 
 void StatusLine::retranslate()
 {
-    if (spoken_)
-        bar_->showMessage(spoken_());
+    const QString now = bar_->currentMessage();
+    if (!spoken_ || !(now.isEmpty() || now == spokenText_))
+        return;
+    spokenText_ = spoken_();
+    bar_->showMessage(spokenText_);
 }
 
 }  // namespace app

@@ -8,9 +8,10 @@ class QStatusBar;
 
 namespace app {
 // What the main window's status line shows: the latest message, or the hint
-// of a menu item or control while one is pointed at. A message the program
-// speaks (a voice's line) is said again in the new language when the
-// language changes; one the run sent stands until the run's next.
+// of a menu item or control while one is pointed at. The last line the
+// program spoke (a voice's) is said again in the new language when the
+// language changes, unless a run's message has come since or a hint shows:
+// the menu that switches clears the line as it closes.
 class StatusLine {
 public:
     explicit StatusLine(QStatusBar* bar = nullptr) : bar_(bar) {}
@@ -27,6 +28,7 @@ private:
     QStatusBar* bar_;
     QString hint_;
     std::function<QString()> spoken_;
+    QString spokenText_;  // what spoken_ said when last shown
 };
 
 }  // namespace app

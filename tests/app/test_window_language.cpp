@@ -17,6 +17,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QSettings>
+#include <QStatusTipEvent>
 #include <QTemporaryDir>
 
 using language::Language;
@@ -154,6 +155,26 @@ private Q_SLOTS:
                  QString());
     }
 
+    // A failure about a file: the file's name on a line of its own, as it is,
+    // and below it the failure as an English sentence.
+    void aFailureBelowItsFileIsASentence()
+    {
+        FakeSystemServices services;
+        auto window = startMainWindow(services, {QString(), store(), {}, &translations(), Language::English});
+        services.boxes.clear();
+        QTemporaryDir dir;
+        const QString sheet = dir.filePath(QStringLiteral("disc.cue"));
+        QFile file(sheet);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("FILE \"gone (Track 1).bin\" BINARY\r\n  TRACK 01 MODE1/2352\r\n    INDEX 01 00:00:00\r\n");
+        file.close();
+        services.files = {sheet};
+        Controls(*window).open->trigger();
+        QTRY_COMPARE(services.boxes.size(), std::size_t{1});
+        QCOMPARE(services.boxes[0].text, QDir::toNativeSeparators(dir.filePath(QStringLiteral("gone (Track 1).bin"))) +
+                                             QStringLiteral("\nA track file the CUE sheet names is not there."));
+    }
+
     // The prompt while the drives hold no disc.
     void theRetryPromptIsEnglish()
     {
@@ -222,6 +243,12 @@ private Q_SLOTS:
             QCOMPARE(c.run->text(), QStringLiteral("Run"));
             auto* japanese = Controls::find<QAction>(*window, "japanese");
             QCOMPARE(japanese->text(), QStringLiteral("日本語"));
+            // As from the menu: the item's hint shows, and goes as the menu closes.
+            for (const QString& hint : {japanese->statusTip(), QString()}) {
+                QStatusTipEvent tip(hint);
+                QApplication::sendEvent(window.get(), &tip);
+            }
+            QCOMPARE(window->statusText(), QString());
             japanese->trigger();
             QCOMPARE(c.run->text(), QStringLiteral("実行"));
             QCOMPARE(c.selectAll->text(), QStringLiteral("全選択"));
@@ -250,6 +277,22 @@ private Q_SLOTS:
         auto once = startMainWindow(services, {QString(), store(), {}, &translations(), Language::English});
         QCOMPARE(Controls(*once).run->text(), QStringLiteral("Run"));
         QCOMPARE(store()->value(QStringLiteral("language")).toInt(), int(LanguageChoice::Japanese));
+    }
+
+    // After a switch every window, the dialogs made before it too, reads as
+    // one started in that language.
+    void aSwitchWordsEveryWindowAsAStartInThatLanguage()
+    {
+        FakeSystemServices services;
+        setDrives(services, {QFileInfo(disc).path()});
+        services.fakeDrives.files = {hotaru::joinRoot(QFileInfo(disc).path().toStdString(), hotaru::ArchiveFileName)};
+        auto window = startMainWindow(services, {QString(), store(), {}, &translations(), Language::English});
+        for (const auto& [item, language] :
+             {std::pair{"japanese", Language::Japanese}, {"english", Language::English}}) {
+            Controls::find<QAction>(*window, item)->trigger();
+            const auto started = startMainWindow(services, {QString(), nullptr, {}, &translations(), language});
+            QCOMPARE(textsOfEveryWindow(*window), textsOfEveryWindow(*started));
+        }
     }
 };
 

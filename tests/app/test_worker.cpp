@@ -308,6 +308,7 @@ private Q_SLOTS:
         FakeSystemServices services;
         const Program program = startOn(services, 1);
         pick(program, {1, 2, 20});
+        QSignalSpy said(program->status, &QStatusBar::messageChanged);
         program->run->click();
         program.open(services, disc[2]);
         QVERIFY(program.window->isRunning());
@@ -325,6 +326,12 @@ private Q_SLOTS:
         QCOMPARE(names(out), (QStringList{cpk(1, 1), cpk(1, 2), cpk(1, 20)}));
         for (std::int32_t n : {1, 2, 20})
             QVERIFY(sameAsRange(out + u'/' + cpk(1, n), disc[1], 1, n));
+        // The status line names the run's movies, not the newly opened disc's.
+        QStringList texts;
+        for (const QList<QVariant>& message : said)
+            texts << message.at(0).toString();
+        for (std::int32_t n : {1, 2, 20})
+            QVERIFY2(texts.contains(creating(1, n)), qPrintable(texts.join(u'|')));
         verifyIdle(program);
         QCOMPARE(program->titles->count(), 19);
         QCOMPARE(selectedRow(program->titles), 0);

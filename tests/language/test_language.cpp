@@ -167,6 +167,27 @@ private Q_SLOTS:
         QCOMPARE(said.count("could not be loaded"), 1);
         QVERIFY2(said.contains("hotaru_en.qm"), said.constData());
     }
+
+    // After the English file failed, Japanese is still whole: its own file
+    // and Qt's Japanese texts load when the language goes back to it.
+    void aDamagedEnglishFileLeavesTheJapaneseWhole()
+    {
+        QTemporaryDir dir;
+        QFile broken(dir.filePath(QStringLiteral("hotaru_en.qm")));
+        QVERIFY(broken.open(QIODevice::WriteOnly));
+        broken.write("not a translation");
+        broken.close();
+        QVERIFY(QFile::copy(QStringLiteral(":/i18n/hotaru_ja.qm"), dir.filePath(QStringLiteral("hotaru_ja.qm"))));
+        const QByteArray said = standardError([&] {
+            language::Translations translations(dir.path());
+            translations.use(Language::English);
+            translations.use(Language::Japanese);
+            QCOMPARE(QCoreApplication::translate("Texts", "--lang takes ja or en"),
+                     QStringLiteral("--lang には ja か en を指定してください"));
+            QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("キャンセル"));
+        });
+        QCOMPARE(said.count("could not be loaded"), 1);
+    }
 };
 
 HOTARU_QTEST_MAIN(TestLanguage)
