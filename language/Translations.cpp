@@ -1,5 +1,7 @@
 #include "language/Translations.h"
 
+#include "config/ProgramInfo.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QLibraryInfo>
@@ -27,10 +29,9 @@ bool Translations::load(QTranslator& translator, const QString& name, const QStr
     }
     if (!told_) {
         told_ = true;
-        std::fprintf(
-            stderr, "%s\n",
-            qPrintable(
-                QStringLiteral("hotaru-movie-cutter: %1.qm could not be loaded; built-in texts are used").arg(name)));
+        std::fprintf(stderr, "%s\n",
+                     qPrintable(QStringLiteral("%1: %2.qm could not be loaded; built-in texts are used")
+                                    .arg(QString::fromUtf8(hotaru::ProgramName), name)));
     }
     return false;
 }
