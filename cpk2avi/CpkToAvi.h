@@ -10,17 +10,21 @@ namespace hotaru {
 // ahead): null for FFmpeg's own; tests make it fail.
 using TrailerWriter = int (*)(AVFormatContext*);
 
-// True when `out` names an MP4: it ends in ".mp4", in any case.
-bool wantsMp4(const std::string& out);
+// What a conversion is asked for beside its two names.
+struct ConvertOptions {
+    int scale = 1;  // pictures enlarged this many times, nearest neighbour
+};
 
-// Converts a FILM/CPK movie. Into AVI by default: Cinepak frames are copied,
-// only made standard (FILM padding removed, length field equal to the frame
-// size), and the audio becomes interleaved PCM (16-bit little-endian, or 8-bit
-// unsigned). Into MP4 when wantsMp4(out): H.264 and AAC, the index first.
+// Converts a FILM/CPK movie into the format of the table whose extension
+// ends `out`; a name no row has is refused. AVI and Matroska copy the
+// Cinepak frames, only made standard (FILM padding removed, length field
+// equal to the frame size), and the sound as interleaved PCM (16-bit
+// little-endian, or 8-bit unsigned); MP4, and Matroska enlarged, encode the
+// pictures as H.264, the sound as the format says (AAC, PCM).
 // The file is written beside `out` and renamed into place when complete.
 // Returns 0 on success; otherwise 1 with a one-line reason in `error`, no
 // output written and an existing `out` untouched.
-int convertCpkToAvi(const std::string& in, const std::string& out, std::string& error,
-                    TrailerWriter writeTrailer = nullptr);
+int convertCpk(const std::string& in, const std::string& out, std::string& error, const ConvertOptions& options = {},
+               TrailerWriter writeTrailer = nullptr);
 
 }  // namespace hotaru

@@ -5,15 +5,20 @@
 
 extern "C" {
 #include <libavutil/opt.h>
+#include <libavutil/pixdesc.h>
 #include <libswscale/swscale.h>
 }
 
+#include <cstring>
+
 namespace hotaru {
 
-H264Encoder::H264Encoder(const std::string& source, int width, int height, AVRational timeBase, AVRational frameRate,
-                         bool globalHeader)
-    : source_(source), yuv_(newFrame()), packet_(newPacket())
+H264Encoder::H264Encoder(const std::string& source, int width, int height, int scale, AVRational timeBase,
+                         AVRational frameRate, bool globalHeader)
+    : source_(source), width_(width), height_(height), scale_(scale), yuv_(newFrame()), packet_(newPacket())
 {
+    width *= scale;
+    height *= scale;
     const AVCodec* codec = avcodec_find_encoder_by_name(Mp4Settings::VideoEncoder);
     if (!codec)
         throw ConvertError(std::string("cannot write MP4: this build has no ") + Mp4Settings::VideoEncoder +
@@ -24,6 +29,7 @@ H264Encoder::H264Encoder(const std::string& source, int width, int height, AVRat
     encoder_->width = width;
     encoder_->height = height;
     encoder_->pix_fmt = AV_PIX_FMT_YUV420P;
+    encoder_->sample_aspect_ratio = AVRational{1, 1};  // square pixels, so players do not stretch them
     encoder_->time_base = timeBase;
     encoder_->framerate = frameRate;
     if (globalHeader)
@@ -51,9 +57,9 @@ void H264Encoder::ScalerDeleter::operator()(SwsContext* s) const { sws_freeConte
 
 void H264Encoder::encode(const AVFrame& picture, std::int64_t pts, std::int64_t duration, const PacketSink& sink)
 {
-    if (picture.width != encoder_->width || picture.height != encoder_->height)
+    if (picture.width != width_ || picture.height != height_)
         throw ConvertError("the picture size of " + inQuotes(source_) + " changes midway");
-    convert(picture);
+    convert(scale_ > 1 ? enlarged(picture) : picture);
     yuv_->pts = pts;
     durations_[pts] = duration;
     if (const int rc = avcodec_send_frame(encoder_.get(), yuv_.get()); rc < 0)
@@ -91,6 +97,41 @@ void H264Encoder::convert(const AVFrame& picture)
         throw std::bad_alloc();
     if (sws_scale(scaler_.get(), picture.data, picture.linesize, 0, picture.height, yuv_->data, yuv_->linesize) < 0)
         throw ConvertError("cannot convert the pictures of " + inQuotes(source_) + " to YUV 4:2:0");
+}
+
+// Each pixel as a scale_ x scale_ block: nearest neighbour, nothing blurred.
+const AVFrame& H264Encoder::enlarged(const AVFrame& picture)
+{
+    const AVPixFmtDescriptor* desc = av_pix_fmt_desc_get(static_cast<AVPixelFormat>(picture.format));
+    if (!desc || desc->nb_components == 0 || (desc->flags & AV_PIX_FMT_FLAG_PLANAR) != 0 || desc->comp[0].step <= 0 ||
+        (desc->flags & AV_PIX_FMT_FLAG_BITSTREAM) != 0)
+        throw ConvertError("cannot enlarge the pictures of " + inQuotes(source_) + ": their pixel format is unusual");
+    if (!large_ || large_->format != picture.format) {
+        large_ = newFrame();
+        large_->format = picture.format;
+        large_->width = picture.width * scale_;
+        large_->height = picture.height * scale_;
+        if (av_frame_get_buffer(large_.get(), 0) < 0)
+            throw std::bad_alloc();
+    }
+    if (av_frame_make_writable(large_.get()) < 0)
+        throw std::bad_alloc();
+    const int step = desc->comp[0].step;  // bytes per pixel of a packed format
+    for (int y = 0; y < picture.height; ++y) {
+        const std::uint8_t* from = picture.data[0] + std::ptrdiff_t(y) * picture.linesize[0];
+        std::uint8_t* row = large_->data[0] + std::ptrdiff_t(y) * scale_ * large_->linesize[0];
+        std::uint8_t* to = row;
+        for (int x = 0; x < picture.width; ++x, from += step)
+            for (int i = 0; i < scale_; ++i, to += step)
+                std::memcpy(to, from, static_cast<std::size_t>(step));
+        for (int i = 1; i < scale_; ++i)
+            std::memcpy(row + std::ptrdiff_t(i) * large_->linesize[0], row,
+                        static_cast<std::size_t>(step) * static_cast<std::size_t>(large_->width));
+    }
+    // A palette goes with its pictures.
+    if ((desc->flags & AV_PIX_FMT_FLAG_PAL) != 0 && picture.data[1])
+        std::memcpy(large_->data[1], picture.data[1], AVPALETTE_SIZE);
+    return *large_;
 }
 
 void H264Encoder::drain(const PacketSink& sink)

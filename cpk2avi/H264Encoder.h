@@ -11,13 +11,14 @@ struct SwsContext;
 
 namespace hotaru {
 
-// Turns decoded pictures into H.264 with Mp4Settings: converted to 4:2:0 at
-// their own size, then encoded by x264. Failures throw ConvertError naming
-// `source`, the movie the pictures come from.
+// Turns decoded pictures into H.264 with Mp4Settings: enlarged `scale`
+// times, each pixel a square block, converted to 4:2:0, then encoded by
+// x264. Failures throw ConvertError naming `source`, the movie the pictures
+// come from.
 class H264Encoder {
 public:
-    // Pictures of width x height (both even) at timestamps in `timeBase`.
-    H264Encoder(const std::string& source, int width, int height, AVRational timeBase, AVRational frameRate,
+    // Pictures of width x height (even once enlarged) at timestamps in `timeBase`.
+    H264Encoder(const std::string& source, int width, int height, int scale, AVRational timeBase, AVRational frameRate,
                 bool globalHeader);
 
     const AVCodecContext& context() const { return *encoder_; }
@@ -29,6 +30,7 @@ public:
 
 private:
     void convert(const AVFrame& picture);
+    const AVFrame& enlarged(const AVFrame& picture);
     void drain(const PacketSink& sink);
     [[noreturn]] void fail(int rc) const;
 
@@ -37,9 +39,13 @@ private:
     };
 
     std::string source_;
+    int width_;
+    int height_;
+    int scale_;
     CodecPtr encoder_;
     std::unique_ptr<SwsContext, ScalerDeleter> scaler_;
     int scalerFormat_ = -1;  // the picture format scaler_ was made for
+    FramePtr large_;         // the picture enlarged, when scale_ > 1
     FramePtr yuv_;
     PacketPtr packet_;
     std::map<std::int64_t, std::int64_t> durations_;  // by pts, until the packet is out

@@ -1,13 +1,7 @@
 #include "cpk2avi/Remuxer.h"
 
-#include "cpk2avi/PcmPacking.h"
 #include "movie/CinepakFrame.h"
 
-extern "C" {
-#include <libavutil/channel_layout.h>
-}
-
-#include <climits>
 #include <cstring>
 
 namespace hotaru {
@@ -22,10 +16,11 @@ constexpr std::int64_t MaxAviFrameGap = 60000;
 
 }  // namespace
 
-Remuxer::Remuxer(const std::string& in, const std::string& out) : input_(in), out_(out)
+Remuxer::Remuxer(const std::string& in, const std::string& out, const OutputFormat& format)
+    : input_(in), out_(out), format_(format), frameSlots_(format.container == "avi")
 {
     if (input_.hasAudio())
-        pickPcmFormat();
+        sound_.emplace(input_);
 }
 
 void Remuxer::run(const std::string& tempPath, TrailerWriter writeTrailer)
@@ -49,31 +44,13 @@ void Remuxer::run(const std::string& tempPath, TrailerWriter writeTrailer)
 
 void Remuxer::check(int rc) const { checkWrite(rc, out_); }
 
-void Remuxer::pickPcmFormat()
-{
-    switch (input_.sampleFormat()) {
-    case AV_SAMPLE_FMT_U8:
-    case AV_SAMPLE_FMT_U8P:
-        audioCodec_ = AV_CODEC_ID_PCM_U8;
-        bytesPerSample_ = 1;
-        break;
-    case AV_SAMPLE_FMT_S16:
-    case AV_SAMPLE_FMT_S16P:
-        audioCodec_ = AV_CODEC_ID_PCM_S16LE;
-        bytesPerSample_ = 2;
-        break;
-    default:
-        throw ConvertError("the audio of " + inQuotes(input_.name()) + " has an unsupported sample format");
-    }
-}
-
 void Remuxer::openOutput(const std::string& tempPath)
 {
     AVFormatContext* raw = nullptr;
-    check(avformat_alloc_output_context2(&raw, nullptr, "avi", tempPath.c_str()));
+    check(avformat_alloc_output_context2(&raw, nullptr, std::string(format_.container).c_str(), tempPath.c_str()));
     output_.reset(raw);
 
-    // AVI counts frames, so its clock ticks once per frame.
+    // AVI counts frames, so its clock ticks once per frame; others keep FILM's own clock.
     const AVRational frameRate = input_.frameRate();
     videoOut_ = avformat_new_stream(output_.get(), nullptr);
     if (!videoOut_)
@@ -82,24 +59,16 @@ void Remuxer::openOutput(const std::string& tempPath)
     videoOut_->codecpar->codec_tag = 0;
     if (videoOut_->codecpar->bits_per_coded_sample == 0)
         videoOut_->codecpar->bits_per_coded_sample = FilmCinepakBitsPerPixel;
-    videoOut_->time_base = av_inv_q(frameRate);
+    videoOut_->time_base = frameSlots_ ? av_inv_q(frameRate) : input_.video().time_base;
     videoOut_->avg_frame_rate = frameRate;
-
-    if (input_.hasAudio()) {
-        audioOut_ = avformat_new_stream(output_.get(), nullptr);
-        if (!audioOut_)
-            throw std::bad_alloc();
-        const int channels = input_.channels();
-        const int sampleRate = input_.sampleRate();
-        AVCodecParameters* par = audioOut_->codecpar;
-        par->codec_type = AVMEDIA_TYPE_AUDIO;
-        par->codec_id = audioCodec_;
-        par->sample_rate = sampleRate;
-        av_channel_layout_default(&par->ch_layout, channels);
-        par->bits_per_coded_sample = bytesPerSample_ * CHAR_BIT;
-        par->block_align = channels * bytesPerSample_;
-        par->bit_rate = static_cast<std::int64_t>(sampleRate) * par->block_align * CHAR_BIT;
-        audioOut_->time_base = AVRational{1, sampleRate};
+    if (sound_)
+        audioOut_ = &sound_->addTo(*output_);
+    if (!frameSlots_) {
+        // Square pixels and the tracks players pick first, said outright.
+        videoOut_->sample_aspect_ratio = videoOut_->codecpar->sample_aspect_ratio = AVRational{1, 1};
+        for (AVStream* stream : {videoOut_, audioOut_})
+            if (stream)
+                stream->disposition |= AV_DISPOSITION_DEFAULT;
     }
 
     check(avio_open(&output_->pb, fileUrl(tempPath).c_str(), AVIO_FLAG_WRITE));
@@ -122,6 +91,24 @@ void Remuxer::writeVideo(const AVPacket& pkt)
     if (ts == AV_NOPTS_VALUE || ts <= lastVideoTs_)
         ts = lastVideoTs_ + 1;
     lastVideoTs_ = ts;
+    if (frameSlots_)
+        takeFrameSlot(ts);
+
+    PacketPtr out = newPacket();
+    check(av_new_packet(out.get(), static_cast<int>(frameBytes_.size())));
+    std::memcpy(out->data, frameBytes_.data(), frameBytes_.size());
+    out->stream_index = videoOut_->index;
+    out->pts = out->dts = ts;
+    if (!frameSlots_ && pkt.duration > 0)
+        out->duration = av_rescale_q(pkt.duration, input_.video().time_base, videoOut_->time_base);
+    if (isCinepakKeyFrame(frameBytes_))
+        out->flags |= AV_PKT_FLAG_KEY;
+    check(av_interleaved_write_frame(output_.get(), out.get()));
+}
+
+// Fills the AVI's frame slots up to `ts` with empty frames, within what it can skip.
+void Remuxer::takeFrameSlot(std::int64_t ts)
+{
     if (aviFrames_ > 0 && ts > aviFrames_) {
         if (ts - aviFrames_ > MaxAviFrameGap)
             throw ConvertError(inQuotes(input_.name()) + " is damaged: its video jumps " +
@@ -130,37 +117,12 @@ void Remuxer::writeVideo(const AVPacket& pkt)
         aviFrames_ = ts;
     }
     ++aviFrames_;
-
-    PacketPtr out = newPacket();
-    check(av_new_packet(out.get(), static_cast<int>(frameBytes_.size())));
-    std::memcpy(out->data, frameBytes_.data(), frameBytes_.size());
-    out->stream_index = videoOut_->index;
-    out->pts = out->dts = ts;
-    if (isCinepakKeyFrame(frameBytes_))
-        out->flags |= AV_PKT_FLAG_KEY;
-    check(av_interleaved_write_frame(output_.get(), out.get()));
 }
 
 void Remuxer::writeAudio(const AVFrame& frame)
 {
-    PcmSamples samples;
-    samples.planes = frame.extended_data;
-    samples.channels = input_.channels();
-    samples.sampleCount = frame.nb_samples;
-    samples.bytesPerSample = bytesPerSample_;
-    samples.planar = av_sample_fmt_is_planar(input_.sampleFormat()) != 0;
-    frameBytes_.clear();
-    appendInterleavedPcm(samples, frameBytes_);
-
     PacketPtr out = newPacket();
-    check(av_new_packet(out.get(), static_cast<int>(frameBytes_.size())));
-    std::memcpy(out->data, frameBytes_.data(), frameBytes_.size());
-    const AVRational perSample{1, input_.sampleRate()};
-    out->stream_index = audioOut_->index;
-    out->pts = out->dts = av_rescale_q(samplesWritten_, perSample, audioOut_->time_base);
-    out->duration = av_rescale_q(frame.nb_samples, perSample, audioOut_->time_base);
-    out->flags |= AV_PKT_FLAG_KEY;
-    samplesWritten_ += frame.nb_samples;
+    sound_->packet(frame, *audioOut_, *out);
     check(av_interleaved_write_frame(output_.get(), out.get()));
 }
 

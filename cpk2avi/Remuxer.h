@@ -1,41 +1,45 @@
 #pragma once
 
+#include "catalogue/OutputFormats.h"
 #include "cpk2avi/ConvertError.h"
 #include "cpk2avi/FilmInput.h"
 #include "cpk2avi/OutputChecks.h"
+#include "cpk2avi/PcmTrack.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace hotaru {
 
-// Copies a FILM/CPK movie into an AVI: the Cinepak frames as they are, only
-// made standard, and the sound decoded into interleaved PCM.
+// Copies a FILM/CPK movie into a container of the table (AVI, Matroska):
+// the Cinepak frames as they are, only made standard, each at its own time
+// (AVI: in its frame slot), and the sound decoded into interleaved PCM.
 class Remuxer {
 public:
-    // Opens `in` and checks that an AVI can hold it; `out` is the name the
+    // Opens `in` and checks that `format` can hold it; `out` is the name the
     // output's failures are reported under. Throws ConvertError.
-    Remuxer(const std::string& in, const std::string& out);
+    Remuxer(const std::string& in, const std::string& out, const OutputFormat& format);
 
-    // Writes the whole AVI to `tempPath` and closes it. Throws ConvertError.
+    // Writes the whole file to `tempPath` and closes it. Throws ConvertError.
     void run(const std::string& tempPath, TrailerWriter writeTrailer = nullptr);
 
 private:
     void check(int rc) const;
-    void pickPcmFormat();
     void openOutput(const std::string& tempPath);
     void writeVideo(const AVPacket& pkt);
     void writeAudio(const AVFrame& frame);
+    void takeFrameSlot(std::int64_t ts);
 
     FilmInput input_;
     std::string out_;
+    const OutputFormat& format_;
+    bool frameSlots_;  // AVI: one tick per frame, gaps filled with empty frames
+    std::optional<PcmTrack> sound_;
     OutputPtr output_;
     AVStream* videoOut_ = nullptr;
     AVStream* audioOut_ = nullptr;
-    AVCodecID audioCodec_ = AV_CODEC_ID_NONE;
-    int bytesPerSample_ = 0;
-    std::int64_t samplesWritten_ = 0;
     std::int64_t lastVideoTs_ = -1;
     std::int64_t aviFrames_ = 0;  // frame slots the AVI writer has filled, empty ones included
     int videoFrames_ = 0;

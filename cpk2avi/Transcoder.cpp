@@ -2,33 +2,41 @@
 
 #include "cpk2avi/Mp4Settings.h"
 #include "movie/CinepakFrame.h"
+#include "platform/Bytes.h"
 
 #include <algorithm>
 #include <cstdint>
 
 namespace hotaru {
 
-Transcoder::Transcoder(const std::string& in, const std::string& out) : input_(in), out_(out), picture_(newFrame())
+Transcoder::Transcoder(const std::string& in, const std::string& out, const OutputFormat& format, int scale)
+    : input_(in), out_(out), format_(format), picture_(newFrame())
 {
     const AVStream& video = input_.video();
     const int width = video.codecpar->width;
     const int height = video.codecpar->height;
-    if (width % 2 != 0 || height % 2 != 0)
-        throw ConvertError("cannot make an MP4 of " + inQuotes(in) + ": its picture size " + std::to_string(width) +
-                           "x" + std::to_string(height) +
-                           " is odd, and H.264 in 4:2:0 needs even sides; an AVI can hold it");
+    if (scale % 2 != 0 && (width % 2 != 0 || height % 2 != 0))
+        throw ConvertError("cannot encode the pictures of " + inQuotes(in) + " as H.264: their size " +
+                           std::to_string(width) + "x" + std::to_string(height) +
+                           " is odd, and H.264 in 4:2:0 needs even sides; an AVI or a Matroska file at its own "
+                           "size can hold it");
     if (video.time_base.num <= 0 || video.time_base.den <= 0)
         throw ConvertError(inQuotes(in) + " is damaged: its video has no clock");
     openVideoDecoder();
 
-    const AVOutputFormat* mp4 = av_guess_format("mp4", nullptr, nullptr);
-    if (!mp4)
-        throw ConvertError("cannot write MP4: this build has no MP4 writer");
-    const bool globalHeader = (mp4->flags & AVFMT_GLOBALHEADER) != 0;
+    const std::string container(format.container);
+    const AVOutputFormat* writer = av_guess_format(container.c_str(), nullptr, nullptr);
+    if (!writer)
+        throw ConvertError("cannot write " + inQuotes(out) + ": this build has no " + container + " writer");
+    const bool globalHeader = (writer->flags & AVFMT_GLOBALHEADER) != 0;
     // The source's own clock, so every frame keeps its exact time.
-    video_ = std::make_unique<H264Encoder>(in, width, height, video.time_base, input_.frameRate(), globalHeader);
+    video_ = std::make_unique<H264Encoder>(in, width, height, scale, video.time_base, input_.frameRate(), globalHeader);
     toVideo_ = [this](AVPacket& pkt) { write(pkt, *videoOut_, video_->context().time_base); };
-    if (input_.hasAudio()) {
+    if (!input_.hasAudio())
+        return;
+    if (format.sound == SoundHandling::Pcm) {
+        pcm_.emplace(input_);
+    } else {
         audio_ = std::make_unique<AacEncoder>(in, input_.sampleFormat(), input_.channels(), input_.sampleRate(),
                                               globalHeader);
         toAudio_ = [this](AVPacket& pkt) { write(pkt, *audioOut_, audio_->context().time_base); };
@@ -39,7 +47,15 @@ void Transcoder::run(const std::string& tempPath, TrailerWriter writeTrailer)
 {
     openOutput(tempPath);
     PacketPtr pkt = newPacket();
-    const auto encodeSound = [this](const AVFrame& sound) { audio_->encode(sound, toAudio_); };
+    PacketPtr soundPacket = newPacket();
+    const auto encodeSound = [&](const AVFrame& sound) {
+        if (audio_) {
+            audio_->encode(sound, toAudio_);
+            return;
+        }
+        pcm_->packet(sound, *audioOut_, *soundPacket);
+        check(av_interleaved_write_frame(output_.get(), soundPacket.get()));
+    };
     while (input_.read(*pkt)) {
         if (input_.isVideo(*pkt))
             decodeVideo(*pkt);
@@ -50,10 +66,10 @@ void Transcoder::run(const std::string& tempPath, TrailerWriter writeTrailer)
     if (videoFrames_ == 0)
         throw ConvertError(inQuotes(input_.name()) + " holds no video frames");
     video_->finish(toVideo_);
-    if (audio_) {
+    if (input_.hasAudio())
         input_.decodeAudio(nullptr, encodeSound);
+    if (audio_)
         audio_->finish(toAudio_);
-    }
     // With faststart the writer moves the data here, reading the file again by its URL.
     finishOutput(*output_, out_, writeTrailer);
 }
@@ -64,7 +80,7 @@ void Transcoder::openVideoDecoder()
 {
     const AVCodec* codec = avcodec_find_decoder(AV_CODEC_ID_CINEPAK);
     if (!codec)
-        throw ConvertError("cannot write MP4: this build has no Cinepak decoder");
+        throw ConvertError("cannot write " + inQuotes(out_) + ": this build has no Cinepak decoder");
     cinepak_.reset(avcodec_alloc_context3(codec));
     if (!cinepak_)
         throw std::bad_alloc();
@@ -80,23 +96,28 @@ void Transcoder::openOutput(const std::string& tempPath)
     // The writer opens the file again by this name to move the index ahead.
     const std::string url = fileUrl(tempPath);
     AVFormatContext* raw = nullptr;
-    check(avformat_alloc_output_context2(&raw, nullptr, "mp4", url.c_str()));
+    check(avformat_alloc_output_context2(&raw, nullptr, std::string(format_.container).c_str(), url.c_str()));
     output_.reset(raw);
     videoOut_ = newStream(video_->context());
     videoOut_->avg_frame_rate = input_.frameRate();
+    videoOut_->sample_aspect_ratio = video_->context().sample_aspect_ratio;
     if (audio_)
         audioOut_ = newStream(audio_->context());
+    else if (pcm_)
+        audioOut_ = &pcm_->addTo(*output_);
 
     check(avio_open(&output_->pb, url.c_str(), AVIO_FLAG_WRITE));
     AVDictionary* options = nullptr;
-    for (const auto& [name, value] : Mp4Settings::MuxerOptions)
-        av_dict_set(&options, name, value, 0);
+    if (format_.format == VideoFormat::Mp4)
+        for (const auto& [name, value] : Mp4Settings::MuxerOptions)
+            av_dict_set(&options, name, value, 0);
     const int rc = avformat_write_header(output_.get(), &options);
     const bool unknownOption = av_dict_count(options) > 0;
     av_dict_free(&options);
     check(rc);
     if (unknownOption)
-        throw ConvertError("cannot write " + inQuotes(out_) + ": the MP4 writer does not take the settings given");
+        throw ConvertError("cannot write " + inQuotes(out_) + ": the " + std::string(format_.container) +
+                           " writer does not take the settings given");
 }
 
 AVStream* Transcoder::newStream(const AVCodecContext& encoder)
@@ -130,11 +151,12 @@ void Transcoder::decodeVideo(const AVPacket& pkt)
     if (duration <= 0)
         duration = std::max<std::int64_t>(1, av_rescale_q(1, av_inv_q(input_.frameRate()), clock));
     // The MP4 writer keeps how long each frame lasts in 32 bits of its own clock.
+    // Matroska's clock is coarser, so what fits an MP4 fits it too.
     const auto mustFit = [&](std::int64_t ticks, int frame) {
         if (av_rescale_q(ticks, clock, videoOut_->time_base) > INT32_MAX)
             throw ConvertError(inQuotes(input_.name()) + " is damaged: its video jumps " +
                                std::to_string(av_rescale_q(ticks, clock, AVRational{1, 1})) + " s ahead after frame " +
-                               std::to_string(frame) + ", more than an MP4 can hold");
+                               std::to_string(frame) + ", more than an " + asciiUpper(format_.name) + " can hold");
     };
     mustFit(gap, videoFrames_ - 1);
     mustFit(duration, videoFrames_);

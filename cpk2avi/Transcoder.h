@@ -1,26 +1,30 @@
 #pragma once
 
+#include "catalogue/OutputFormats.h"
 #include "cpk2avi/AacEncoder.h"
 #include "cpk2avi/FilmInput.h"
 #include "cpk2avi/H264Encoder.h"
 #include "cpk2avi/OutputChecks.h"
+#include "cpk2avi/PcmTrack.h"
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace hotaru {
 
-// Converts a FILM/CPK movie into an MP4 a browser plays: the Cinepak
-// pictures decoded and encoded as H.264, each at its own time, the sound as
-// AAC, and the index ahead of the data.
+// Converts a FILM/CPK movie into a container of the table (an MP4 a
+// browser plays, an enlarged Matroska): the Cinepak pictures decoded,
+// enlarged `scale` times and encoded as H.264, each at its own time, the
+// sound as AAC or PCM as the format says; an MP4 with its index ahead.
 class Transcoder {
 public:
-    // Opens `in`, checks that an MP4 can hold it and starts the encoders;
+    // Opens `in`, checks that `format` can hold it and starts the encoders;
     // `out` is the name the output's failures are reported under. Throws
     // ConvertError.
-    Transcoder(const std::string& in, const std::string& out);
+    Transcoder(const std::string& in, const std::string& out, const OutputFormat& format, int scale = 1);
     Transcoder(const Transcoder&) = delete;  // the packet sinks point at this one
     Transcoder& operator=(const Transcoder&) = delete;
 
@@ -37,10 +41,12 @@ private:
 
     FilmInput input_;
     std::string out_;
+    const OutputFormat& format_;
     CodecPtr cinepak_;
     FramePtr picture_;
     std::unique_ptr<H264Encoder> video_;
     std::unique_ptr<AacEncoder> audio_;
+    std::optional<PcmTrack> pcm_;
     PacketSink toVideo_;
     PacketSink toAudio_;
     OutputPtr output_;

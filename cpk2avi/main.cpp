@@ -1,5 +1,7 @@
-// cpk2avi IN.cpk OUT.avi|OUT.mp4: remuxes a FILM/CPK movie into a standard
-// AVI, or converts it into an MP4 (H.264 and AAC) a browser plays.
+// cpk2avi [--scale N] IN.cpk OUT.avi|OUT.mp4|OUT.mkv: remuxes a FILM/CPK
+// movie into a standard AVI or Matroska file, or converts it into an MP4
+// (H.264 and AAC) a browser plays; the name's extension says which.
+#include "catalogue/OutputFormats.h"
 #include "cpk2avi/CpkToAvi.h"
 #include "platform/TempFile.h"
 #ifdef _WIN32
@@ -13,6 +15,7 @@ extern "C" {
 #include <csignal>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -40,16 +43,34 @@ void removeTempOnStop()
 
 int usage()
 {
-    std::fprintf(stderr, "usage: cpk2avi IN.cpk OUT.avi|OUT.mp4\n");
+    std::string outputs;
+    for (const hotaru::OutputFormat& row : hotaru::OutputFormats)
+        outputs += (outputs.empty() ? "OUT" : "|OUT") + std::string(row.extension);
+    std::fprintf(stderr, "usage: cpk2avi [--scale %d-%d] IN.cpk %s\n", hotaru::MinScale, hotaru::MaxScale,
+                 outputs.c_str());
     return 2;
 }
 
-int run(const std::string& in, const std::string& out)
+// The arguments after the program's name: options, then IN and OUT.
+int run(const std::vector<std::string>& arguments)
 {
+    hotaru::ConvertOptions options;
+    std::size_t i = 0;
+    for (; i + 2 < arguments.size(); i += 2) {
+        const std::string& value = arguments[i + 1];
+        if (arguments[i] != "--scale" || value.size() != 1 || value[0] < '0' + hotaru::MinScale ||
+            value[0] > '0' + hotaru::MaxScale)
+            return usage();
+        options.scale = value[0] - '0';
+    }
+    if (arguments.size() - i != 2)
+        return usage();
+    const std::string& in = arguments[i];
+    const std::string& out = arguments[i + 1];
     // Our own one-line message says what went wrong; FFmpeg's chatter would bury it.
     av_log_set_level(AV_LOG_QUIET);
     std::string error;
-    if (hotaru::convertCpkToAvi(in, out, error) != 0) {
+    if (hotaru::convertCpk(in, out, error, options) != 0) {
         std::fprintf(stderr, "cpk2avi: %s\n", error.c_str());
         return 1;
     }
@@ -63,16 +84,15 @@ int run(const std::string& in, const std::string& out)
 // stops us with TerminateProcess, which no handler sees.
 int wmain(int argc, wchar_t** argv)
 {
-    if (argc != 3)
-        return usage();
-    return run(hotaru::narrow(argv[1]), hotaru::narrow(argv[2]));
+    std::vector<std::string> arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments.push_back(hotaru::narrow(argv[i]));
+    return run(arguments);
 }
 #else
 int main(int argc, char** argv)
 {
-    if (argc != 3)
-        return usage();
     removeTempOnStop();
-    return run(argv[1], argv[2]);
+    return run(std::vector<std::string>(argv + 1, argv + argc));
 }
 #endif

@@ -49,7 +49,7 @@ protected:
     static Movie convertAndCheck(const std::string& film, const fs::path& out, std::size_t frames)
     {
         std::string error;
-        EXPECT_EQ(hotaru::convertCpkToAvi(film, out.string(), error), 0) << error;
+        EXPECT_EQ(hotaru::convertCpk(film, out.string(), error), 0) << error;
         const Movie cpk = readMovie(film);
         const Movie avi = readMovie(out.string());
         EXPECT_EQ(avi.format, "avi");
@@ -133,7 +133,7 @@ TEST_F(CpkToAvi, FailureLeavesNoOutputAndKeepsTheOldOne)
         SCOPED_TRACE(input);
         for (const std::string& output : {std::string("keep.avi"), std::string("new.avi"), longName}) {
             std::string error;
-            EXPECT_EQ(hotaru::convertCpkToAvi(file(input), file(output), error), 1);
+            EXPECT_EQ(hotaru::convertCpk(file(input), file(output), error), 1);
             EXPECT_NE(error.find(input), std::string::npos) << error;
             EXPECT_EQ(error.find("cannot write"), std::string::npos) << error;
             EXPECT_EQ(error.find('\n'), std::string::npos);
@@ -142,14 +142,14 @@ TEST_F(CpkToAvi, FailureLeavesNoOutputAndKeepsTheOldOne)
         }
     }
     std::string error;
-    hotaru::convertCpkToAvi(file("notes.txt"), file("new.avi"), error);
+    hotaru::convertCpk(file("notes.txt"), file("new.avi"), error);
     EXPECT_NE(error.find("not a FILM/CPK file"), std::string::npos) << error;
 
     // The last step fails before the index is written: the AVI would not play.
     const hotaru::TrailerWriter failing = [](AVFormatContext*) { return AVERROR(EIO); };
     for (const char* output : {"keep.avi", "new.avi"}) {
         SCOPED_TRACE(output);
-        EXPECT_EQ(hotaru::convertCpkToAvi(file("movie.cpk"), file(output), error, failing), 1);
+        EXPECT_EQ(hotaru::convertCpk(file("movie.cpk"), file(output), error, {}, failing), 1);
         EXPECT_NE(error.find("cannot write '" + file(output) + "'"), std::string::npos) << error;
         EXPECT_TRUE(readFile(file("keep.avi")) == "precious");
         EXPECT_TRUE(readFile(file("movie.cpk")) == film);
@@ -213,7 +213,7 @@ TEST_F(CpkToAvi, OutputNamesUpToTheLimitGetTemporariesThatFit)
     for (const std::size_t length : {250, NAME_MAX}) {
         const std::string name = std::string(length - 4, 'm') + ".avi";
         std::string error;
-        EXPECT_EQ(hotaru::convertCpkToAvi(film, file(name), error), 0) << error;
+        EXPECT_EQ(hotaru::convertCpk(film, file(name), error), 0) << error;
         EXPECT_EQ(names(), std::set<std::string>{name});
         fs::remove(file(name));
     }
@@ -225,6 +225,6 @@ TEST_F(CpkToAvi, OutputNamesUpToTheLimitGetTemporariesThatFit)
         wide += "\xE5\x8B\x95";  // U+52D5
     wide += ".avi";
     std::string error;
-    EXPECT_EQ(hotaru::convertCpkToAvi(film, file(wide), error), 0) << error;
+    EXPECT_EQ(hotaru::convertCpk(film, file(wide), error), 0) << error;
     EXPECT_EQ(names(), std::set<std::string>{wide});
 }

@@ -1,4 +1,5 @@
 #include "FilmClips.h"
+#include "catalogue/OutputFormats.h"
 #include "cpk2avi/CpkToAvi.h"
 #include "cpk2avi/Mp4Settings.h"
 
@@ -146,7 +147,7 @@ protected:
                                                const std::vector<std::string>& times = {})
     {
         std::string error;
-        EXPECT_EQ(hotaru::convertCpkToAvi(film, out, error), 0) << error;
+        EXPECT_EQ(hotaru::convertCpk(film, out, error), 0) << error;
         EXPECT_NE(probe("-show_entries format=format_name", out).at(0)["format_name"].find("mp4"), std::string::npos);
         const std::vector<Fields> s = streams(out);
         const Fields& v = s.at(0);
@@ -263,7 +264,7 @@ TEST_F(CpkToMp4, PicturesCannotBeToldFromTheSource)
     const std::string film = clip("long");
     ASSERT_FALSE(film.empty()) << "make-film-clip.sh failed";
     std::string error;
-    ASSERT_EQ(hotaru::convertCpkToAvi(film, file("movie.mp4"), error), 0) << error;
+    ASSERT_EQ(hotaru::convertCpk(film, file("movie.mp4"), error), 0) << error;
     const std::string sameConversion = std::string("scale=flags=") + hotaru::Mp4Settings::ScaleFlags + ",";
     const auto [yuv, worstYuv] = psnr(file("movie.mp4"), film, sameConversion, "yuv420p");
     EXPECT_GE(yuv, 40.0);
@@ -318,7 +319,7 @@ TEST_F(CpkToMp4, FailureLeavesNoOutputAndKeepsTheOldOne)
         SCOPED_TRACE(input);
         for (const char* output : {"keep.mp4", "new.mp4"}) {
             std::string error;
-            EXPECT_EQ(hotaru::convertCpkToAvi(file(input), file(output), error), 1);
+            EXPECT_EQ(hotaru::convertCpk(file(input), file(output), error), 1);
             EXPECT_NE(error.find(input), std::string::npos) << error;
             EXPECT_NE(error.find(reason), std::string::npos) << error;
             EXPECT_EQ(error.find('\n'), std::string::npos);
@@ -339,7 +340,7 @@ TEST_F(CpkToMp4, FailureLeavesNoOutputAndKeepsTheOldOne)
         for (const char* output : {"keep.mp4", "new.mp4"}) {
             SCOPED_TRACE(output);
             std::string error;
-            EXPECT_EQ(hotaru::convertCpkToAvi(file("movie.cpk"), file(output), error, noReadBack), 1);
+            EXPECT_EQ(hotaru::convertCpk(file("movie.cpk"), file(output), error, {}, noReadBack), 1);
             EXPECT_NE(error.find("cannot write '" + file(output) + "'"), std::string::npos) << error;
             EXPECT_TRUE(readFile(file("keep.mp4")) == "precious");
             EXPECT_TRUE(readFile(file("movie.cpk")) == film);
@@ -350,7 +351,7 @@ TEST_F(CpkToMp4, FailureLeavesNoOutputAndKeepsTheOldOne)
     // The program, when the disk fills up as the index is moved ahead: room
     // for the first pass, not for the whole file.
     std::string error;
-    ASSERT_EQ(hotaru::convertCpkToAvi(file("movie.cpk"), file("whole.mp4"), error), 0) << error;
+    ASSERT_EQ(hotaru::convertCpk(file("movie.cpk"), file("whole.mp4"), error), 0) << error;
     const std::uintmax_t whole = fileSize(file("whole.mp4"));
     const auto boxes = topLevelBoxSizes(file("whole.mp4"));
     ASSERT_GE(boxes.size(), 2u);
@@ -392,8 +393,42 @@ TEST_F(CpkToMp4, CommandLineTakesMp4NamesInAnyCase)
     EXPECT_EQ(boxes[1], "moov");
     EXPECT_EQ(names(), (std::set<std::string>{"clip:1.Mp4", "stderr.txt"}));
 
-    for (const char* name : {"a.mp4", "B.MP4", "c.mP4"})
-        EXPECT_TRUE(hotaru::wantsMp4(name)) << name;
-    for (const char* name : {"mp4", "a.avi", "a.mp4.avi", "a.m4v", "a_mp4"})
-        EXPECT_FALSE(hotaru::wantsMp4(name)) << name;
+    for (const char* name : {"a.mp4", "B.MP4", "c.mP4", "a.avi.mp4"})
+        EXPECT_EQ(hotaru::outputFormatOfFile(name), &hotaru::outputFormat(hotaru::VideoFormat::Mp4)) << name;
+    for (const char* name : {"mp4", ".mp4", "a.m4v", "a_mp4", "a.mp4 "})
+        EXPECT_EQ(hotaru::outputFormatOfFile(name), nullptr) << name;
+}
+
+// Enlarged for sharing, every pixel of the source becomes a square block:
+// nearest neighbour, square pixels; an enlarged MKV keeps its sound whole.
+TEST_F(CpkToMp4, EnlargesIntoSquareBlocks)
+{
+    const std::string film = clip("stereo");
+    ASSERT_FALSE(film.empty()) << "make-film-clip.sh failed";
+    hotaru::ConvertOptions options;
+    options.scale = 4;
+    std::string error;
+    ASSERT_EQ(hotaru::convertCpk(film, file("big.mp4"), error, options), 0) << error;
+    const std::vector<Fields> video =
+        probe("-select_streams v:0 -show_entries stream=width,height,sample_aspect_ratio", file("big.mp4"));
+    ASSERT_EQ(video.size(), 1u);
+    EXPECT_EQ(video[0].at("width"), "640");
+    EXPECT_EQ(video[0].at("height"), "480");
+    EXPECT_EQ(video[0].at("sample_aspect_ratio"), "1:1");
+    const double blocks = psnr(file("big.mp4"), film, "scale=iw*4:ih*4:flags=neighbor,", "rgb24").first;
+    const double smooth = psnr(file("big.mp4"), film, "scale=iw*4:ih*4:flags=bicubic,", "rgb24").first;
+    EXPECT_GT(blocks, 38.0);
+    EXPECT_GT(blocks, smooth + 3.0) << "blocks " << blocks << " dB, smooth " << smooth << " dB";
+
+    options.scale = 3;
+    ASSERT_EQ(hotaru::convertCpk(film, file("big.mkv"), error, options), 0) << error;
+    const std::vector<Fields> mkv = streams(file("big.mkv"));
+    ASSERT_EQ(mkv.size(), 2u);
+    EXPECT_EQ(mkv[0].at("codec_name"), "h264");
+    EXPECT_EQ(mkv[0].at("width"), "480");
+    EXPECT_EQ(mkv[1].at("codec_name"), "pcm_s16le");
+    const auto sound = [](const std::string& path) {
+        return commandOutput("ffmpeg -nostdin -v error -i " + shellQuoted(path) + " -map 0:a -f md5 - 2>/dev/null");
+    };
+    EXPECT_EQ(sound(file("big.mkv")), sound(film));
 }
