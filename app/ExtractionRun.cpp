@@ -41,8 +41,8 @@ bool ExtractionRun::roomForPicks() const
     if (folder.isEmpty())
         return true;  // the first copy says what is wrong with it
     const std::optional<std::int64_t> free = services_.freeSpace(folder);
-    const std::optional<std::int64_t> needed = hotaru::shortOfSpace(session_.disc(), session_.picking().picks().live(),
-                                                                    settings.aviOutput || settings.mp4Output, free);
+    const std::optional<std::int64_t> needed =
+        hotaru::shortOfSpace(session_.disc(), session_.picking().picks().live(), settings.format.has_value(), free);
     if (!needed)
         return true;
     services_.messageBox(window_,

@@ -23,7 +23,7 @@ void ExtractionWorker::run()
                                                  : std::make_shared<hotaru::SharedArchive>(snapshot_.archivePath));
     archive_ = &archive;
     const hotaru::RunSettingsValues atStart = settings().current();
-    hotaru::RunProgress progress(snapshot_.disc, snapshot_.movies, atStart.aviOutput || atStart.mp4Output);
+    hotaru::RunProgress progress(snapshot_.disc, snapshot_.movies, atStart.format.has_value());
     progress_ = &progress;
     // Copies yield to everything else; the converter must not, and an
     // ordinary user cannot raise a thread or its children back from idle.
@@ -85,12 +85,7 @@ hotaru::MovieEnd ExtractionWorker::extractMovie(std::int32_t n)
     hooks.conversion = [this, n]() -> std::optional<hotaru::ConversionChoice> {
         offerSteps();
         Q_EMIT movieWritten(n);
-        const hotaru::RunSettingsValues now = settings().current();
-        if (now.aviOutput)
-            return hotaru::ConversionChoice{now.converterPath, hotaru::VideoFormat::Avi};
-        if (now.mp4Output)
-            return hotaru::ConversionChoice{now.bundledConverterPath, hotaru::VideoFormat::Mp4};
-        return std::nullopt;
+        return settings().current().conversion();
     };
     hotaru::VideoFormat format = hotaru::VideoFormat::Avi;
     hooks.converting = [this, n, &format](const hotaru::Conversion& job) {

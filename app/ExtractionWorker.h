@@ -17,7 +17,7 @@
 
 namespace app {
 // The thread of one extraction run: copies the snapshot's movies one by one
-// and, with AVI output on, hands each copy to the converter. It never touches
+// and, with an output format on, hands each copy to the converter. It never touches
 // a widget: everything the window shows reaches it through these signals,
 // queued to the window's thread.
 class ExtractionWorker : public QThread {
@@ -68,9 +68,9 @@ protected:
     // Start it with start() at the caller's priority: the run lowers itself
     // to its copy priority once its hand-off thread exists.
     void run() override;
-    // Copies movie n, then hands it on while AVI or MP4 output is on.
+    // Copies movie n, then hands it on while an output format is on.
     virtual hotaru::MovieEnd extractMovie(std::int32_t n);
-    // Called with AVI or MP4 output on, once title + ".cpk" is complete and
+    // Called with an output format on, once title + ".cpk" is complete and
     // closed in the job's folder; returns when the movie has been dealt with.
     virtual hotaru::ConversionOutcome handOff(const hotaru::Conversion& job);
     // Runs `task` on the thread that kept the run's starting priority.

@@ -16,6 +16,20 @@ QAction* item(QMenu* menu, const char* name)
     return a;
 }
 
+// The item's name in the window's layout, which tests and tools find it by.
+const char* outputItemName(hotaru::VideoFormat format)
+{
+    switch (format) {
+    case hotaru::VideoFormat::Avi:
+        return "ACPK2AVI";
+    case hotaru::VideoFormat::Mp4:
+        return "MP4Output";
+    case hotaru::VideoFormat::Mkv:
+        return "MKVOutput";
+    }
+    return "";
+}
+
 void word(QAction* a, const QString& caption, const QString& hint)
 {
     a->setText(caption);
@@ -43,10 +57,19 @@ MainMenu::MainMenu(QMainWindow* window) : QObject(window)
 
     options_ = bar->addMenu(QString());
     options_->setObjectName(QStringLiteral("opt"));
-    aviOutput_ = item(options_, "ACPK2AVI");
-    aviOutput_->setCheckable(true);
-    mp4Output_ = item(options_, "MP4Output");
-    mp4Output_->setCheckable(true);
+    for (std::size_t f = 0; f < outputs_.size(); ++f) {
+        outputs_[f] = item(options_, outputItemName(hotaru::OutputFormats[f].format));
+        outputs_[f]->setCheckable(true);
+    }
+    scaleMenu_ = new RadioMenu(options_);
+    scaleMenu_->setObjectName(QStringLiteral("scaleMenu"));
+    options_->addMenu(scaleMenu_);
+    for (std::size_t k = 0; k < scales_.size(); ++k) {
+        scales_[k] = item(scaleMenu_, "scale");
+        scales_[k]->setObjectName(QStringLiteral("scale%1").arg(k + 1));
+        scales_[k]->setCheckable(true);
+    }
+    scales_[0]->setChecked(true);
     voiceMenu_ = new RadioMenu(options_);
     voiceMenu_->setObjectName(QStringLiteral("K1"));
     options_->addMenu(voiceMenu_);
@@ -70,23 +93,22 @@ MainMenu::MainMenu(QMainWindow* window) : QObject(window)
     retranslate();
 
     // Menu titles have no hint of their own; closing a menu empties the hint.
-    for (QMenu* m : {file_, options_, voiceMenu_, languageMenu_, help_}) {
+    for (QMenu* m : {file_, options_, voiceMenu_, languageMenu_, scaleMenu_, help_}) {
         m->menuAction()->setObjectName(m->objectName() + QStringLiteral("Action"));
         connect(m, &QMenu::hovered, this, [this](QAction* a) { Q_EMIT hintChanged(a->statusTip()); });
-        if (m != voiceMenu_ && m != languageMenu_)
+        if (m != voiceMenu_ && m != languageMenu_ && m != scaleMenu_)
             connect(m, &QMenu::aboutToHide, this, [this] { Q_EMIT hintChanged(QString()); });
     }
     connect(bar, &QMenuBar::hovered, this, [this](QAction* a) { Q_EMIT hintChanged(a->statusTip()); });
 
     // Qt flips a check item before anyone hears of it; only the program sets this mark.
-    connect(aviOutput_, &QAction::triggered, this, [this](bool flipped) {
-        aviOutput_->setChecked(!flipped);
-        Q_EMIT aviOutputChosen();
-    });
-    connect(mp4Output_, &QAction::triggered, this, [this](bool flipped) {
-        mp4Output_->setChecked(!flipped);
-        Q_EMIT mp4OutputChosen();
-    });
+    for (std::size_t f = 0; f < outputs_.size(); ++f)
+        connect(outputs_[f], &QAction::triggered, this, [this, f](bool flipped) {
+            outputs_[f]->setChecked(!flipped);
+            Q_EMIT outputChosen(hotaru::OutputFormats[f].format);
+        });
+    for (std::size_t k = 0; k < scales_.size(); ++k)
+        connect(scales_[k], &QAction::triggered, this, [this, k] { Q_EMIT scaleChosen(static_cast<int>(k) + 1); });
     for (std::size_t v = 0; v < voices_.size(); ++v)
         connect(voices_[v], &QAction::triggered, this, [this, v] { Q_EMIT voiceChosen(static_cast<Voice>(v)); });
     for (std::size_t l = 0; l < languages_.size(); ++l)
@@ -104,8 +126,24 @@ void MainMenu::retranslate()
     word(exit_, tr("終了(&X)"), tr("プログラムを終了します。"));
 
     options_->setTitle(tr("ｵﾌﾟｼｮﾝ(&O)"));
-    word(aviOutput_, tr("AVIを出力(&A)"), tr("ACPK2AVIと連携してAVIを出力します"));
-    word(mp4Output_, tr("MP4を出力(&P)"), tr("ﾌﾞﾗｳｻﾞやｽﾏﾎで再生できるMP4を出力します"));
+    for (std::size_t f = 0; f < outputs_.size(); ++f) {
+        switch (hotaru::OutputFormats[f].format) {
+        case hotaru::VideoFormat::Avi:
+            word(outputs_[f], tr("AVIを出力(&A)"), tr("ACPK2AVIと連携してAVIを出力します"));
+            break;
+        case hotaru::VideoFormat::Mp4:
+            word(outputs_[f], tr("MP4を出力(&P)"), tr("ﾌﾞﾗｳｻﾞやｽﾏﾎで再生できるMP4を出力します"));
+            break;
+        case hotaru::VideoFormat::Mkv:
+            word(outputs_[f], tr("MKVを出力(&K)"), tr("ﾃﾞｨｽｸの映像と音声をそのまま収めたMKVを出力します"));
+            break;
+        }
+    }
+    scaleMenu_->setTitle(tr("共有用に拡大(&Z)"));
+    word(scales_[0], tr("等倍"), tr("MP4とMKVを元の大きさで出力します。"));
+    for (std::size_t k = 1; k < scales_.size(); ++k)
+        word(scales_[k], tr("%1倍").arg(k + 1),
+             tr("MP4とMKVの映像を%1倍にします。ﾄﾞｯﾄはぼかさず四角のまま拡大します。").arg(k + 1));
     voiceMenu_->setTitle(tr("ﾒｯｾｰｼﾞ(&M)"));
     word(voices_[0], tr("通常"), tr("ﾒｯｾｰｼﾞを通常表示にします。"));
     word(voices_[1], tr("鷲ノ宮あかね"), tr("ﾒｯｾｰｼﾞをあかね風に変えます。"));
@@ -120,11 +158,33 @@ void MainMenu::retranslate()
     word(about_, tr("ﾊﾞｰｼﾞｮﾝ情報(&A)..."), tr("このソフトのﾊﾞｰｼﾞｮﾝ情報を表示します。"));
 }
 
-void MainMenu::setAviOutputMark(bool on) { aviOutput_->setChecked(on); }
+QAction* MainMenu::outputAction(hotaru::VideoFormat format) const
+{
+    for (std::size_t f = 0; f < outputs_.size(); ++f)
+        if (hotaru::OutputFormats[f].format == format)
+            return outputs_[f];
+    return nullptr;
+}
 
-void MainMenu::setMp4OutputMark(bool on) { mp4Output_->setChecked(on); }
+void MainMenu::setOutputMark(std::optional<hotaru::VideoFormat> format)
+{
+    for (std::size_t f = 0; f < outputs_.size(); ++f)
+        outputs_[f]->setChecked(hotaru::OutputFormats[f].format == format);
+}
 
-void MainMenu::setMp4OutputAvailable(bool available) { mp4Output_->setEnabled(available); }
+void MainMenu::setBundledFormatsAvailable(bool available)
+{
+    for (std::size_t f = 0; f < outputs_.size(); ++f)
+        if (hotaru::OutputFormats[f].bundledConverter)
+            outputs_[f]->setEnabled(available);
+    scaleMenu_->setEnabled(available);
+}
+
+void MainMenu::setScaleMark(int scale)
+{
+    for (std::size_t k = 0; k < scales_.size(); ++k)
+        scales_[k]->setChecked(static_cast<int>(k) + 1 == scale);
+}
 
 void MainMenu::setVoiceMark(Voice voice)
 {

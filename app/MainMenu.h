@@ -1,12 +1,15 @@
 #pragma once
 
 #include "app/Voices.h"
+#include "catalogue/OutputFormats.h"
 #include "language/Language.h"
 
 #include <QObject>
 
 #include <array>
 #include <cstdint>
+#include <optional>
+#include <vector>
 
 class QAction;
 class QMainWindow;
@@ -29,10 +32,13 @@ public:
     QAction* exitAction() const { return exit_; }
     QAction* aboutAction() const { return about_; }
 
-    void setAviOutputMark(bool on);
-    void setMp4OutputMark(bool on);
-    // MP4 output needs the converter that comes with the program.
-    void setMp4OutputAvailable(bool available);
+    // The item of each output format, in the table's order.
+    QAction* outputAction(hotaru::VideoFormat format) const;
+    // Marks the format's item, none with none.
+    void setOutputMark(std::optional<hotaru::VideoFormat> format);
+    // The formats the converter that comes with the program writes need it.
+    void setBundledFormatsAvailable(bool available);
+    void setScaleMark(int scale);
     // Marks the voice's item and clears the others: marking one does not by itself.
     void setVoiceMark(Voice voice);
     void setLanguageMark(language::LanguageChoice choice);
@@ -42,8 +48,8 @@ public:
 Q_SIGNALS:
     // The hint of the highlighted item; empty when a menu closes.
     void hintChanged(const QString& hint);
-    void aviOutputChosen();
-    void mp4OutputChosen();
+    void outputChosen(hotaru::VideoFormat format);
+    void scaleChosen(int scale);
     void voiceChosen(Voice voice);
     void languageChosen(language::LanguageChoice choice);
 
@@ -52,14 +58,16 @@ private:
     QMenu* options_;
     QMenu* voiceMenu_;
     QMenu* languageMenu_;
+    QMenu* scaleMenu_;
     QMenu* help_;
     QAction* open_;
     QAction* outputFolder_;
     QAction* preview_;
     QAction* stop_;
     QAction* exit_;
-    QAction* aviOutput_;  // check items whose marks only the program sets
-    QAction* mp4Output_;
+    // Check items whose marks only the program sets.
+    std::array<QAction*, std::size(hotaru::OutputFormats)> outputs_{};
+    std::array<QAction*, hotaru::MaxScale> scales_{};
     std::array<QAction*, VoiceCount> voices_{};
     std::array<QAction*, language::LanguageChoiceCount> languages_{};
     QAction* about_;

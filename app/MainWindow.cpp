@@ -183,9 +183,9 @@ void MainWindow::wireHandlers()
         if (w->aboutDialog_)
             w->aboutDialog_->exec();
     });
-    handle(menu_, &MainMenu::aviOutputChosen, &MainWindow::onAviOutputChosen);
-    handle(menu_, &MainMenu::mp4OutputChosen,
-           [](MainWindow* w) { w->session_.setMp4Output(!w->session_.mp4Output()); });
+    connect(menu_, &MainMenu::outputChosen, this,
+            [this](hotaru::VideoFormat format) { gui::runHandler(services_, this, [&] { onOutputChosen(format); }); });
+    connect(menu_, &MainMenu::scaleChosen, &session_, &Session::setScale);
     connect(menu_, &MainMenu::voiceChosen, this,
             [this](Voice voice) { gui::runHandler(services_, this, [&] { onVoiceChosen(voice); }); });
     connect(menu_, &MainMenu::hintChanged, this, [this](const QString& hint) { status_.setHint(hint); });
@@ -211,8 +211,8 @@ void MainWindow::wireHandlers()
     connect(run_, &ExtractionRun::stepped, this, [this](int slices) { runDisplay_.stepped(slices); });
     connect(run_, &ExtractionRun::ended, this, &MainWindow::onRunEnded);
     connect(run_, &ExtractionRun::stoppableChanged, menu_->stopAction(), &QAction::setEnabled);
-    connect(&session_, &Session::aviOutputChanged, menu_, &MainMenu::setAviOutputMark);
-    connect(&session_, &Session::mp4OutputChanged, menu_, &MainMenu::setMp4OutputMark);
+    connect(&session_, &Session::outputFormatChanged, menu_, &MainMenu::setOutputMark);
+    connect(&session_, &Session::scaleChanged, menu_, &MainMenu::setScaleMark);
     connect(&session_, &Session::voiceChanged, menu_, &MainMenu::setVoiceMark);
 }
 
@@ -285,7 +285,7 @@ void MainWindow::closeEvent(QCloseEvent* e)
 void MainWindow::start(const QString& archive, const QString& offeredConverter)
 {
     offeredConverter_ = offeredConverter;
-    menu_->setMp4OutputAvailable(!session_.bundledConverter().isEmpty());
+    menu_->setBundledFormatsAvailable(!session_.bundledConverter().isEmpty());
     gui::runHandler(services_, this, [&] {
         if (archive.isEmpty())
             runDiscovery();
@@ -330,14 +330,19 @@ void MainWindow::openArchive(const QString& path)
     readDisc(&PickListRules::listedByOpen);
 }
 
-void MainWindow::onAviOutputChosen()
+void MainWindow::onOutputChosen(hotaru::VideoFormat format)
 {
-    if (session_.aviOutput()) {
-        session_.setAviOutput(false);
+    if (session_.converts(format)) {
+        session_.setConverting(format, false);
         return;
     }
-    if (converterLinkDialog_)
-        gui::showModeless(converterLinkDialog_.get());
+    // The user's own converter is linked, and switched on, in its dialog.
+    if (!hotaru::outputFormat(format).bundledConverter) {
+        if (converterLinkDialog_)
+            gui::showModeless(converterLinkDialog_.get());
+        return;
+    }
+    session_.setConverting(format, true);
 }
 
 void MainWindow::onVoiceChosen(Voice voice)

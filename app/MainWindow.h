@@ -85,7 +85,7 @@ private:
     void onOpenTriggered();
     // Lists the archive's disc as File > Open does; throws when it cannot be read.
     void openArchive(const QString& path);
-    void onAviOutputChosen();
+    void onOutputChosen(hotaru::VideoFormat format);
     void onVoiceChosen(Voice voice);
     void onTitleChosen();
     void onPickChosen();

@@ -15,8 +15,23 @@ namespace {
 const QString VoiceKey = QStringLiteral("voice");
 const QString OutputFolderKey = QStringLiteral("outputFolder");
 const QString ConverterKey = QStringLiteral("converter");
-const QString AviOutputKey = QStringLiteral("aviOutput");
-const QString Mp4OutputKey = QStringLiteral("mp4Output");
+const QString OutputFormatKey = QStringLiteral("outputFormat");  // a format's name, or empty
+const QString ScaleKey = QStringLiteral("scale");
+// Before the formats had one setting, each had a switch of its own.
+const QString OldAviOutputKey = QStringLiteral("aviOutput");
+const QString OldMp4OutputKey = QStringLiteral("mp4Output");
+
+// The format saved, in either way of saving it.
+const hotaru::OutputFormat* savedFormat(const QSettings& store)
+{
+    if (store.contains(OutputFormatKey))
+        return hotaru::outputFormatNamed(store.value(OutputFormatKey).toString().toStdString());
+    if (store.value(OldAviOutputKey).toBool())
+        return &hotaru::outputFormat(hotaru::VideoFormat::Avi);
+    if (store.value(OldMp4OutputKey).toBool())
+        return &hotaru::outputFormat(hotaru::VideoFormat::Mp4);
+    return nullptr;
+}
 const QString LanguageKey = QStringLiteral("language");
 
 }  // namespace
@@ -59,12 +74,15 @@ void RememberedSettings::restore()
         }
     }
     const QString converter = store_->value(ConverterKey).toString();
-    if (!converter.isEmpty()) {
+    if (!converter.isEmpty())
         session_.setConverterPath(converter);
-        session_.setAviOutput(store_->value(AviOutputKey).toBool());
-    }
-    if (!session_.aviOutput())
-        session_.setMp4Output(store_->value(Mp4OutputKey).toBool());
+    // The user's converter must be linked for its format; the bundled one must be there for the others.
+    if (const hotaru::OutputFormat* format = savedFormat(*store_);
+        format && (format->bundledConverter || !converter.isEmpty()))
+        session_.setConverting(format->format, true);
+    const int scale = store_->value(ScaleKey).toInt(&ok);
+    if (ok && scale >= hotaru::MinScale && scale <= hotaru::MaxScale)
+        session_.setScale(scale);
 }
 
 void RememberedSettings::save()
@@ -72,8 +90,14 @@ void RememberedSettings::save()
     store_->setValue(VoiceKey, static_cast<int>(session_.voice()));
     store_->setValue(OutputFolderKey, session_.outputFolder());
     store_->setValue(ConverterKey, session_.converterPath());
-    store_->setValue(AviOutputKey, session_.aviOutput());
-    store_->setValue(Mp4OutputKey, session_.mp4Output());
+    const std::optional<hotaru::VideoFormat> format = session_.outputFormat();
+    store_->setValue(OutputFormatKey,
+                     format ? QString::fromUtf8(hotaru::outputFormat(*format).name.data(),
+                                                static_cast<qsizetype>(hotaru::outputFormat(*format).name.size()))
+                            : QString());
+    store_->remove(OldAviOutputKey);
+    store_->remove(OldMp4OutputKey);
+    store_->setValue(ScaleKey, session_.scale());
     store_->setValue(LanguageKey, static_cast<int>(session_.languageChoice()));
     store_->sync();
 }

@@ -3,6 +3,8 @@
 #include "platform/InOutError.h"
 #include "platform/Path.h"
 
+#include <algorithm>
+
 namespace app {
 Session::Session(QObject* parent)
     : QObject(parent), archive_(std::make_shared<hotaru::SharedArchive>(archivePath_.toStdString()))
@@ -51,26 +53,22 @@ void Session::setConverterPath(const QString& path)
     Q_EMIT runSettingsChanged();
 }
 
-void Session::setAviOutput(bool on)
+void Session::setConverting(hotaru::VideoFormat format, bool on)
 {
-    if (on && mp4Output_) {
-        mp4Output_ = false;
-        Q_EMIT mp4OutputChanged(false);
-    }
-    aviOutput_ = on;
-    Q_EMIT aviOutputChanged(on);
+    if (on && hotaru::outputFormat(format).bundledConverter && bundledConverter_.isEmpty())
+        on = false;
+    if (on)
+        outputFormat_ = format;
+    else if (outputFormat_ == format)
+        outputFormat_.reset();
+    Q_EMIT outputFormatChanged(outputFormat_);
     Q_EMIT runSettingsChanged();
 }
 
-void Session::setMp4Output(bool on)
+void Session::setScale(int scale)
 {
-    on = on && !bundledConverter_.isEmpty();
-    if (on && aviOutput_) {
-        aviOutput_ = false;
-        Q_EMIT aviOutputChanged(false);
-    }
-    mp4Output_ = on;
-    Q_EMIT mp4OutputChanged(on);
+    scale_ = std::clamp(scale, hotaru::MinScale, hotaru::MaxScale);
+    Q_EMIT scaleChanged(scale_);
     Q_EMIT runSettingsChanged();
 }
 
@@ -83,7 +81,7 @@ hotaru::RunSettingsValues Session::runSettings() const
     } catch (const hotaru::EInOutError&) {
         // Removed under us: the movie's copy then fails and says so.
     }
-    return {folder, aviOutput_, converterPath_.toStdString(), mp4Output_, bundledConverter_.toStdString()};
+    return {folder, outputFormat_, converterPath_.toStdString(), bundledConverter_.toStdString(), scale_};
 }
 
 }  // namespace app

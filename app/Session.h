@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 
 namespace app {
 // What the program knows while it runs: the archive in use and its disc,
@@ -56,15 +57,20 @@ public:
 
     const QString& converterPath() const { return converterPath_; }
     void setConverterPath(const QString& path);
-    // AVI and MP4 output: at most one is on; turning one on turns the other off.
-    bool aviOutput() const { return aviOutput_; }
-    void setAviOutput(bool on);
-    bool mp4Output() const { return mp4Output_; }
-    void setMp4Output(bool on);
-    // The converter that comes with the program, which MP4 output uses;
-    // empty when it is not there (MP4 output then stays off).
+    // What each copy is converted into: one format at most, none keeps the
+    // .cpk; turning one on turns the other off.
+    std::optional<hotaru::VideoFormat> outputFormat() const { return outputFormat_; }
+    bool converts(hotaru::VideoFormat format) const { return outputFormat_ == format; }
+    bool aviOutput() const { return converts(hotaru::VideoFormat::Avi); }
+    void setConverting(hotaru::VideoFormat format, bool on);
+    void setAviOutput(bool on) { setConverting(hotaru::VideoFormat::Avi, on); }
+    // The converter that comes with the program, which writes the formats
+    // the table gives it; empty when it is not there (they then stay off).
     const QString& bundledConverter() const { return bundledConverter_; }
     void setBundledConverter(const QString& path) { bundledConverter_ = path; }
+    // How many times the pictures of the formats that allow it are enlarged.
+    int scale() const { return scale_; }
+    void setScale(int scale);
 
     // What a running extraction reads afresh for each movie: the folder is
     // the output folder, else the working folder.
@@ -74,8 +80,8 @@ Q_SIGNALS:
     void voiceChanged(Voice voice);
     void languageChoiceChanged(language::LanguageChoice choice);
     void languageChanged(language::Language language);
-    void aviOutputChanged(bool on);
-    void mp4OutputChanged(bool on);
+    void outputFormatChanged(std::optional<hotaru::VideoFormat> format);
+    void scaleChanged(int scale);
     // The output folder, the converter or an output switch changed.
     void runSettingsChanged();
 
@@ -89,8 +95,8 @@ private:
     language::LanguageChoice languageChoice_ = language::LanguageChoice::System;
     language::Language language_ = language::Language::Japanese;
     QString converterPath_;
-    bool aviOutput_ = false;
-    bool mp4Output_ = false;
+    std::optional<hotaru::VideoFormat> outputFormat_;
+    int scale_ = 1;
     QString bundledConverter_;
 };
 

@@ -151,7 +151,7 @@ WorkerRound workerRound(const std::string& archive, const std::string& folder)
     bool ok = false;
     {
         auto worker = std::make_unique<ExtractionWorker>(hotaru::RunSnapshot{archive, Disc, movies});
-        worker->settings().update({folder, false, {}, false, {}});
+        worker->settings().update({folder, std::nullopt, {}, {}});
         ExtractionWorker* w = worker.get();
         QObject::connect(
             w, &ExtractionWorker::stepped, &loop, [&steps, w] { steps += w->takeSteps(); }, Qt::QueuedConnection);

@@ -43,6 +43,14 @@ const std::vector<OptionEntry>& optionEntries()
          {},
          QT_TRANSLATE_NOOP("Texts",
                            "Convert each copy into <title>.mp4 (H.264, AAC), which browsers and phones play.")},
+        {{QStringLiteral("mkv")},
+         {},
+         QT_TRANSLATE_NOOP("Texts", "Convert each copy into <title>.mkv: the disc's own pictures and sound, for "
+                                    "keeping.")},
+        {{QStringLiteral("scale")},
+         QStringLiteral("N"),
+         QT_TRANSLATE_NOOP("Texts", "Enlarge MP4 and MKV pictures N times (2 to 4), each pixel a square block, for "
+                                    "video sites (an MKV's pictures are then H.264).")},
         {{QStringLiteral("converter")},
          QStringLiteral("PATH"),
          QT_TRANSLATE_NOOP("Texts", "The converter (default: cpk2avi beside the program).")},
@@ -72,7 +80,8 @@ QString helpText()
     QString text =
         Texts::tr("Usage: %1 [ARCHIVE]\n"
                   "       %1 --list [ARCHIVE]\n"
-                  "       %1 --extract [ARCHIVE] [--out DIR] [--avi|--mp4 [--converter PATH]] [N|TITLE ...]\n"
+                  "       %1 --extract [ARCHIVE] [--out DIR] [--avi|--mp4|--mkv [--scale N] [--converter PATH]]\n"
+                  "                 [N|TITLE ...]\n"
                   "\n"
                   "Copies the movies of the game's two CDs out of their archive, hotaru4, into\n"
                   "<title>.cpk files. Without --list or --extract it opens the window, with ARCHIVE\n"
@@ -218,7 +227,7 @@ Options parse(const QStringList& arguments, const QString& startFolder)
     if (has("list") && has("extract"))
         return failure(QT_TRANSLATE_NOOP("Texts", "--list and --extract cannot be combined"));
     if (!has("extract")) {
-        for (const char* name : {"out", "avi", "mp4", "converter"}) {
+        for (const char* name : {"out", "avi", "mp4", "mkv", "scale", "converter"}) {
             if (has(name))
                 return failure(QT_TRANSLATE_NOOP("Texts", "--%1 goes with --extract"), {QLatin1String(name)});
         }
@@ -231,12 +240,27 @@ Options parse(const QStringList& arguments, const QString& startFolder)
     }
 
     o.mode = Mode::Extract;
-    o.avi = has("avi");
-    o.mp4 = has("mp4");
-    if (o.avi && o.mp4)
-        return failure(QT_TRANSLATE_NOOP("Texts", "--avi and --mp4 cannot be combined"));
-    if (has("converter") && !o.avi && !o.mp4)
-        return failure(QT_TRANSLATE_NOOP("Texts", "--converter goes with --avi or --mp4"));
+    QStringList formats;  // every format option given, each a row's name
+    for (const hotaru::OutputFormat& row : hotaru::OutputFormats) {
+        const QString name = QString::fromLatin1(row.name.data(), static_cast<qsizetype>(row.name.size()));
+        if (parser.isSet(name)) {
+            formats << QStringLiteral("--") + name;
+            o.format = row.format;
+        }
+    }
+    if (formats.size() > 1)
+        return failure(QT_TRANSLATE_NOOP("Texts", "%1 and %2 cannot be combined"), {formats[0], formats[1]});
+    if (has("converter") && !o.format)
+        return failure(QT_TRANSLATE_NOOP("Texts", "--converter goes with --avi, --mp4 or --mkv"));
+    if (has("scale")) {
+        bool number = false;
+        o.scale = parser.value(QStringLiteral("scale")).toInt(&number);
+        if (!number || o.scale < hotaru::MinScale || o.scale > hotaru::MaxScale)
+            return failure(QT_TRANSLATE_NOOP("Texts", "--scale takes a whole number from 1 to 4, not %1"),
+                           {parser.value(QStringLiteral("scale"))});
+        if (o.scale > 1 && !(o.format && hotaru::outputFormat(*o.format).scalable))
+            return failure(QT_TRANSLATE_NOOP("Texts", "--scale goes with --mp4 or --mkv"));
+    }
     if (has("out")) {
         o.outputFolder = absolute(parser.value(QStringLiteral("out")), start);
         if (o.outputFolder.isEmpty())

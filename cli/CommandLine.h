@@ -2,6 +2,7 @@
 // The command line: --list and --extract run without a window, through the
 // same core the window uses; anything else opens the window.
 
+#include "catalogue/OutputFormats.h"
 #include "language/Language.h"
 
 #include <QString>
@@ -17,10 +18,11 @@ struct Options {
     Mode mode = Mode::Window;
     QString archive;       // empty: search the CD-ROM drives
     QString outputFolder;  // --extract: the current folder when none was named
-    bool avi = false;      // convert each copy into <title>.avi
-    bool mp4 = false;      // or into <title>.mp4; never both
-    QString converter;     // empty: cpk2avi beside the program
-    QStringList picks;     // movie numbers or exact titles; empty: every movie
+    // What each copy is converted into (--avi, --mp4, --mkv); none: kept as .cpk.
+    std::optional<hotaru::VideoFormat> format;
+    int scale = 1;      // --scale, for the formats that may be enlarged
+    QString converter;  // empty: cpk2avi beside the program
+    QStringList picks;  // movie numbers or exact titles; empty: every movie
     // --lang: this start's language; none: the remembered or the system's.
     std::optional<language::Language> language;
     QString message;  // the help, version or error text, in English

@@ -249,12 +249,11 @@ int extract(const Options& options)
     if (!folder)
         return ExitFailure;
     std::optional<hotaru::ConversionChoice> conversion;
-    if (options.avi || options.mp4) {
+    if (options.format) {
         const std::optional<std::string> found = converterPath(options.converter);
         if (!found)
             return ExitFailure;
-        conversion =
-            hotaru::ConversionChoice{*found, options.mp4 ? hotaru::VideoFormat::Mp4 : hotaru::VideoFormat::Avi};
+        conversion = hotaru::ConversionChoice{*found, *options.format, options.scale};
     }
 
     const std::optional<std::int64_t> free = hotaru::freeSpace(*folder);

@@ -24,7 +24,11 @@ ConversionOutcome convertMovie(const Conversion& job, const std::function<bool()
 
     // A video left by an earlier run must not pass for this run's result.
     const FileStamp before = fileStamp(videoPath);
-    const ProgramRun run = runProgram(job.converterPath, {cpk, video}, folder, stopRequested);
+    std::vector<std::string> arguments;
+    if (job.scale > 1)
+        arguments = {"--scale", std::to_string(job.scale)};
+    arguments.insert(arguments.end(), {cpk, video});
+    const ProgramRun run = runProgram(job.converterPath, arguments, folder, stopRequested);
     const FileStamp after = fileStamp(videoPath);
     const bool written = after.exists && !(after == before);
     if (run.stopped || !run.exitedNormally || run.exitCode != 0 || !written || after.size == 0) {

@@ -10,8 +10,9 @@ namespace hotaru {
 struct Conversion {
     std::string converterPath;  // the program, taken as it is
     std::string folder;         // where the .cpk was written; never empty
-    std::string title;          // gives "<title>.cpk" in and "<title>.avi" (or .mp4) out
+    std::string title;          // gives "<title>.cpk" in and "<title>.avi" (or .mp4, .mkv) out
     VideoFormat format = VideoFormat::Avi;
+    int scale = 1;  // above 1, asked of the converter with --scale (the bundled one takes it)
 };
 
 enum class ConversionOutcome {
@@ -30,7 +31,8 @@ inline constexpr char BundledConverterName[] = "cpk2avi";
 std::string bundledConverter(const std::string& programFolder);
 
 // Runs the converter in the .cpk's own folder with the bare names
-// "<title>.cpk" and "<title>.avi" (or .mp4), waits for it, and deletes the
+// "<title>.cpk" and "<title>.avi" (or .mp4, .mkv), after "--scale N" when
+// the pictures are to be enlarged, waits for it, and deletes the
 // .cpk only when the converter exited with 0 and left a new, non-empty video.
 // A video that a failed or stopped converter wrote is removed; an older one it
 // left alone stays.

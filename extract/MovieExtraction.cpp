@@ -47,7 +47,8 @@ MovieEnd processMovie(const RunSnapshot& run, RunArchive& archive, std::int32_t 
     const std::optional<ConversionChoice> choice = hooks.conversion ? hooks.conversion() : std::nullopt;
     if (!choice)
         return MovieEnd::Copied;
-    const Conversion job{choice->converterPath, outputFolder, std::string(movieTitle(run.disc, movie)), choice->format};
+    const Conversion job{choice->converterPath, outputFolder, std::string(movieTitle(run.disc, movie)), choice->format,
+                         choice->scale};
     if (hooks.converting)
         hooks.converting(job);
     const ConversionOutcome outcome = hooks.convert ? hooks.convert(job) : convertMovie(job, hooks.stopRequested);
@@ -60,6 +61,15 @@ MovieEnd processMovie(const RunSnapshot& run, RunArchive& archive, std::int32_t 
         break;
     }
     return MovieEnd::NotConverted;
+}
+
+std::optional<ConversionChoice> RunSettingsValues::conversion() const
+{
+    if (!format)
+        return std::nullopt;
+    const OutputFormat& row = outputFormat(*format);
+    return ConversionChoice{row.bundledConverter ? bundledConverterPath : converterPath, *format,
+                            row.scalable ? scale : 1};
 }
 
 MovieFailure caughtFailure(std::int32_t movie)

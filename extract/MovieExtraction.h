@@ -28,14 +28,24 @@ struct RunSnapshot {
     std::shared_ptr<SharedArchive> archive = nullptr;
 };
 
+// What converts a movie once its copy is complete.
+struct ConversionChoice {
+    std::string converterPath;
+    VideoFormat format = VideoFormat::Avi;
+    int scale = 1;
+};
+
 // Settings the user may change while a run goes on; each movie reads them afresh.
 struct RunSettingsValues {
     std::string outputFolder;  // where movies go, ending in a separator
-    bool aviOutput = false;
-    std::string converterPath;
-    // MP4 output, through the converter that comes with the program.
-    bool mp4Output = false;
-    std::string bundledConverterPath;
+    // What each copy is converted into; none: the .cpk is the result.
+    std::optional<VideoFormat> format;
+    std::string converterPath;         // the user's, for formats it writes (AVI)
+    std::string bundledConverterPath;  // the one that comes with the program
+    int scale = 1;                     // for the formats that may be enlarged
+
+    // The conversion these settings ask for; none when no format is on.
+    std::optional<ConversionChoice> conversion() const;
 };
 
 // Written by the user-interface thread, read by the worker.
@@ -55,12 +65,6 @@ public:
 private:
     mutable std::mutex mutex_;
     RunSettingsValues values_;
-};
-
-// What converts a movie once its copy is complete.
-struct ConversionChoice {
-    std::string converterPath;
-    VideoFormat format = VideoFormat::Avi;
 };
 
 struct MovieHooks {

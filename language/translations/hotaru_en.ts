@@ -402,6 +402,34 @@ Movies that could not be converted: %1</translation>
         <source>このソフトのﾊﾞｰｼﾞｮﾝ情報を表示します。</source>
         <translation>Shows this program&apos;s version information.</translation>
     </message>
+    <message>
+        <source>MKVを出力(&amp;K)</source>
+        <translation>Output &amp;MKV</translation>
+    </message>
+    <message>
+        <source>ﾃﾞｨｽｸの映像と音声をそのまま収めたMKVを出力します</source>
+        <translation>Outputs MKV files holding the disc&apos;s pictures and sound exactly as they are</translation>
+    </message>
+    <message>
+        <source>共有用に拡大(&amp;Z)</source>
+        <translation>En&amp;large for Sharing</translation>
+    </message>
+    <message>
+        <source>等倍</source>
+        <translation>Actual Size</translation>
+    </message>
+    <message>
+        <source>MP4とMKVを元の大きさで出力します。</source>
+        <translation>Outputs MP4 and MKV files at the movies&apos; own size.</translation>
+    </message>
+    <message>
+        <source>%1倍</source>
+        <translation>%1×</translation>
+    </message>
+    <message>
+        <source>MP4とMKVの映像を%1倍にします。ﾄﾞｯﾄはぼかさず四角のまま拡大します。</source>
+        <translation>Enlarges MP4 and MKV pictures %1 times, each pixel a sharp square, never blurred.</translation>
+    </message>
 </context>
 <context>
     <name>app::MainWindow</name>

@@ -40,28 +40,6 @@
         <translation>バージョンを表示して終了します。</translation>
     </message>
     <message>
-        <source>Usage: %1 [ARCHIVE]
-       %1 --list [ARCHIVE]
-       %1 --extract [ARCHIVE] [--out DIR] [--avi|--mp4 [--converter PATH]] [N|TITLE ...]
-
-Copies the movies of the game&apos;s two CDs out of their archive, hotaru4, into
-&lt;title&gt;.cpk files. Without --list or --extract it opens the window, with ARCHIVE
-open when one is named. Without ARCHIVE the CD-ROM drives are searched.
-Movies are named by number (N, as --list shows it) or by exact TITLE.
-
-Options:</source>
-        <translation>使い方: %1 [ARCHIVE]
-        %1 --list [ARCHIVE]
-        %1 --extract [ARCHIVE] [--out DIR] [--avi|--mp4 [--converter PATH]] [N|TITLE ...]
-
-ゲームの 2 枚の CD のムービーを、アーカイブ hotaru4 から &lt;題名&gt;.cpk のファイルに
-取り出します。--list も --extract もなければウィンドウを開きます (ARCHIVE を
-指定すればそれを開いた状態で)。ARCHIVE がなければ CD-ROM ドライブを探します。
-ムービーは番号 (N、--list の表示どおり) か、題名そのもの (TITLE) で指定します。
-
-オプション:</translation>
-    </message>
-    <message>
         <source>Exit status: 0 when everything asked for was done, 1 when something failed,
 2 for bad usage or a movie the disc does not have, 130 when interrupted.</source>
         <translation>終了コード: 指示をすべて終えたら 0、何かに失敗したら 1、使い方の誤りやディスクに
@@ -84,14 +62,6 @@ Try &apos;%1 --help&apos; for more information.</source>
     <message>
         <source>one archive at most, not %1: %2</source>
         <translation>アーカイブは 1 つまでです (%1 個指定されました: %2)</translation>
-    </message>
-    <message>
-        <source>--avi and --mp4 cannot be combined</source>
-        <translation>--avi と --mp4 は同時に使えません</translation>
-    </message>
-    <message>
-        <source>--converter goes with --avi or --mp4</source>
-        <translation>--converter は --avi か --mp4 と一緒に使います</translation>
     </message>
     <message>
         <source>--out needs a folder</source>
@@ -220,6 +190,54 @@ Try &apos;%1 --help&apos; for more information.</source>
     <message>
         <source>--lang takes ja or en</source>
         <translation>--lang には ja か en を指定してください</translation>
+    </message>
+    <message>
+        <source>Convert each copy into &lt;title&gt;.mkv: the disc&apos;s own pictures and sound, for keeping.</source>
+        <translation>コピーをそれぞれ &lt;題名&gt;.mkv に変換します。ディスクの映像と音声をそのまま保存用に収めます。</translation>
+    </message>
+    <message>
+        <source>Enlarge MP4 and MKV pictures N times (2 to 4), each pixel a square block, for video sites (an MKV&apos;s pictures are then H.264).</source>
+        <translation>MP4 と MKV の映像を N 倍 (2 から 4) に拡大します。画素は四角のまま、動画サイト向けです (このとき MKV の映像は H.264 になります)。</translation>
+    </message>
+    <message>
+        <source>Usage: %1 [ARCHIVE]
+       %1 --list [ARCHIVE]
+       %1 --extract [ARCHIVE] [--out DIR] [--avi|--mp4|--mkv [--scale N] [--converter PATH]]
+                 [N|TITLE ...]
+
+Copies the movies of the game&apos;s two CDs out of their archive, hotaru4, into
+&lt;title&gt;.cpk files. Without --list or --extract it opens the window, with ARCHIVE
+open when one is named. Without ARCHIVE the CD-ROM drives are searched.
+Movies are named by number (N, as --list shows it) or by exact TITLE.
+
+Options:</source>
+        <translation>使い方: %1 [ARCHIVE]
+        %1 --list [ARCHIVE]
+        %1 --extract [ARCHIVE] [--out DIR] [--avi|--mp4|--mkv [--scale N] [--converter PATH]]
+                  [N|TITLE ...]
+
+ゲームの 2 枚の CD のムービーを、アーカイブ hotaru4 から &lt;題名&gt;.cpk のファイルに
+取り出します。--list も --extract もなければウィンドウを開きます (ARCHIVE を
+指定すればそれを開いた状態で)。ARCHIVE がなければ CD-ROM ドライブを探します。
+ムービーは番号 (N、--list の表示どおり) か、題名そのもの (TITLE) で指定します。
+
+オプション:</translation>
+    </message>
+    <message>
+        <source>%1 and %2 cannot be combined</source>
+        <translation>%1 と %2 は同時に使えません</translation>
+    </message>
+    <message>
+        <source>--converter goes with --avi, --mp4 or --mkv</source>
+        <translation>--converter は --avi、--mp4、--mkv のどれかと一緒に指定してください</translation>
+    </message>
+    <message>
+        <source>--scale takes a whole number from 1 to 4, not %1</source>
+        <translation>--scale には 1 から 4 の整数を指定してください (%1 は使えません)</translation>
+    </message>
+    <message>
+        <source>--scale goes with --mp4 or --mkv</source>
+        <translation>--scale は --mp4 か --mkv と一緒に指定してください</translation>
     </message>
 </context>
 </TS>

@@ -74,8 +74,10 @@ struct Controls {
           status(find<QStatusBar>(w, "StatusBar1")), open(find<QAction>(w, "Open1")),
           outputFolder(find<QAction>(w, "KS1")), stopItem(find<QAction>(w, "Stop1")),
           exitItem(find<QAction>(w, "Exit1")), aviOutput(find<QAction>(w, "ACPK2AVI")),
-          mp4Output(find<QAction>(w, "MP4Output")), voices{find<QAction>(w, "K2"), find<QAction>(w, "K3"),
-                                                           find<QAction>(w, "K4")},
+          mp4Output(find<QAction>(w, "MP4Output")),
+          mkvOutput(find<QAction>(w, "MKVOutput")), scales{find<QAction>(w, "scale1"), find<QAction>(w, "scale2"),
+                                                           find<QAction>(w, "scale3"), find<QAction>(w, "scale4")},
+          voices{find<QAction>(w, "K2"), find<QAction>(w, "K3"), find<QAction>(w, "K4")},
           about(find<QAction>(w, "About1"))
     {
     }
@@ -106,6 +108,8 @@ struct Controls {
     QAction* exitItem;
     QAction* aviOutput;
     QAction* mp4Output;
+    QAction* mkvOutput;
+    std::array<QAction*, 4> scales;
     QAction* voices[3];
     QAction* about;
 };

@@ -61,7 +61,7 @@ private Q_SLOTS:
     void theWorkerStopsAtTheSliceAfterInterruption()
     {
         RecordingWorker worker(hotaru::RunSnapshot{disc[1].toStdString(), 1, {1, 2}}, nullptr, QThread::NormalPriority);
-        worker.settings().update({(out + u'/').toStdString(), false, {}, false, {}});
+        worker.settings().update({(out + u'/').toStdString(), std::nullopt, {}, {}});
         QSignalSpy completed(&worker, &ExtractionWorker::completed);
         QSignalSpy failed(&worker, &ExtractionWorker::failed);
         int steps = 0;
@@ -95,16 +95,16 @@ private Q_SLOTS:
         QDir().mkpath(b);
         RecordingWorker worker(hotaru::RunSnapshot{disc[1].toStdString(), 1, {4, 6, 13}}, nullptr,
                                QThread::NormalPriority);
-        worker.settings().update({a.toStdString(), false, {}, false, {}});
+        worker.settings().update({a.toStdString(), std::nullopt, {}, {}});
         QObject receiver;
         connect(
             &worker, &ExtractionWorker::movieWritten, &receiver,
             [&](std::int32_t n) {
                 // Changed as a copy ends: the switch counts for that movie, the folder for the next.
                 if (n == 4)
-                    worker.settings().update({b.toStdString(), true, {}, false, {}});
+                    worker.settings().update({b.toStdString(), hotaru::VideoFormat::Avi, {}, {}});
                 if (n == 6)
-                    worker.settings().update({a.toStdString(), false, {}, false, {}});
+                    worker.settings().update({a.toStdString(), std::nullopt, {}, {}});
             },
             Qt::BlockingQueuedConnection);
         QSignalSpy completed(&worker, &ExtractionWorker::completed);

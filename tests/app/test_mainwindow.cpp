@@ -95,6 +95,7 @@ private Q_SLOTS:
             {c.exitItem, QStringLiteral("プログラムを終了します。")},
             {c.aviOutput, QStringLiteral("ACPK2AVIと連携してAVIを出力します")},
             {c.mp4Output, QStringLiteral("ﾌﾞﾗｳｻﾞやｽﾏﾎで再生できるMP4を出力します")},
+            {c.mkvOutput, QStringLiteral("ﾃﾞｨｽｸの映像と音声をそのまま収めたMKVを出力します")},
             {c.voices[0], QStringLiteral("ﾒｯｾｰｼﾞを通常表示にします。")},
             {c.voices[1], QStringLiteral("ﾒｯｾｰｼﾞをあかね風に変えます。")},
             {c.voices[2], QStringLiteral("ﾒｯｾｰｼﾞをしおり風に変えます。")},
@@ -107,6 +108,7 @@ private Q_SLOTS:
         // MP4 directly below AVI.
         const QList<QAction*> options = Controls::find<QMenu>(form, "opt")->actions();
         QCOMPARE(options.indexOf(c.mp4Output), options.indexOf(c.aviOutput) + 1);
+        QCOMPARE(options.indexOf(c.mkvOutput), options.indexOf(c.mp4Output) + 1);
         QCOMPARE(c.mp4Output->text(), QStringLiteral("MP4を出力(&P)"));
         QVERIFY(c.voices[0]->isChecked() && !c.voices[1]->isChecked() && !c.voices[2]->isChecked());
         // Stopping a run sits just above 終了, and is off while nothing runs;

@@ -156,25 +156,37 @@ private Q_SLOTS:
         Session& session = window->session();
         QVERIFY(c.mp4Output->isEnabled() && !c.mp4Output->isChecked());
         c.mp4Output->trigger();
-        QVERIFY(c.mp4Output->isChecked() && session.mp4Output() && !window->converterLinkDialog().isVisible());
+        QVERIFY(c.mp4Output->isChecked() && session.converts(hotaru::VideoFormat::Mp4) &&
+                !window->converterLinkDialog().isVisible());
         QCOMPARE(session.runSettings().bundledConverterPath, std::string("/opt/hotaru/cpk2avi"));
 
         c.aviOutput->trigger();
         control<QPushButton>(window->converterLinkDialog(), "Button2")->click();  // OK on the offered converter
-        QVERIFY(c.aviOutput->isChecked() && !c.mp4Output->isChecked() && !session.mp4Output());
+        QVERIFY(c.aviOutput->isChecked() && !c.mp4Output->isChecked() && !session.converts(hotaru::VideoFormat::Mp4));
         c.mp4Output->trigger();
         QVERIFY(c.mp4Output->isChecked() && !c.aviOutput->isChecked() && !session.aviOutput());
         c.mp4Output->trigger();
-        QVERIFY(!c.mp4Output->isChecked() && !session.mp4Output() && !session.aviOutput());
+        QVERIFY(!c.mp4Output->isChecked() && !session.converts(hotaru::VideoFormat::Mp4) && !session.aviOutput());
+        // MKV likewise, and the enlargement is asked of the converter with it.
+        c.mp4Output->trigger();
+        c.mkvOutput->trigger();
+        c.scales[3]->trigger();
+        QVERIFY(c.mkvOutput->isChecked() && !c.mp4Output->isChecked() && c.scales[3]->isChecked());
+        QVERIFY(!c.scales[0]->isChecked());
+        const std::optional<hotaru::ConversionChoice> mkv = session.runSettings().conversion();
+        QVERIFY(mkv && mkv->format == hotaru::VideoFormat::Mkv && mkv->scale == 4);
+        c.aviOutput->trigger();
+        control<QPushButton>(window->converterLinkDialog(), "Button2")->click();
+        QCOMPARE(session.runSettings().conversion()->scale, 1);  // an AVI is never enlarged
         QVERIFY(services.boxes.empty());
 
         // Without the converter that comes with the program there is nothing to write MP4 with.
         FakeSystemServices bare;
         auto other = start(bare);
         const Controls d(*other);
-        QVERIFY(!d.mp4Output->isEnabled());
-        other->session().setMp4Output(true);
-        QVERIFY(!other->session().mp4Output() && !d.mp4Output->isChecked());
+        QVERIFY(!d.mp4Output->isEnabled() && !d.mkvOutput->isEnabled() && d.aviOutput->isEnabled());
+        other->session().setConverting(hotaru::VideoFormat::Mp4, true);
+        QVERIFY(!other->session().converts(hotaru::VideoFormat::Mp4) && !d.mp4Output->isChecked());
     }
 
     void okWithoutAConverterKeepsTheSwitchOff()

@@ -141,7 +141,8 @@ private Q_SLOTS:
             c.open->trigger();
         }
         // Other threads (Wine's among them) open and close their own; a leak grows by one per open.
-        QTRY_VERIFY2(openDescriptors() <= before, qPrintable(QStringLiteral("%1 > %2").arg(openDescriptors()).arg(before)));
+        QTRY_VERIFY2(openDescriptors() <= before,
+                     qPrintable(QStringLiteral("%1 > %2").arg(openDescriptors()).arg(before)));
     }
 };
 

@@ -217,7 +217,7 @@ private Q_SLOTS:
         QCOMPARE(services.boxes.size(), std::size_t{2});
         // MP4's videos as much as AVI's, in the sum the box names.
         program.session().setBundledConverter(QStringLiteral("/bin/true"));
-        program.session().setMp4Output(true);
+        program.session().setConverting(hotaru::VideoFormat::Mp4, true);
         QVERIFY(!program.session().aviOutput());
         program->run->click();
         QVERIFY(!program.window->isRunning());
@@ -227,7 +227,7 @@ private Q_SLOTS:
             services.boxes[2].text.contains(QStringLiteral("必要な容量: ") + converting + QStringLiteral(" KBytes")),
             qPrintable(services.boxes[2].text));
 
-        program.session().setMp4Output(false);
+        program.session().setConverting(hotaru::VideoFormat::Mp4, false);
         program->run->click();
         QVERIFY(program.window->isRunning());
         waitForTheEnd(program);

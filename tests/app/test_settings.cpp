@@ -49,6 +49,27 @@ private Q_SLOTS:
         QVERIFY(QSettings(store, QSettings::IniFormat).allKeys().isEmpty());
     }
 
+    // Settings saved before the formats had one setting still count, once.
+    void anOlderSwitchStillChoosesItsFormat()
+    {
+        {
+            QSettings old(store, QSettings::IniFormat);
+            old.setValue(QStringLiteral("mp4Output"), true);
+            old.setValue(QStringLiteral("scale"), 9);  // out of range: ignored
+        }
+        FakeSystemServices services;
+        auto window = start(services);
+        QVERIFY(window->session().converts(hotaru::VideoFormat::Mp4) && Controls(*window).mp4Output->isChecked());
+        QCOMPARE(window->session().scale(), 1);
+        Controls(*window).mp4Output->trigger();  // off, and saved in the new way
+        window.reset();
+        const QSettings saved(store, QSettings::IniFormat);
+        QCOMPARE(saved.value(QStringLiteral("outputFormat")).toString(), QString());
+        QVERIFY(!saved.contains(QStringLiteral("mp4Output")));
+        FakeSystemServices again;
+        QVERIFY(!start(again)->session().outputFormat());
+    }
+
     void everyChoiceSurvivesARestart()
     {
         const QString folder = scratch.filePath(QStringLiteral("出力 フォルダ")) + u'/';
@@ -80,8 +101,20 @@ private Q_SLOTS:
         window.reset();
         FakeSystemServices fourth;
         window = start(fourth);
-        QVERIFY(window->session().mp4Output() && !window->session().aviOutput());
+        QVERIFY(window->session().converts(hotaru::VideoFormat::Mp4) && !window->session().aviOutput());
         QVERIFY(Controls(*window).mp4Output->isChecked());
+
+        // So does MKV, enlarged three times; the menu shows both.
+        Controls(*window).mkvOutput->trigger();
+        Controls(*window).scales[2]->trigger();
+        window.reset();
+        FakeSystemServices fifth;
+        window = start(fifth);
+        const Controls d(*window);
+        QVERIFY(window->session().converts(hotaru::VideoFormat::Mkv) && d.mkvOutput->isChecked());
+        QVERIFY(!d.mp4Output->isChecked() && !d.aviOutput->isChecked());
+        QCOMPARE(window->session().runSettings().conversion()->scale, 3);
+        QVERIFY(d.scales[2]->isChecked() && !d.scales[0]->isChecked());
         window.reset();
 
         // The remembered voice speaks from the start.

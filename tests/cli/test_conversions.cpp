@@ -118,6 +118,29 @@ TEST_F(CommandLineAvi, BundledConverterLeavesOnePlayableAviPerMovie)
     }
 }
 
+// The archival MKV keeps the disc's Cinepak; enlarged, its pictures are H.264
+// and its sound still the same samples.
+TEST_F(CommandLineAvi, MkvOutputKeepsTheDiscsPicturesOrEnlargesThem)
+{
+    const std::string path = filmArchive({4});
+    const ProgramOutcome r = cutter({"-x", path, "-o", out.string(), "--mkv", "4"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "written " + file(4) + "\nconverted " + file(4, ".mkv") + "\n");
+    const Movie kept = readMovie(file(4, ".mkv"));
+    EXPECT_EQ(kept.format, "matroska,webm");
+    EXPECT_EQ(kept.videoCodec, "cinepak");
+    EXPECT_EQ(kept.audioCodec, "pcm_s16le");
+
+    const ProgramOutcome big = cutter({"-x", path, "-o", out.string(), "--mkv", "--scale", "2", "4"});
+    ASSERT_EQ(big.status, 0) << big.err;
+    const Movie enlarged = readMovie(file(4, ".mkv"));
+    EXPECT_EQ(enlarged.videoCodec, "h264");
+    EXPECT_EQ(enlarged.pictures.size(), kept.pictures.size());
+    EXPECT_EQ(enlarged.samples, kept.samples);
+    EXPECT_EQ(enlarged.audioCodec, "pcm_s16le");
+    EXPECT_EQ(namesInOut(), std::set<std::string>{title(1, 4) + ".mkv"});
+}
+
 TEST_F(CommandLineAvi, Mp4OutputGivesMoviesABrowserPlays)
 {
     const std::string path = filmArchive({4});

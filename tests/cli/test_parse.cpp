@@ -65,7 +65,7 @@ TEST(CommandLineParse, ModesAndTheirOperands)
         EXPECT_EQ(o.mode, Mode::Extract);
         EXPECT_EQ(text(o.archive), resolved("/d/hotaru4"));
         EXPECT_EQ(text(o.outputFolder), resolved("o"));
-        EXPECT_TRUE(o.avi);
+        EXPECT_EQ(o.format, hotaru::VideoFormat::Avi);
         EXPECT_EQ(text(o.converter), "c");
         EXPECT_EQ(o.picks, (QStringList{QStringLiteral("3"), QStringLiteral("予告編"), QStringLiteral("-7")}));
     }
@@ -75,16 +75,18 @@ TEST(CommandLineParse, ModesAndTheirOperands)
         EXPECT_EQ(o.mode, Mode::Extract);
         EXPECT_TRUE(o.archive.isEmpty());
         EXPECT_EQ(o.picks.size(), 2);
-        EXPECT_FALSE(o.avi);
-        EXPECT_FALSE(o.mp4);
+        EXPECT_FALSE(o.format);
         // Pinned when read: nothing later depends on where the process is.
         EXPECT_EQ(text(o.outputFolder), text(QDir::toNativeSeparators(QDir::currentPath())));
     }
     {
         const cli::Options o = parseHere(args({"-x", "--mp4", "--converter", "c"}));
-        EXPECT_TRUE(o.mp4);
-        EXPECT_FALSE(o.avi);
+        EXPECT_EQ(o.format, hotaru::VideoFormat::Mp4);
         EXPECT_EQ(text(o.converter), "c");
+        EXPECT_EQ(o.scale, 1);
+        const cli::Options mkv = parseHere(args({"-x", "--scale", "3", "--mkv"}));
+        EXPECT_EQ(mkv.format, hotaru::VideoFormat::Mkv);
+        EXPECT_EQ(mkv.scale, 3);
     }
     {
         const cli::Options o = parseHere(args({"--list", "--help"}));
@@ -106,7 +108,13 @@ TEST(CommandLineParse, UsageErrorsSayWhatIsWrong)
         {args({"--list", "--extract"}), "cannot be combined"},
         {args({"--out", "o"}), "--out goes with --extract"},
         {args({"--avi", "a/hotaru4"}), "--avi goes with --extract"},
-        {args({"-x", "--converter", "c"}), "--converter goes with --avi or --mp4"},
+        {args({"-x", "--converter", "c"}), "--converter goes with --avi, --mp4 or --mkv"},
+        {args({"-x", "--mkv", "--avi"}), "--avi and --mkv cannot be combined"},
+        {args({"-x", "--avi", "--scale", "2"}), "--scale goes with --mp4 or --mkv"},
+        {args({"-x", "--scale", "3"}), "--scale goes with --mp4 or --mkv"},
+        {args({"-x", "--mp4", "--scale", "5"}), "--scale takes a whole number from 1 to 4, not 5"},
+        {args({"-x", "--mkv", "--scale", "two"}), "not two"},
+        {args({"--scale", "2"}), "--scale goes with --extract"},
         {args({"-x", "--avi", "--mp4"}), "--avi and --mp4 cannot be combined"},
         {args({"--mp4"}), "--mp4 goes with --extract"},
         {args({"-x", "--out", ""}), "--out needs a folder"},
