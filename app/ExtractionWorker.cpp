@@ -1,10 +1,10 @@
 #include "app/ExtractionWorker.h"
 
-#include "language/Failures.h"
-
 #include "catalogue/Catalogue.h"
+#include "extract/Checksums.h"
 #include "extract/Converter.h"
 #include "gui/Utf8.h"
+#include "language/Failures.h"
 
 namespace app {
 using gui::fromUtf8;
@@ -104,6 +104,11 @@ hotaru::MovieEnd ExtractionWorker::extractMovie(std::int32_t n)
         throw;
     }
     progress_->endMovie(end);
+    if (settings().current().checksums) {
+        const std::string kept = hotaru::keptFileName(hotaru::movieTitle(snapshot().disc, n), end, format);
+        if (!kept.empty())
+            hotaru::recordChecksums(folder, {kept});
+    }
     fraction_.store(progress_->fraction());
     offerSteps();
     if (end == hotaru::MovieEnd::NotConverted)

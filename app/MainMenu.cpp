@@ -70,6 +70,8 @@ MainMenu::MainMenu(QMainWindow* window) : QObject(window)
         scales_[k]->setCheckable(true);
     }
     scales_[0]->setChecked(true);
+    checksums_ = item(options_, "checksums");
+    checksums_->setCheckable(true);
     voiceMenu_ = new RadioMenu(options_);
     voiceMenu_->setObjectName(QStringLiteral("K1"));
     options_->addMenu(voiceMenu_);
@@ -109,6 +111,10 @@ MainMenu::MainMenu(QMainWindow* window) : QObject(window)
         });
     for (std::size_t k = 0; k < scales_.size(); ++k)
         connect(scales_[k], &QAction::triggered, this, [this, k] { Q_EMIT scaleChosen(static_cast<int>(k) + 1); });
+    connect(checksums_, &QAction::triggered, this, [this](bool flipped) {
+        checksums_->setChecked(!flipped);
+        Q_EMIT checksumsChosen();
+    });
     for (std::size_t v = 0; v < voices_.size(); ++v)
         connect(voices_[v], &QAction::triggered, this, [this, v] { Q_EMIT voiceChosen(static_cast<Voice>(v)); });
     for (std::size_t l = 0; l < languages_.size(); ++l)
@@ -144,6 +150,7 @@ void MainMenu::retranslate()
     for (std::size_t k = 1; k < scales_.size(); ++k)
         word(scales_[k], tr("%1倍").arg(k + 1),
              tr("MP4とMKVの映像を%1倍にします。ﾄﾞｯﾄはぼかさず四角のまま拡大します。").arg(k + 1));
+    word(checksums_, tr("ﾁｪｯｸｻﾑを記録(&C)"), tr("作成したﾌｧｲﾙのSHA-256を保存先のSHA256SUMSに記録します"));
     voiceMenu_->setTitle(tr("ﾒｯｾｰｼﾞ(&M)"));
     word(voices_[0], tr("通常"), tr("ﾒｯｾｰｼﾞを通常表示にします。"));
     word(voices_[1], tr("鷲ノ宮あかね"), tr("ﾒｯｾｰｼﾞをあかね風に変えます。"));
@@ -179,6 +186,8 @@ void MainMenu::setBundledFormatsAvailable(bool available)
             outputs_[f]->setEnabled(available);
     scaleMenu_->setEnabled(available);
 }
+
+void MainMenu::setChecksumsMark(bool on) { checksums_->setChecked(on); }
 
 void MainMenu::setScaleMark(int scale)
 {

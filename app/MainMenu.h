@@ -39,6 +39,7 @@ public:
     // The formats the converter that comes with the program writes need it.
     void setBundledFormatsAvailable(bool available);
     void setScaleMark(int scale);
+    void setChecksumsMark(bool on);
     // Marks the voice's item and clears the others: marking one does not by itself.
     void setVoiceMark(Voice voice);
     void setLanguageMark(language::LanguageChoice choice);
@@ -50,6 +51,7 @@ Q_SIGNALS:
     void hintChanged(const QString& hint);
     void outputChosen(hotaru::VideoFormat format);
     void scaleChosen(int scale);
+    void checksumsChosen();
     void voiceChosen(Voice voice);
     void languageChosen(language::LanguageChoice choice);
 
@@ -68,6 +70,7 @@ private:
     // Check items whose marks only the program sets.
     std::array<QAction*, std::size(hotaru::OutputFormats)> outputs_{};
     std::array<QAction*, hotaru::MaxScale> scales_{};
+    QAction* checksums_;
     std::array<QAction*, VoiceCount> voices_{};
     std::array<QAction*, language::LanguageChoiceCount> languages_{};
     QAction* about_;

@@ -186,6 +186,7 @@ void MainWindow::wireHandlers()
     connect(menu_, &MainMenu::outputChosen, this,
             [this](hotaru::VideoFormat format) { gui::runHandler(services_, this, [&] { onOutputChosen(format); }); });
     connect(menu_, &MainMenu::scaleChosen, &session_, &Session::setScale);
+    connect(menu_, &MainMenu::checksumsChosen, &session_, [this] { session_.setChecksums(!session_.checksums()); });
     connect(menu_, &MainMenu::voiceChosen, this,
             [this](Voice voice) { gui::runHandler(services_, this, [&] { onVoiceChosen(voice); }); });
     connect(menu_, &MainMenu::hintChanged, this, [this](const QString& hint) { status_.setHint(hint); });
@@ -213,6 +214,7 @@ void MainWindow::wireHandlers()
     connect(run_, &ExtractionRun::stoppableChanged, menu_->stopAction(), &QAction::setEnabled);
     connect(&session_, &Session::outputFormatChanged, menu_, &MainMenu::setOutputMark);
     connect(&session_, &Session::scaleChanged, menu_, &MainMenu::setScaleMark);
+    connect(&session_, &Session::checksumsChanged, menu_, &MainMenu::setChecksumsMark);
     connect(&session_, &Session::voiceChanged, menu_, &MainMenu::setVoiceMark);
 }
 

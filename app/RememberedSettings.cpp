@@ -17,6 +17,7 @@ const QString OutputFolderKey = QStringLiteral("outputFolder");
 const QString ConverterKey = QStringLiteral("converter");
 const QString OutputFormatKey = QStringLiteral("outputFormat");  // a format's name, or empty
 const QString ScaleKey = QStringLiteral("scale");
+const QString ChecksumsKey = QStringLiteral("checksums");
 // Before the formats had one setting, each had a switch of its own.
 const QString OldAviOutputKey = QStringLiteral("aviOutput");
 const QString OldMp4OutputKey = QStringLiteral("mp4Output");
@@ -83,6 +84,7 @@ void RememberedSettings::restore()
     const int scale = store_->value(ScaleKey).toInt(&ok);
     if (ok && scale >= hotaru::MinScale && scale <= hotaru::MaxScale)
         session_.setScale(scale);
+    session_.setChecksums(store_->value(ChecksumsKey).toBool());
 }
 
 void RememberedSettings::save()
@@ -98,6 +100,7 @@ void RememberedSettings::save()
     store_->remove(OldAviOutputKey);
     store_->remove(OldMp4OutputKey);
     store_->setValue(ScaleKey, session_.scale());
+    store_->setValue(ChecksumsKey, session_.checksums());
     store_->setValue(LanguageKey, static_cast<int>(session_.languageChoice()));
     store_->sync();
 }

@@ -72,6 +72,13 @@ void Session::setScale(int scale)
     Q_EMIT runSettingsChanged();
 }
 
+void Session::setChecksums(bool on)
+{
+    checksums_ = on;
+    Q_EMIT checksumsChanged(on);
+    Q_EMIT runSettingsChanged();
+}
+
 hotaru::RunSettingsValues Session::runSettings() const
 {
     std::string folder = outputFolder_.toStdString();
@@ -81,7 +88,7 @@ hotaru::RunSettingsValues Session::runSettings() const
     } catch (const hotaru::EInOutError&) {
         // Removed under us: the movie's copy then fails and says so.
     }
-    return {folder, outputFormat_, converterPath_.toStdString(), bundledConverter_.toStdString(), scale_};
+    return {folder, outputFormat_, converterPath_.toStdString(), bundledConverter_.toStdString(), scale_, checksums_};
 }
 
 }  // namespace app

@@ -71,6 +71,9 @@ public:
     // How many times the pictures of the formats that allow it are enlarged.
     int scale() const { return scale_; }
     void setScale(int scale);
+    // Whether each file a run keeps is recorded in the folder's SHA256SUMS.
+    bool checksums() const { return checksums_; }
+    void setChecksums(bool on);
 
     // What a running extraction reads afresh for each movie: the folder is
     // the output folder, else the working folder.
@@ -82,6 +85,7 @@ Q_SIGNALS:
     void languageChanged(language::Language language);
     void outputFormatChanged(std::optional<hotaru::VideoFormat> format);
     void scaleChanged(int scale);
+    void checksumsChanged(bool on);
     // The output folder, the converter or an output switch changed.
     void runSettingsChanged();
 
@@ -97,6 +101,7 @@ private:
     QString converterPath_;
     std::optional<hotaru::VideoFormat> outputFormat_;
     int scale_ = 1;
+    bool checksums_ = false;
     QString bundledConverter_;
 };
 

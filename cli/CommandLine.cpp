@@ -51,6 +51,9 @@ const std::vector<OptionEntry>& optionEntries()
          QStringLiteral("N"),
          QT_TRANSLATE_NOOP("Texts", "Enlarge MP4 and MKV pictures N times (2 to 4), each pixel a square block, for "
                                     "video sites (an MKV's pictures are then H.264).")},
+        {{QStringLiteral("checksums")},
+         {},
+         QT_TRANSLATE_NOOP("Texts", "Record each file written in DIR's SHA256SUMS, for sha256sum -c to check.")},
         {{QStringLiteral("converter")},
          QStringLiteral("PATH"),
          QT_TRANSLATE_NOOP("Texts", "The converter (default: cpk2avi beside the program).")},
@@ -81,7 +84,7 @@ QString helpText()
         Texts::tr("Usage: %1 [ARCHIVE]\n"
                   "       %1 --list [ARCHIVE]\n"
                   "       %1 --extract [ARCHIVE] [--out DIR] [--avi|--mp4|--mkv [--scale N] [--converter PATH]]\n"
-                  "                 [N|TITLE ...]\n"
+                  "                 [--checksums] [N|TITLE ...]\n"
                   "\n"
                   "Copies the movies of the game's two CDs out of their archive, hotaru4, into\n"
                   "<title>.cpk files. Without --list or --extract it opens the window, with ARCHIVE\n"
@@ -227,7 +230,7 @@ Options parse(const QStringList& arguments, const QString& startFolder)
     if (has("list") && has("extract"))
         return failure(QT_TRANSLATE_NOOP("Texts", "--list and --extract cannot be combined"));
     if (!has("extract")) {
-        for (const char* name : {"out", "avi", "mp4", "mkv", "scale", "converter"}) {
+        for (const char* name : {"out", "avi", "mp4", "mkv", "scale", "converter", "checksums"}) {
             if (has(name))
                 return failure(QT_TRANSLATE_NOOP("Texts", "--%1 goes with --extract"), {QLatin1String(name)});
         }
@@ -250,6 +253,7 @@ Options parse(const QStringList& arguments, const QString& startFolder)
     }
     if (formats.size() > 1)
         return failure(QT_TRANSLATE_NOOP("Texts", "%1 and %2 cannot be combined"), {formats[0], formats[1]});
+    o.checksums = has("checksums");
     if (has("converter") && !o.format)
         return failure(QT_TRANSLATE_NOOP("Texts", "--converter goes with --avi, --mp4 or --mkv"));
     if (has("scale")) {

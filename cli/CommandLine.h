@@ -20,9 +20,10 @@ struct Options {
     QString outputFolder;  // --extract: the current folder when none was named
     // What each copy is converted into (--avi, --mp4, --mkv); none: kept as .cpk.
     std::optional<hotaru::VideoFormat> format;
-    int scale = 1;      // --scale, for the formats that may be enlarged
-    QString converter;  // empty: cpk2avi beside the program
-    QStringList picks;  // movie numbers or exact titles; empty: every movie
+    int scale = 1;           // --scale, for the formats that may be enlarged
+    bool checksums = false;  // --checksums: what is written goes into SHA256SUMS
+    QString converter;       // empty: cpk2avi beside the program
+    QStringList picks;       // movie numbers or exact titles; empty: every movie
     // --lang: this start's language; none: the remembered or the system's.
     std::optional<language::Language> language;
     QString message;  // the help, version or error text, in English

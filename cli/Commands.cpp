@@ -9,6 +9,7 @@
 #include "catalogue/Discovery.h"
 #include "config/ProgramInfo.h"
 #include "disc/ImageError.h"
+#include "extract/Checksums.h"
 #include "extract/Converter.h"
 #include "extract/MovieExtraction.h"
 #include "extract/RunArchive.h"
@@ -323,6 +324,16 @@ int extract(const Options& options)
                 throw;
             }
             counted.endMovie(end);
+            if (const std::string kept =
+                    hotaru::keptFileName(hotaru::movieTitle(snapshot.disc, n), end,
+                                         conversion ? std::optional(conversion->format) : std::nullopt);
+                options.checksums && !kept.empty()) {
+                try {
+                    hotaru::recordChecksums(*folder, {kept});
+                } catch (const hotaru::EInOutError& e) {
+                    report(failureText(e));
+                }
+            }
             // Ctrl+C reaches the converter too, which then fails rather than stops.
             const bool interruptedConversion = end == hotaru::MovieEnd::NotConverted && stopRequested();
             underWay = !hotaru::isDone(end) || interruptedConversion;

@@ -63,6 +63,23 @@ MovieEnd processMovie(const RunSnapshot& run, RunArchive& archive, std::int32_t 
     return MovieEnd::NotConverted;
 }
 
+std::string keptFileName(std::string_view title, MovieEnd end, std::optional<VideoFormat> format)
+{
+    switch (end) {
+    case MovieEnd::Stopped:
+        return {};
+    case MovieEnd::Converted:
+        if (format)
+            return videoName(title, *format);
+        break;
+    case MovieEnd::Copied:
+    case MovieEnd::NotConverted:
+    case MovieEnd::ConversionStopped:
+        break;
+    }
+    return cpkName(title);
+}
+
 std::optional<ConversionChoice> RunSettingsValues::conversion() const
 {
     if (!format)

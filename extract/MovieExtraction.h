@@ -43,6 +43,7 @@ struct RunSettingsValues {
     std::string converterPath;         // the user's, for formats it writes (AVI)
     std::string bundledConverterPath;  // the one that comes with the program
     int scale = 1;                     // for the formats that may be enlarged
+    bool checksums = false;            // each file kept is recorded in the folder's SHA256SUMS
 
     // The conversion these settings ask for; none when no format is on.
     std::optional<ConversionChoice> conversion() const;
@@ -99,6 +100,10 @@ enum class MovieEnd {
     ConversionStopped,  // stopped while converting: the .cpk is kept
     Stopped,            // stopped while copying: no file, an older one kept
 };
+
+// The file a movie that ended so leaves in the output folder: its video, its
+// .cpk, or nothing (empty) when it was stopped while copying.
+std::string keptFileName(std::string_view title, MovieEnd end, std::optional<VideoFormat> format);
 
 // True when the movie needs nothing more: a later run need not pick it again.
 inline bool isDone(MovieEnd end)

@@ -430,6 +430,14 @@ Movies that could not be converted: %1</translation>
         <source>MP4とMKVの映像を%1倍にします。ﾄﾞｯﾄはぼかさず四角のまま拡大します。</source>
         <translation>Enlarges MP4 and MKV pictures %1 times, each pixel a sharp square, never blurred.</translation>
     </message>
+    <message>
+        <source>ﾁｪｯｸｻﾑを記録(&amp;C)</source>
+        <translation>Record &amp;Checksums</translation>
+    </message>
+    <message>
+        <source>作成したﾌｧｲﾙのSHA-256を保存先のSHA256SUMSに記録します</source>
+        <translation>Records the SHA-256 of each file made in SHA256SUMS in the output folder</translation>
+    </message>
 </context>
 <context>
     <name>app::MainWindow</name>

@@ -200,30 +200,6 @@ Try &apos;%1 --help&apos; for more information.</source>
         <translation>MP4 と MKV の映像を N 倍 (2 から 4) に拡大します。画素は四角のまま、動画サイト向けです (このとき MKV の映像は H.264 になります)。</translation>
     </message>
     <message>
-        <source>Usage: %1 [ARCHIVE]
-       %1 --list [ARCHIVE]
-       %1 --extract [ARCHIVE] [--out DIR] [--avi|--mp4|--mkv [--scale N] [--converter PATH]]
-                 [N|TITLE ...]
-
-Copies the movies of the game&apos;s two CDs out of their archive, hotaru4, into
-&lt;title&gt;.cpk files. Without --list or --extract it opens the window, with ARCHIVE
-open when one is named. Without ARCHIVE the CD-ROM drives are searched.
-Movies are named by number (N, as --list shows it) or by exact TITLE.
-
-Options:</source>
-        <translation>使い方: %1 [ARCHIVE]
-        %1 --list [ARCHIVE]
-        %1 --extract [ARCHIVE] [--out DIR] [--avi|--mp4|--mkv [--scale N] [--converter PATH]]
-                  [N|TITLE ...]
-
-ゲームの 2 枚の CD のムービーを、アーカイブ hotaru4 から &lt;題名&gt;.cpk のファイルに
-取り出します。--list も --extract もなければウィンドウを開きます (ARCHIVE を
-指定すればそれを開いた状態で)。ARCHIVE がなければ CD-ROM ドライブを探します。
-ムービーは番号 (N、--list の表示どおり) か、題名そのもの (TITLE) で指定します。
-
-オプション:</translation>
-    </message>
-    <message>
         <source>%1 and %2 cannot be combined</source>
         <translation>%1 と %2 は同時に使えません</translation>
     </message>
@@ -238,6 +214,34 @@ Options:</source>
     <message>
         <source>--scale goes with --mp4 or --mkv</source>
         <translation>--scale は --mp4 か --mkv と一緒に指定してください</translation>
+    </message>
+    <message>
+        <source>Record each file written in DIR&apos;s SHA256SUMS, for sha256sum -c to check.</source>
+        <translation>書き出したファイルを DIR の SHA256SUMS に記録します (sha256sum -c で確かめられます)。</translation>
+    </message>
+    <message>
+        <source>Usage: %1 [ARCHIVE]
+       %1 --list [ARCHIVE]
+       %1 --extract [ARCHIVE] [--out DIR] [--avi|--mp4|--mkv [--scale N] [--converter PATH]]
+                 [--checksums] [N|TITLE ...]
+
+Copies the movies of the game&apos;s two CDs out of their archive, hotaru4, into
+&lt;title&gt;.cpk files. Without --list or --extract it opens the window, with ARCHIVE
+open when one is named. Without ARCHIVE the CD-ROM drives are searched.
+Movies are named by number (N, as --list shows it) or by exact TITLE.
+
+Options:</source>
+        <translation>使い方: %1 [ARCHIVE]
+        %1 --list [ARCHIVE]
+        %1 --extract [ARCHIVE] [--out DIR] [--avi|--mp4|--mkv [--scale N] [--converter PATH]]
+                  [--checksums] [N|TITLE ...]
+
+ゲームの 2 枚の CD のムービーを、アーカイブ hotaru4 から &lt;題名&gt;.cpk のファイルに
+取り出します。--list も --extract もなければウィンドウを開きます (ARCHIVE を
+指定すればそれを開いた状態で)。ARCHIVE がなければ CD-ROM ドライブを探します。
+ムービーは番号 (N、--list の表示どおり) か、題名そのもの (TITLE) で指定します。
+
+オプション:</translation>
     </message>
 </context>
 </TS>

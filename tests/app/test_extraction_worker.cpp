@@ -4,7 +4,9 @@
 #include "WorkerTestSupport.h"
 #include "tools/SampleArchive.h"
 
+#include <QProcess>
 #include <QSignalSpy>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 
 #ifdef __linux__
@@ -114,6 +116,31 @@ private Q_SLOTS:
         QCOMPARE(names(a), (QStringList{cpk(1, 13), cpk(1, 4)}));  // sorted
         QCOMPARE(names(b), QStringList{cpk(1, 6)});
         QCOMPARE(worker.handOffs, QStringList{a + title(1, 4)});
+    }
+
+    // With checksums on, each file kept is recorded as it is finished, in a
+    // list that sha256sum checks.
+    void eachKeptFileGoesIntoTheChecksums()
+    {
+        if (QStandardPaths::findExecutable(QStringLiteral("sha256sum")).isEmpty())
+            QSKIP("sha256sum is missing");
+        RecordingWorker worker(hotaru::RunSnapshot{disc[1].toStdString(), 1, {4, 6}}, nullptr, QThread::NormalPriority);
+        hotaru::RunSettingsValues settings{(out + u'/').toStdString(), std::nullopt, {}, {}};
+        settings.checksums = true;
+        worker.settings().update(settings);
+        worker.start();
+        QTRY_VERIFY_WITH_TIMEOUT(worker.isFinished(), 60000);
+        QStringList written{QStringLiteral("SHA256SUMS"), cpk(1, 4), cpk(1, 6)};
+        written.sort();
+        QCOMPARE(names(out), written);
+        QProcess check;
+        check.setWorkingDirectory(out);
+        check.start(QStringLiteral("sha256sum"),
+                    {QStringLiteral("-c"), QStringLiteral("--strict"), QStringLiteral("SHA256SUMS")});
+        QVERIFY(check.waitForFinished(30000));
+        const QString said = QString::fromUtf8(check.readAllStandardOutput());
+        QCOMPARE(check.exitCode(), 0);
+        QCOMPARE(said.count(QStringLiteral(": OK")), 2);
     }
 };
 

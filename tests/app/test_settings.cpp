@@ -107,6 +107,7 @@ private Q_SLOTS:
         // So does MKV, enlarged three times; the menu shows both.
         Controls(*window).mkvOutput->trigger();
         Controls(*window).scales[2]->trigger();
+        Controls::find<QAction>(*window, "checksums")->trigger();
         window.reset();
         FakeSystemServices fifth;
         window = start(fifth);
@@ -115,6 +116,7 @@ private Q_SLOTS:
         QVERIFY(!d.mp4Output->isChecked() && !d.aviOutput->isChecked());
         QCOMPARE(window->session().runSettings().conversion()->scale, 3);
         QVERIFY(d.scales[2]->isChecked() && !d.scales[0]->isChecked());
+        QVERIFY(window->session().checksums() && Controls::find<QAction>(*window, "checksums")->isChecked());
         window.reset();
 
         // The remembered voice speaks from the start.

@@ -139,6 +139,17 @@ TEST_F(CommandLineAvi, MkvOutputKeepsTheDiscsPicturesOrEnlargesThem)
     EXPECT_EQ(enlarged.samples, kept.samples);
     EXPECT_EQ(enlarged.audioCodec, "pcm_s16le");
     EXPECT_EQ(namesInOut(), std::set<std::string>{title(1, 4) + ".mkv"});
+
+    // Checksums name what each run kept, merged, for sha256sum to check.
+    ASSERT_EQ(cutter({"-x", path, "-o", out.string(), "--mkv", "--checksums", "4"}).status, 0);
+    ASSERT_EQ(cutter({"-x", path, "-o", out.string(), "--checksums", "4"}).status, 0);
+    const std::string sums = slurp(out / "SHA256SUMS");
+    EXPECT_EQ(std::count(sums.begin(), sums.end(), '\n'), 2) << sums;
+    EXPECT_NE(sums.find("  " + title(1, 4) + ".mkv\n"), std::string::npos) << sums;
+    EXPECT_NE(sums.find("  " + title(1, 4) + ".cpk\n"), std::string::npos) << sums;
+    if (std::system("command -v sha256sum >/dev/null") == 0) {
+        EXPECT_EQ(std::system(("cd '" + out.string() + "' && sha256sum -c --strict --quiet SHA256SUMS").c_str()), 0);
+    }
 }
 
 TEST_F(CommandLineAvi, Mp4OutputGivesMoviesABrowserPlays)
