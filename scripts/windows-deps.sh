@@ -84,16 +84,17 @@ x264_options=(
   --bit-depth=8 --disable-lavf --disable-swscale --disable-ffms --disable-gpac --disable-lsmash
 )
 # What cpk2avi uses: the FILM reader (FFmpeg names it segafilm), the FILM
-# audio decoders and the Cinepak decoder; the AVI writer; for MP4, x264, the
-# AAC encoder, the MP4 writer, and the scaler and resampler they need.
+# audio decoders and the Cinepak decoder; the AVI and Matroska writers; for
+# MP4, x264, the AAC encoder, the MP4 writer, and the scaler and resampler
+# they need; the subtitle tracks' encoders (MP4's text, SRT, ASS).
 ffmpeg_options=(
   --disable-everything --disable-autodetect --disable-asm --disable-debug
   --disable-programs --disable-doc --disable-network
   --disable-avdevice --disable-avfilter --disable-postproc
   --enable-gpl --enable-libx264 --enable-w32threads
-  --enable-demuxer=segafilm "--enable-muxer=avi,mp4" --enable-protocol=file
+  --enable-demuxer=segafilm "--enable-muxer=avi,mp4,matroska" --enable-protocol=file
   "--enable-decoder=cinepak,pcm_s8_planar,pcm_s16be_planar,pcm_u8,pcm_s16le,adpcm_adx"
-  "--enable-encoder=libx264,aac"
+  "--enable-encoder=libx264,aac,movtext,subrip,ass"
   --enable-static --disable-shared --pkg-config=pkg-config --pkg-config-flags=--static
   --target-os=mingw32 --arch=x86_64 "--cross-prefix=$triple-"
 )
