@@ -57,9 +57,14 @@ void ExtractionRun::start()
     if (isRunning())
         return;
     const hotaru::RunSettingsValues settings = session_.runSettings();
-    hotaru::RunSnapshot snapshot{session_.archivePath().toStdString(), session_.disc(),
-                                 session_.picking().picks().live(), session_.archive()};
+    hotaru::RunSnapshot snapshot{session_.archivePath().toStdString(),
+                                 session_.disc(),
+                                 session_.picking().picks().live(),
+                                 session_.archive(),
+                                 session_.naming(),
+                                 session_.existingFiles()};
     done_.clear();
+    names_.clear();
     notConverted_.clear();
     stopping_ = false;
     const std::int32_t disc = disc_ = snapshot.disc;
@@ -67,13 +72,26 @@ void ExtractionRun::start()
     worker_->settings().update(settings);
     ExtractionWorker* w = worker_.get();
     // Worded here, in the language the window speaks when each arrives.
-    const auto cpk = [disc](std::int32_t movie) {
-        return QString::fromStdString(hotaru::cpkName(hotaru::movieTitle(disc, movie)));
+    const auto name = [this, disc](std::int32_t movie) {
+        const auto it = names_.find(movie);
+        return it != names_.end() ? it->second : QString::fromStdString(std::string(hotaru::movieTitle(disc, movie)));
     };
-    const auto video = [disc](std::int32_t movie, int format) {
+    const auto cpk = [name](std::int32_t movie) {
+        return QString::fromStdString(hotaru::cpkName(name(movie).toStdString()));
+    };
+    const auto video = [name](std::int32_t movie, int format) {
         return QString::fromStdString(
-            hotaru::videoName(hotaru::movieTitle(disc, movie), static_cast<hotaru::VideoFormat>(format)));
+            hotaru::videoName(name(movie).toStdString(), static_cast<hotaru::VideoFormat>(format)));
     };
+    connect(
+        w, &ExtractionWorker::named, this, [this](std::int32_t movie, const QString& n) { names_[movie] = n; },
+        Qt::QueuedConnection);
+    connect(
+        w, &ExtractionWorker::skipped, this,
+        [this](std::int32_t, const QString& n) {
+            Q_EMIT statusChanged(tr("%1  は既にあるので作成しませんでした。").arg(n));
+        },
+        Qt::QueuedConnection);
     connect(
         w, &ExtractionWorker::copying, this,
         [this, cpk](std::int32_t movie) { Q_EMIT statusChanged(tr("%1  を作成中です。").arg(cpk(movie))); },

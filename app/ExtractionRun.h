@@ -4,6 +4,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <vector>
 
@@ -80,8 +81,9 @@ private:
     std::unique_ptr<ExtractionWorker> worker_;
     std::vector<std::int32_t> done_;
     std::vector<std::int32_t> notConverted_;
-    std::int32_t disc_ = 0;    // the run's, which File > Open during it does not change
-    bool completing_ = false;  // every movie written, the box not yet answered
+    std::int32_t disc_ = 0;                  // the run's, which File > Open during it does not change
+    std::map<std::int32_t, QString> names_;  // what each movie's files are called in this run
+    bool completing_ = false;                // every movie written, the box not yet answered
     bool stopping_ = false;
 };
 

@@ -5,6 +5,7 @@
 #include "extract/Converter.h"
 #include "gui/Utf8.h"
 #include "language/Failures.h"
+#include "platform/File.h"
 
 namespace app {
 using gui::fromUtf8;
@@ -25,6 +26,10 @@ void ExtractionWorker::run()
     const hotaru::RunSettingsValues atStart = settings().current();
     hotaru::RunProgress progress(snapshot_.disc, snapshot_.movies, atStart.format.has_value());
     progress_ = &progress;
+    // Asked in the folder of the movie at hand: the folder may change between movies.
+    hotaru::OutputNames names(snapshot_.existing,
+                              [this](const std::string& file) { return hotaru::fileStamp(folder_ + file).exists; });
+    names_ = &names;
     // Copies yield to everything else; the converter must not, and an
     // ordinary user cannot raise a thread or its children back from idle.
     setPriority(copyPriority_);
@@ -34,6 +39,7 @@ void ExtractionWorker::run()
     handOffs_ = nullptr;
     archive_ = nullptr;
     progress_ = nullptr;
+    names_ = nullptr;
     switch (result.end) {
     case hotaru::RunEnd::Completed:
         Q_EMIT completed();
@@ -95,17 +101,27 @@ hotaru::MovieEnd ExtractionWorker::extractMovie(std::int32_t n)
     hooks.convert = [this](const hotaru::Conversion& job) { return handOff(job); };
     // Pinned now: a folder chosen while this movie is copied or converted
     // counts from the next one.
-    const std::string folder = settings().current().outputFolder;
+    const hotaru::RunSettingsValues now = settings().current();
+    const std::string& folder = folder_ = now.outputFolder;
+    const std::optional<std::string> name = hotaru::claimName(snapshot(), n, now.format, *names_);
+    if (!name) {
+        progress_->endMovie(hotaru::MovieEnd::Skipped);
+        fraction_.store(progress_->fraction());
+        Q_EMIT skipped(n, fromUtf8(snapshot().naming.nameFor(snapshot().disc, n)));
+        Q_EMIT movieEnded(n, static_cast<int>(hotaru::MovieEnd::Skipped));
+        return hotaru::MovieEnd::Skipped;
+    }
+    Q_EMIT named(n, fromUtf8(*name));
     hotaru::MovieEnd end = hotaru::MovieEnd::Stopped;
     try {
-        end = hotaru::processMovie(snapshot(), *archive_, n, folder, hooks);
+        end = hotaru::processMovie(snapshot(), *archive_, n, folder, hooks, *name);
     } catch (...) {
         progress_->endMovie(hotaru::MovieEnd::Stopped);
         throw;
     }
     progress_->endMovie(end);
     if (settings().current().checksums) {
-        const std::string kept = hotaru::keptFileName(hotaru::movieTitle(snapshot().disc, n), end, format);
+        const std::string kept = hotaru::keptFileName(*name, end, format);
         if (!kept.empty())
             hotaru::recordChecksums(folder, {kept});
     }

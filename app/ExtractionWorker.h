@@ -44,6 +44,10 @@ public:
     double fraction() const { return fraction_.load(); }
 
 Q_SIGNALS:
+    // Before its copy: the name `movie`'s files get in this run.
+    void named(std::int32_t movie, const QString& name);
+    // `movie` was left out: its name `name` is taken and the rule says skip.
+    void skipped(std::int32_t movie, const QString& name);
     // The copy of `movie` begins, or goes on after a sector was read again.
     void copying(std::int32_t movie);
     // A failed sector of `movie` is read again (attempt from 1).
@@ -88,6 +92,8 @@ private:
     hotaru::TaskThread* handOffs_ = nullptr;   // during run()
     hotaru::RunArchive* archive_ = nullptr;    // during run(): every movie reads through it
     hotaru::RunProgress* progress_ = nullptr;  // during run()
+    hotaru::OutputNames* names_ = nullptr;     // during run()
+    std::string folder_;                       // worker thread only: the movie's folder
     std::atomic<double> fraction_{0.0};
     QElapsedTimer sinceSteps_;  // worker thread only
     std::atomic<int> steps_{0};

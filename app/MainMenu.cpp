@@ -72,6 +72,7 @@ MainMenu::MainMenu(QMainWindow* window) : QObject(window)
     scales_[0]->setChecked(true);
     checksums_ = item(options_, "checksums");
     checksums_->setCheckable(true);
+    naming_ = item(options_, "naming");
     voiceMenu_ = new RadioMenu(options_);
     voiceMenu_->setObjectName(QStringLiteral("K1"));
     options_->addMenu(voiceMenu_);
@@ -151,6 +152,7 @@ void MainMenu::retranslate()
         word(scales_[k], tr("%1倍").arg(k + 1),
              tr("MP4とMKVの映像を%1倍にします。ﾄﾞｯﾄはぼかさず四角のまま拡大します。").arg(k + 1));
     word(checksums_, tr("ﾁｪｯｸｻﾑを記録(&C)"), tr("作成したﾌｧｲﾙのSHA-256を保存先のSHA256SUMSに記録します"));
+    word(naming_, tr("ﾌｧｲﾙ名の付け方(&N)..."), tr("作成するﾌｧｲﾙの名前の付け方を指定します。"));
     voiceMenu_->setTitle(tr("ﾒｯｾｰｼﾞ(&M)"));
     word(voices_[0], tr("通常"), tr("ﾒｯｾｰｼﾞを通常表示にします。"));
     word(voices_[1], tr("鷲ノ宮あかね"), tr("ﾒｯｾｰｼﾞをあかね風に変えます。"));

@@ -31,6 +31,7 @@ public:
     QAction* stopAction() const { return stop_; }
     QAction* exitAction() const { return exit_; }
     QAction* aboutAction() const { return about_; }
+    QAction* namingAction() const { return naming_; }
 
     // The item of each output format, in the table's order.
     QAction* outputAction(hotaru::VideoFormat format) const;
@@ -71,6 +72,7 @@ private:
     std::array<QAction*, std::size(hotaru::OutputFormats)> outputs_{};
     std::array<QAction*, hotaru::MaxScale> scales_{};
     QAction* checksums_;
+    QAction* naming_;
     std::array<QAction*, VoiceCount> voices_{};
     std::array<QAction*, language::LanguageChoiceCount> languages_{};
     QAction* about_;

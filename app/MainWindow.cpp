@@ -9,6 +9,7 @@
 #include "catalogue/Catalogue.h"
 #include "dialogs/AboutDialog.h"
 #include "dialogs/ConverterLinkDialog.h"
+#include "dialogs/NamingDialog.h"
 #include "dialogs/OutputFolderDialog.h"
 #include "gui/Handlers.h"
 #include "gui/SystemServices.h"
@@ -187,6 +188,16 @@ void MainWindow::wireHandlers()
             [this](hotaru::VideoFormat format) { gui::runHandler(services_, this, [&] { onOutputChosen(format); }); });
     connect(menu_, &MainMenu::scaleChosen, &session_, &Session::setScale);
     connect(menu_, &MainMenu::checksumsChosen, &session_, [this] { session_.setChecksums(!session_.checksums()); });
+    handle(menu_->namingAction(), &QAction::triggered, [](MainWindow* w) {
+        if (!w->namingDialog_)
+            return;
+        const std::optional<hotaru::VideoFormat> format = w->session_.outputFormat();
+        w->namingDialog_->setNaming(w->session_.naming(), w->session_.existingFiles());
+        const std::string_view kept = format ? hotaru::outputFormat(*format).extension : std::string_view(".cpk");
+        w->namingDialog_->setExample(w->session_.disc(),
+                                     QString::fromUtf8(kept.data(), static_cast<qsizetype>(kept.size())));
+        gui::showModeless(w->namingDialog_.get());
+    });
     connect(menu_, &MainMenu::voiceChosen, this,
             [this](Voice voice) { gui::runHandler(services_, this, [&] { onVoiceChosen(voice); }); });
     connect(menu_, &MainMenu::hintChanged, this, [this](const QString& hint) { status_.setHint(hint); });
@@ -223,6 +234,8 @@ void MainWindow::makeDialogs()
     aboutDialog_ = std::make_unique<AboutDialog>(services_);
     outputFolderDialog_ = std::make_unique<OutputFolderDialog>(services_, session_.workingFolder());
     converterLinkDialog_ = std::make_unique<ConverterLinkDialog>(services_);
+    namingDialog_ = std::make_unique<dialogs::NamingDialog>(this);
+    connect(namingDialog_.get(), &dialogs::NamingDialog::namingChosen, &session_, &Session::setNaming);
     connect(outputFolderDialog_.get(), &OutputFolderDialog::outputFolderChosen, &session_, &Session::setOutputFolder);
     connect(converterLinkDialog_.get(), &ConverterLinkDialog::converterChosen, &session_, &Session::setConverterPath);
     connect(converterLinkDialog_.get(), &ConverterLinkDialog::aviOutputRequested, &session_, [this] {

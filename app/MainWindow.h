@@ -20,6 +20,7 @@
 namespace dialogs {
 class AboutDialog;
 class ConverterLinkDialog;
+class NamingDialog;
 class OutputFolderDialog;
 }  // namespace dialogs
 class QLabel;
@@ -60,6 +61,7 @@ public:
     dialogs::OutputFolderDialog& outputFolderDialog() const { return *outputFolderDialog_; }
     dialogs::ConverterLinkDialog& converterLinkDialog() const { return *converterLinkDialog_; }
     dialogs::AboutDialog& aboutDialog() const { return *aboutDialog_; }
+    dialogs::NamingDialog& namingDialog() const { return *namingDialog_; }
 
 protected:
     bool event(QEvent* e) override;
@@ -124,6 +126,7 @@ private:
     std::unique_ptr<dialogs::AboutDialog> aboutDialog_;
     std::unique_ptr<dialogs::OutputFolderDialog> outputFolderDialog_;
     std::unique_ptr<dialogs::ConverterLinkDialog> converterLinkDialog_;
+    std::unique_ptr<dialogs::NamingDialog> namingDialog_;
 };
 
 }  // namespace app

@@ -18,6 +18,8 @@ const QString ConverterKey = QStringLiteral("converter");
 const QString OutputFormatKey = QStringLiteral("outputFormat");  // a format's name, or empty
 const QString ScaleKey = QStringLiteral("scale");
 const QString ChecksumsKey = QStringLiteral("checksums");
+const QString NameTemplateKey = QStringLiteral("nameTemplate");
+const QString ExistingFilesKey = QStringLiteral("existingFiles");
 // Before the formats had one setting, each had a switch of its own.
 const QString OldAviOutputKey = QStringLiteral("aviOutput");
 const QString OldMp4OutputKey = QStringLiteral("mp4Output");
@@ -85,6 +87,16 @@ void RememberedSettings::restore()
     if (ok && scale >= hotaru::MinScale && scale <= hotaru::MaxScale)
         session_.setScale(scale);
     session_.setChecksums(store_->value(ChecksumsKey).toBool());
+    // A template edited by hand into one that fails is dropped for the default.
+    const hotaru::NameTemplate naming(
+        store_
+            ->value(NameTemplateKey, QString::fromUtf8(hotaru::NameTemplate::Default.data(),
+                                                       static_cast<qsizetype>(hotaru::NameTemplate::Default.size())))
+            .toString()
+            .toStdString());
+    const std::optional<hotaru::ExistingFiles> existing =
+        hotaru::parseExistingFiles(store_->value(ExistingFilesKey).toString().toStdString());
+    session_.setNaming(naming, existing.value_or(hotaru::ExistingFiles::Overwrite));
 }
 
 void RememberedSettings::save()
@@ -101,6 +113,11 @@ void RememberedSettings::save()
     store_->remove(OldMp4OutputKey);
     store_->setValue(ScaleKey, session_.scale());
     store_->setValue(ChecksumsKey, session_.checksums());
+    store_->setValue(NameTemplateKey, QString::fromStdString(session_.naming().text()));
+    store_->setValue(
+        ExistingFilesKey,
+        QString::fromLatin1(hotaru::existingFilesName(session_.existingFiles()).data(),
+                            static_cast<qsizetype>(hotaru::existingFilesName(session_.existingFiles()).size())));
     store_->setValue(LanguageKey, static_cast<int>(session_.languageChoice()));
     store_->sync();
 }

@@ -72,6 +72,15 @@ void Session::setScale(int scale)
     Q_EMIT runSettingsChanged();
 }
 
+void Session::setNaming(const hotaru::NameTemplate& naming, hotaru::ExistingFiles existing)
+{
+    if (naming.valid())
+        naming_ = naming;
+    existingFiles_ = existing;
+    Q_EMIT namingChanged();
+    Q_EMIT runSettingsChanged();
+}
+
 void Session::setChecksums(bool on)
 {
     checksums_ = on;

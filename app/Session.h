@@ -71,6 +71,12 @@ public:
     // How many times the pictures of the formats that allow it are enlarged.
     int scale() const { return scale_; }
     void setScale(int scale);
+    // How a run names the movies' files, and what it does where a name is taken.
+    const hotaru::NameTemplate& naming() const { return naming_; }
+    hotaru::ExistingFiles existingFiles() const { return existingFiles_; }
+    // An invalid template is not taken; the rule is taken either way.
+    void setNaming(const hotaru::NameTemplate& naming, hotaru::ExistingFiles existing);
+
     // Whether each file a run keeps is recorded in the folder's SHA256SUMS.
     bool checksums() const { return checksums_; }
     void setChecksums(bool on);
@@ -86,6 +92,7 @@ Q_SIGNALS:
     void outputFormatChanged(std::optional<hotaru::VideoFormat> format);
     void scaleChanged(int scale);
     void checksumsChanged(bool on);
+    void namingChanged();
     // The output folder, the converter or an output switch changed.
     void runSettingsChanged();
 
@@ -102,6 +109,8 @@ private:
     std::optional<hotaru::VideoFormat> outputFormat_;
     int scale_ = 1;
     bool checksums_ = false;
+    hotaru::NameTemplate naming_;
+    hotaru::ExistingFiles existingFiles_ = hotaru::ExistingFiles::Overwrite;
     QString bundledConverter_;
 };
 

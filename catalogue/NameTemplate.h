@@ -43,7 +43,8 @@ public:
 
     // Parses and tries the template on every movie of both discs, so a
     // template that fails for any movie is refused before anything is written.
-    explicit NameTemplate(std::string text = std::string(Default));
+    NameTemplate() : NameTemplate(std::string(Default)) {}
+    explicit NameTemplate(std::string text);
 
     const std::string& text() const noexcept { return text_; }
     const NameTemplateCheck& check() const noexcept { return check_; }

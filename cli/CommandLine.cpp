@@ -1,5 +1,7 @@
 #include "cli/CommandLine.h"
 
+#include "language/Failures.h"
+
 #include "cli/RunKind.h"
 #include "cli/Terminal.h"
 #include "config/ProgramInfo.h"
@@ -51,6 +53,13 @@ const std::vector<OptionEntry>& optionEntries()
          QStringLiteral("N"),
          QT_TRANSLATE_NOOP("Texts", "Enlarge MP4 and MKV pictures N times (2 to 4), each pixel a square block, for "
                                     "video sites (an MKV's pictures are then H.264).")},
+        {{QStringLiteral("name")},
+         QStringLiteral("TEMPLATE"),
+         QT_TRANSLATE_NOOP("Texts", "Name the files by TEMPLATE (default {title}): {title}, {title_en}, {n} or "
+                                    "{n:02} (the number), {disc}.")},
+        {{QStringLiteral("existing")},
+         QStringLiteral("RULE"),
+         QT_TRANSLATE_NOOP("Texts", "Where a name is taken: overwrite (default), skip, or rename to \"name (2)\".")},
         {{QStringLiteral("checksums")},
          {},
          QT_TRANSLATE_NOOP("Texts", "Record each file written in DIR's SHA256SUMS, for sha256sum -c to check.")},
@@ -84,7 +93,7 @@ QString helpText()
         Texts::tr("Usage: %1 [ARCHIVE]\n"
                   "       %1 --list [ARCHIVE]\n"
                   "       %1 --extract [ARCHIVE] [--out DIR] [--avi|--mp4|--mkv [--scale N] [--converter PATH]]\n"
-                  "                 [--checksums] [N|TITLE ...]\n"
+                  "                 [--name TEMPLATE] [--existing RULE] [--checksums] [N|TITLE ...]\n"
                   "\n"
                   "Copies the movies of the game's two CDs out of their archive, hotaru4, into\n"
                   "<title>.cpk files. Without --list or --extract it opens the window, with ARCHIVE\n"
@@ -108,7 +117,9 @@ QString helpText()
 
 QString usageErrorText(const Options& options)
 {
-    QString text = options.errorSource ? Texts::tr(options.errorSource) : options.error;
+    QString text = options.nameError     ? Texts::tr("--name: %1").arg(language::nameTemplateText(*options.nameError))
+                   : options.errorSource ? Texts::tr(options.errorSource)
+                                         : options.error;
     for (const QString& arg : options.errorArgs)
         text = text.arg(arg);
     return Texts::tr("%1: %2\nTry '%1 --help' for more information.").arg(Program, text) + u'\n';
@@ -230,7 +241,7 @@ Options parse(const QStringList& arguments, const QString& startFolder)
     if (has("list") && has("extract"))
         return failure(QT_TRANSLATE_NOOP("Texts", "--list and --extract cannot be combined"));
     if (!has("extract")) {
-        for (const char* name : {"out", "avi", "mp4", "mkv", "scale", "converter", "checksums"}) {
+        for (const char* name : {"out", "avi", "mp4", "mkv", "scale", "converter", "name", "existing", "checksums"}) {
             if (has(name))
                 return failure(QT_TRANSLATE_NOOP("Texts", "--%1 goes with --extract"), {QLatin1String(name)});
         }
@@ -254,6 +265,25 @@ Options parse(const QStringList& arguments, const QString& startFolder)
     if (formats.size() > 1)
         return failure(QT_TRANSLATE_NOOP("Texts", "%1 and %2 cannot be combined"), {formats[0], formats[1]});
     o.checksums = has("checksums");
+    if (has("name")) {
+        o.nameTemplate = parser.value(QStringLiteral("name"));
+        const hotaru::NameTemplate naming(o.nameTemplate.toStdString());
+        if (!naming.valid()) {
+            Options refused;
+            refused.mode = Mode::Error;
+            refused.nameError = naming.check();
+            refused.message = usageErrorText(refused);
+            return refused;
+        }
+    }
+    if (has("existing")) {
+        const std::optional<hotaru::ExistingFiles> rule =
+            hotaru::parseExistingFiles(parser.value(QStringLiteral("existing")).toStdString());
+        if (!rule)
+            return failure(QT_TRANSLATE_NOOP("Texts", "--existing takes overwrite, skip or rename, not %1"),
+                           {parser.value(QStringLiteral("existing"))});
+        o.existing = *rule;
+    }
     if (has("converter") && !o.format)
         return failure(QT_TRANSLATE_NOOP("Texts", "--converter goes with --avi, --mp4 or --mkv"));
     if (has("scale")) {

@@ -2,7 +2,9 @@
 // The command line: --list and --extract run without a window, through the
 // same core the window uses; anything else opens the window.
 
+#include "catalogue/NameTemplate.h"
 #include "catalogue/OutputFormats.h"
+#include "extract/OutputNames.h"
 #include "language/Language.h"
 
 #include <QString>
@@ -22,8 +24,12 @@ struct Options {
     std::optional<hotaru::VideoFormat> format;
     int scale = 1;           // --scale, for the formats that may be enlarged
     bool checksums = false;  // --checksums: what is written goes into SHA256SUMS
-    QString converter;       // empty: cpk2avi beside the program
-    QStringList picks;       // movie numbers or exact titles; empty: every movie
+    // --name: how the files are named; --existing: where a name is taken.
+    QString nameTemplate = QString::fromUtf8(hotaru::NameTemplate::Default.data(),
+                                             static_cast<qsizetype>(hotaru::NameTemplate::Default.size()));
+    hotaru::ExistingFiles existing = hotaru::ExistingFiles::Overwrite;
+    QString converter;  // empty: cpk2avi beside the program
+    QStringList picks;  // movie numbers or exact titles; empty: every movie
     // --lang: this start's language; none: the remembered or the system's.
     std::optional<language::Language> language;
     QString message;  // the help, version or error text, in English
@@ -31,6 +37,7 @@ struct Options {
     // its arguments, or Qt's own words; shown in the run's language.
     const char* errorSource = nullptr;
     QStringList errorArgs;
+    std::optional<hotaru::NameTemplateCheck> nameError;  // --name refused, worded when shown
     QString error;
 };
 

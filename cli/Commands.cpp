@@ -268,7 +268,11 @@ int extract(const Options& options)
     }
 
     const InterruptGuard guard;
-    const hotaru::RunSnapshot snapshot{archive->path, archive->disc, *movies};
+    const hotaru::RunSnapshot snapshot{
+        archive->path,   archive->disc, *movies, nullptr, hotaru::NameTemplate(options.nameTemplate.toStdString()),
+        options.existing};
+    hotaru::OutputNames names(snapshot.existing,
+                              [&](const std::string& file) { return hotaru::fileStamp(*folder + file).exists; });
     const int total = static_cast<int>(movies->size());
     hotaru::RunProgress counted(snapshot.disc, snapshot.movies, conversion.has_value());
     Progress progress(counted, total);
@@ -278,10 +282,9 @@ int extract(const Options& options)
     bool converting = false;
     bool underWay = false;  // the movie was left unfinished by an interruption
     int k = 0;
-    const auto paths = [&](std::int32_t n) {
-        const std::string title(hotaru::movieTitle(snapshot.disc, n));
-        cpk = *folder + hotaru::cpkName(title);
-        video = conversion ? *folder + hotaru::videoName(title, conversion->format) : std::string();
+    const auto paths = [&](const std::string& name) {
+        cpk = *folder + hotaru::cpkName(name);
+        video = conversion ? *folder + hotaru::videoName(name, conversion->format) : std::string();
     };
     const auto report = [&](const QString& text) {
         progress.finish();
@@ -292,7 +295,16 @@ int extract(const Options& options)
         snapshot.movies, stopRequested,
         [&](std::int32_t n) {
             ++k;
-            paths(n);
+            const std::optional<std::string> name =
+                hotaru::claimName(snapshot, n, conversion ? std::optional(conversion->format) : std::nullopt, names);
+            if (!name) {
+                counted.startMovie(n);
+                counted.endMovie(hotaru::MovieEnd::Skipped);
+                progress.note(Texts::tr("%1: skipped, its files exist")
+                                  .arg(fromUtf8(*folder + snapshot.naming.nameFor(snapshot.disc, n))));
+                return hotaru::MovieEnd::Skipped;
+            }
+            paths(*name);
             converting = false;
             underWay = true;
             const QString title = shownTitle(snapshot.disc, n);
@@ -316,7 +328,7 @@ int extract(const Options& options)
             progress.copying(k, title);
             hotaru::MovieEnd end = hotaru::MovieEnd::Stopped;
             try {
-                end = hotaru::processMovie(snapshot, *archive->archive, n, *folder, hooks);
+                end = hotaru::processMovie(snapshot, *archive->archive, n, *folder, hooks, *name);
             } catch (...) {
                 counted.endMovie(hotaru::MovieEnd::Stopped);
                 underWay = false;

@@ -18,6 +18,8 @@ inline constexpr std::array<std::string_view, 15> QtValueOptions{
     "geometry", "qwindowtitle",       "title",         "qwindowicon", "icon",
     "style",    "stylesheet",         "session",       "display",     "name"};
 inline constexpr std::array<std::string_view, 5> QtFlagOptions{"reverse", "widgetcount", "nograb", "dograb", "sync"};
+// Ours when spelled with two dashes (--name TEMPLATE), Qt's with one (-name).
+inline constexpr std::string_view SharedOptionName = "name";
 
 // Whether `text` (any character type) spells the ASCII `name`.
 template <typename Char>
@@ -50,7 +52,13 @@ std::vector<String> withoutWindowOptions(const std::vector<String>& arguments)
             }
             continue;
         }
-        std::basic_string_view<Char> name = a.substr(a[1] == Char('-') ? 2 : 1);
+        const bool twoDashes = a[1] == Char('-');
+        std::basic_string_view<Char> name = a.substr(twoDashes ? 2 : 1);
+        const std::size_t nameEnd = std::min(name.find(Char('=')), name.size());
+        if (twoDashes && spells(name.substr(0, nameEnd), SharedOptionName)) {
+            kept.push_back(arguments[i]);
+            continue;
+        }
         if (const std::size_t equals = name.find(Char('=')); equals != name.npos) {
             if (among(QtValueOptions, name.substr(0, equals)))
                 continue;

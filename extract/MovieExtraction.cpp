@@ -9,9 +9,9 @@
 namespace hotaru {
 
 CopyOutcome extractMovie(const RunSnapshot& run, RunArchive& archive, std::int32_t movie,
-                         const std::string& outputFolder, const MovieHooks& hooks)
+                         const std::string& outputFolder, const MovieHooks& hooks, const std::string& name)
 {
-    const std::string_view title = movieTitle(run.disc, movie);
+    const std::string_view title = name.empty() ? movieTitle(run.disc, movie) : std::string_view(name);
     // A bare name would land wherever the process happens to be.
     if (outputFolder.empty())
         throw EInOutError(io::PathNotFound, cpkName(title));
@@ -39,16 +39,25 @@ CopyOutcome extractMovie(const RunSnapshot& run, RunArchive& archive, std::int32
     return copyRange(job, copyHooks);
 }
 
-MovieEnd processMovie(const RunSnapshot& run, RunArchive& archive, std::int32_t movie, const std::string& outputFolder,
-                      const MovieHooks& hooks)
+std::optional<std::string> claimName(const RunSnapshot& run, std::int32_t movie, std::optional<VideoFormat> format,
+                                     OutputNames& names)
 {
-    if (extractMovie(run, archive, movie, outputFolder, hooks) != CopyOutcome::Written)
+    std::vector<std::string> extensions{".cpk"};
+    if (format)
+        extensions.emplace_back(outputFormat(*format).extension);
+    return names.claim(run.naming.nameFor(run.disc, movie), extensions);
+}
+
+MovieEnd processMovie(const RunSnapshot& run, RunArchive& archive, std::int32_t movie, const std::string& outputFolder,
+                      const MovieHooks& hooks, const std::string& name)
+{
+    if (extractMovie(run, archive, movie, outputFolder, hooks, name) != CopyOutcome::Written)
         return MovieEnd::Stopped;
     const std::optional<ConversionChoice> choice = hooks.conversion ? hooks.conversion() : std::nullopt;
     if (!choice)
         return MovieEnd::Copied;
-    const Conversion job{choice->converterPath, outputFolder, std::string(movieTitle(run.disc, movie)), choice->format,
-                         choice->scale};
+    const Conversion job{choice->converterPath, outputFolder,
+                         name.empty() ? std::string(movieTitle(run.disc, movie)) : name, choice->format, choice->scale};
     if (hooks.converting)
         hooks.converting(job);
     const ConversionOutcome outcome = hooks.convert ? hooks.convert(job) : convertMovie(job, hooks.stopRequested);
@@ -67,6 +76,7 @@ std::string keptFileName(std::string_view title, MovieEnd end, std::optional<Vid
 {
     switch (end) {
     case MovieEnd::Stopped:
+    case MovieEnd::Skipped:
         return {};
     case MovieEnd::Converted:
         if (format)

@@ -1,8 +1,10 @@
 #pragma once
 
 #include "catalogue/MovieFiles.h"
+#include "catalogue/NameTemplate.h"
 #include "extract/Converter.h"
 #include "extract/CopyRange.h"
+#include "extract/OutputNames.h"
 #include "extract/RunArchive.h"
 
 #include <cstdint>
@@ -26,6 +28,9 @@ struct RunSnapshot {
     // The archive at archivePath as opened for the window's previews and
     // tooltips too; null: the run opens one of its own.
     std::shared_ptr<SharedArchive> archive = nullptr;
+    // How the movies' files are named, and what happens where a name is taken.
+    NameTemplate naming = NameTemplate();
+    ExistingFiles existing = ExistingFiles::Overwrite;
 };
 
 // What converts a movie once its copy is complete.
@@ -84,13 +89,19 @@ struct MovieHooks {
     std::function<bool()> stopRequested;
 };
 
-// Copies movie `movie` of the snapshot's disc into outputFolder + cpkName(title):
-// the folder and the name, nothing between. The bytes come through `archive`,
+// Copies movie `movie` of the snapshot's disc into outputFolder + cpkName(name):
+// the folder and the name, nothing between; an empty name is the catalogue's title. The bytes come through `archive`,
 // the run's one opened archive (the snapshot's). An empty folder is refused:
 // nothing is written relative to the process's current folder.
 // Throws EInOutError or disc::ImageError.
 CopyOutcome extractMovie(const RunSnapshot& run, RunArchive& archive, std::int32_t movie,
-                         const std::string& outputFolder, const MovieHooks& hooks);
+                         const std::string& outputFolder, const MovieHooks& hooks, const std::string& name = {});
+
+// The name movie `movie` gets for its files in this run, by the snapshot's
+// naming, claimed from the run's `names` for the files it will keep (the
+// .cpk, and the video of `format`); none: the run's rule leaves it out.
+std::optional<std::string> claimName(const RunSnapshot& run, std::int32_t movie, std::optional<VideoFormat> format,
+                                     OutputNames& names);
 
 // How one movie of a run ended.
 enum class MovieEnd {
@@ -99,6 +110,7 @@ enum class MovieEnd {
     NotConverted,       // the converter failed: the .cpk is kept
     ConversionStopped,  // stopped while converting: the .cpk is kept
     Stopped,            // stopped while copying: no file, an older one kept
+    Skipped,            // its name was taken and the run's rule left it out
 };
 
 // The file a movie that ended so leaves in the output folder: its video, its
@@ -108,14 +120,15 @@ std::string keptFileName(std::string_view title, MovieEnd end, std::optional<Vid
 // True when the movie needs nothing more: a later run need not pick it again.
 inline bool isDone(MovieEnd end)
 {
-    return end == MovieEnd::Copied || end == MovieEnd::Converted || end == MovieEnd::NotConverted;
+    return end == MovieEnd::Copied || end == MovieEnd::Converted || end == MovieEnd::NotConverted ||
+           end == MovieEnd::Skipped;
 }
 
 // One movie of a run, the window's and the command line's alike: the copy,
 // then, when hooks.conversion asks for one, the conversion in the same folder.
 // Throws as extractMovie when the copy fails.
 MovieEnd processMovie(const RunSnapshot& run, RunArchive& archive, std::int32_t movie, const std::string& outputFolder,
-                      const MovieHooks& hooks);
+                      const MovieHooks& hooks, const std::string& name = {});
 
 enum class RunEnd { Completed, Stopped, Failed };
 

@@ -33,7 +33,10 @@ void RunProgress::endMovie(MovieEnd end)
     if (movie_ == 0)
         return;
     const std::int64_t size = movieSize(disc_, movie_);  // 64 bits: doubled below
-    if (end != MovieEnd::Stopped) {
+    if (end == MovieEnd::Skipped) {
+        // Done without a byte read: counts for how far, not for the speed.
+        finished_ += converting_ ? 2 * size : size;
+    } else if (end != MovieEnd::Stopped) {
         copied_ += size;
         finished_ += size;
         // A movie left unconverted counts as dealt with: the run moves on.

@@ -1,5 +1,6 @@
 #include "language/Failures.h"
 
+#include "catalogue/NameTemplate.h"
 #include "disc/ImageError.h"
 #include "platform/InOutError.h"
 
@@ -90,6 +91,32 @@ QString errorText(const std::exception_ptr& error)
     } catch (...) {
     }
     return ioText(0);
+}
+
+QString nameTemplateText(const hotaru::NameTemplateCheck& check)
+{
+    using hotaru::NameTemplateError;
+    const QString field = QString::fromStdString(check.field);
+    switch (check.error) {
+    case NameTemplateError::None:
+        break;
+    case NameTemplateError::UnknownField:
+        return Failures::tr("{%1} という項目はありません").arg(field);
+    case NameTemplateError::UnclosedBrace:
+        return Failures::tr("「%1」の { が閉じていません").arg(field);
+    case NameTemplateError::StrayBrace:
+        return Failures::tr("対になる { のない } があります");
+    case NameTemplateError::Separator:
+        return Failures::tr("ﾌｧｲﾙ名に %1 は使えません").arg(field);
+    case NameTemplateError::EmptyName:
+        return Failures::tr("ﾃﾞｨｽｸ%1のﾑｰﾋﾞｰ%2の名前が空になります").arg(check.disc).arg(check.movie);
+    case NameTemplateError::OutsideFolder:
+        return Failures::tr("ﾃﾞｨｽｸ%1のﾑｰﾋﾞｰ%2の名前が「%3」になり、保存先のﾌｫﾙﾀﾞの外を指します")
+            .arg(check.disc)
+            .arg(check.movie)
+            .arg(field);
+    }
+    return {};
 }
 
 }  // namespace language

@@ -5,6 +5,7 @@
 #include <exception>
 
 namespace hotaru {
+struct NameTemplateCheck;
 namespace disc {
 class ImageError;
 }
@@ -23,5 +24,7 @@ QString imageText(const hotaru::disc::ImageError& e);
 // Any failure a run or an opening reports: a file operation's, an image's,
 // or another's own words.
 QString errorText(const std::exception_ptr& error);
+// Why a naming template is refused; empty for one that is not.
+QString nameTemplateText(const hotaru::NameTemplateCheck& check);
 
 }  // namespace language

@@ -126,6 +126,30 @@
         <source>ﾃﾞｨｽｸｲﾒｰｼﾞが壊れています</source>
         <translation>the disc image is damaged</translation>
     </message>
+    <message>
+        <source>{%1} という項目はありません</source>
+        <translation>there is no field {%1}</translation>
+    </message>
+    <message>
+        <source>「%1」の { が閉じていません</source>
+        <translation>the { of &apos;%1&apos; is never closed</translation>
+    </message>
+    <message>
+        <source>対になる { のない } があります</source>
+        <translation>a } closes no {; write }} for a brace</translation>
+    </message>
+    <message>
+        <source>ﾌｧｲﾙ名に %1 は使えません</source>
+        <translation>a file name cannot hold %1</translation>
+    </message>
+    <message>
+        <source>ﾃﾞｨｽｸ%1のﾑｰﾋﾞｰ%2の名前が空になります</source>
+        <translation>the name of disc %1&apos;s movie %2 comes out empty</translation>
+    </message>
+    <message>
+        <source>ﾃﾞｨｽｸ%1のﾑｰﾋﾞｰ%2の名前が「%3」になり、保存先のﾌｫﾙﾀﾞの外を指します</source>
+        <translation>the name of disc %1&apos;s movie %2 comes out as &apos;%3&apos;, outside the output folder</translation>
+    </message>
 </context>
 <context>
     <name>Language</name>
@@ -283,6 +307,10 @@ Movies that could not be converted: %1</translation>
             <numerusform>Stopped. %n movies were created.</numerusform>
         </translation>
     </message>
+    <message>
+        <source>%1  は既にあるので作成しませんでした。</source>
+        <translation>%1 already exists, so it was not made.</translation>
+    </message>
 </context>
 <context>
     <name>app::MainMenu</name>
@@ -438,6 +466,14 @@ Movies that could not be converted: %1</translation>
         <source>作成したﾌｧｲﾙのSHA-256を保存先のSHA256SUMSに記録します</source>
         <translation>Records the SHA-256 of each file made in SHA256SUMS in the output folder</translation>
     </message>
+    <message>
+        <source>ﾌｧｲﾙ名の付け方(&amp;N)...</source>
+        <translation>File &amp;Names...</translation>
+    </message>
+    <message>
+        <source>作成するﾌｧｲﾙの名前の付け方を指定します。</source>
+        <translation>Sets how the files made are named.</translation>
+    </message>
 </context>
 <context>
     <name>app::MainWindow</name>
@@ -572,6 +608,49 @@ Movies that could not be converted: %1</translation>
     <message>
         <source>ACPK2AVI.exeを指定してください。</source>
         <translation>Please choose ACPK2AVI.exe.</translation>
+    </message>
+</context>
+<context>
+    <name>dialogs::NamingDialog</name>
+    <message>
+        <source>ﾌｧｲﾙ名の付け方</source>
+        <translation>File Names</translation>
+    </message>
+    <message>
+        <source>ﾌｧｲﾙ名(&amp;N):</source>
+        <translation>&amp;Name:</translation>
+    </message>
+    <message>
+        <source>{title} 題名&#x3000;{title_en} 英語の題名&#x3000;{n} 番号 ({n:02} なら 01)&#x3000;{disc} ﾃﾞｨｽｸ番号</source>
+        <translation>{title} title   {title_en} English title   {n} number ({n:02} gives 01)   {disc} disc number</translation>
+    </message>
+    <message>
+        <source>同じ名前のﾌｧｲﾙがあるとき(&amp;E):</source>
+        <translation>If the name is &amp;taken:</translation>
+    </message>
+    <message>
+        <source>上書きする</source>
+        <translation>Overwrite it</translation>
+    </message>
+    <message>
+        <source>作成しない</source>
+        <translation>Skip the movie</translation>
+    </message>
+    <message>
+        <source>別の名前で作成する (「 (2)」を付ける)</source>
+        <translation>Make it under another name (adding &quot; (2)&quot;)</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>ｷｬﾝｾﾙ</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>例: %1</source>
+        <translation>Example: %1</translation>
     </message>
 </context>
 <context>

@@ -220,10 +220,18 @@ Try &apos;%1 --help&apos; for more information.</source>
         <translation>書き出したファイルを DIR の SHA256SUMS に記録します (sha256sum -c で確かめられます)。</translation>
     </message>
     <message>
+        <source>Name the files by TEMPLATE (default {title}): {title}, {title_en}, {n} or {n:02} (the number), {disc}.</source>
+        <translation>ファイル名を TEMPLATE で付けます (既定は {title}): {title}、{title_en}、{n} か {n:02} (番号)、{disc}。</translation>
+    </message>
+    <message>
+        <source>Where a name is taken: overwrite (default), skip, or rename to &quot;name (2)&quot;.</source>
+        <translation>同じ名前のファイルがあるとき: overwrite (上書き、既定)、skip (作成しない)、rename (「名前 (2)」で作成)。</translation>
+    </message>
+    <message>
         <source>Usage: %1 [ARCHIVE]
        %1 --list [ARCHIVE]
        %1 --extract [ARCHIVE] [--out DIR] [--avi|--mp4|--mkv [--scale N] [--converter PATH]]
-                 [--checksums] [N|TITLE ...]
+                 [--name TEMPLATE] [--existing RULE] [--checksums] [N|TITLE ...]
 
 Copies the movies of the game&apos;s two CDs out of their archive, hotaru4, into
 &lt;title&gt;.cpk files. Without --list or --extract it opens the window, with ARCHIVE
@@ -234,7 +242,7 @@ Options:</source>
         <translation>使い方: %1 [ARCHIVE]
         %1 --list [ARCHIVE]
         %1 --extract [ARCHIVE] [--out DIR] [--avi|--mp4|--mkv [--scale N] [--converter PATH]]
-                  [--checksums] [N|TITLE ...]
+                  [--name TEMPLATE] [--existing RULE] [--checksums] [N|TITLE ...]
 
 ゲームの 2 枚の CD のムービーを、アーカイブ hotaru4 から &lt;題名&gt;.cpk のファイルに
 取り出します。--list も --extract もなければウィンドウを開きます (ARCHIVE を
@@ -242,6 +250,18 @@ Options:</source>
 ムービーは番号 (N、--list の表示どおり) か、題名そのもの (TITLE) で指定します。
 
 オプション:</translation>
+    </message>
+    <message>
+        <source>--name: %1</source>
+        <translation>--name: %1</translation>
+    </message>
+    <message>
+        <source>--existing takes overwrite, skip or rename, not %1</source>
+        <translation>--existing には overwrite、skip、rename のどれかを指定してください (%1 は使えません)</translation>
+    </message>
+    <message>
+        <source>%1: skipped, its files exist</source>
+        <translation>%1: ファイルがあるので作成しませんでした</translation>
     </message>
 </context>
 </TS>

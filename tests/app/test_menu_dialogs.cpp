@@ -7,11 +7,13 @@
 #include "dialogs/AboutDialog.h"
 #include "dialogs/ConverterLinkDialog.h"
 #include "dialogs/FolderTree.h"
+#include "dialogs/NamingDialog.h"
 #include "dialogs/OutputFolderDialog.h"
 #include "tools/SampleArchive.h"
 
 #include <QApplication>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QTemporaryDir>
 
@@ -102,6 +104,62 @@ private Q_SLOTS:
         QVERIFY(copy.open(QIODevice::ReadOnly));
         QCOMPARE(copy.read(qint64(header.size())).toStdString(), header);
         QVERIFY(!QFileInfo::exists(other + u'/' + title + QStringLiteral(".cpk")));
+    }
+
+    // The name shows as it is typed, or why it cannot be used; OK takes the
+    // template and the rule, and the run names its files by them.
+    void theNamingDialogShowsTheNameAndTheRunUsesIt()
+    {
+        QTemporaryDir tmp;
+        const QString archive = tmp.filePath(QStringLiteral("hotaru4"));
+        hotaru::writeSampleArchive(archive.toStdString(), 2);
+        const QString out = tmp.filePath(QStringLiteral("out")) + u'/';
+        QVERIFY(QDir().mkpath(out));
+        FakeSystemServices services;
+        const auto window = start(services);
+        const Controls c(*window);
+        services.files = {archive};
+        c.open->trigger();
+        window->session().setOutputFolder(out);
+
+        Controls::find<QAction>(*window, "naming")->trigger();
+        dialogs::NamingDialog& dialog = window->namingDialog();
+        QVERIFY(dialog.isVisible());
+        auto* edit = control<QLineEdit>(dialog, "nameTemplate");
+        auto* example = control<QLabel>(dialog, "example");
+        auto* ok = control<QPushButton>(dialog, "ok");
+        QCOMPARE(edit->text(), QStringLiteral("{title}"));
+        edit->setText(QStringLiteral("{n:02} {title_en}"));
+        QCOMPARE(example->text(),
+                 QStringLiteral("例: 01 %1.cpk").arg(QString::fromUtf8(hotaru::movieEnglishTitle(2, 1).data())));
+        edit->setText(QStringLiteral("{bad}"));
+        QVERIFY(!ok->isEnabled());
+        QCOMPARE(example->text(), QStringLiteral("{bad} という項目はありません"));
+        edit->setText(QStringLiteral("disc{disc}"));
+        control<QComboBox>(dialog, "existingFiles")->setCurrentIndex(2);
+        ok->click();
+        QVERIFY(!dialog.isVisible());
+        QCOMPARE(window->session().naming().text(), std::string("disc{disc}"));
+        QCOMPARE(window->session().existingFiles(), hotaru::ExistingFiles::Rename);
+
+        // Two picks with one name: the second is kept apart; again, both go beside them.
+        std::vector<std::int32_t> movies;
+        for (std::int32_t n = 1; n <= hotaru::movieCount(2); ++n)
+            movies.push_back(n);
+        std::sort(movies.begin(), movies.end(),
+                  [](std::int32_t a, std::int32_t b) { return hotaru::movieSize(2, a) < hotaru::movieSize(2, b); });
+        Program::pickWith(c, movies[0]);
+        Program::pickWith(c, movies[1]);
+        for (int round = 0; round < 2; ++round) {
+            c.run->click();
+            QTRY_VERIFY_WITH_TIMEOUT(!window->isRunning(), 60000);
+            Program::pickWith(c, movies[0]);
+            Program::pickWith(c, movies[1]);
+        }
+        QStringList names = QDir(out).entryList(QDir::Files);
+        QCOMPARE(names, (QStringList{QStringLiteral("disc2 (2).cpk"), QStringLiteral("disc2 (3).cpk"),
+                                     QStringLiteral("disc2 (4).cpk"), QStringLiteral("disc2.cpk")}));
+        QCOMPARE(QFileInfo(out + QStringLiteral("disc2.cpk")).size(), qint64{hotaru::movieSize(2, movies[0])});
     }
 
     void theAviSwitchFollowsTheStateTable()

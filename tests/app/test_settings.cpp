@@ -108,6 +108,7 @@ private Q_SLOTS:
         Controls(*window).mkvOutput->trigger();
         Controls(*window).scales[2]->trigger();
         Controls::find<QAction>(*window, "checksums")->trigger();
+        window->session().setNaming(hotaru::NameTemplate("{n} {title}"), hotaru::ExistingFiles::Skip);
         window.reset();
         FakeSystemServices fifth;
         window = start(fifth);
@@ -117,6 +118,8 @@ private Q_SLOTS:
         QCOMPARE(window->session().runSettings().conversion()->scale, 3);
         QVERIFY(d.scales[2]->isChecked() && !d.scales[0]->isChecked());
         QVERIFY(window->session().checksums() && Controls::find<QAction>(*window, "checksums")->isChecked());
+        QCOMPARE(window->session().naming().text(), std::string("{n} {title}"));
+        QCOMPARE(window->session().existingFiles(), hotaru::ExistingFiles::Skip);
         window.reset();
 
         // The remembered voice speaks from the start.

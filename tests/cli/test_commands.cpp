@@ -158,6 +158,53 @@ TEST_F(CommandLineRun, ExtractsChosenMoviesInTheirOrderIntoTheCurrentFolder)
     EXPECT_FALSE(fs::exists(missing));
 }
 
+// Names of the user's choosing: the fields filled in, characters Windows
+// refuses replaced, two picks of one name kept apart, and the rule for a
+// name that exists; a template that cannot work is refused before anything.
+TEST_F(CommandLineRun, NamesFilesByTemplateAndRule)
+{
+    const std::string path = archive(1);
+    const std::string dot = out.string() + "/";
+    ProgramOutcome r = cutter({"-x", path, "-o", out.string(), "--name", "{n:02} {title_en}", "4"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::string fourth = "04 " + englishTitle(1, 4);
+    EXPECT_EQ(r.out, "written " + dot + fourth + ".cpk\n");
+    EXPECT_TRUE(sameAsRange(dot + fourth + ".cpk", path, hotaru::movieOffset(1, 4), hotaru::movieSize(1, 4)));
+
+    // One name for two picks in one run: the second is kept apart.
+    r = cutter({"-x", path, "-o", out.string(), "--name", "disc{disc}", "4", "6"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "written " + dot + "disc1.cpk\nwritten " + dot + "disc1 (2).cpk\n");
+
+    // Again: rename writes beside them, skip leaves them, overwrite replaces.
+    r = cutter({"-x", path, "-o", out.string(), "--name", "disc{disc}", "--existing", "rename", "4"});
+    EXPECT_EQ(r.out, "written " + dot + "disc1 (3).cpk\n");
+    r = cutter({"-x", path, "-o", out.string(), "--name", "disc{disc}", "--existing", "skip", "4"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "");
+    EXPECT_NE(r.err.find("disc1: skipped, its files exist"), std::string::npos) << r.err;
+    const std::set<std::string> before = namesInOut();
+    r = cutter({"-x", path, "-o", out.string(), "--name", "disc{disc}", "6"});
+    EXPECT_EQ(r.out, "written " + dot + "disc1.cpk\n");
+    EXPECT_EQ(namesInOut(), before);
+    EXPECT_TRUE(sameAsRange(dot + "disc1.cpk", path, hotaru::movieOffset(1, 6), hotaru::movieSize(1, 6)));
+
+    for (const auto& [name, reason] :
+         std::vector<std::pair<std::string, std::string>>{{"{titel}", "there is no field {titel}"},
+                                                          {"{n", "is never closed"},
+                                                          {"../{title}", "a file name cannot hold /"},
+                                                          {"{title}/x", "a file name cannot hold /"},
+                                                          {"..", "comes out as '..', outside the output folder"}}) {
+        r = cutter({"-x", path, "-o", out.string(), "--name", name, "4"});
+        EXPECT_EQ(r.status, 2) << name;
+        EXPECT_EQ(r.err.rfind("hotaru-movie-cutter: --name: ", 0), 0u) << r.err;
+        EXPECT_NE(r.err.find(reason), std::string::npos) << r.err;
+    }
+    r = cutter({"-x", path, "-o", out.string(), "--existing", "keep", "4"});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(namesInOut(), before);
+}
+
 TEST_F(CommandLineRun, AMovieThatFailsIsReportedAndTheBatchGoesOn)
 {
     const std::string path = archive(1);

@@ -135,6 +135,11 @@ TEST(CommandLineParse, LeavesQtWindowOptionsToTheWindow)
         parseHere(args({"-style", "fusion", "--platform", "xcb", "-reverse", "-stylesheet=s.qss", "a/hotaru4"}));
     EXPECT_EQ(o.mode, cli::Mode::Window) << text(o.message);
     EXPECT_EQ(text(o.archive), resolved("a/hotaru4"));
+    // Qt's -name with one dash; --name with two is the naming template.
+    EXPECT_EQ(parseHere(args({"-name", "hotaru", "a/hotaru4"})).mode, cli::Mode::Window);
+    const cli::Options named = parseHere(args({"-x", "--name", "{n:02} {title}", "--existing", "rename"}));
+    EXPECT_EQ(text(named.nameTemplate), "{n:02} {title}");
+    EXPECT_EQ(named.existing, hotaru::ExistingFiles::Rename);
 }
 
 // The Windows console launcher waits for every run but the window's, by the
@@ -155,6 +160,8 @@ TEST(CommandLineParse, TheLaunchersRuleIsTheParsers)
         {"a", "b"},
         {"--", "-x"},
         {"--", "/?"},
+        {"-name", "hotaru"},
+        {"--name", "{n}"},
         {"-"},
         {"-style"},
     };
