@@ -3,7 +3,7 @@
 # of CHD images and of the converter. Each folder comes from its variable
 # (HOTARU_WINDOWS_QT, HOTARU_<COMPONENT>_PREFIX) when given, else from
 # windows-deps.sh --print-dir.
-set(hotaru_windows_deps qt zlib xz flac x264 ffmpeg)
+set(hotaru_windows_deps qt zlib xz flac freetype x264 ffmpeg)
 macro(hotaru_windows_dep_var component)
   if("${component}" STREQUAL "qt")
     set(var HOTARU_WINDOWS_QT)

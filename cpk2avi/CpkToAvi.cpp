@@ -5,6 +5,7 @@
 #include "cpk2avi/FsPath.h"
 #include "cpk2avi/Remuxer.h"
 #include "cpk2avi/Transcoder.h"
+#include "movie/SubtitleFile.h"
 #include "platform/Bytes.h"
 #include "platform/TempFile.h"
 
@@ -58,6 +59,57 @@ void convert(const std::string& in, const std::string& out, TrailerWriter writeT
     onOutput(out, [&] { temp->commit(TempFile::Flush::Always); });
 }
 
+// The reader names a problem by its code; the words are the converter's.
+std::string problemText(SubtitleError error)
+{
+    switch (error) {
+    case SubtitleError::Unreadable:
+        return "it cannot be read";
+    case SubtitleError::TooLarge:
+        return "it is larger than " + std::to_string(MaxSubtitleFileBytes / (1024 * 1024)) +
+               " MB, too large for subtitles";
+    case SubtitleError::UnknownFormat:
+        return "its name must end in .srt, .ass or .ssa";
+    case SubtitleError::NotText:
+        return "it is neither UTF-8 nor Shift-JIS text";
+    case SubtitleError::NoTiming:
+        return "a cue has no timing line HH:MM:SS,mmm --> HH:MM:SS,mmm";
+    case SubtitleError::BadTime:
+        return "a time is malformed or past " + std::to_string(MaxSubtitleMs / 3600000) + " hours";
+    case SubtitleError::EndBeforeStart:
+        return "a cue ends before it starts";
+    case SubtitleError::NoEvents:
+        return "it has no [Events] section";
+    case SubtitleError::NoFormat:
+        return "its events have no Format line naming Start, End and Text";
+    case SubtitleError::BadDialogue:
+        return "a Dialogue line has fewer fields than its Format line names";
+    case SubtitleError::NoCues:
+        return "it holds no subtitles";
+    }
+    return "it is malformed";
+}
+
+// The subtitles for `out`, read before anything is written.
+std::optional<Subtitles> checkedSubtitles(const std::string& out, const OutputFormat& format,
+                                          const ConvertOptions& options)
+{
+    if (options.subtitles.empty()) {
+        if (options.burnSubtitles)
+            throw ConvertError("no subtitle file named to draw into the pictures");
+        return std::nullopt;
+    }
+    if (format.subtitles == SubtitleTrack::None)
+        throw ConvertError("cannot add subtitles to " + inQuotes(out) + ": an " + asciiUpper(format.name) +
+                           " keeps the disc's pictures and holds no subtitle track");
+    auto result = readSubtitles(options.subtitles);
+    if (const auto* problem = std::get_if<SubtitleProblem>(&result))
+        throw ConvertError("cannot read the subtitles " + inQuotes(options.subtitles) +
+                           (problem->line > 0 ? ", line " + std::to_string(problem->line) : std::string()) + ": " +
+                           problemText(problem->error));
+    return std::get<Subtitles>(std::move(result));
+}
+
 // The row for `out`, and the enlargement it can take.
 const OutputFormat& checkedFormat(const std::string& out, const ConvertOptions& options)
 {
@@ -85,10 +137,12 @@ int convertCpk(const std::string& in, const std::string& out, std::string& error
     try {
         checkPaths(in, out);
         const OutputFormat& format = checkedFormat(out, options);
-        if (format.pictures == PictureHandling::H264 || options.scale > 1)
-            convert<Transcoder>(in, out, writeTrailer, format, options.scale);
+        const std::optional<Subtitles> subtitles = checkedSubtitles(out, format, options);
+        const Subtitles* cues = subtitles ? &*subtitles : nullptr;
+        if (format.pictures == PictureHandling::H264 || options.scale > 1 || options.burnSubtitles)
+            convert<Transcoder>(in, out, writeTrailer, format, options.scale, cues, options.burnSubtitles);
         else
-            convert<Remuxer>(in, out, writeTrailer, format);
+            convert<Remuxer>(in, out, writeTrailer, format, cues);
         error.clear();
         return 0;
     } catch (const ConvertError& e) {

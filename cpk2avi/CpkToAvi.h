@@ -13,6 +13,12 @@ using TrailerWriter = int (*)(AVFormatContext*);
 // What a conversion is asked for beside its two names.
 struct ConvertOptions {
     int scale = 1;  // pictures enlarged this many times, nearest neighbour
+    // An SRT or ASS file: MP4's text track, or Matroska's own SRT or ASS
+    // track; an AVI takes none.
+    std::string subtitles;
+    // The subtitles drawn into the pictures instead, which are then encoded
+    // as H.264 (Matroska too, as when enlarged).
+    bool burnSubtitles = false;
 };
 
 // Converts a FILM/CPK movie into the format of the table whose extension

@@ -60,6 +60,8 @@ void H264Encoder::encode(const AVFrame& picture, std::int64_t pts, std::int64_t 
     if (picture.width != width_ || picture.height != height_)
         throw ConvertError("the picture size of " + inQuotes(source_) + " changes midway");
     convert(scale_ > 1 ? enlarged(picture) : picture);
+    if (overlay_)
+        overlay_(*yuv_, pts);
     yuv_->pts = pts;
     durations_[pts] = duration;
     if (const int rc = avcodec_send_frame(encoder_.get(), yuv_.get()); rc < 0)

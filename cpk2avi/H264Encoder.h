@@ -3,9 +3,11 @@
 #include "cpk2avi/OutputChecks.h"
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
+#include <utility>
 
 struct SwsContext;
 
@@ -22,6 +24,11 @@ public:
                 bool globalHeader);
 
     const AVCodecContext& context() const { return *encoder_; }
+
+    // Draws into each picture at its final size, in 4:2:0, before it is
+    // encoded (burnt-in subtitles); gets the picture's pts.
+    using Overlay = std::function<void(AVFrame&, std::int64_t)>;
+    void setOverlay(Overlay overlay) { overlay_ = std::move(overlay); }
 
     // Encodes a picture shown from `pts` for `duration` ticks; `pts` must grow.
     void encode(const AVFrame& picture, std::int64_t pts, std::int64_t duration, const PacketSink& sink);
@@ -49,6 +56,7 @@ private:
     FramePtr yuv_;
     PacketPtr packet_;
     std::map<std::int64_t, std::int64_t> durations_;  // by pts, until the packet is out
+    Overlay overlay_;
 };
 
 }  // namespace hotaru

@@ -16,16 +16,20 @@ constexpr std::int64_t MaxAviFrameGap = 60000;
 
 }  // namespace
 
-Remuxer::Remuxer(const std::string& in, const std::string& out, const OutputFormat& format)
+Remuxer::Remuxer(const std::string& in, const std::string& out, const OutputFormat& format, const Subtitles* subtitles)
     : input_(in), out_(out), format_(format), frameSlots_(format.container == "avi")
 {
     if (input_.hasAudio())
         sound_.emplace(input_);
+    if (subtitles)
+        subtitles_.emplace(*subtitles, subtitleCodecFor(*subtitles, format.subtitles == SubtitleTrack::MovText), out);
 }
 
 void Remuxer::run(const std::string& tempPath, TrailerWriter writeTrailer)
 {
     openOutput(tempPath);
+    if (subtitles_)
+        subtitles_->writeCues(*output_);
     PacketPtr pkt = newPacket();
     const auto writeFrame = [this](const AVFrame& frame) { writeAudio(frame); };
     while (input_.read(*pkt)) {
@@ -63,6 +67,8 @@ void Remuxer::openOutput(const std::string& tempPath)
     videoOut_->avg_frame_rate = frameRate;
     if (sound_)
         audioOut_ = &sound_->addTo(*output_);
+    if (subtitles_)
+        subtitles_->addTo(*output_);
     if (!frameSlots_) {
         // Square pixels and the tracks players pick first, said outright.
         videoOut_->sample_aspect_ratio = videoOut_->codecpar->sample_aspect_ratio = AVRational{1, 1};

@@ -9,7 +9,8 @@
 
 namespace hotaru {
 
-Transcoder::Transcoder(const std::string& in, const std::string& out, const OutputFormat& format, int scale)
+Transcoder::Transcoder(const std::string& in, const std::string& out, const OutputFormat& format, int scale,
+                       const Subtitles* subtitles, bool burnSubtitles)
     : input_(in), out_(out), format_(format), picture_(newFrame())
 {
     const AVStream& video = input_.video();
@@ -32,6 +33,16 @@ Transcoder::Transcoder(const std::string& in, const std::string& out, const Outp
     // The source's own clock, so every frame keeps its exact time.
     video_ = std::make_unique<H264Encoder>(in, width, height, scale, video.time_base, input_.frameRate(), globalHeader);
     toVideo_ = [this](AVPacket& pkt) { write(pkt, *videoOut_, video_->context().time_base); };
+    if (subtitles && burnSubtitles) {
+        // Drawn at the enlarged size, so the letters stay sharp.
+        burner_ = std::make_unique<SubtitleBurner>(*subtitles, width * scale, height * scale);
+        const AVRational clock = video.time_base;
+        video_->setOverlay([this, clock](AVFrame& picture, std::int64_t pts) {
+            burner_->draw(picture, av_rescale_q(pts, clock, AVRational{1, 1000}));
+        });
+    } else if (subtitles) {
+        subtitles_.emplace(*subtitles, subtitleCodecFor(*subtitles, format.subtitles == SubtitleTrack::MovText), out);
+    }
     if (!input_.hasAudio())
         return;
     if (format.sound == SoundHandling::Pcm) {
@@ -46,6 +57,8 @@ Transcoder::Transcoder(const std::string& in, const std::string& out, const Outp
 void Transcoder::run(const std::string& tempPath, TrailerWriter writeTrailer)
 {
     openOutput(tempPath);
+    if (subtitles_)
+        subtitles_->writeCues(*output_);
     PacketPtr pkt = newPacket();
     PacketPtr soundPacket = newPacket();
     const auto encodeSound = [&](const AVFrame& sound) {
@@ -105,6 +118,8 @@ void Transcoder::openOutput(const std::string& tempPath)
         audioOut_ = newStream(audio_->context());
     else if (pcm_)
         audioOut_ = &pcm_->addTo(*output_);
+    if (subtitles_)
+        subtitles_->addTo(*output_);
 
     check(avio_open(&output_->pb, url.c_str(), AVIO_FLAG_WRITE));
     AVDictionary* options = nullptr;

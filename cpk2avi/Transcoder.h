@@ -6,6 +6,8 @@
 #include "cpk2avi/H264Encoder.h"
 #include "cpk2avi/OutputChecks.h"
 #include "cpk2avi/PcmTrack.h"
+#include "cpk2avi/SubtitleBurner.h"
+#include "cpk2avi/SubtitleWriter.h"
 
 #include <cstdint>
 #include <memory>
@@ -19,12 +21,14 @@ namespace hotaru {
 // browser plays, an enlarged Matroska): the Cinepak pictures decoded,
 // enlarged `scale` times and encoded as H.264, each at its own time, the
 // sound as AAC or PCM as the format says; an MP4 with its index ahead.
+// Subtitles go in as the format's track, or drawn into the pictures.
 class Transcoder {
 public:
     // Opens `in`, checks that `format` can hold it and starts the encoders;
-    // `out` is the name the output's failures are reported under. Throws
-    // ConvertError.
-    Transcoder(const std::string& in, const std::string& out, const OutputFormat& format, int scale = 1);
+    // `out` is the name the output's failures are reported under;
+    // `subtitles`, when given, must outlive the run. Throws ConvertError.
+    Transcoder(const std::string& in, const std::string& out, const OutputFormat& format, int scale = 1,
+               const Subtitles* subtitles = nullptr, bool burnSubtitles = false);
     Transcoder(const Transcoder&) = delete;  // the packet sinks point at this one
     Transcoder& operator=(const Transcoder&) = delete;
 
@@ -47,6 +51,8 @@ private:
     std::unique_ptr<H264Encoder> video_;
     std::unique_ptr<AacEncoder> audio_;
     std::optional<PcmTrack> pcm_;
+    std::optional<SubtitleWriter> subtitles_;
+    std::unique_ptr<SubtitleBurner> burner_;
     PacketSink toVideo_;
     PacketSink toAudio_;
     OutputPtr output_;

@@ -1,6 +1,8 @@
-// cpk2avi [--scale N] IN.cpk OUT.avi|OUT.mp4|OUT.mkv: remuxes a FILM/CPK
-// movie into a standard AVI or Matroska file, or converts it into an MP4
-// (H.264 and AAC) a browser plays; the name's extension says which.
+// cpk2avi [--scale N] [--subtitles FILE [--burn-subtitles]] IN.cpk
+// OUT.avi|OUT.mp4|OUT.mkv: remuxes a FILM/CPK movie into a standard AVI or
+// Matroska file, or converts it into an MP4 (H.264 and AAC) a browser plays;
+// the name's extension says which. Subtitles (SRT, ASS) go in as a track, or
+// drawn into the pictures.
 #include "catalogue/OutputFormats.h"
 #include "cpk2avi/CpkToAvi.h"
 #include "platform/TempFile.h"
@@ -46,8 +48,9 @@ int usage()
     std::string outputs;
     for (const hotaru::OutputFormat& row : hotaru::OutputFormats)
         outputs += (outputs.empty() ? "OUT" : "|OUT") + std::string(row.extension);
-    std::fprintf(stderr, "usage: cpk2avi [--scale %d-%d] IN.cpk %s\n", hotaru::MinScale, hotaru::MaxScale,
-                 outputs.c_str());
+    std::fprintf(stderr,
+                 "usage: cpk2avi [--scale %d-%d] [--subtitles FILE.srt|FILE.ass [--burn-subtitles]] IN.cpk %s\n",
+                 hotaru::MinScale, hotaru::MaxScale, outputs.c_str());
     return 2;
 }
 
@@ -56,14 +59,24 @@ int run(const std::vector<std::string>& arguments)
 {
     hotaru::ConvertOptions options;
     std::size_t i = 0;
-    for (; i + 2 < arguments.size(); i += 2) {
+    while (arguments.size() - i > 2) {
+        const std::string& option = arguments[i];
+        if (option == "--burn-subtitles") {
+            options.burnSubtitles = true;
+            ++i;
+            continue;
+        }
         const std::string& value = arguments[i + 1];
-        if (arguments[i] != "--scale" || value.size() != 1 || value[0] < '0' + hotaru::MinScale ||
-            value[0] > '0' + hotaru::MaxScale)
+        if (option == "--scale" && value.size() == 1 && value[0] >= '0' + hotaru::MinScale &&
+            value[0] <= '0' + hotaru::MaxScale)
+            options.scale = value[0] - '0';
+        else if (option == "--subtitles" && !value.empty())
+            options.subtitles = value;
+        else
             return usage();
-        options.scale = value[0] - '0';
+        i += 2;
     }
-    if (arguments.size() - i != 2)
+    if (arguments.size() - i != 2 || (options.burnSubtitles && options.subtitles.empty()))
         return usage();
     const std::string& in = arguments[i];
     const std::string& out = arguments[i + 1];

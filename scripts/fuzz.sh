@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Fuzzes the image readers, the FILM header reader and the movie decoders
+# Fuzzes the image readers, the FILM header reader, the movie decoders and
+# the subtitle reader
 # with libFuzzer (clang from Debian, with AddressSanitizer and
 # UndefinedBehaviorSanitizer) in build-fuzz/. Each target starts from its corpus in
 # tests/disc/fuzz/corpus/NAME (images) or tests/movie/fuzz/corpus/NAME (movies)
@@ -7,13 +8,13 @@
 # crashes, leaks, or makes the reader hold more than 64 MB at once (or 512 MB
 # in all) is kept as build-fuzz/crash-NAME-* and fails the run. The suite
 # replays every corpus (fuzz_replay.NAME).
-# Usage: scripts/fuzz.sh [SECONDS] [NAME...]   (default 600 s each; cue ccd mds nrg iso chd film thumbnail stream converter)
+# Usage: scripts/fuzz.sh [SECONDS] [NAME...]   (default 600 s each; cue ccd mds nrg iso chd film thumbnail stream converter subtitles)
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 seconds="${1:-600}"
 shift || true
 names=("$@")
-((${#names[@]})) || names=(cue ccd mds nrg iso chd film thumbnail stream converter)
+((${#names[@]})) || names=(cue ccd mds nrg iso chd film thumbnail stream converter subtitles)
 command -v clang++ >/dev/null || { echo "fuzz.sh: clang is missing (Debian: apt-get install clang)" >&2; exit 2; }
 build="$root/build-fuzz"
 CC=clang CXX=clang++ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DHOTARU_FUZZ=ON \
@@ -22,7 +23,7 @@ cmake --build "$build" --target "${names[@]/#/fuzz_}" >/dev/null
 failed=0
 for name in "${names[@]}"; do
   case "$name" in
-    film | thumbnail | stream) folder=tests/movie/fuzz ;;
+    film | thumbnail | stream | subtitles) folder=tests/movie/fuzz ;;
     converter) folder=tests/cpk2avi/fuzz ;;
     *) folder=tests/disc/fuzz ;;
   esac

@@ -31,7 +31,7 @@ packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-translations-l10n qt6-l10n-tools libgl-dev qt6-multimedia-dev
   libavformat-dev libavcodec-dev libavutil-dev libswscale-dev libswresample-dev ffmpeg
-  zlib1g-dev liblzma-dev libflac-dev
+  zlib1g-dev liblzma-dev libflac-dev libfreetype-dev libfontconfig-dev
   fonts-noto-cjk fontconfig
 )
 if ((!lean)); then

@@ -2,7 +2,7 @@
 # Builds the static libraries the Windows program needs (mingw-w64, 64-bit)
 # from Debian's own source packages, once per machine: Qt (qtbase, then Qt
 # Multimedia into the same folder); zlib, liblzma and libFLAC for CHD images;
-# x264 and a minimal FFmpeg for the converter. Each component has a folder of
+# FreeType, x264 and a minimal FFmpeg for the converter. Each component has a folder of
 # its own, named by its version and a
 # hash of what it is built from (options, recipe, toolchain, compiler, and the
 # folders of the components it builds on), so that adding or changing one
@@ -27,11 +27,11 @@ user_cache="${XDG_CACHE_HOME:-$HOME/.cache}/hotaru-windows-deps"
 toolchain="$root/cmake/toolchain-mingw64.cmake"
 triple=x86_64-w64-mingw32
 
-components=(qt zlib xz flac x264 ffmpeg)
+components=(qt zlib xz flac freetype x264 ffmpeg)
 declare -A version requires
-version=([qt]=6.4.2 [zlib]=1.2.13 [xz]=5.4.1 [flac]=1.4.2 [x264]=0.164 [ffmpeg]=5.1)
+version=([qt]=6.4.2 [zlib]=1.2.13 [xz]=5.4.1 [flac]=1.4.2 [freetype]=2.12.1 [x264]=0.164 [ffmpeg]=5.1)
 # Components a component links against: their folders enter its key.
-requires=([qt]="" [zlib]="" [xz]="" [flac]="" [x264]="" [ffmpeg]="x264")
+requires=([qt]="" [zlib]="" [xz]="" [flac]="" [freetype]=zlib [x264]="" [ffmpeg]="x264")
 
 # Only Core, Gui, Widgets, the platform plugins, Test, and Network because
 # Multimedia links it. Debian's source drops wintab.h, hence no tablet events;
@@ -77,6 +77,12 @@ xz_options=(
 flac_options=(
   -DBUILD_SHARED_LIBS=OFF -DBUILD_CXXLIBS=OFF -DBUILD_PROGRAMS=OFF -DBUILD_EXAMPLES=OFF
   -DBUILD_TESTING=OFF -DBUILD_DOCS=OFF -DINSTALL_MANPAGES=OFF -DWITH_OGG=OFF -DWITH_STACK_PROTECTOR=OFF
+)
+# The converter's burnt-in subtitles: the library alone, with zlib for
+# compressed fonts and none of HarfBuzz, PNG, Brotli or bzip2.
+freetype_options=(
+  -DBUILD_SHARED_LIBS=OFF -DFT_DISABLE_HARFBUZZ=ON -DFT_DISABLE_PNG=ON -DFT_DISABLE_BROTLI=ON
+  -DFT_DISABLE_BZIP2=ON -DFT_REQUIRE_ZLIB=ON
 )
 # The library only, 8-bit, with its assembly (nasm).
 x264_options=(
@@ -164,6 +170,15 @@ build_flac() {
   cmake --install "$work" >>"$log" 2>&1
 }
 # shellcheck disable=SC2129
+build_freetype() {
+  local src="$1" prefix="$2" work="$3" log="$4"
+  cmake -S "$src" -B "$work" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
+    -DCMAKE_INSTALL_PREFIX="$prefix" -DZLIB_INCLUDE_DIR="${dir[zlib]}/include" \
+    -DZLIB_LIBRARY="${dir[zlib]}/lib/libz.a" "${freetype_options[@]}" >>"$log" 2>&1
+  cmake --build "$work" --parallel "$jobs" >>"$log" 2>&1
+  cmake --install "$work" >>"$log" 2>&1
+}
+# shellcheck disable=SC2129
 build_x264() {
   local src="$1" prefix="$2" work="$3" log="$4"
   (cd "$work" && CC="$triple-gcc-posix" "$src/configure" --prefix="$prefix" "${x264_options[@]}") >>"$log" 2>&1
@@ -178,7 +193,7 @@ build_ffmpeg() {
   make -C "$work" -j"$jobs" >>"$log" 2>&1
   make -C "$work" install >>"$log" 2>&1
 }
-declare -A source_package=([qt]="qt6-base qt6-multimedia" [zlib]=zlib [xz]=xz-utils [flac]=flac [x264]=x264 [ffmpeg]=ffmpeg)
+declare -A source_package=([qt]="qt6-base qt6-multimedia" [zlib]=zlib [xz]=xz-utils [flac]=flac [freetype]=freetype [x264]=x264 [ffmpeg]=ffmpeg)
 # Options of a component's further source packages: they enter its key too.
 declare -A more_options=([qt]=qtmultimedia_options)
 

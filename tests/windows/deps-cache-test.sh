@@ -33,7 +33,7 @@ qt_key="$(basename "$(deps "$sys" "$alice" qt)")"
 ff_key="$(basename "$(deps "$sys" "$alice" ffmpeg)")"
 expect "each component has a folder of its own" 1 "$([ "$qt_key" != "$ff_key" ] && echo 1)"
 all="$(deps "$sys" "$alice" | xargs -n1 basename | sed 's/-[^-]*-[^-]*$//' | paste -sd ' ')"
-expect "no argument names every component, Qt first, FFmpeg after x264" "qt zlib xz flac x264 ffmpeg" "$all"
+expect "no argument names every component, Qt first, FFmpeg after x264" "qt zlib xz flac freetype x264 ffmpeg" "$all"
 
 # Nothing built yet: whoever may write the system cache builds there.
 expect "nothing built, system cache writable: built there" "$sys/$qt_key" "$(deps "$sys" "$alice" qt)"
