@@ -1,5 +1,8 @@
 #include "app/ExtractionRun.h"
 
+#include "language/Failures.h"
+#include "movie/SubtitleFile.h"
+
 #include "app/ExtractionWorker.h"
 #include "app/Session.h"
 #include "catalogue/Catalogue.h"
@@ -66,6 +69,7 @@ void ExtractionRun::start()
     done_.clear();
     names_.clear();
     notConverted_.clear();
+    refusedSubtitles_.clear();
     stopping_ = false;
     const std::int32_t disc = disc_ = snapshot.disc;
     worker_ = std::make_unique<ExtractionWorker>(std::move(snapshot), nullptr, services_.copyPriority());
@@ -112,6 +116,13 @@ void ExtractionRun::start()
         w, &ExtractionWorker::notConverted, this,
         [this, video](std::int32_t movie, int format) {
             Q_EMIT statusChanged(tr("%1  に変換できませんでした。").arg(video(movie, format)));
+        },
+        Qt::QueuedConnection);
+    connect(
+        w, &ExtractionWorker::subtitlesRefused, this,
+        [this](std::int32_t, const QString& path, int error, int line) {
+            refusedSubtitles_ << QDir::toNativeSeparators(path) + QStringLiteral(": ") +
+                                     language::subtitleText({static_cast<hotaru::SubtitleError>(error), line});
         },
         Qt::QueuedConnection);
     connect(w, &ExtractionWorker::fileNameChanged, this, &ExtractionRun::fileNameChanged, Qt::QueuedConnection);
@@ -214,6 +225,8 @@ void ExtractionRun::complete()
             names << language::movieTitle(session_.language(), disc_, m);
         text += tr("\n変換できなかったムービー: %1").arg(names.join(tr("、", "between titles")));
     }
+    if (!refusedSubtitles_.isEmpty())
+        text += tr("\n使えなかった字幕 (字幕なしで変換しました):\n%1").arg(refusedSubtitles_.join(u'\n'));
     services_.notify(window_, text, tr("終了"), [guard = QPointer<ExtractionRun>(this)] {
         if (!guard || !guard->completing_)
             return;

@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 #include <cstdint>
 #include <map>
@@ -81,6 +82,7 @@ private:
     std::unique_ptr<ExtractionWorker> worker_;
     std::vector<std::int32_t> done_;
     std::vector<std::int32_t> notConverted_;
+    QStringList refusedSubtitles_;           // "file: what is wrong", for the completion box
     std::int32_t disc_ = 0;                  // the run's, which File > Open during it does not change
     std::map<std::int32_t, QString> names_;  // what each movie's files are called in this run
     bool completing_ = false;                // every movie written, the box not yet answered

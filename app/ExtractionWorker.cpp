@@ -5,6 +5,7 @@
 #include "extract/Converter.h"
 #include "gui/Utf8.h"
 #include "language/Failures.h"
+#include "movie/SubtitleFile.h"
 #include "platform/File.h"
 
 namespace app {
@@ -99,6 +100,14 @@ hotaru::MovieEnd ExtractionWorker::extractMovie(std::int32_t n)
         Q_EMIT converting(n, static_cast<int>(job.format));
     };
     hooks.convert = [this](const hotaru::Conversion& job) { return handOff(job); };
+    hooks.subtitlesUsable = [this, n](const std::string& path) {
+        const auto read = hotaru::readSubtitles(path);
+        if (const auto* problem = std::get_if<hotaru::SubtitleProblem>(&read)) {
+            Q_EMIT subtitlesRefused(n, fromUtf8(path), static_cast<int>(problem->error), problem->line);
+            return false;
+        }
+        return true;
+    };
     // Pinned now: a folder chosen while this movie is copied or converted
     // counts from the next one.
     const hotaru::RunSettingsValues now = settings().current();

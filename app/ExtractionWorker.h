@@ -55,6 +55,9 @@ Q_SIGNALS:
     // Its conversion into a hotaru::VideoFormat begins, or failed (the .cpk stays).
     void converting(std::int32_t movie, int format);
     void notConverted(std::int32_t movie, int format);
+    // The subtitle file found for `movie` is unusable (a hotaru::SubtitleError
+    // on `line`); the movie is converted without it.
+    void subtitlesRefused(std::int32_t movie, const QString& path, int error, int line);
     void fileNameChanged(const QString& text);
     void stepped();  // slices were copied: takeSteps() tells how many
     // The movie's .cpk is complete; its conversion, if any, follows.

@@ -3,6 +3,7 @@
 #include "app/RadioMenu.h"
 
 #include <QAction>
+#include <QDir>
 #include <QMainWindow>
 #include <QMenuBar>
 
@@ -73,6 +74,10 @@ MainMenu::MainMenu(QMainWindow* window) : QObject(window)
     checksums_ = item(options_, "checksums");
     checksums_->setCheckable(true);
     naming_ = item(options_, "naming");
+    subtitleFolder_ = item(options_, "subtitleFolder");
+    subtitleFolder_->setCheckable(true);
+    burnSubtitles_ = item(options_, "burnSubtitles");
+    burnSubtitles_->setCheckable(true);
     voiceMenu_ = new RadioMenu(options_);
     voiceMenu_->setObjectName(QStringLiteral("K1"));
     options_->addMenu(voiceMenu_);
@@ -112,6 +117,14 @@ MainMenu::MainMenu(QMainWindow* window) : QObject(window)
         });
     for (std::size_t k = 0; k < scales_.size(); ++k)
         connect(scales_[k], &QAction::triggered, this, [this, k] { Q_EMIT scaleChosen(static_cast<int>(k) + 1); });
+    connect(subtitleFolder_, &QAction::triggered, this, [this](bool flipped) {
+        subtitleFolder_->setChecked(!flipped);
+        Q_EMIT subtitleFolderChosen();
+    });
+    connect(burnSubtitles_, &QAction::triggered, this, [this](bool flipped) {
+        burnSubtitles_->setChecked(!flipped);
+        Q_EMIT burnSubtitlesChosen();
+    });
     connect(checksums_, &QAction::triggered, this, [this](bool flipped) {
         checksums_->setChecked(!flipped);
         Q_EMIT checksumsChosen();
@@ -153,6 +166,11 @@ void MainMenu::retranslate()
              tr("MP4とMKVの映像を%1倍にします。ﾄﾞｯﾄはぼかさず四角のまま拡大します。").arg(k + 1));
     word(checksums_, tr("ﾁｪｯｸｻﾑを記録(&C)"), tr("作成したﾌｧｲﾙのSHA-256を保存先のSHA256SUMSに記録します"));
     word(naming_, tr("ﾌｧｲﾙ名の付け方(&N)..."), tr("作成するﾌｧｲﾙの名前の付け方を指定します。"));
+    word(subtitleFolder_, tr("字幕ﾌｫﾙﾀﾞ(&T)..."),
+         subtitleFolderShown_.isEmpty()
+             ? tr("ﾑｰﾋﾞｰと同じ名前の字幕(.srt/.ass)を置いたﾌｫﾙﾀﾞを指定します。")
+             : tr("字幕を %1 から読み込みます。もう一度選ぶと字幕を使いません。").arg(subtitleFolderShown_));
+    word(burnSubtitles_, tr("字幕を焼き込む(&B)"), tr("字幕を別のﾄﾗｯｸにせず、映像に描き込みます。"));
     voiceMenu_->setTitle(tr("ﾒｯｾｰｼﾞ(&M)"));
     word(voices_[0], tr("通常"), tr("ﾒｯｾｰｼﾞを通常表示にします。"));
     word(voices_[1], tr("鷲ノ宮あかね"), tr("ﾒｯｾｰｼﾞをあかね風に変えます。"));
@@ -190,6 +208,14 @@ void MainMenu::setBundledFormatsAvailable(bool available)
 }
 
 void MainMenu::setChecksumsMark(bool on) { checksums_->setChecked(on); }
+
+void MainMenu::setSubtitles(const QString& folder, bool burn)
+{
+    subtitleFolderShown_ = QDir::toNativeSeparators(folder);
+    subtitleFolder_->setChecked(!folder.isEmpty());
+    burnSubtitles_->setChecked(burn);
+    retranslate();
+}
 
 void MainMenu::setScaleMark(int scale)
 {

@@ -41,6 +41,8 @@ public:
     void setBundledFormatsAvailable(bool available);
     void setScaleMark(int scale);
     void setChecksumsMark(bool on);
+    // The subtitle folder's item is marked while one is set, and names it in its hint.
+    void setSubtitles(const QString& folder, bool burn);
     // Marks the voice's item and clears the others: marking one does not by itself.
     void setVoiceMark(Voice voice);
     void setLanguageMark(language::LanguageChoice choice);
@@ -53,6 +55,8 @@ Q_SIGNALS:
     void outputChosen(hotaru::VideoFormat format);
     void scaleChosen(int scale);
     void checksumsChosen();
+    void subtitleFolderChosen();
+    void burnSubtitlesChosen();
     void voiceChosen(Voice voice);
     void languageChosen(language::LanguageChoice choice);
 
@@ -73,6 +77,9 @@ private:
     std::array<QAction*, hotaru::MaxScale> scales_{};
     QAction* checksums_;
     QAction* naming_;
+    QAction* subtitleFolder_;
+    QAction* burnSubtitles_;
+    QString subtitleFolderShown_;  // for the hint, in the language of the moment
     std::array<QAction*, VoiceCount> voices_{};
     std::array<QAction*, language::LanguageChoiceCount> languages_{};
     QAction* about_;

@@ -188,6 +188,20 @@ void MainWindow::wireHandlers()
             [this](hotaru::VideoFormat format) { gui::runHandler(services_, this, [&] { onOutputChosen(format); }); });
     connect(menu_, &MainMenu::scaleChosen, &session_, &Session::setScale);
     connect(menu_, &MainMenu::checksumsChosen, &session_, [this] { session_.setChecksums(!session_.checksums()); });
+    handle(menu_, &MainMenu::subtitleFolderChosen, [](MainWindow* w) {
+        if (!w->session_.subtitleFolder().isEmpty()) {
+            w->session_.setSubtitleFolder(QString());
+            return;
+        }
+        const std::optional<QString> chosen = w->services_.chooseFolder(
+            w, tr("字幕ﾌｫﾙﾀﾞ"), QString::fromStdString(w->session_.runSettings().outputFolder));
+        if (chosen)
+            w->session_.setSubtitleFolder(*chosen);
+    });
+    connect(menu_, &MainMenu::burnSubtitlesChosen, &session_,
+            [this] { session_.setBurnSubtitles(!session_.burnSubtitles()); });
+    connect(&session_, &Session::subtitlesChanged, menu_,
+            [this] { menu_->setSubtitles(session_.subtitleFolder(), session_.burnSubtitles()); });
     handle(menu_->namingAction(), &QAction::triggered, [](MainWindow* w) {
         if (!w->namingDialog_)
             return;

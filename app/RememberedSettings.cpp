@@ -19,6 +19,8 @@ const QString OutputFormatKey = QStringLiteral("outputFormat");  // a format's n
 const QString ScaleKey = QStringLiteral("scale");
 const QString ChecksumsKey = QStringLiteral("checksums");
 const QString NameTemplateKey = QStringLiteral("nameTemplate");
+const QString SubtitleFolderKey = QStringLiteral("subtitleFolder");
+const QString BurnSubtitlesKey = QStringLiteral("burnSubtitles");
 const QString ExistingFilesKey = QStringLiteral("existingFiles");
 // Before the formats had one setting, each had a switch of its own.
 const QString OldAviOutputKey = QStringLiteral("aviOutput");
@@ -97,6 +99,9 @@ void RememberedSettings::restore()
     const std::optional<hotaru::ExistingFiles> existing =
         hotaru::parseExistingFiles(store_->value(ExistingFilesKey).toString().toStdString());
     session_.setNaming(naming, existing.value_or(hotaru::ExistingFiles::Overwrite));
+    if (const QString subtitles = store_->value(SubtitleFolderKey).toString(); QDir(subtitles).exists())
+        session_.setSubtitleFolder(subtitles);
+    session_.setBurnSubtitles(store_->value(BurnSubtitlesKey).toBool());
 }
 
 void RememberedSettings::save()
@@ -114,6 +119,8 @@ void RememberedSettings::save()
     store_->setValue(ScaleKey, session_.scale());
     store_->setValue(ChecksumsKey, session_.checksums());
     store_->setValue(NameTemplateKey, QString::fromStdString(session_.naming().text()));
+    store_->setValue(SubtitleFolderKey, session_.subtitleFolder());
+    store_->setValue(BurnSubtitlesKey, session_.burnSubtitles());
     store_->setValue(
         ExistingFilesKey,
         QString::fromLatin1(hotaru::existingFilesName(session_.existingFiles()).data(),

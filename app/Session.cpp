@@ -81,6 +81,20 @@ void Session::setNaming(const hotaru::NameTemplate& naming, hotaru::ExistingFile
     Q_EMIT runSettingsChanged();
 }
 
+void Session::setSubtitleFolder(const QString& folder)
+{
+    subtitleFolder_ = folder.isEmpty() ? folder : QString::fromStdString(hotaru::joinPath(folder.toStdString(), {}));
+    Q_EMIT subtitlesChanged();
+    Q_EMIT runSettingsChanged();
+}
+
+void Session::setBurnSubtitles(bool on)
+{
+    burnSubtitles_ = on;
+    Q_EMIT subtitlesChanged();
+    Q_EMIT runSettingsChanged();
+}
+
 void Session::setChecksums(bool on)
 {
     checksums_ = on;
@@ -97,7 +111,8 @@ hotaru::RunSettingsValues Session::runSettings() const
     } catch (const hotaru::EInOutError&) {
         // Removed under us: the movie's copy then fails and says so.
     }
-    return {folder, outputFormat_, converterPath_.toStdString(), bundledConverter_.toStdString(), scale_, checksums_};
+    return {folder, outputFormat_, converterPath_.toStdString(),  bundledConverter_.toStdString(),
+            scale_, checksums_,    subtitleFolder_.toStdString(), burnSubtitles_};
 }
 
 }  // namespace app

@@ -77,6 +77,13 @@ public:
     // An invalid template is not taken; the rule is taken either way.
     void setNaming(const hotaru::NameTemplate& naming, hotaru::ExistingFiles existing);
 
+    // Where "<name>.srt" or "<name>.ass" is looked for, for each movie
+    // converted; empty: no subtitles. Burnt: drawn into the pictures.
+    const QString& subtitleFolder() const { return subtitleFolder_; }
+    void setSubtitleFolder(const QString& folder);
+    bool burnSubtitles() const { return burnSubtitles_; }
+    void setBurnSubtitles(bool on);
+
     // Whether each file a run keeps is recorded in the folder's SHA256SUMS.
     bool checksums() const { return checksums_; }
     void setChecksums(bool on);
@@ -93,6 +100,7 @@ Q_SIGNALS:
     void scaleChanged(int scale);
     void checksumsChanged(bool on);
     void namingChanged();
+    void subtitlesChanged();
     // The output folder, the converter or an output switch changed.
     void runSettingsChanged();
 
@@ -109,6 +117,8 @@ private:
     std::optional<hotaru::VideoFormat> outputFormat_;
     int scale_ = 1;
     bool checksums_ = false;
+    QString subtitleFolder_;
+    bool burnSubtitles_ = false;
     hotaru::NameTemplate naming_;
     hotaru::ExistingFiles existingFiles_ = hotaru::ExistingFiles::Overwrite;
     QString bundledConverter_;

@@ -103,6 +103,10 @@ public:
         real_->notify(o, t, c, std::move(d));
     }
     std::optional<QString> openFile(QWidget* o, const gui::FileRequest& r) override { return real_->openFile(o, r); }
+    std::optional<QString> chooseFolder(QWidget* o, const QString& title, const QString& start) override
+    {
+        return real_->chooseFolder(o, title, start);
+    }
     const hotaru::DriveProbe& drives() const override { return real_->drives(); }
     QStringList folderDrives() const override { return real_->folderDrives(); }
     std::unique_ptr<gui::AudioOutput> openAudio(int sampleRate, int channels, gui::SoundSource& source) override

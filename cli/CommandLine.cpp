@@ -60,6 +60,13 @@ const std::vector<OptionEntry>& optionEntries()
         {{QStringLiteral("existing")},
          QStringLiteral("RULE"),
          QT_TRANSLATE_NOOP("Texts", "Where a name is taken: overwrite (default), skip, or rename to \"name (2)\".")},
+        {{QStringLiteral("subtitles")},
+         QStringLiteral("DIR"),
+         QT_TRANSLATE_NOOP("Texts", "Give each MP4 or MKV the subtitles DIR holds for it, <name>.srt or <name>.ass "
+                                    "(UTF-8 or Shift-JIS), as a track of its own.")},
+        {{QStringLiteral("burn-subtitles")},
+         {},
+         QT_TRANSLATE_NOOP("Texts", "Draw the subtitles into the pictures instead, for players without subtitles.")},
         {{QStringLiteral("checksums")},
          {},
          QT_TRANSLATE_NOOP("Texts", "Record each file written in DIR's SHA256SUMS, for sha256sum -c to check.")},
@@ -93,7 +100,8 @@ QString helpText()
         Texts::tr("Usage: %1 [ARCHIVE]\n"
                   "       %1 --list [ARCHIVE]\n"
                   "       %1 --extract [ARCHIVE] [--out DIR] [--avi|--mp4|--mkv [--scale N] [--converter PATH]]\n"
-                  "                 [--name TEMPLATE] [--existing RULE] [--checksums] [N|TITLE ...]\n"
+                  "                 [--subtitles DIR [--burn-subtitles]] [--name TEMPLATE] [--existing RULE]\n"
+                  "                 [--checksums] [N|TITLE ...]\n"
                   "\n"
                   "Copies the movies of the game's two CDs out of their archive, hotaru4, into\n"
                   "<title>.cpk files. Without --list or --extract it opens the window, with ARCHIVE\n"
@@ -241,7 +249,8 @@ Options parse(const QStringList& arguments, const QString& startFolder)
     if (has("list") && has("extract"))
         return failure(QT_TRANSLATE_NOOP("Texts", "--list and --extract cannot be combined"));
     if (!has("extract")) {
-        for (const char* name : {"out", "avi", "mp4", "mkv", "scale", "converter", "name", "existing", "checksums"}) {
+        for (const char* name : {"out", "avi", "mp4", "mkv", "scale", "converter", "name", "existing", "subtitles",
+                                 "burn-subtitles", "checksums"}) {
             if (has(name))
                 return failure(QT_TRANSLATE_NOOP("Texts", "--%1 goes with --extract"), {QLatin1String(name)});
         }
@@ -276,6 +285,17 @@ Options parse(const QStringList& arguments, const QString& startFolder)
             return refused;
         }
     }
+    if (has("subtitles")) {
+        o.subtitleFolder = absolute(parser.value(QStringLiteral("subtitles")), start);
+        if (!QFileInfo(o.subtitleFolder).isDir())
+            return failure(QT_TRANSLATE_NOOP("Texts", "--subtitles needs a folder, not %1"),
+                           {parser.value(QStringLiteral("subtitles"))});
+        if (!o.format || hotaru::outputFormat(*o.format).subtitles == hotaru::SubtitleTrack::None)
+            return failure(QT_TRANSLATE_NOOP("Texts", "--subtitles goes with --mp4 or --mkv"));
+    }
+    o.burnSubtitles = has("burn-subtitles");
+    if (o.burnSubtitles && o.subtitleFolder.isEmpty())
+        return failure(QT_TRANSLATE_NOOP("Texts", "--burn-subtitles goes with --subtitles"));
     if (has("existing")) {
         const std::optional<hotaru::ExistingFiles> rule =
             hotaru::parseExistingFiles(parser.value(QStringLiteral("existing")).toStdString());

@@ -28,8 +28,10 @@ struct Options {
     QString nameTemplate = QString::fromUtf8(hotaru::NameTemplate::Default.data(),
                                              static_cast<qsizetype>(hotaru::NameTemplate::Default.size()));
     hotaru::ExistingFiles existing = hotaru::ExistingFiles::Overwrite;
-    QString converter;  // empty: cpk2avi beside the program
-    QStringList picks;  // movie numbers or exact titles; empty: every movie
+    QString subtitleFolder;      // --subtitles: where "<name>.srt" or "<name>.ass" is looked for
+    bool burnSubtitles = false;  // --burn-subtitles: drawn into the pictures
+    QString converter;           // empty: cpk2avi beside the program
+    QStringList picks;           // movie numbers or exact titles; empty: every movie
     // --lang: this start's language; none: the remembered or the system's.
     std::optional<language::Language> language;
     QString message;  // the help, version or error text, in English

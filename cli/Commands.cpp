@@ -18,6 +18,7 @@
 #include "language/Language.h"
 #include "language/Translations.h"
 #include "movie/FilmHeader.h"
+#include "movie/SubtitleFile.h"
 #include "platform/Drives.h"
 #include "platform/File.h"
 #include "platform/InOutError.h"
@@ -255,6 +256,9 @@ int extract(const Options& options)
         if (!found)
             return ExitFailure;
         conversion = hotaru::ConversionChoice{*found, *options.format, options.scale};
+        if (!options.subtitleFolder.isEmpty())
+            conversion->subtitleFolder = hotaru::joinPath(options.subtitleFolder.toStdString(), {});
+        conversion->burnSubtitles = options.burnSubtitles;
     }
 
     const std::optional<std::int64_t> free = hotaru::freeSpace(*folder);
@@ -324,6 +328,14 @@ int extract(const Options& options)
                 progress.converting(k, title);
             };
             hooks.stopRequested = stopRequested;
+            hooks.subtitlesUsable = [&](const std::string& path) {
+                const auto read = hotaru::readSubtitles(path);
+                const auto* problem = std::get_if<hotaru::SubtitleProblem>(&read);
+                if (problem)
+                    report(Texts::tr("%1: %2; %3 is made without them")
+                               .arg(fromUtf8(path), language::subtitleText(*problem), fromUtf8(video)));
+                return problem == nullptr;
+            };
             counted.startMovie(n);
             progress.copying(k, title);
             hotaru::MovieEnd end = hotaru::MovieEnd::Stopped;

@@ -27,6 +27,11 @@ ConversionOutcome convertMovie(const Conversion& job, const std::function<bool()
     std::vector<std::string> arguments;
     if (job.scale > 1)
         arguments = {"--scale", std::to_string(job.scale)};
+    if (!job.subtitles.empty()) {
+        arguments.insert(arguments.end(), {"--subtitles", job.subtitles});
+        if (job.burnSubtitles)
+            arguments.emplace_back("--burn-subtitles");
+    }
     arguments.insert(arguments.end(), {cpk, video});
     const ProgramRun run = runProgram(job.converterPath, arguments, folder, stopRequested);
     const FileStamp after = fileStamp(videoPath);

@@ -12,7 +12,9 @@ struct Conversion {
     std::string folder;         // where the .cpk was written; never empty
     std::string title;          // gives "<title>.cpk" in and "<title>.avi" (or .mp4, .mkv) out
     VideoFormat format = VideoFormat::Avi;
-    int scale = 1;  // above 1, asked of the converter with --scale (the bundled one takes it)
+    int scale = 1;               // above 1, asked of the converter with --scale (the bundled one takes it)
+    std::string subtitles = {};  // a subtitle file, given with --subtitles; empty: none
+    bool burnSubtitles = false;  // with --burn-subtitles: drawn into the pictures
 };
 
 enum class ConversionOutcome {
@@ -32,7 +34,8 @@ std::string bundledConverter(const std::string& programFolder);
 
 // Runs the converter in the .cpk's own folder with the bare names
 // "<title>.cpk" and "<title>.avi" (or .mp4, .mkv), after "--scale N" when
-// the pictures are to be enlarged, waits for it, and deletes the
+// the pictures are to be enlarged and "--subtitles FILE" (and
+// "--burn-subtitles") when there are subtitles, waits for it, and deletes the
 // .cpk only when the converter exited with 0 and left a new, non-empty video.
 // A video that a failed or stopped converter wrote is removed; an older one it
 // left alone stays.

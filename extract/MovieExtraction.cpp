@@ -2,6 +2,7 @@
 
 #include "catalogue/Catalogue.h"
 #include "disc/ImageError.h"
+#include "platform/File.h"
 #include "platform/InOutError.h"
 
 #include <exception>
@@ -56,8 +57,18 @@ MovieEnd processMovie(const RunSnapshot& run, RunArchive& archive, std::int32_t 
     const std::optional<ConversionChoice> choice = hooks.conversion ? hooks.conversion() : std::nullopt;
     if (!choice)
         return MovieEnd::Copied;
-    const Conversion job{choice->converterPath, outputFolder,
-                         name.empty() ? std::string(movieTitle(run.disc, movie)) : name, choice->format, choice->scale};
+    Conversion job{choice->converterPath, outputFolder, name.empty() ? std::string(movieTitle(run.disc, movie)) : name,
+                   choice->format, choice->scale};
+    // Only where the format can hold them: a track of its own, or pictures drawn anew.
+    const OutputFormat& row = outputFormat(choice->format);
+    const bool burnable = row.pictures == PictureHandling::H264 || row.scalable;
+    if (!choice->subtitleFolder.empty() && (choice->burnSubtitles ? burnable : row.subtitles != SubtitleTrack::None)) {
+        const std::string found = findSubtitles(choice->subtitleFolder, job.title);
+        if (!found.empty() && (!hooks.subtitlesUsable || hooks.subtitlesUsable(found))) {
+            job.subtitles = found;
+            job.burnSubtitles = choice->burnSubtitles;
+        }
+    }
     if (hooks.converting)
         hooks.converting(job);
     const ConversionOutcome outcome = hooks.convert ? hooks.convert(job) : convertMovie(job, hooks.stopRequested);
@@ -96,7 +107,17 @@ std::optional<ConversionChoice> RunSettingsValues::conversion() const
         return std::nullopt;
     const OutputFormat& row = outputFormat(*format);
     return ConversionChoice{row.bundledConverter ? bundledConverterPath : converterPath, *format,
-                            row.scalable ? scale : 1};
+                            row.scalable ? scale : 1, subtitleFolder, burnSubtitles};
+}
+
+std::string findSubtitles(const std::string& folder, const std::string& name)
+{
+    for (const char* extension : {".srt", ".ass"}) {
+        const std::string path = folder + name + extension;
+        if (fileStamp(path).exists)
+            return path;
+    }
+    return {};
 }
 
 MovieFailure caughtFailure(std::int32_t movie)

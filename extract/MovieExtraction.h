@@ -38,6 +38,8 @@ struct ConversionChoice {
     std::string converterPath;
     VideoFormat format = VideoFormat::Avi;
     int scale = 1;
+    std::string subtitleFolder = {};  // where "<name>.srt" or "<name>.ass" is looked for; empty: nowhere
+    bool burnSubtitles = false;       // drawn into the pictures rather than a track of their own
 };
 
 // Settings the user may change while a run goes on; each movie reads them afresh.
@@ -49,6 +51,8 @@ struct RunSettingsValues {
     std::string bundledConverterPath;  // the one that comes with the program
     int scale = 1;                     // for the formats that may be enlarged
     bool checksums = false;            // each file kept is recorded in the folder's SHA256SUMS
+    std::string subtitleFolder = {};   // ending in a separator; empty: no subtitles
+    bool burnSubtitles = false;
 
     // The conversion these settings ask for; none when no format is on.
     std::optional<ConversionChoice> conversion() const;
@@ -80,6 +84,9 @@ struct MovieHooks {
     std::function<void(int attempt)> retrying;      // a bad sector is being read again, `attempt` from 1
     // For processMovie: asked once the .cpk is complete; nothing: no conversion.
     std::function<std::optional<ConversionChoice>()> conversion;
+    // For processMovie: the subtitle file `path` found for the movie may be
+    // used (true), or is unusable and the movie is converted without it.
+    std::function<bool(const std::string& path)> subtitlesUsable;
     // For processMovie: the conversion begins.
     std::function<void(const Conversion&)> converting;
     // For processMovie: carries the conversion out; empty: convertMovie here.
@@ -116,6 +123,10 @@ enum class MovieEnd {
 // The file a movie that ended so leaves in the output folder: its video, its
 // .cpk, or nothing (empty) when it was stopped while copying.
 std::string keptFileName(std::string_view title, MovieEnd end, std::optional<VideoFormat> format);
+
+// The subtitle file for a movie named `name` in `folder` (ending in a
+// separator): "<name>.srt", else "<name>.ass"; empty when neither is there.
+std::string findSubtitles(const std::string& folder, const std::string& name);
 
 // True when the movie needs nothing more: a later run need not pick it again.
 inline bool isDone(MovieEnd end)

@@ -53,6 +53,14 @@ public:
         box->show();
     }
 
+    std::optional<QString> chooseFolder(QWidget* owner, const QString& title, const QString& start) override
+    {
+        const QString chosen = QFileDialog::getExistingDirectory(owner, title, start);
+        if (chosen.isEmpty())
+            return std::nullopt;
+        return chosen;
+    }
+
     std::optional<QString> openFile(QWidget* owner, const FileRequest& request) override
     {
         // Qt's dialog never changes the current directory, as the tool requires.

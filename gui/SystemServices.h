@@ -55,6 +55,8 @@ public:
                         std::function<void()> dismissed) = 0;
     // The chosen file's full path, or nothing when cancelled.
     virtual std::optional<QString> openFile(QWidget* owner, const FileRequest& request) = 0;
+    // The chosen folder's full path, starting at `start`; nothing when cancelled.
+    virtual std::optional<QString> chooseFolder(QWidget* owner, const QString& title, const QString& start) = 0;
     virtual const hotaru::DriveProbe& drives() const = 0;
     // The drives the output-folder dialog offers: the drive letters present
     // on Windows; elsewhere "/" and the mount points of mounted media.

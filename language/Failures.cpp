@@ -2,6 +2,7 @@
 
 #include "catalogue/NameTemplate.h"
 #include "disc/ImageError.h"
+#include "movie/SubtitleFile.h"
 #include "platform/InOutError.h"
 
 #include <QCoreApplication>
@@ -117,6 +118,48 @@ QString nameTemplateText(const hotaru::NameTemplateCheck& check)
             .arg(field);
     }
     return {};
+}
+
+QString subtitleText(const hotaru::SubtitleProblem& problem)
+{
+    using hotaru::SubtitleError;
+    QString what;
+    switch (problem.error) {
+    case SubtitleError::Unreadable:
+        what = Failures::tr("字幕ﾌｧｲﾙを読み込めません");
+        break;
+    case SubtitleError::TooLarge:
+        what = Failures::tr("字幕ﾌｧｲﾙが大きすぎます");
+        break;
+    case SubtitleError::UnknownFormat:
+        what = Failures::tr("字幕ﾌｧｲﾙの形式が分かりません");
+        break;
+    case SubtitleError::NotText:
+        what = Failures::tr("UTF-8 でも Shift-JIS でもありません");
+        break;
+    case SubtitleError::NoTiming:
+        what = Failures::tr("時間の行がありません");
+        break;
+    case SubtitleError::BadTime:
+        what = Failures::tr("時間が正しくありません");
+        break;
+    case SubtitleError::EndBeforeStart:
+        what = Failures::tr("終わりが始まりより前です");
+        break;
+    case SubtitleError::NoEvents:
+        what = Failures::tr("[Events] がありません");
+        break;
+    case SubtitleError::NoFormat:
+        what = Failures::tr("[Events] の Format 行が足りません");
+        break;
+    case SubtitleError::BadDialogue:
+        what = Failures::tr("Dialogue 行の項目が足りません");
+        break;
+    case SubtitleError::NoCues:
+        what = Failures::tr("表示する字幕がありません");
+        break;
+    }
+    return problem.line > 0 ? Failures::tr("%1 行目: %2").arg(problem.line).arg(what) : what;
 }
 
 }  // namespace language

@@ -6,6 +6,7 @@
 
 namespace hotaru {
 struct NameTemplateCheck;
+struct SubtitleProblem;
 namespace disc {
 class ImageError;
 }
@@ -26,5 +27,7 @@ QString imageText(const hotaru::disc::ImageError& e);
 QString errorText(const std::exception_ptr& error);
 // Why a naming template is refused; empty for one that is not.
 QString nameTemplateText(const hotaru::NameTemplateCheck& check);
+// What is wrong with a subtitle file, and on which line when one is to blame.
+QString subtitleText(const hotaru::SubtitleProblem& problem);
 
 }  // namespace language

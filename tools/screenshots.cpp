@@ -57,6 +57,7 @@ public:
     {
         return QStringLiteral("/usr/local/bin/cpk2avi");
     }
+    std::optional<QString> chooseFolder(QWidget*, const QString&, const QString&) override { return std::nullopt; }
     const hotaru::DriveProbe& drives() const override { return *this; }
     QStringList folderDrives() const override { return {QStringLiteral("/")}; }
 

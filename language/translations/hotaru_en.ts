@@ -150,6 +150,54 @@
         <source>ﾃﾞｨｽｸ%1のﾑｰﾋﾞｰ%2の名前が「%3」になり、保存先のﾌｫﾙﾀﾞの外を指します</source>
         <translation>the name of disc %1&apos;s movie %2 comes out as &apos;%3&apos;, outside the output folder</translation>
     </message>
+    <message>
+        <source>字幕ﾌｧｲﾙを読み込めません</source>
+        <translation>cannot read the subtitle file</translation>
+    </message>
+    <message>
+        <source>字幕ﾌｧｲﾙが大きすぎます</source>
+        <translation>the subtitle file is too large</translation>
+    </message>
+    <message>
+        <source>字幕ﾌｧｲﾙの形式が分かりません</source>
+        <translation>not a subtitle format known here (.srt, .ass)</translation>
+    </message>
+    <message>
+        <source>UTF-8 でも Shift-JIS でもありません</source>
+        <translation>neither UTF-8 nor Shift-JIS</translation>
+    </message>
+    <message>
+        <source>時間の行がありません</source>
+        <translation>a cue has no timing line</translation>
+    </message>
+    <message>
+        <source>時間が正しくありません</source>
+        <translation>a time is malformed</translation>
+    </message>
+    <message>
+        <source>終わりが始まりより前です</source>
+        <translation>a cue ends before it starts</translation>
+    </message>
+    <message>
+        <source>[Events] がありません</source>
+        <translation>there is no [Events] section</translation>
+    </message>
+    <message>
+        <source>[Events] の Format 行が足りません</source>
+        <translation>the [Events] section lacks a proper Format line</translation>
+    </message>
+    <message>
+        <source>Dialogue 行の項目が足りません</source>
+        <translation>a Dialogue line has too few fields</translation>
+    </message>
+    <message>
+        <source>表示する字幕がありません</source>
+        <translation>there is no subtitle to show</translation>
+    </message>
+    <message>
+        <source>%1 行目: %2</source>
+        <translation>line %1: %2</translation>
+    </message>
 </context>
 <context>
     <name>Language</name>
@@ -310,6 +358,14 @@ Movies that could not be converted: %1</translation>
     <message>
         <source>%1  は既にあるので作成しませんでした。</source>
         <translation>%1 already exists, so it was not made.</translation>
+    </message>
+    <message>
+        <source>
+使えなかった字幕 (字幕なしで変換しました):
+%1</source>
+        <translation>
+Subtitles that could not be used (converted without them):
+%1</translation>
     </message>
 </context>
 <context>
@@ -474,6 +530,26 @@ Movies that could not be converted: %1</translation>
         <source>作成するﾌｧｲﾙの名前の付け方を指定します。</source>
         <translation>Sets how the files made are named.</translation>
     </message>
+    <message>
+        <source>字幕ﾌｫﾙﾀﾞ(&amp;T)...</source>
+        <translation>Sub&amp;title Folder...</translation>
+    </message>
+    <message>
+        <source>ﾑｰﾋﾞｰと同じ名前の字幕(.srt/.ass)を置いたﾌｫﾙﾀﾞを指定します。</source>
+        <translation>Sets the folder holding subtitles (.srt/.ass) named like the movies.</translation>
+    </message>
+    <message>
+        <source>字幕を %1 から読み込みます。もう一度選ぶと字幕を使いません。</source>
+        <translation>Subtitles are read from %1. Choose again to use no subtitles.</translation>
+    </message>
+    <message>
+        <source>字幕を焼き込む(&amp;B)</source>
+        <translation>&amp;Burn In Subtitles</translation>
+    </message>
+    <message>
+        <source>字幕を別のﾄﾗｯｸにせず、映像に描き込みます。</source>
+        <translation>Draws the subtitles into the pictures instead of a track of their own.</translation>
+    </message>
 </context>
 <context>
     <name>app::MainWindow</name>
@@ -516,6 +592,10 @@ Movies that could not be converted: %1</translation>
     <message>
         <source>リストから削除</source>
         <translation>Remove from the list</translation>
+    </message>
+    <message>
+        <source>字幕ﾌｫﾙﾀﾞ</source>
+        <translation>Subtitle Folder</translation>
     </message>
 </context>
 <context>

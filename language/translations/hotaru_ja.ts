@@ -228,30 +228,6 @@ Try &apos;%1 --help&apos; for more information.</source>
         <translation>同じ名前のファイルがあるとき: overwrite (上書き、既定)、skip (作成しない)、rename (「名前 (2)」で作成)。</translation>
     </message>
     <message>
-        <source>Usage: %1 [ARCHIVE]
-       %1 --list [ARCHIVE]
-       %1 --extract [ARCHIVE] [--out DIR] [--avi|--mp4|--mkv [--scale N] [--converter PATH]]
-                 [--name TEMPLATE] [--existing RULE] [--checksums] [N|TITLE ...]
-
-Copies the movies of the game&apos;s two CDs out of their archive, hotaru4, into
-&lt;title&gt;.cpk files. Without --list or --extract it opens the window, with ARCHIVE
-open when one is named. Without ARCHIVE the CD-ROM drives are searched.
-Movies are named by number (N, as --list shows it) or by exact TITLE.
-
-Options:</source>
-        <translation>使い方: %1 [ARCHIVE]
-        %1 --list [ARCHIVE]
-        %1 --extract [ARCHIVE] [--out DIR] [--avi|--mp4|--mkv [--scale N] [--converter PATH]]
-                  [--name TEMPLATE] [--existing RULE] [--checksums] [N|TITLE ...]
-
-ゲームの 2 枚の CD のムービーを、アーカイブ hotaru4 から &lt;題名&gt;.cpk のファイルに
-取り出します。--list も --extract もなければウィンドウを開きます (ARCHIVE を
-指定すればそれを開いた状態で)。ARCHIVE がなければ CD-ROM ドライブを探します。
-ムービーは番号 (N、--list の表示どおり) か、題名そのもの (TITLE) で指定します。
-
-オプション:</translation>
-    </message>
-    <message>
         <source>--name: %1</source>
         <translation>--name: %1</translation>
     </message>
@@ -262,6 +238,56 @@ Options:</source>
     <message>
         <source>%1: skipped, its files exist</source>
         <translation>%1: ファイルがあるので作成しませんでした</translation>
+    </message>
+    <message>
+        <source>Give each MP4 or MKV the subtitles DIR holds for it, &lt;name&gt;.srt or &lt;name&gt;.ass (UTF-8 or Shift-JIS), as a track of its own.</source>
+        <translation>MP4 と MKV にそれぞれ DIR にある字幕 &lt;名前&gt;.srt か &lt;名前&gt;.ass (UTF-8 か Shift-JIS) を別のトラックとして付けます。</translation>
+    </message>
+    <message>
+        <source>Draw the subtitles into the pictures instead, for players without subtitles.</source>
+        <translation>字幕をトラックにせず映像に描き込みます。字幕を表示できないプレーヤー向けです。</translation>
+    </message>
+    <message>
+        <source>Usage: %1 [ARCHIVE]
+       %1 --list [ARCHIVE]
+       %1 --extract [ARCHIVE] [--out DIR] [--avi|--mp4|--mkv [--scale N] [--converter PATH]]
+                 [--subtitles DIR [--burn-subtitles]] [--name TEMPLATE] [--existing RULE]
+                 [--checksums] [N|TITLE ...]
+
+Copies the movies of the game&apos;s two CDs out of their archive, hotaru4, into
+&lt;title&gt;.cpk files. Without --list or --extract it opens the window, with ARCHIVE
+open when one is named. Without ARCHIVE the CD-ROM drives are searched.
+Movies are named by number (N, as --list shows it) or by exact TITLE.
+
+Options:</source>
+        <translation>使い方: %1 [ARCHIVE]
+        %1 --list [ARCHIVE]
+        %1 --extract [ARCHIVE] [--out DIR] [--avi|--mp4|--mkv [--scale N] [--converter PATH]]
+                  [--subtitles DIR [--burn-subtitles]] [--name TEMPLATE] [--existing RULE]
+                  [--checksums] [N|TITLE ...]
+
+ゲームの 2 枚の CD のムービーを、アーカイブ hotaru4 から &lt;題名&gt;.cpk のファイルに
+取り出します。--list も --extract もなければウィンドウを開きます (ARCHIVE を
+指定すればそれを開いた状態で)。ARCHIVE がなければ CD-ROM ドライブを探します。
+ムービーは番号 (N、--list の表示どおり) か、題名そのもの (TITLE) で指定します。
+
+オプション:</translation>
+    </message>
+    <message>
+        <source>--subtitles needs a folder, not %1</source>
+        <translation>--subtitles にはフォルダを指定してください (%1 はフォルダではありません)</translation>
+    </message>
+    <message>
+        <source>--subtitles goes with --mp4 or --mkv</source>
+        <translation>--subtitles は --mp4 か --mkv と一緒に指定してください</translation>
+    </message>
+    <message>
+        <source>--burn-subtitles goes with --subtitles</source>
+        <translation>--burn-subtitles は --subtitles と一緒に指定してください</translation>
+    </message>
+    <message>
+        <source>%1: %2; %3 is made without them</source>
+        <translation>%1: %2。%3 は字幕なしで作成します</translation>
     </message>
 </context>
 </TS>

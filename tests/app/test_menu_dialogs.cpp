@@ -162,6 +162,58 @@ private Q_SLOTS:
         QCOMPARE(QFileInfo(out + QStringLiteral("disc2.cpk")).size(), qint64{hotaru::movieSize(2, movies[0])});
     }
 
+    // The subtitle folder comes from the folder picker and goes again on a
+    // second choice; a file there that cannot be read is named when the run
+    // ends, its movie converted without it.
+    void anUnusableSubtitleFileIsNamedWhenTheRunEnds()
+    {
+        QTemporaryDir tmp;
+        const QString archive = tmp.filePath(QStringLiteral("hotaru4"));
+        hotaru::writeSampleArchive(archive.toStdString(), 2);
+        const QString out = tmp.filePath(QStringLiteral("out")) + u'/';
+        const QString subtitles = tmp.filePath(QStringLiteral("字幕"));
+        QVERIFY(QDir().mkpath(out) && QDir().mkpath(subtitles));
+        FakeSystemServices services;
+        const auto window = start(services, QStringLiteral("/opt/hotaru/cpk2avi"));
+        const Controls c(*window);
+        services.files = {archive};
+        c.open->trigger();
+        Session& session = window->session();
+        session.setOutputFolder(out);
+        auto* folderItem = Controls::find<QAction>(*window, "subtitleFolder");
+        auto* burnItem = Controls::find<QAction>(*window, "burnSubtitles");
+        services.folders = {subtitles};
+        folderItem->trigger();
+        QCOMPARE(session.subtitleFolder(), subtitles + u'/');
+        QVERIFY(folderItem->isChecked() && folderItem->statusTip().contains(QDir::toNativeSeparators(subtitles)));
+        burnItem->trigger();
+        QVERIFY(burnItem->isChecked() && session.burnSubtitles());
+        c.mkvOutput->trigger();
+
+        std::int32_t movie = 1;
+        for (std::int32_t n = 2; n <= hotaru::movieCount(2); ++n)
+            if (hotaru::movieSize(2, n) < hotaru::movieSize(2, movie))
+                movie = n;
+        const QString title = QString::fromUtf8(hotaru::movieTitle(2, movie).data());
+        QFile broken(subtitles + u'/' + title + QStringLiteral(".srt"));
+        QVERIFY(broken.open(QIODevice::WriteOnly));
+        broken.write("1\n00:00:01,000 --> 00:00:00,500\nlate\n");
+        broken.close();
+        Program::pickWith(c, movie);
+        c.run->click();
+        QTRY_VERIFY_WITH_TIMEOUT(!window->isRunning(), 60000);
+        QCOMPARE(services.boxTexts().size(), 1);
+        QVERIFY2(
+            services.boxTexts()[0].contains(QStringLiteral("使えなかった字幕 (字幕なしで変換しました):\n%1: 2 行目: "
+                                                           "終わりが始まりより前です")
+                                                .arg(QDir::toNativeSeparators(broken.fileName()))),
+            qPrintable(services.boxTexts()[0]));
+
+        services.folders = {};
+        folderItem->trigger();  // a second choice: no subtitles
+        QVERIFY(session.subtitleFolder().isEmpty() && !folderItem->isChecked());
+    }
+
     void theAviSwitchFollowsTheStateTable()
     {
         FakeSystemServices services;

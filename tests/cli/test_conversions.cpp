@@ -14,6 +14,7 @@
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
+#include <fstream>
 #include <sstream>
 #include <thread>
 
@@ -150,6 +151,36 @@ TEST_F(CommandLineAvi, MkvOutputKeepsTheDiscsPicturesOrEnlargesThem)
     if (std::system("command -v sha256sum >/dev/null") == 0) {
         EXPECT_EQ(std::system(("cd '" + out.string() + "' && sha256sum -c --strict --quiet SHA256SUMS").c_str()), 0);
     }
+}
+
+// Subtitles named like the movie go into its MKV; a malformed file is named
+// with its line, and its movie is converted without it.
+TEST_F(CommandLineAvi, SubtitlesNamedLikeTheMovieGoIntoIt)
+{
+    const std::string path = filmArchive({4, 6});
+    const fs::path subtitles = dir / "字幕";
+    fs::create_directories(subtitles);
+    std::ofstream(subtitles / fsPath(title(1, 4) + ".srt")) << "1\n00:00:00,100 --> 00:00:00,900\nこんにちは\n";
+    std::ofstream(subtitles / fsPath(title(1, 6) + ".srt")) << "1\n00:00:00,100 --> 00:00:00,900\nok\n\n2\nbroken\n";
+    const ProgramOutcome r =
+        cutter({"-x", path, "-o", out.string(), "--mkv", "--subtitles", subtitles.string(), "4", "6"});
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_NE(r.err.find(title(1, 6) + ".srt: line 6: a cue has no timing line"), std::string::npos) << r.err;
+    const auto tracks = [](const std::string& file) {
+        FILE* p =
+            ::popen(("ffprobe -v error -show_entries stream=codec_name:stream_tags=language -of csv=p=0 '" + file + "'")
+                        .c_str(),
+                    "r");
+        std::string text;
+        char buf[256];
+        while (p && std::fgets(buf, sizeof buf, p))
+            text += buf;
+        if (p)
+            ::pclose(p);
+        return text;
+    };
+    EXPECT_EQ(tracks(file(4, ".mkv")), "cinepak\npcm_s16le\nsubrip,jpn\n");
+    EXPECT_EQ(tracks(file(6, ".mkv")), "cinepak\npcm_s16le\n");
 }
 
 TEST_F(CommandLineAvi, Mp4OutputGivesMoviesABrowserPlays)

@@ -121,6 +121,8 @@ public:
     std::vector<ShownBox> boxes;
     std::deque<gui::BoxAnswer> answers;
     std::deque<std::optional<QString>> files;
+    // The folders the folder picker "chooses", in order; empty: cancelled.
+    QStringList folders;
     std::vector<gui::FileRequest> fileRequests;
     FakeDrives fakeDrives;
     QStringList folderDriveList{QDir::rootPath()};
@@ -186,6 +188,13 @@ public:
             realNotices->notify(owner, text, caption, std::move(dismissed));
         else if (dismissed)
             dismissed();
+    }
+
+    std::optional<QString> chooseFolder(QWidget*, const QString&, const QString&) override
+    {
+        if (folders.isEmpty())
+            return std::nullopt;
+        return folders.takeFirst();
     }
 
     std::optional<QString> openFile(QWidget*, const gui::FileRequest& request) override
