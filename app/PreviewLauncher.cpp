@@ -1,5 +1,7 @@
 #include "app/PreviewLauncher.h"
 
+#include "movie/SubtitleFile.h"
+
 #include "app/ChoiceList.h"
 #include "app/Session.h"
 #include "catalogue/Catalogue.h"
@@ -75,6 +77,17 @@ void PreviewLauncher::open()
                                                      hotaru::movieSize(disc, movie));
     };
     auto* window = new dialogs::PreviewWindow(services_, session_.movieTitle(movie), std::move(make), window_);
+    // The subtitles a conversion would use: named like the movie's files. A
+    // small local file, unlike the disc, so read here.
+    if (!session_.subtitleFolder().isEmpty()) {
+        const std::string found =
+            hotaru::findSubtitles(session_.subtitleFolder().toStdString(), session_.naming().nameFor(disc, movie));
+        if (!found.empty()) {
+            auto read = hotaru::readSubtitles(found);
+            if (auto* subtitles = std::get_if<hotaru::Subtitles>(&read))
+                window->setSubtitles(std::move(*subtitles));
+        }
+    }
     previews_.insert(key(movie), window);
     window->show();
 }

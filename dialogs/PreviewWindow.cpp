@@ -3,6 +3,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
+#include <QPainterPath>
 #include <QPushButton>
 #include <QShortcut>
 #include <QSlider>
@@ -43,6 +44,14 @@ public:
         update();
     }
     const QImage& picture() const { return image_; }
+    void setCaption(const QString& text)
+    {
+        if (text == caption_)
+            return;
+        caption_ = text;
+        update();
+    }
+    const QString& caption() const { return caption_; }
     void setMovieSize(QSize size)
     {
         movieSize_ = size;
@@ -66,10 +75,33 @@ protected:
         target.moveCenter(rect().center());
         p.setRenderHint(QPainter::SmoothPixmapTransform);
         p.drawImage(target, image_);
+        if (!caption_.isEmpty())
+            drawCaption(p, target);
     }
 
 private:
+    // White with a dark outline near the bottom, as a burnt-in subtitle looks.
+    void drawCaption(QPainter& p, const QRect& picture) const
+    {
+        QFont face = font();
+        face.setPixelSize(std::max(10, picture.height() / 14));
+        QPainterPath path;
+        const QFontMetrics metrics(face);
+        const QStringList lines = caption_.split(u'\n');
+        int y = picture.bottom() - picture.height() / 20 - metrics.descent() -
+                (static_cast<int>(lines.size()) - 1) * metrics.lineSpacing();
+        for (const QString& line : lines) {
+            path.addText(picture.center().x() - metrics.horizontalAdvance(line) / 2, y, face, line);
+            y += metrics.lineSpacing();
+        }
+        p.setRenderHint(QPainter::Antialiasing);
+        p.strokePath(path,
+                     QPen(Qt::black, std::max(2, face.pixelSize() / 8), Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        p.fillPath(path, Qt::white);
+    }
+
     QImage image_;
+    QString caption_;
     QSize movieSize_{MinShownWidth, 240};
 };
 
@@ -155,8 +187,14 @@ void PreviewWindow::onOpened(double seconds, int width, int height)
     adjustSize();
 }
 
+void PreviewWindow::setSubtitles(hotaru::Subtitles subtitles) { subtitles_ = std::move(subtitles); }
+
+QString PreviewWindow::subtitle() const { return view_->caption(); }
+
 void PreviewWindow::showPosition(double seconds)
 {
+    const hotaru::SubtitleCue* cue = hotaru::cueAt(subtitles_, std::llround(seconds * 1000));
+    view_->setCaption(cue ? QString::fromStdString(cue->text) : QString());
     if (!slider_->isSliderDown()) {
         const QSignalBlocker quiet(slider_);
         slider_->setValue(int(std::lround(seconds * SliderSteps)));

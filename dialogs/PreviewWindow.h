@@ -1,5 +1,7 @@
 #pragma once
 
+#include "movie/SubtitleFile.h"
+
 #include "dialogs/MoviePlayer.h"
 
 #include <QWidget>
@@ -30,6 +32,10 @@ public:
     QImage picture() const;
     // The line under the picture: empty, or why the movie does not play on.
     QString message() const;
+    // Subtitles shown over the picture, each during its cue.
+    void setSubtitles(hotaru::Subtitles subtitles);
+    // The subtitle shown now; empty between cues.
+    QString subtitle() const;
 
 protected:
     void closeEvent(QCloseEvent* e) override;
@@ -46,6 +52,7 @@ private:
     QSlider* slider_;
     QLabel* time_;
     double length_ = 0;
+    hotaru::Subtitles subtitles_;
 };
 
 }  // namespace dialogs

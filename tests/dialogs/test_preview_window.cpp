@@ -4,6 +4,7 @@
 
 #include "dialogs/PreviewWindow.h"
 #include "movie/MovieStream.h"
+#include "movie/SubtitleFile.h"
 
 #include <QElapsedTimer>
 #include <QLabel>
@@ -237,6 +238,43 @@ private Q_SLOTS:
         const double resumedAt = window.player().position();
         QVERIFY2(resumedAt >= pausedAt && resumedAt < pausedAt + 0.5,
                  qPrintable(QStringLiteral("paused at %1, on from %2").arg(pausedAt).arg(resumedAt)));
+    }
+
+    // Subtitles show over the picture during their cue only, as they play.
+    void subtitlesShowDuringTheirCue()
+    {
+        FakeSystemServices services;  // no device: the wall clock leads
+        PreviewWindow window(services, QStringLiteral("t"), streamOf(film_));
+        window.setAttribute(Qt::WA_DeleteOnClose, false);
+        const auto read =
+            hotaru::parseSubtitles("1\n00:00:01,000 --> 00:00:02,000\n蛍が舞う\n二行目\n", hotaru::SubtitleFormat::Srt);
+        window.setSubtitles(std::get<hotaru::Subtitles>(read));
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        QTRY_VERIFY_WITH_TIMEOUT(window.player().position() >= 0.2, 10000);
+        QVERIFY(window.player().position() < 0.9);
+        QCOMPARE(window.subtitle(), QString());
+        QTRY_COMPARE_WITH_TIMEOUT(window.subtitle(), QStringLiteral("蛍が舞う\n二行目"), 10000);
+        QVERIFY(window.player().position() < 2.0);
+        // Drawn over the picture's lower part: the same frame without it differs there only.
+        QTest::keyClick(&window, Qt::Key_Space);
+        auto* view = window.findChild<QWidget*>(QStringLiteral("Picture"));
+        const QImage with = view->grab().toImage();
+        const hotaru::Subtitles kept = std::get<hotaru::Subtitles>(read);
+        window.setSubtitles({});
+        Q_EMIT window.player().positionChanged(window.player().position());
+        const QImage without = view->grab().toImage();
+        QCOMPARE(window.subtitle(), QString());
+        int above = 0, below = 0;
+        for (int y = 0; y < with.height(); ++y)
+            for (int x = 0; x < with.width(); ++x)
+                if (with.pixel(x, y) != without.pixel(x, y))
+                    ++(y < with.height() / 2 ? above : below);
+        QVERIFY2(above == 0 && below > 100, qPrintable(QStringLiteral("%1 above, %2 below").arg(above).arg(below)));
+        window.setSubtitles(kept);
+        QTest::keyClick(&window, Qt::Key_Space);
+        QTRY_VERIFY_WITH_TIMEOUT(window.player().position() >= 2.05, 10000);
+        QTRY_COMPARE(window.subtitle(), QString());
     }
 
     void damagedMoviesStopWithAMessage()

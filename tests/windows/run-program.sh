@@ -13,6 +13,9 @@
 #            maker wrote
 #   mp4      --extract --mp4 with cpk2avi.exe writes MP4s (H.264, AAC) whose
 #            codecs and frame counts the host's ffprobe checks
+#   mkv      --extract --mkv with cpk2avi.exe, a Shift-JIS subtitle file and
+#            --checksums: the host's ffprobe finds Cinepak, PCM and a Japanese
+#            SRT track, and sha256sum -c checks the list
 #   console  hotaru-movie-cutter.com waits for the program and returns its
 #            exit code, with its output
 #   language --help follows the system's language: Japanese with
@@ -249,6 +252,25 @@ if [ "$rc" -eq 0 ] && [ "${#mp4s[@]}" -eq 3 ] && [ -f "${mp4s[0]}" ]; then
   [ -z "$(ls "$mp4_out"/*.cpk 2>/dev/null)" ] || fail "--mp4 left .cpk files behind"
 else
   fail "--mp4 (exit $rc):"; cat "$WORK/mp4.txt"; ls -la "$mp4_out"
+fi
+
+# --- mkv: the archival MKV with subtitles in Shift-JIS named like the movie
+mkv_out="$WORK/mkv" subs="$WORK/subs"
+mkdir -p "$mkv_out" "$subs"
+first="$(sed -n 's/^ *1  *\(.*[^ ]\)  *[0-9][0-9]* バイト .*/\1/p' "$WORK/list.txt")"
+printf '1\r\n00:00:00,100 --> 00:00:00,800\r\nこんにちは\r\n' | iconv -f UTF-8 -t CP932 >"$subs/$first.srt"
+"${wine[@]}" "$program" --extract --out "$(winpath "$mkv_out")" --mkv --subtitles "$(winpath "$subs")" \
+  --checksums 1 >"$WORK/mkv.txt" 2>&1 </dev/null
+rc=$?
+mkv="$mkv_out/$first.mkv"
+streams="$(ffprobe -v error -show_entries stream=codec_name:stream_tags=language -of csv=p=0 "$mkv" 2>&1 |
+  paste -sd ' ')"
+cue="$(ffmpeg -nostdin -v error -i "$mkv" -map 0:s -f srt - 2>/dev/null | tr -d '\r' | sed -n 3p)"
+if [ "$rc" -eq 0 ] && [ "$streams" = "cinepak pcm_s16le subrip,jpn" ] && [ "$cue" = こんにちは ] &&
+  (cd "$mkv_out" && sha256sum -c --strict --quiet SHA256SUMS); then
+  pass "--mkv --subtitles --checksums: $first.mkv holds $streams, its cue reads $cue, SHA256SUMS checks"
+else
+  fail "--mkv --subtitles (exit $rc): $streams, cue '$cue':"; cat "$WORK/mkv.txt"; ls -la "$mkv_out"
 fi
 
 # --- console: the .com runs the command line, waits, and returns its code
