@@ -150,6 +150,10 @@ private Q_SLOTS:
                   [](std::int32_t a, std::int32_t b) { return hotaru::movieSize(2, a) < hotaru::movieSize(2, b); });
         Program::pickWith(c, movies[0]);
         Program::pickWith(c, movies[1]);
+        // The status line names the files by the names they get.
+        QStringList said;
+        connect(window->findChild<ExtractionRun*>(), &ExtractionRun::statusChanged, window.get(),
+                [&](const QString& text) { said << text; });
         for (int round = 0; round < 2; ++round) {
             c.run->click();
             QTRY_VERIFY_WITH_TIMEOUT(!window->isRunning(), 60000);
@@ -160,6 +164,7 @@ private Q_SLOTS:
         QCOMPARE(names, (QStringList{QStringLiteral("disc2 (2).cpk"), QStringLiteral("disc2 (3).cpk"),
                                      QStringLiteral("disc2 (4).cpk"), QStringLiteral("disc2.cpk")}));
         QCOMPARE(QFileInfo(out + QStringLiteral("disc2.cpk")).size(), qint64{hotaru::movieSize(2, movies[0])});
+        QVERIFY2(said.contains(QStringLiteral("disc2 (4).cpk  を作成中です。")), qPrintable(said.join(u'|')));
     }
 
     // The subtitle folder comes from the folder picker and goes again on a

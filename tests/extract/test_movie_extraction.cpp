@@ -172,6 +172,60 @@ TEST_F(ExtractMovieTest, CopiesTheMovieUnderItsTitleAndTellsEachStepInOrder)
     EXPECT_EQ(std::count(events.begin(), events.end(), "slice"), 100);
 }
 
+// The converter is handed the subtitles named like the movie (.srt, else
+// .ass) only where the format can hold them: never an AVI, burnt only where
+// the pictures are encoded anyway; what the check refuses is left out.
+TEST_F(ExtractMovieTest, SubtitlesReachOnlyAFormatThatCanHoldThem)
+{
+    const std::string subtitles = utf8Path(dir / "subs") + hotaru::PathSeparator;
+    fs::create_directories(fsPath(subtitles));
+    writeFile(subtitles + "disc1-4.ass", "[Events]\n");
+    struct Case {
+        hotaru::VideoFormat format;
+        bool burn;
+        bool usable;
+        std::string expected;
+    };
+    for (const Case& c :
+         {Case{hotaru::VideoFormat::Mkv, false, true, subtitles + "disc1-4.ass"},
+          Case{hotaru::VideoFormat::Mp4, true, true, subtitles + "disc1-4.ass"},
+          Case{hotaru::VideoFormat::Avi, false, true, ""}, Case{hotaru::VideoFormat::Avi, true, true, ""},
+          Case{hotaru::VideoFormat::Mkv, false, false, ""}}) {
+        SCOPED_TRACE(std::string(hotaru::outputFormat(c.format).name) + (c.burn ? " burnt" : ""));
+        hotaru::MovieHooks hooks;
+        hooks.conversion = [&] { return hotaru::ConversionChoice{"conv", c.format, 1, subtitles, c.burn}; };
+        hooks.subtitlesUsable = [&](const std::string&) { return c.usable; };
+        hotaru::Conversion handed;
+        hooks.convert = [&](const hotaru::Conversion& job) {
+            handed = job;
+            return hotaru::ConversionOutcome::Failed;
+        };
+        hotaru::RunArchive archive(run.archivePath);
+        EXPECT_EQ(hotaru::processMovie(run, archive, 4, folder(), hooks, "disc1-4"), hotaru::MovieEnd::NotConverted);
+        EXPECT_EQ(handed.subtitles, c.expected);
+        EXPECT_EQ(handed.burnSubtitles, c.burn && !c.expected.empty());
+    }
+    writeFile(subtitles + "disc1-4.srt", "");
+    EXPECT_EQ(hotaru::findSubtitles(subtitles, "disc1-4"), subtitles + "disc1-4.srt");
+    EXPECT_EQ(hotaru::findSubtitles(subtitles, "disc1-5"), "");
+}
+
+// A name is taken when any file the movie will leave is there: its video
+// too, which a converted run keeps instead of the .cpk.
+TEST(ClaimName, TheVideoAboutToBeWrittenCountsAsTaken)
+{
+    hotaru::RunSnapshot run;
+    run.disc = 1;
+    run.naming = hotaru::NameTemplate("disc{disc}");
+    const auto exists = [](const std::string& file) { return file == "disc1.mp4"; };
+    hotaru::OutputNames renaming(hotaru::ExistingFiles::Rename, exists);
+    EXPECT_EQ(hotaru::claimName(run, 4, hotaru::VideoFormat::Mp4, renaming), "disc1 (2)");
+    EXPECT_EQ(hotaru::claimName(run, 5, std::nullopt, renaming), "disc1");
+    hotaru::OutputNames skipping(hotaru::ExistingFiles::Skip, exists);
+    EXPECT_EQ(hotaru::claimName(run, 4, hotaru::VideoFormat::Mp4, skipping), std::nullopt);
+    EXPECT_EQ(hotaru::claimName(run, 4, hotaru::VideoFormat::Mkv, skipping), "disc1");
+}
+
 TEST_F(ExtractMovieTest, TitleWithSpacesKeepsThemInTheFileName)
 {
     ASSERT_EQ(hotaru::movieTitle(1, 27), "スタッフロール 其の一");
