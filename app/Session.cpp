@@ -3,6 +3,8 @@
 #include "platform/InOutError.h"
 #include "platform/Path.h"
 
+#include <QDir>
+
 #include <algorithm>
 
 namespace app {
@@ -83,7 +85,10 @@ void Session::setNaming(const hotaru::NameTemplate& naming, hotaru::ExistingFile
 
 void Session::setSubtitleFolder(const QString& folder)
 {
-    subtitleFolder_ = folder.isEmpty() ? folder : QString::fromStdString(hotaru::joinPath(folder.toStdString(), {}));
+    // In the system's own form, as the output folder: backslashes on Windows.
+    subtitleFolder_ =
+        folder.isEmpty() ? folder
+                         : QString::fromStdString(hotaru::joinPath(QDir::toNativeSeparators(folder).toStdString(), {}));
     Q_EMIT subtitlesChanged();
     Q_EMIT runSettingsChanged();
 }

@@ -189,7 +189,7 @@ private Q_SLOTS:
         auto* burnItem = Controls::find<QAction>(*window, "burnSubtitles");
         services.folders = {subtitles};
         folderItem->trigger();
-        QCOMPARE(session.subtitleFolder(), subtitles + u'/');
+        QCOMPARE(session.subtitleFolder(), QDir::toNativeSeparators(subtitles + u'/'));
         QVERIFY(folderItem->isChecked() && folderItem->statusTip().contains(QDir::toNativeSeparators(subtitles)));
         burnItem->trigger();
         QVERIFY(burnItem->isChecked() && session.burnSubtitles());
