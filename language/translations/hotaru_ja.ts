@@ -289,5 +289,15 @@ Options:</source>
         <source>%1: %2; %3 is made without them</source>
         <translation>%1: %2。%3 は字幕なしで作成します</translation>
     </message>
+    <message>
+        <source>Examples:
+  %1 --extract --mkv --checksums --out ~/movies 1 2
+  %1 --extract --mp4 --scale 4 --subtitles subs --name &apos;{n:02} {title_en}&apos;
+</source>
+        <translation>例:
+  %1 --extract --mkv --checksums --out ~/movies 1 2
+  %1 --extract --mp4 --scale 4 --subtitles subs --name &apos;{n:02} {title_en}&apos;
+</translation>
+    </message>
 </context>
 </TS>
