@@ -116,11 +116,10 @@ QString helpText()
         width = std::max(width, static_cast<int>(optionColumn(entry).size()));
     for (const OptionEntry& entry : optionEntries())
         text += QStringLiteral("  %1  %2\n").arg(optionColumn(entry), -width).arg(Texts::tr(entry.description));
-    text += u'\n' +
-            Texts::tr("Examples:\n"
-                      "  %1 --extract --mkv --checksums --out ~/movies 1 2\n"
-                      "  %1 --extract --mp4 --scale 4 --subtitles subs --name '{n:02} {title_en}'\n")
-                .arg(Program);
+    text += u'\n' + Texts::tr("Examples:\n"
+                              "  %1 --extract --mkv --checksums --out ~/movies 1 2\n"
+                              "  %1 --extract --mp4 --scale 4 --subtitles subs --name '{n:02} {title_en}'\n")
+                        .arg(Program);
     text += u'\n' +
             Texts::tr("Exit status: 0 when everything asked for was done, 1 when something failed,\n"
                       "2 for bad usage or a movie the disc does not have, 130 when interrupted.") +
