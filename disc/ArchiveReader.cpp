@@ -33,7 +33,11 @@ public:
     PlainReader(std::shared_ptr<BlockSource> file, ReadOptions options, ReadEvents events)
         : file_(std::move(file)), options_(std::move(options)), events_(std::move(events))
     {
+        layout_.files = {file_->path()};
+        layout_.track = {.file = file_->path(), .mode = TrackMode::Mode1Cooked};
+        layout_.extents = {{0, file_->size()}};
     }
+    const ArchiveLayout& layout() const override { return layout_; }
     std::int64_t size() const override { return file_->size(); }
     void read(std::int64_t offset, void* buffer, std::size_t n) override
     {
@@ -45,16 +49,20 @@ private:
     std::shared_ptr<BlockSource> file_;
     ReadOptions options_;
     ReadEvents events_;
+    ArchiveLayout layout_;
 };
 
 class ImageReader : public ArchiveReader {
 public:
-    ImageReader(std::string path, std::unique_ptr<DataTrack> track)
-        : path_(std::move(path)), track_(std::move(track)), extents_(findArchive(*track_, path_))
+    // `layout` without its extents, which the track's file system gives.
+    ImageReader(ArchiveLayout layout, std::unique_ptr<DataTrack> track)
+        : path_(layout.files.front()), track_(std::move(track)), layout_(std::move(layout))
     {
-        for (const Extent& e : extents_)
+        layout_.extents = findArchive(*track_, path_);
+        for (const Extent& e : layout_.extents)
             size_ += e.length;
     }
+    const ArchiveLayout& layout() const override { return layout_; }
     std::int64_t size() const override { return size_; }
     void read(std::int64_t offset, void* buffer, std::size_t n) override
     {
@@ -62,7 +70,7 @@ public:
             throw EInOutError(io::ReadPastEnd, path_);
         auto* out = static_cast<char*>(buffer);
         std::int64_t base = 0;
-        for (const Extent& e : extents_) {
+        for (const Extent& e : layout_.extents) {
             if (n == 0)
                 break;
             if (offset < base + e.length) {
@@ -80,7 +88,7 @@ public:
 private:
     std::string path_;
     std::unique_ptr<DataTrack> track_;
-    std::vector<Extent> extents_;
+    ArchiveLayout layout_;
     std::int64_t size_ = 0;
 };
 
@@ -183,24 +191,34 @@ std::shared_ptr<BlockSource> namedFile(const std::string& name, const std::strin
     return opener.open(*found);
 }
 
-// The data track every format's record names; `file` when its file is open already.
-std::unique_ptr<ArchiveReader> imageReader(const std::string& image, const ImageTrack& track, const Opener& opener,
+// A file a descriptor names, as it is found.
+std::string foundName(const std::string& name)
+{
+    return isRegularFile(name) ? name : findAsWindowsWould(name).value_or(name);
+}
+
+// The data track every format's record names (layout.track), in the image
+// whose files layout.files lists; `file` when its file is open already.
+std::unique_ptr<ArchiveReader> imageReader(ArchiveLayout layout, const Opener& opener,
                                            std::shared_ptr<BlockSource> file = nullptr)
 {
+    const std::string image = layout.files.front();
+    ImageTrack& track = layout.track;
     if (!file)
         file = namedFile(track.file, image, opener);
-    const SectorLayout layout = track.layout();
-    const auto size = static_cast<std::int64_t>(layout.sectorSize);
+    track.file = file->path();
+    const SectorLayout shape = track.layout();
+    const auto size = static_cast<std::int64_t>(shape.sectorSize);
     const std::int64_t end = track.sectors < 0 ? file->size() : track.start + track.sectors * size;
     if (track.start > file->size() || end > file->size() ||
         (track.sectors < 0 && track.endsOnSector && (end - track.start) % size != 0))
         throw ImageError(ImageFault::TrackTooShort, file->path(), file->path() + " is shorter than " + image + " says");
     const std::int64_t sectors = std::max<std::int64_t>(0, end - track.start) / size;
     std::unique_ptr<DataTrack> data =
-        layout.sectorSize == UserDataSize
+        shape.sectorSize == UserDataSize
             ? cookedTrack(std::move(file), track.start, sectors, opener.reading())
-            : rawTrack(std::move(file), track.start, sectors, layout.sectorSize, layout.dataOffset, opener.reading());
-    return std::make_unique<ImageReader>(image, std::move(data));
+            : rawTrack(std::move(file), track.start, sectors, shape.sectorSize, shape.dataOffset, opener.reading());
+    return std::make_unique<ImageReader>(std::move(layout), std::move(data));
 }
 
 // The chunks of a Nero image, when `file` ends in the footer of one: named .nrg,
@@ -258,18 +276,30 @@ struct Probe {
 Reader cueSheet(const std::string& path, BlockSource& file, const Opener& opener)
 {
     const std::string text = descriptorText(path, file, opener, "a CUE sheet", 1);
-    return imageReader(path, cueDataTrack(parseCueSheet(text, path), path), opener);
+    const std::vector<CueTrack> tracks = parseCueSheet(text, path);
+    ArchiveLayout layout{.kind = ImageKind::CueSheet, .files = {path}, .track = cueDataTrack(tracks, path)};
+    for (const CueTrack& t : tracks) {
+        const std::string name = foundName(t.file);
+        if (std::find(layout.files.begin(), layout.files.end(), name) == layout.files.end())
+            layout.files.push_back(name);
+    }
+    return imageReader(std::move(layout), opener);
 }
 
 Reader cloneCd(const std::string& path, BlockSource& file, const Opener& opener)
 {
-    return imageReader(path, parseCloneCd(descriptorText(path, file, opener, "a disc image's descriptor"), path),
-                       opener);
+    ImageTrack track = parseCloneCd(descriptorText(path, file, opener, "a disc image's descriptor"), path);
+    ArchiveLayout layout{.kind = ImageKind::CloneCd, .files = {path, foundName(track.file)}, .track = track};
+    if (const std::optional<std::string> sub = companion(path, "sub"))
+        layout.files.push_back(*sub);
+    return imageReader(std::move(layout), opener);
 }
 
 Reader alcohol(const std::string& path, BlockSource& file, const Opener& opener)
 {
-    return imageReader(path, parseMds(descriptorText(path, file, opener, "a disc image's descriptor"), path), opener);
+    ImageTrack track = parseMds(descriptorText(path, file, opener, "a disc image's descriptor"), path);
+    ArchiveLayout layout{.kind = ImageKind::Alcohol, .files = {path, foundName(track.file)}, .track = track};
+    return imageReader(std::move(layout), opener);
 }
 
 // An image opened by its sectors file, read through the descriptor beside it.
@@ -296,7 +326,10 @@ Reader alcoholVersion2(const Probe& p)
 }
 Reader chdContent(const Probe& p)
 {
-    return p.has(0, "MComprHD") ? std::make_unique<ImageReader>(p.path, chdTrack(p.file, p.opener.reading())) : nullptr;
+    if (!p.has(0, "MComprHD"))
+        return nullptr;
+    ArchiveLayout layout{.kind = ImageKind::Chd, .files = {p.path}, .track = {.file = p.path}};
+    return std::make_unique<ImageReader>(std::move(layout), chdTrack(p.file, p.opener.reading()));
 }
 Reader alcoholContent(const Probe& p)
 {
@@ -305,12 +338,17 @@ Reader alcoholContent(const Probe& p)
 Reader neroContent(const Probe& p)
 {
     const std::optional<std::string> chunks = nrgChunks(p.path, *p.file, p.opener);
-    return chunks ? imageReader(p.path, parseNrg(*chunks, p.file->size(), p.path), p.opener, p.file) : nullptr;
+    if (!chunks)
+        return nullptr;
+    ArchiveLayout layout{
+        .kind = ImageKind::Nero, .files = {p.path}, .track = parseNrg(*chunks, p.file->size(), p.path)};
+    return imageReader(std::move(layout), p.opener, p.file);
 }
 Reader isoContent(const Probe& p)
 {
-    const ImageTrack track{.file = p.path, .mode = TrackMode::Mode1Cooked};
-    return p.has(16 * 2048 + 1, "CD001") ? imageReader(p.path, track, p.opener, p.file) : nullptr;
+    const ArchiveLayout layout{
+        .kind = ImageKind::Iso, .files = {p.path}, .track = {.file = p.path, .mode = TrackMode::Mode1Cooked}};
+    return p.has(16 * 2048 + 1, "CD001") ? imageReader(layout, p.opener, p.file) : nullptr;
 }
 Reader rawContent(const Probe& p)
 {
@@ -319,8 +357,11 @@ Reader rawContent(const Probe& p)
     const auto mode = static_cast<std::uint8_t>(p.head[15]);
     if (mode != 1 && mode != 2)
         throw ImageError(ImageFault::NotSupported, p.path, p.path + ": raw sectors of mode " + std::to_string(mode));
-    const ImageTrack track{.file = p.path, .mode = mode == 1 ? TrackMode::Mode1Raw : TrackMode::Mode2Raw};
-    return imageReader(p.path, track, p.opener, p.file);
+    const ArchiveLayout layout{
+        .kind = ImageKind::RawBin,
+        .files = {p.path},
+        .track = {.file = p.path, .mode = mode == 1 ? TrackMode::Mode1Raw : TrackMode::Mode2Raw}};
+    return imageReader(layout, p.opener, p.file);
 }
 Reader cloneCdContent(const Probe& p) { return p.has(0, "[CloneCD]") ? cloneCd(p.path, *p.file, p.opener) : nullptr; }
 Reader cueContent(const Probe& p)

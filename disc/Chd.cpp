@@ -22,7 +22,6 @@ namespace {
 
 using namespace chd;
 
-constexpr int TrackPadding = 4;
 // Hunks decoded ahead of the reader when it reads in order: a few per decoding
 // thread, so none waits for the reader's hand-off.
 constexpr std::uint32_t DecodeAhead = 8;

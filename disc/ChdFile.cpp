@@ -326,12 +326,15 @@ TrackInfo ChdFile::parseTrack(const char* text) const
             t.frames = std::atoll(value.c_str());
         else if (key == "PREGAP")
             t.pregap = std::atoll(value.c_str());
+        else if (key == "POSTGAP")
+            t.postgap = std::atoll(value.c_str());
         else if (key == "PGTYPE")
             pregapType = value;
     }
     // A pregap type starting with V means the pregap's sectors are stored with the track.
     t.pregapInData = !pregapType.empty() && pregapType[0] == 'V';
-    if (t.frames <= 0 || t.frames > 100 * 60 * 75 || t.pregap < 0 || t.pregap > t.frames)
+    if (t.frames <= 0 || t.frames > 100 * 60 * 75 || t.pregap < 0 || t.pregap > t.frames || t.postgap < 0 ||
+        t.postgap > 100 * 60 * 75)
         malformed("a track's length cannot be right: " + std::string(text), -1);
     return t;
 }

@@ -23,6 +23,8 @@ inline constexpr std::uint32_t TrackTag = tag("CHT2"), OldTrackTag = tag("CHTR")
 inline constexpr int MaxMetadata = 1024;
 // No CD holds more than 100 minutes of frames.
 inline constexpr std::uint64_t MaxCdFrames = 100ULL * 60 * 75;
+// Each track's frames are padded to a multiple of this in the hunks.
+inline constexpr int TrackPadding = 4;
 
 enum : std::uint8_t {
     Codec0 = 0,
@@ -55,6 +57,7 @@ struct TrackInfo {
     std::string type;
     std::int64_t frames = 0;
     std::int64_t pregap = 0;
+    std::int64_t postgap = 0;
     bool pregapInData = false;
 };
 

@@ -25,6 +25,8 @@ public:
     static File openRead(const std::string& path);
     // A new file that must not exist yet, for reading and writing; others may read.
     static File createNew(const std::string& path);
+    // An existing file, for reading and writing in place; others may read.
+    static File openReadWrite(const std::string& path);
 
     const std::string& path() const noexcept { return path_; }
     std::int64_t size();

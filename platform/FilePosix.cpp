@@ -104,6 +104,21 @@ File File::createNew(const std::string& path)
     return f;
 }
 
+File File::openReadWrite(const std::string& path)
+{
+    File f;
+    f.path_ = path;
+    f.fd_ = ::open(path.c_str(), O_RDWR | O_CLOEXEC | O_NOCTTY);
+    if (f.fd_ < 0)
+        fail(path);
+    struct stat st {};
+    if (::fstat(f.fd_, &st) != 0)
+        fail(path);
+    if (!S_ISREG(st.st_mode))
+        throw EInOutError(io::NotAFile, path);
+    return f;
+}
+
 std::int64_t File::size()
 {
     struct stat st {};

@@ -109,6 +109,20 @@ File File::createNew(const std::string& path)
     return f;
 }
 
+File File::openReadWrite(const std::string& path)
+{
+    File f;
+    f.path_ = path;
+    HANDLE hf = CreateFileW(widen(path).c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (hf == INVALID_HANDLE_VALUE)
+        fail(path);
+    f.handle_ = hf;
+    if (GetFileType(hf) != FILE_TYPE_DISK)
+        throw EInOutError(io::NotAFile, path);
+    return f;
+}
+
 std::int64_t File::size()
 {
     LARGE_INTEGER s;

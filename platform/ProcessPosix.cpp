@@ -60,7 +60,7 @@ void endChild(pid_t pid, int& status)
 }  // namespace
 
 ProgramRun runProgram(const std::string& program, const std::vector<std::string>& args, const std::string& workDir,
-                      const std::function<bool()>& stopRequested)
+                      const std::function<bool()>& stopRequested, const std::string& outputFile)
 {
     ProgramRun run;
     std::vector<std::string> argvStore{program};
@@ -73,6 +73,11 @@ ProgramRun runProgram(const std::string& program, const std::vector<std::string>
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    if (!outputFile.empty()) {
+        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, outputFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                         0644);
+        posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
+    }
     if (!workDir.empty())
         posix_spawn_file_actions_addchdir_np(&actions, workDir.c_str());
     // The program inherits the caller's scheduling: callers that lowered

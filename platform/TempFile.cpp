@@ -88,6 +88,25 @@ void TempFile::write(const void* data, std::size_t n)
     }
 }
 
+void TempFile::readAt(std::int64_t offset, void* data, std::size_t n)
+{
+    try {
+        file_.readAt(offset, data, n);
+    } catch (const EInOutError& e) {
+        throw EInOutError(e.code(), finalPath_, e.systemError());
+    }
+}
+
+void TempFile::writeAt(std::int64_t offset, const void* data, std::size_t n)
+{
+    try {
+        file_.seek(offset);
+        file_.writeExact(data, n);
+    } catch (const EInOutError& e) {
+        throw EInOutError(e.code(), finalPath_, e.systemError());
+    }
+}
+
 void TempFile::commit(Flush flush)
 {
     try {

@@ -4,6 +4,7 @@
 #include "platform/InOutError.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 namespace hotaru {
@@ -34,6 +35,10 @@ public:
     const std::string& path() const noexcept { return path_; }
 
     void write(const void* data, std::size_t n);
+    // Random access to what is written so far, to mend a copy in place:
+    // writeAt moves the position, so later write()s go on from there.
+    void readAt(std::int64_t offset, void* data, std::size_t n);
+    void writeAt(std::int64_t offset, const void* data, std::size_t n);
 
     enum class Flush {
         IfReplacing,  // on the disk before the rename only when it replaces a file

@@ -40,7 +40,7 @@ if ((!lean)); then
     xvfb xauth imagemagick xdotool x11-utils
     g++-mingw-w64-x86-64-posix wine64 wine locales
     dpkg-dev man-db appstream desktop-file-utils clang-format shellcheck nsis nasm unzip python3
-    xorriso mame-tools chromium mdf2iso nrg2iso iat ccd2iso mkvtoolnix
+    xorriso mame-tools chromium mdf2iso nrg2iso iat ccd2iso mkvtoolnix libarchive-tools
   )
 fi
 
