@@ -9,6 +9,31 @@
 
 namespace hotaru {
 
+namespace {
+
+// The burner's reason, in the converter's words.
+ConvertError fontFailure(const SubtitleBurner::FontError& e)
+{
+    using Reason = SubtitleBurner::FontError::Reason;
+    if (e.reason == Reason::NoFont)
+        return ConvertError("cannot draw the subtitles: no font found; set HOTARU_SUBTITLE_FONT to a font file");
+    const std::string unusable = "cannot draw the subtitles with " + inQuotes(e.font);
+    switch (e.reason) {
+    case Reason::Unreadable:
+        return ConvertError(unusable + ": it cannot be read");
+    case Reason::TooLarge:
+        return ConvertError(unusable + ": it is too large for a font");
+    case Reason::NotAFont:
+        return ConvertError(unusable + ": it is no font FreeType reads");
+    case Reason::NoSize:
+    case Reason::NoFont:
+        break;
+    }
+    return ConvertError(unusable + ": it has no letters of " + std::to_string(e.pixels) + " pixels");
+}
+
+}  // namespace
+
 Transcoder::Transcoder(const std::string& in, const std::string& out, const OutputFormat& format, int scale,
                        const Subtitles* subtitles, bool burnSubtitles)
     : input_(in), out_(out), format_(format), picture_(newFrame())
@@ -35,7 +60,11 @@ Transcoder::Transcoder(const std::string& in, const std::string& out, const Outp
     toVideo_ = [this](AVPacket& pkt) { write(pkt, *videoOut_, video_->context().time_base); };
     if (subtitles && burnSubtitles) {
         // Drawn at the enlarged size, so the letters stay sharp.
-        burner_ = std::make_unique<SubtitleBurner>(*subtitles, width * scale, height * scale);
+        try {
+            burner_ = std::make_unique<SubtitleBurner>(*subtitles, width * scale, height * scale);
+        } catch (const SubtitleBurner::FontError& e) {
+            throw fontFailure(e);
+        }
         const AVRational clock = video.time_base;
         video_->setOverlay([this, clock](AVFrame& picture, std::int64_t pts) {
             burner_->draw(picture, av_rescale_q(pts, clock, AVRational{1, 1000}));

@@ -6,8 +6,8 @@
 #include "cpk2avi/H264Encoder.h"
 #include "cpk2avi/OutputChecks.h"
 #include "cpk2avi/PcmTrack.h"
-#include "cpk2avi/SubtitleBurner.h"
 #include "cpk2avi/SubtitleWriter.h"
+#include "movie/SubtitleBurner.h"
 
 #include <cstdint>
 #include <memory>

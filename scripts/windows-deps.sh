@@ -92,15 +92,22 @@ x264_options=(
 # What cpk2avi uses: the FILM reader (FFmpeg names it segafilm), the FILM
 # audio decoders and the Cinepak decoder; the AVI and Matroska writers; for
 # MP4, x264, the AAC encoder, the MP4 writer, and the scaler and resampler
-# they need; the subtitle tracks' encoders (MP4's text, SRT, ASS).
+# they need; the subtitle tracks' encoders (MP4's text, SRT, ASS). What a
+# re-made movie needs: the Cinepak encoder (the FILM itself is written by
+# our own code), and the readers of the videos fans make: MP4/MOV, Matroska
+# and WebM, AVI, with their usual pictures and sound.
 ffmpeg_options=(
   --disable-everything --disable-autodetect --disable-asm --disable-debug
   --disable-programs --disable-doc --disable-network
   --disable-avdevice --disable-avfilter --disable-postproc
   --enable-gpl --enable-libx264 --enable-w32threads
-  --enable-demuxer=segafilm "--enable-muxer=avi,mp4,matroska" --enable-protocol=file
+  "--enable-demuxer=segafilm,mov,matroska,avi,wav"
+  "--enable-muxer=avi,mp4,matroska" --enable-protocol=file
   "--enable-decoder=cinepak,pcm_s8_planar,pcm_s16be_planar,pcm_u8,pcm_s16le,adpcm_adx"
-  "--enable-encoder=libx264,aac,movtext,subrip,ass"
+  "--enable-decoder=h264,hevc,vp8,vp9,mpeg4,msmpeg4v3,mjpeg,aac,mp3float,opus,vorbis,flac"
+  "--enable-decoder=pcm_s16be,pcm_s24le,pcm_s32le,pcm_f32le"
+  "--enable-parser=h264,hevc,vp8,vp9,mpeg4video,aac,mpegaudio,opus,vorbis,flac"
+  "--enable-encoder=libx264,aac,movtext,subrip,ass,cinepak"
   --enable-static --disable-shared --pkg-config=pkg-config --pkg-config-flags=--static
   --target-os=mingw32 --arch=x86_64 "--cross-prefix=$triple-"
 )

@@ -1,6 +1,5 @@
-#include "cpk2avi/SubtitleBurner.h"
+#include "movie/SubtitleBurner.h"
 
-#include "cpk2avi/ConvertError.h"
 #include "platform/File.h"
 #include "platform/InOutError.h"
 
@@ -16,6 +15,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 
 namespace hotaru {
 
@@ -103,6 +103,12 @@ void blend(std::uint8_t& value, int target, int alpha)
 
 }  // namespace
 
+SubtitleBurner::FontError::FontError(Reason reason, std::string font, int pixels)
+    : std::runtime_error("subtitle font: " + (font.empty() ? std::string("none found") : font)), reason(reason),
+      font(std::move(font)), pixels(pixels)
+{
+}
+
 void SubtitleBurner::LibraryDeleter::operator()(FT_LibraryRec_* library) const { FT_Done_FreeType(library); }
 void SubtitleBurner::FaceDeleter::operator()(FT_FaceRec_* face) const { FT_Done_Face(face); }
 
@@ -111,17 +117,16 @@ SubtitleBurner::SubtitleBurner(const Subtitles& subtitles, int width, int height
 {
     const FontChoice font = findFont();
     if (font.path.empty())
-        throw ConvertError("cannot draw the subtitles: no font found; set HOTARU_SUBTITLE_FONT to a font file");
-    const std::string unusable = "cannot draw the subtitles with " + inQuotes(font.path);
+        throw FontError(FontError::NoFont, {});
     try {
         File file = File::openRead(font.path);
         const std::int64_t size = file.size();
         if (size > MaxFontBytes)
-            throw ConvertError(unusable + ": it is too large for a font");
+            throw FontError(FontError::TooLarge, font.path);
         fontBytes_.resize(static_cast<std::size_t>(size));
         file.readExact(fontBytes_.data(), fontBytes_.size());
     } catch (const EInOutError&) {
-        throw ConvertError(unusable + ": it cannot be read");
+        throw FontError(FontError::Unreadable, font.path);
     }
     FT_Library library = nullptr;
     if (FT_Init_FreeType(&library) != 0)
@@ -130,12 +135,12 @@ SubtitleBurner::SubtitleBurner(const Subtitles& subtitles, int width, int height
     FT_Face face = nullptr;
     if (FT_New_Memory_Face(library, reinterpret_cast<const FT_Byte*>(fontBytes_.data()),
                            static_cast<FT_Long>(fontBytes_.size()), font.index, &face) != 0)
-        throw ConvertError(unusable + ": it is no font FreeType reads");
+        throw FontError(FontError::NotAFont, font.path);
     face_.reset(face);
     // Letters a twelfth of the picture's height, never too small to read.
     const int pixels = std::max(8, height_ / 12);
     if (FT_Set_Pixel_Sizes(face, 0, static_cast<FT_UInt>(pixels)) != 0)
-        throw ConvertError(unusable + ": it has no letters of " + std::to_string(pixels) + " pixels");
+        throw FontError(FontError::NoSize, font.path, pixels);
     outlineRadius_ = std::max(1, pixels / 10);
 }
 

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -21,7 +22,24 @@ namespace hotaru {
 // Japanese sans font.
 class SubtitleBurner {
 public:
-    // For YUV 4:2:0 pictures of width x height. Throws ConvertError when no
+    // Why there are no letters to draw with; the converter and the window
+    // word it themselves.
+    class FontError : public std::runtime_error {
+    public:
+        enum Reason {
+            NoFont,      // none found; `font` is empty
+            Unreadable,  // the file cannot be read
+            TooLarge,    // too large for a font
+            NotAFont,    // FreeType does not read it
+            NoSize,      // it has no letters of `pixels` pixels
+        };
+        FontError(Reason reason, std::string font, int pixels = 0);
+        Reason reason;
+        std::string font;  // the font file's path
+        int pixels = 0;
+    };
+
+    // For YUV 4:2:0 pictures of width x height. Throws FontError when no
     // font is found or it cannot be read.
     SubtitleBurner(const Subtitles& subtitles, int width, int height);
     ~SubtitleBurner();
