@@ -51,6 +51,7 @@ MainMenu::MainMenu(QMainWindow* window) : QObject(window)
     outputFolder_ = item(file_, "KS1");
     preview_ = item(file_, "Preview1");
     preview_->setEnabled(false);
+    putBack_ = item(file_, "putBack");
     file_->addSeparator()->setObjectName(QStringLiteral("N1"));
     stop_ = item(file_, "Stop1");
     stop_->setEnabled(false);
@@ -142,6 +143,8 @@ void MainMenu::retranslate()
     word(open_, tr("開く(&O)"), tr("ﾑｰﾋﾞｰﾌｧｲﾙを開きます。"));
     word(outputFolder_, tr("保存先の指定(&S)"), tr("ﾌｧｲﾙの保存先を指定します。"));
     word(preview_, tr("ﾌﾟﾚﾋﾞｭｰ(&P)..."), tr("選んだﾑｰﾋﾞｰを再生します。"));
+    word(putBack_, tr("ﾑｰﾋﾞｰの書き戻し(&W)..."),
+         tr("作り直したﾑｰﾋﾞｰや字幕を焼き込んだﾑｰﾋﾞｰを入れて、ﾃﾞｨｽｸｲﾒｰｼﾞのｺﾋﾟｰを作ります。"));
     word(stop_, tr("ﾌｧｲﾙ作成の中止(&C)"), tr("ﾌｧｲﾙの作成を中止します。"));
     word(exit_, tr("終了(&X)"), tr("プログラムを終了します。"));
 

@@ -32,6 +32,7 @@ public:
     QAction* exitAction() const { return exit_; }
     QAction* aboutAction() const { return about_; }
     QAction* namingAction() const { return naming_; }
+    QAction* putBackAction() const { return putBack_; }
 
     // The item of each output format, in the table's order.
     QAction* outputAction(hotaru::VideoFormat format) const;
@@ -70,6 +71,7 @@ private:
     QAction* open_;
     QAction* outputFolder_;
     QAction* preview_;
+    QAction* putBack_;
     QAction* stop_;
     QAction* exit_;
     // Check items whose marks only the program sets.

@@ -5,12 +5,14 @@
 #include "app/MovieToolTips.h"
 #include "app/PreviewLauncher.h"
 #include "app/ProgramIcon.h"
+#include "app/PutBackWorker.h"
 #include "app/Voices.h"
 #include "catalogue/Catalogue.h"
 #include "dialogs/AboutDialog.h"
 #include "dialogs/ConverterLinkDialog.h"
 #include "dialogs/NamingDialog.h"
 #include "dialogs/OutputFolderDialog.h"
+#include "dialogs/PutBackDialog.h"
 #include "gui/Handlers.h"
 #include "gui/SystemServices.h"
 #include "gui/WindowLayout.h"
@@ -77,7 +79,14 @@ MainWindow::MainWindow(gui::SystemServices& services, QWidget* parent)
     wireHandlers();
 }
 
-MainWindow::~MainWindow() = default;
+MainWindow::~MainWindow()
+{
+    // A put-back under way is stopped: it leaves nothing under a final name.
+    if (putBackWorker_) {
+        putBackWorker_->requestInterruption();
+        putBackWorker_->wait();
+    }
+}
 
 void MainWindow::buildControls()
 {
@@ -212,6 +221,15 @@ void MainWindow::wireHandlers()
                                      QString::fromUtf8(kept.data(), static_cast<qsizetype>(kept.size())));
         gui::showModeless(w->namingDialog_.get());
     });
+    handle(menu_->putBackAction(), &QAction::triggered, [](MainWindow* w) {
+        if (!w->putBackDialog_)
+            return;
+        if (!w->putBackDialog_->isWorking()) {
+            const bool known = w->session_.disc() > 0;
+            w->putBackDialog_->setDisc(known ? w->session_.disc() : 0, w->session_.archivePath());
+        }
+        gui::showModeless(w->putBackDialog_.get());
+    });
     connect(menu_, &MainMenu::voiceChosen, this,
             [this](Voice voice) { gui::runHandler(services_, this, [&] { onVoiceChosen(voice); }); });
     connect(menu_, &MainMenu::hintChanged, this, [this](const QString& hint) { status_.setHint(hint); });
@@ -250,6 +268,12 @@ void MainWindow::makeDialogs()
     converterLinkDialog_ = std::make_unique<ConverterLinkDialog>(services_);
     namingDialog_ = std::make_unique<dialogs::NamingDialog>(this);
     connect(namingDialog_.get(), &dialogs::NamingDialog::namingChosen, &session_, &Session::setNaming);
+    putBackDialog_ = std::make_unique<dialogs::PutBackDialog>(services_, this);
+    connect(putBackDialog_.get(), &dialogs::PutBackDialog::putBackAsked, this, &MainWindow::onPutBackAsked);
+    connect(putBackDialog_.get(), &dialogs::PutBackDialog::stopAsked, this, [this] {
+        if (putBackWorker_)
+            putBackWorker_->requestInterruption();
+    });
     connect(outputFolderDialog_.get(), &OutputFolderDialog::outputFolderChosen, &session_, &Session::setOutputFolder);
     connect(converterLinkDialog_.get(), &ConverterLinkDialog::converterChosen, &session_, &Session::setConverterPath);
     connect(converterLinkDialog_.get(), &ConverterLinkDialog::aviOutputRequested, &session_, [this] {
@@ -263,6 +287,29 @@ void MainWindow::makeDialogs()
         converterLinkDialog_->setConverterPath(converter);
     connect(aboutDialog_.get(), &AboutDialog::hintChanged, this,
             [this](const QString& hint) { status_.setHint(hint); });
+}
+
+void MainWindow::onPutBackAsked(const dialogs::PutBackChoice& choice)
+{
+    if (putBackWorker_ || !session_.archive())
+        return;
+    hotaru::PutBackRequest request;
+    request.movie = choice.movie;
+    request.file = choice.file.toStdString();
+    request.folder = choice.folder.toStdString();
+    request.maxSeconds = choice.maxSeconds;
+    putBackWorker_ = new PutBackWorker(session_.archive(), std::move(request), this);
+    dialogs::PutBackDialog* dialog = putBackDialog_.get();
+    connect(putBackWorker_, &PutBackWorker::progressed, dialog, &dialogs::PutBackDialog::showProgress,
+            Qt::QueuedConnection);
+    connect(putBackWorker_, &PutBackWorker::done, dialog, &dialogs::PutBackDialog::showFinished, Qt::QueuedConnection);
+    connect(putBackWorker_, &PutBackWorker::failed, dialog, &dialogs::PutBackDialog::showFailed, Qt::QueuedConnection);
+    // Its last report is queued before this: the dialog hears it first.
+    connect(putBackWorker_, &QThread::finished, this, [this] {
+        putBackWorker_->deleteLater();
+        putBackWorker_ = nullptr;
+    });
+    putBackWorker_->start();
 }
 
 bool MainWindow::isRunning() const { return run_->isRunning(); }

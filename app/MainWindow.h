@@ -21,6 +21,8 @@ namespace dialogs {
 class AboutDialog;
 class ConverterLinkDialog;
 class NamingDialog;
+class PutBackDialog;
+struct PutBackChoice;
 class OutputFolderDialog;
 }  // namespace dialogs
 class QLabel;
@@ -34,6 +36,7 @@ class SystemServices;
 namespace app {
 class ChoiceList;
 class MainMenu;
+class PutBackWorker;
 struct PickNote;
 
 // The main window "Form1": the disc's titles on the left, the picked movies on
@@ -62,6 +65,7 @@ public:
     dialogs::ConverterLinkDialog& converterLinkDialog() const { return *converterLinkDialog_; }
     dialogs::AboutDialog& aboutDialog() const { return *aboutDialog_; }
     dialogs::NamingDialog& namingDialog() const { return *namingDialog_; }
+    dialogs::PutBackDialog& putBackDialog() const { return *putBackDialog_; }
 
 protected:
     bool event(QEvent* e) override;
@@ -97,6 +101,7 @@ private:
     void onClearAllClicked();
     void onRunClicked();
     void onRunEnded(ExtractionRun::End how);
+    void onPutBackAsked(const dialogs::PutBackChoice& choice);
 
     void showNote(const std::optional<PickNote>& note);
 
@@ -127,6 +132,8 @@ private:
     std::unique_ptr<dialogs::OutputFolderDialog> outputFolderDialog_;
     std::unique_ptr<dialogs::ConverterLinkDialog> converterLinkDialog_;
     std::unique_ptr<dialogs::NamingDialog> namingDialog_;
+    std::unique_ptr<dialogs::PutBackDialog> putBackDialog_;
+    PutBackWorker* putBackWorker_ = nullptr;  // while a put-back works
 };
 
 }  // namespace app

@@ -37,6 +37,13 @@ const std::vector<OptionEntry>& optionEntries()
         {{QStringLiteral("x"), QStringLiteral("extract")},
          {},
          QT_TRANSLATE_NOOP("Texts", "Copy the named movies, or all, into <title>.cpk files.")},
+        {{QStringLiteral("put-back")},
+         QStringLiteral("N"),
+         QT_TRANSLATE_NOOP("Texts", "Write into --out DIR a copy of the disc with movie N re-made from FILE: a video, "
+                                    "or .srt/.ass subtitles drawn into the disc's own movie.")},
+        {{QStringLiteral("max-seconds")},
+         QStringLiteral("S"),
+         QT_TRANSLATE_NOOP("Texts", "With --put-back, accept a new movie of up to S seconds (default 600).")},
         {{QStringLiteral("o"), QStringLiteral("out")},
          QStringLiteral("DIR"),
          QT_TRANSLATE_NOOP("Texts", "Write into DIR instead of the current folder.")},
@@ -102,11 +109,14 @@ QString helpText()
                   "       %1 --extract [ARCHIVE] [--out DIR] [--avi|--mp4|--mkv [--scale N] [--converter PATH]]\n"
                   "                 [--subtitles DIR [--burn-subtitles]] [--name TEMPLATE] [--existing RULE]\n"
                   "                 [--checksums] [N|TITLE ...]\n"
+                  "       %1 --put-back N FILE [ARCHIVE] --out DIR [--max-seconds S]\n"
                   "\n"
                   "Copies the movies of the game's two CDs out of their archive, hotaru4, into\n"
-                  "<title>.cpk files. Without --list or --extract it opens the window, with ARCHIVE\n"
-                  "open when one is named. Without ARCHIVE the CD-ROM drives are searched.\n"
-                  "Movies are named by number (N, as --list shows it) or by exact TITLE.\n"
+                  "<title>.cpk files, or puts a re-made movie back into a copy of the disc. Without\n"
+                  "--list, --extract or --put-back it opens the window, with ARCHIVE open when one\n"
+                  "is named. ARCHIVE is hotaru4 or a disc image holding it; without ARCHIVE the\n"
+                  "CD-ROM drives are searched. Movies are named by number (N, as --list shows it)\n"
+                  "or by exact TITLE.\n"
                   "\n"
                   "Options:")
             .arg(Program) +
@@ -118,7 +128,8 @@ QString helpText()
         text += QStringLiteral("  %1  %2\n").arg(optionColumn(entry), -width).arg(Texts::tr(entry.description));
     text += u'\n' + Texts::tr("Examples:\n"
                               "  %1 --extract --mkv --checksums --out ~/movies 1 2\n"
-                              "  %1 --extract --mp4 --scale 4 --subtitles subs --name '{n:02} {title_en}'\n")
+                              "  %1 --extract --mp4 --scale 4 --subtitles subs --name '{n:02} {title_en}'\n"
+                              "  %1 --put-back 3 english.srt disc1.cue --out ~/patched\n")
                         .arg(Program);
     text += u'\n' +
             Texts::tr("Exit status: 0 when everything asked for was done, 1 when something failed,\n"
@@ -210,6 +221,45 @@ bool isPathLike(const QString& text)
     return false;
 }
 
+namespace {
+
+// --put-back N FILE [ARCHIVE] --out DIR [--max-seconds S]: only --out and
+// --lang go with it.
+Options parsePutBack(const QCommandLineParser& parser, const QStringList& operands, const QDir& start,
+                     std::optional<language::Language> chosen)
+{
+    for (const char* name :
+         {"avi", "mp4", "mkv", "scale", "converter", "name", "existing", "subtitles", "burn-subtitles", "checksums"}) {
+        if (parser.isSet(QLatin1String(name)))
+            return failure(QT_TRANSLATE_NOOP("Texts", "--%1 goes with --extract"), {QLatin1String(name)});
+    }
+    Options o;
+    o.language = chosen;
+    o.mode = Mode::PutBack;
+    o.putBackMovie = parser.value(QStringLiteral("put-back"));
+    if (operands.isEmpty())
+        return failure(QT_TRANSLATE_NOOP("Texts", "--put-back needs the FILE the movie is made from"));
+    if (operands.size() > 2)
+        return failure(QT_TRANSLATE_NOOP("Texts", "--put-back takes FILE and at most one archive, not %1"),
+                       {operands.join(QStringLiteral(", "))});
+    o.putBackFile = absolute(operands[0], start);
+    o.archive = absolute(operands.value(1), start);
+    if (!parser.isSet(QStringLiteral("out")) || parser.value(QStringLiteral("out")).isEmpty())
+        return failure(QT_TRANSLATE_NOOP("Texts", "--put-back needs --out DIR, the folder the copy goes into"));
+    o.outputFolder = absolute(parser.value(QStringLiteral("out")), start);
+    if (parser.isSet(QStringLiteral("max-seconds"))) {
+        bool number = false;
+        const QString text = parser.value(QStringLiteral("max-seconds"));
+        o.maxSeconds = text.toDouble(&number);
+        if (!number || !(o.maxSeconds > 0) || o.maxSeconds > 24 * 3600)
+            return failure(QT_TRANSLATE_NOOP("Texts", "--max-seconds takes a number of seconds up to 86400, not %1"),
+                           {text});
+    }
+    return o;
+}
+
+}  // namespace
+
 Options parse(const QStringList& arguments, const QString& startFolder)
 {
     const QDir start(startFolder);
@@ -250,8 +300,18 @@ Options parse(const QStringList& arguments, const QString& startFolder)
     Options o;
     o.language = chosen;
     QStringList operands = parser.positionalArguments();
-    if (has("list") && has("extract"))
-        return failure(QT_TRANSLATE_NOOP("Texts", "--list and --extract cannot be combined"));
+    {
+        QStringList modes;
+        for (const char* name : {"list", "extract", "put-back"})
+            if (has(name))
+                modes << QStringLiteral("--") + QLatin1String(name);
+        if (modes.size() > 1)
+            return failure(QT_TRANSLATE_NOOP("Texts", "%1 and %2 cannot be combined"), {modes[0], modes[1]});
+    }
+    if (has("max-seconds") && !has("put-back"))
+        return failure(QT_TRANSLATE_NOOP("Texts", "--max-seconds goes with --put-back"));
+    if (has("put-back"))
+        return parsePutBack(parser, operands, start, chosen);
     if (!has("extract")) {
         for (const char* name : {"out", "avi", "mp4", "mkv", "scale", "converter", "name", "existing", "subtitles",
                                  "burn-subtitles", "checksums"}) {

@@ -1,11 +1,12 @@
 #pragma once
-// The command line: --list and --extract run without a window, through the
-// same core the window uses; anything else opens the window.
+// The command line: --list, --extract and --put-back run without a window,
+// through the same core the window uses; anything else opens the window.
 
 #include "catalogue/NameTemplate.h"
 #include "catalogue/OutputFormats.h"
 #include "extract/OutputNames.h"
 #include "language/Language.h"
+#include "remake/MovieRemake.h"
 
 #include <QString>
 #include <QStringList>
@@ -14,7 +15,7 @@
 
 namespace cli {
 
-enum class Mode { Window, List, Extract, Help, Version, Error };
+enum class Mode { Window, List, Extract, PutBack, Help, Version, Error };
 
 struct Options {
     Mode mode = Mode::Window;
@@ -32,6 +33,11 @@ struct Options {
     bool burnSubtitles = false;  // --burn-subtitles: drawn into the pictures
     QString converter;           // empty: cpk2avi beside the program
     QStringList picks;           // movie numbers or exact titles; empty: every movie
+    // --put-back N FILE: the movie (a number or an exact title), the video or
+    // subtitles it is re-made from, and the longest new movie accepted.
+    QString putBackMovie;
+    QString putBackFile;
+    double maxSeconds = hotaru::DefaultMaxSeconds;
     // --lang: this start's language; none: the remembered or the system's.
     std::optional<language::Language> language;
     QString message;  // the help, version or error text, in English

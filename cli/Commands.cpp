@@ -1,4 +1,4 @@
-// --list and --extract: the window's core run without a window.
+// --list, --extract and --put-back: the window's core run without a window.
 #include "cli/CommandLine.h"
 #include "cli/FailureText.h"
 #include "cli/InterruptGuard.h"
@@ -16,12 +16,14 @@
 #include "extract/RunProgress.h"
 #include "language/Failures.h"
 #include "language/Language.h"
+#include "language/PutBackTexts.h"
 #include "language/Translations.h"
 #include "movie/FilmHeader.h"
 #include "movie/SubtitleFile.h"
 #include "platform/Drives.h"
 #include "platform/File.h"
 #include "platform/InOutError.h"
+#include "remake/PutBack.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -394,6 +396,100 @@ int extract(const Options& options)
     return ExitFailure;
 }
 
+// One line rewritten in place on a terminal: what the put-back is doing and
+// how far it is; nothing otherwise, the result says it all.
+class PutBackLine {
+public:
+    void show(const hotaru::PutBackProgress& p)
+    {
+        if (!terminal_)
+            return;
+        const int percent = static_cast<int>(p.fraction * 100);
+        if (p.stage == stage_ && p.step == step_ && p.attempt == attempt_ && percent == percent_)
+            return;
+        stage_ = p.stage;
+        step_ = p.step;
+        attempt_ = p.attempt;
+        percent_ = percent;
+        QString text = language::putBackStageText(p) + QStringLiteral(" %1%").arg(percent);
+        const int width = displayWidth(text);
+        write(stdout, u'\r' + text + QString(std::max(0, shown_ - width), QLatin1Char(' ')));
+        shown_ = width;
+    }
+    void finish()
+    {
+        if (shown_ > 0)
+            write(stdout, QStringLiteral("\r%1\r").arg(QString(shown_, QLatin1Char(' '))));
+        shown_ = 0;
+    }
+
+private:
+    bool terminal_ = stdoutIsTerminal();
+    hotaru::PutBackStage stage_{};
+    hotaru::disc::CopyStep step_{};
+    int attempt_ = -1;
+    int percent_ = -1;
+    int shown_ = 0;
+};
+
+int putBack(const Options& options)
+{
+    std::optional<OpenedArchive> archive = openArchive(options.archive);
+    if (!archive)
+        return ExitFailure;
+    const std::int32_t movie = movieNamed(options.putBackMovie, archive->disc);
+    if (movie == 0) {
+        complain(Texts::tr("disc %1 has no movie \"%2\" (numbers 1 to %3, or a title as --list shows it)")
+                     .arg(QString::number(archive->disc), options.putBackMovie,
+                          QString::number(hotaru::movieCount(archive->disc))));
+        return ExitUsage;
+    }
+    if (!QFileInfo(options.putBackFile).isFile()) {
+        complain(aboutFile(options.putBackFile.toStdString(), language::ioText(hotaru::io::FileNotFound)));
+        return ExitFailure;
+    }
+    const std::optional<std::string> folder = outputFolder(options.outputFolder);
+    if (!folder)
+        return ExitFailure;
+
+    const InterruptGuard guard;
+    hotaru::PutBackRequest request;
+    request.movie = movie;
+    request.file = options.putBackFile.toStdString();
+    request.folder = *folder;
+    request.maxSeconds = options.maxSeconds;
+    PutBackLine line;
+    hotaru::PutBackEvents events;
+    events.progress = [&](const hotaru::PutBackProgress& p) { line.show(p); };
+    events.stopRequested = stopRequested;
+    hotaru::PutBackResult result;
+    try {
+        result = hotaru::putBack(*archive->archive, request, events);
+    } catch (...) {
+        line.finish();
+        const std::exception_ptr error = std::current_exception();
+        if (language::isStop(error) || stopRequested()) {
+            complain(Texts::tr("interrupted; nothing was written in %1").arg(fromUtf8(*folder)));
+            return ExitInterrupted;
+        }
+        complain(language::putBackFailureText(error));
+        return ExitFailure;
+    }
+    line.finish();
+    QString text =
+        Texts::tr("Movie %1 (%2) is back at quality %3% (%4 of %5 bytes, tries: %6); the copy of "
+                  "the disc:")
+            .arg(QString::number(movie), shownTitle(archive->disc, movie), QString::number(result.quality),
+                 QString::number(result.movieBytes), QString::number(result.budget), QString::number(result.attempts)) +
+        u'\n';
+    for (const std::string& file : result.copy.files)
+        text += QStringLiteral("  ") + fromUtf8(file) + u'\n';
+    write(stdout, text);
+    if (result.copy.chdAsBinCue)
+        complain(Texts::tr("no chdman was found, so the CHD was written as a BIN/CUE image"));
+    return 0;
+}
+
 }  // namespace
 
 int run(const Options& options)
@@ -414,6 +510,8 @@ int run(const Options& options)
         return list(options);
     case Mode::Extract:
         return extract(options);
+    case Mode::PutBack:
+        return putBack(options);
     case Mode::Window:
         break;
     }

@@ -208,6 +208,141 @@
     </message>
 </context>
 <context>
+    <name>PutBackTexts</name>
+    <message>
+        <source>空き容量を確認中</source>
+        <translation>Checking the free space</translation>
+    </message>
+    <message>
+        <source>ﾃﾞｨｽｸｲﾒｰｼﾞをｺﾋﾟｰ中</source>
+        <translation>Copying the disc image</translation>
+    </message>
+    <message>
+        <source>ﾑｰﾋﾞｰを書き込み中</source>
+        <translation>Writing the movie into the copy</translation>
+    </message>
+    <message>
+        <source>chdman でCHDを作成中</source>
+        <translation>Making the CHD with chdman</translation>
+    </message>
+    <message>
+        <source>ｺﾋﾟｰを読み直して確認中</source>
+        <translation>Reading the copy back to check it</translation>
+    </message>
+    <message>
+        <source>ﾌｧｲﾙ名を付け替え中</source>
+        <translation>Giving the files their names</translation>
+    </message>
+    <message>
+        <source>%1 は元のﾃﾞｨｽｸｲﾒｰｼﾞのﾌｧｲﾙです。別のﾌｫﾙﾀﾞを指定してください</source>
+        <translation>%1 is one of the disc image&apos;s own files; choose another folder</translation>
+    </message>
+    <message>
+        <source>%1 の空き容量が足りません (%2 KB 必要、空き %3 KB)。何も書き込んでいません</source>
+        <translation>%1: not enough free space (%2 KB needed, %3 KB free); nothing was written</translation>
+    </message>
+    <message>
+        <source>中止しました。何も書き込んでいません</source>
+        <translation>stopped; nothing was written</translation>
+    </message>
+    <message>
+        <source>書き込む範囲がｱｰｶｲﾌﾞの外にあります</source>
+        <translation>the new movie would lie outside the archive</translation>
+    </message>
+    <message>
+        <source>読み込めません (%1)</source>
+        <translation>cannot be read (%1)</translation>
+    </message>
+    <message>
+        <source>書き込めません (%1)</source>
+        <translation>cannot be written (%1)</translation>
+    </message>
+    <message>
+        <source>chdman が失敗しました: %1</source>
+        <translation>chdman failed: %1</translation>
+    </message>
+    <message>
+        <source>%1 がほかのﾌｫﾙﾀﾞのﾌｧｲﾙを指しているため、ｺﾋﾟｰを作れません</source>
+        <translation>%1 names files in another folder, so no copy of it can be made</translation>
+    </message>
+    <message>
+        <source>読み直すとｱｰｶｲﾌﾞの %1 ﾊﾞｲﾄ目が書いた内容と違います</source>
+        <translation>read back, the archive differs from what was written at byte %1</translation>
+    </message>
+    <message>
+        <source>%1: %2 (%3)</source>
+        <translation>%1: %2 (%3)</translation>
+    </message>
+    <message>
+        <source>ﾃﾞｨｽｸのﾑｰﾋﾞｰが壊れていて、大きさや音声の形式が読み取れません</source>
+        <translation>the disc&apos;s movie is damaged: its picture size and sound format cannot be read</translation>
+    </message>
+    <message>
+        <source>%1: 動画として読み込めません</source>
+        <translation>%1: cannot be read as a video</translation>
+    </message>
+    <message>
+        <source>%1: 映像がありません</source>
+        <translation>%1: it has no pictures</translation>
+    </message>
+    <message>
+        <source>%1: %2 秒あり、上限の %3 秒より長いので書き戻しません</source>
+        <translation>%1: it runs %2 seconds, longer than the limit of %3 seconds, so it is not put back</translation>
+    </message>
+    <message>
+        <source>%1: 最低の画質でも %2 ﾊﾞｲﾄになり、元のﾑｰﾋﾞｰの %3 ﾊﾞｲﾄに収まりません</source>
+        <translation>%1: even at the lowest quality it takes %2 bytes, more than the %3 bytes of the disc&apos;s movie</translation>
+    </message>
+    <message>
+        <source>%1: %2</source>
+        <translation>%1: %2</translation>
+    </message>
+    <message>
+        <source>字幕を描く日本語のﾌｫﾝﾄが見つかりません</source>
+        <translation>no Japanese font was found to draw the subtitles with</translation>
+    </message>
+    <message>
+        <source>%1: 字幕を描くﾌｫﾝﾄを読み込めません</source>
+        <translation>%1: the font for the subtitles cannot be read</translation>
+    </message>
+    <message>
+        <source>Cinepak のｴﾝｺｰﾀﾞが組み込まれていません</source>
+        <translation>this build has no Cinepak encoder</translation>
+    </message>
+    <message>
+        <source>ﾃﾞｨｽｸのﾑｰﾋﾞｰの画面の大きさは Cinepak で作れません (縦横とも4の倍数のみ)</source>
+        <translation>Cinepak cannot make pictures of the disc&apos;s movie&apos;s size (both sides must be multiples of 4)</translation>
+    </message>
+    <message>
+        <source>ﾃﾞｨｽｸのﾑｰﾋﾞｰの音声が 8/16 ﾋﾞｯﾄ PCM でないため、動画からは作れません</source>
+        <translation>the disc&apos;s movie has no 8- or 16-bit PCM sound, so it cannot be made from a video</translation>
+    </message>
+    <message>
+        <source>%1: Cinepak への変換に失敗しました</source>
+        <translation>%1: encoding to Cinepak failed</translation>
+    </message>
+    <message>
+        <source>ﾃﾞｨｽｸからﾑｰﾋﾞｰを読み込み中</source>
+        <translation>Reading the movie from the disc</translation>
+    </message>
+    <message>
+        <source>Cinepak に変換中 (%1回目, 画質 %2%)</source>
+        <translation>Encoding to Cinepak (try %1, quality %2%)</translation>
+    </message>
+    <message>
+        <source>Cinepak に変換中</source>
+        <translation>Encoding to Cinepak</translation>
+    </message>
+    <message>
+        <source>ｱｰｶｲﾌﾞが %1 ﾊﾞｲﾄで、どちらのﾃﾞｨｽｸのものでもありません</source>
+        <translation>the archive is %1 bytes, the size of neither disc&apos;s archive</translation>
+    </message>
+    <message>
+        <source>ﾃﾞｨｽｸ%1 にﾑｰﾋﾞｰ %2 はありません</source>
+        <translation>disc %1 has no movie %2</translation>
+    </message>
+</context>
+<context>
     <name>Voices</name>
     <message>
         <source>作成するムービーファイルを選択してください。</source>
@@ -550,6 +685,14 @@ Subtitles that could not be used (converted without them):
         <source>字幕を別のﾄﾗｯｸにせず、映像に描き込みます。</source>
         <translation>Draws the subtitles into the pictures instead of a track of their own.</translation>
     </message>
+    <message>
+        <source>ﾑｰﾋﾞｰの書き戻し(&amp;W)...</source>
+        <translation>Put a Movie &amp;Back...</translation>
+    </message>
+    <message>
+        <source>作り直したﾑｰﾋﾞｰや字幕を焼き込んだﾑｰﾋﾞｰを入れて、ﾃﾞｨｽｸｲﾒｰｼﾞのｺﾋﾟｰを作ります。</source>
+        <translation>Makes a copy of the disc image with a re-made movie, or one with subtitles drawn in, in place of the old one.</translation>
+    </message>
 </context>
 <context>
     <name>app::MainWindow</name>
@@ -777,6 +920,109 @@ Subtitles that could not be used (converted without them):
     <message>
         <source>再生</source>
         <translation>Play</translation>
+    </message>
+</context>
+<context>
+    <name>dialogs::PutBackDialog</name>
+    <message>
+        <source>ﾑｰﾋﾞｰの書き戻し</source>
+        <translation>Put a Movie Back</translation>
+    </message>
+    <message>
+        <source>ﾑｰﾋﾞｰ(&amp;M):</source>
+        <translation>&amp;Movie:</translation>
+    </message>
+    <message>
+        <source>新しい動画か字幕(&amp;F):</source>
+        <translation>New video or &amp;subtitles:</translation>
+    </message>
+    <message>
+        <source>動画ならそのﾑｰﾋﾞｰに置き換え、字幕(.srt/.ass)ならﾃﾞｨｽｸのﾑｰﾋﾞｰに焼き込みます</source>
+        <translation>A video replaces the movie; subtitles (.srt/.ass) are drawn into the disc&apos;s own movie</translation>
+    </message>
+    <message>
+        <source>参照(&amp;R)...</source>
+        <translation>B&amp;rowse...</translation>
+    </message>
+    <message>
+        <source>ﾃﾞｨｽｸｲﾒｰｼﾞの保存先(&amp;D):</source>
+        <translation>Save the &amp;disc image in:</translation>
+    </message>
+    <message>
+        <source>参照(&amp;B)...</source>
+        <translation>&amp;Browse...</translation>
+    </message>
+    <message>
+        <source>長さの上限(&amp;L):</source>
+        <translation>Longest &amp;length:</translation>
+    </message>
+    <message>
+        <source> 秒</source>
+        <translation> s</translation>
+    </message>
+    <message>
+        <source>書き戻す(&amp;W)</source>
+        <translation>&amp;Write</translation>
+    </message>
+    <message>
+        <source>中止(&amp;C)</source>
+        <translation>&amp;Cancel</translation>
+    </message>
+    <message>
+        <source>閉じる</source>
+        <translation>Close</translation>
+    </message>
+    <message>
+        <source>先にﾃﾞｨｽｸかﾃﾞｨｽｸｲﾒｰｼﾞを開いてください。</source>
+        <translation>Open a disc or a disc image first.</translation>
+    </message>
+    <message>
+        <source>新しい動画か字幕</source>
+        <translation>New Video or Subtitles</translation>
+    </message>
+    <message>
+        <source>動画と字幕</source>
+        <translation>Videos and subtitles</translation>
+    </message>
+    <message>
+        <source>字幕</source>
+        <translation>Subtitles</translation>
+    </message>
+    <message>
+        <source>すべてのﾌｧｲﾙ</source>
+        <translation>All files</translation>
+    </message>
+    <message>
+        <source>ﾃﾞｨｽｸｲﾒｰｼﾞの保存先</source>
+        <translation>Save the Disc Image In</translation>
+    </message>
+    <message>
+        <source>%1 が見つかりません</source>
+        <translation>%1 is not there</translation>
+    </message>
+    <message>
+        <source>保存先のﾌｫﾙﾀﾞ %1 がありません</source>
+        <translation>the folder %1 is not there</translation>
+    </message>
+    <message>
+        <source>書き戻しました。</source>
+        <translation>The movie is back in the copy.</translation>
+    </message>
+    <message>
+        <source>画質 %1% で %2 ﾊﾞｲﾄ (元のﾑｰﾋﾞｰは %3 ﾊﾞｲﾄ)。書き込んだﾌｧｲﾙ:</source>
+        <translation>Quality %1%, %2 bytes (the disc&apos;s movie: %3 bytes). Files written:</translation>
+    </message>
+    <message>
+        <source>chdman が見つからないため、CHD は BIN/CUE で書き出しました。</source>
+        <translation>No chdman was found, so the CHD was written as a BIN/CUE image.</translation>
+    </message>
+    <message>
+        <source>中止しました。何も書き込んでいません。</source>
+        <translation>Stopped. Nothing was written.</translation>
+    </message>
+    <message>
+        <source>結果</source>
+        <translation>Result</translation>
     </message>
 </context>
 </TS>

@@ -52,10 +52,6 @@ Try &apos;%1 --help&apos; for more information.</source>
 詳しくは &apos;%1 --help&apos; を見てください。</translation>
     </message>
     <message>
-        <source>--list and --extract cannot be combined</source>
-        <translation>--list と --extract は同時に使えません</translation>
-    </message>
-    <message>
         <source>--%1 goes with --extract</source>
         <translation>--%1 は --extract と一緒に使います</translation>
     </message>
@@ -248,32 +244,6 @@ Try &apos;%1 --help&apos; for more information.</source>
         <translation>字幕をトラックにせず映像に描き込みます。字幕を表示できないプレーヤー向けです。</translation>
     </message>
     <message>
-        <source>Usage: %1 [ARCHIVE]
-       %1 --list [ARCHIVE]
-       %1 --extract [ARCHIVE] [--out DIR] [--avi|--mp4|--mkv [--scale N] [--converter PATH]]
-                 [--subtitles DIR [--burn-subtitles]] [--name TEMPLATE] [--existing RULE]
-                 [--checksums] [N|TITLE ...]
-
-Copies the movies of the game&apos;s two CDs out of their archive, hotaru4, into
-&lt;title&gt;.cpk files. Without --list or --extract it opens the window, with ARCHIVE
-open when one is named. Without ARCHIVE the CD-ROM drives are searched.
-Movies are named by number (N, as --list shows it) or by exact TITLE.
-
-Options:</source>
-        <translation>使い方: %1 [ARCHIVE]
-        %1 --list [ARCHIVE]
-        %1 --extract [ARCHIVE] [--out DIR] [--avi|--mp4|--mkv [--scale N] [--converter PATH]]
-                  [--subtitles DIR [--burn-subtitles]] [--name TEMPLATE] [--existing RULE]
-                  [--checksums] [N|TITLE ...]
-
-ゲームの 2 枚の CD のムービーを、アーカイブ hotaru4 から &lt;題名&gt;.cpk のファイルに
-取り出します。--list も --extract もなければウィンドウを開きます (ARCHIVE を
-指定すればそれを開いた状態で)。ARCHIVE がなければ CD-ROM ドライブを探します。
-ムービーは番号 (N、--list の表示どおり) か、題名そのもの (TITLE) で指定します。
-
-オプション:</translation>
-    </message>
-    <message>
         <source>--subtitles needs a folder, not %1</source>
         <translation>--subtitles にはフォルダを指定してください (%1 はフォルダではありません)</translation>
     </message>
@@ -290,14 +260,88 @@ Options:</source>
         <translation>%1: %2。%3 は字幕なしで作成します</translation>
     </message>
     <message>
+        <source>Write into --out DIR a copy of the disc with movie N re-made from FILE: a video, or .srt/.ass subtitles drawn into the disc&apos;s own movie.</source>
+        <translation>ムービー N を FILE から作り直し、ディスクのコピーを --out DIR に書き出します。FILE は動画か、ディスクのムービーに焼き込む字幕 (.srt/.ass) です。</translation>
+    </message>
+    <message>
+        <source>With --put-back, accept a new movie of up to S seconds (default 600).</source>
+        <translation>--put-back で受け付ける新しいムービーの長さの上限を S 秒にします (既定 600)。</translation>
+    </message>
+    <message>
+        <source>Usage: %1 [ARCHIVE]
+       %1 --list [ARCHIVE]
+       %1 --extract [ARCHIVE] [--out DIR] [--avi|--mp4|--mkv [--scale N] [--converter PATH]]
+                 [--subtitles DIR [--burn-subtitles]] [--name TEMPLATE] [--existing RULE]
+                 [--checksums] [N|TITLE ...]
+       %1 --put-back N FILE [ARCHIVE] --out DIR [--max-seconds S]
+
+Copies the movies of the game&apos;s two CDs out of their archive, hotaru4, into
+&lt;title&gt;.cpk files, or puts a re-made movie back into a copy of the disc. Without
+--list, --extract or --put-back it opens the window, with ARCHIVE open when one
+is named. ARCHIVE is hotaru4 or a disc image holding it; without ARCHIVE the
+CD-ROM drives are searched. Movies are named by number (N, as --list shows it)
+or by exact TITLE.
+
+Options:</source>
+        <translation>使い方: %1 [ARCHIVE]
+        %1 --list [ARCHIVE]
+        %1 --extract [ARCHIVE] [--out DIR] [--avi|--mp4|--mkv [--scale N] [--converter PATH]]
+                  [--subtitles DIR [--burn-subtitles]] [--name TEMPLATE] [--existing RULE]
+                  [--checksums] [N|TITLE ...]
+        %1 --put-back N FILE [ARCHIVE] --out DIR [--max-seconds S]
+
+ゲームの 2 枚の CD のムービーを、アーカイブ hotaru4 から &lt;題名&gt;.cpk のファイルに
+取り出します。作り直したムービーをディスクのコピーに書き戻すこともできます。
+--list も --extract も --put-back もなければウィンドウを開きます (ARCHIVE を
+指定すればそれを開いた状態で)。ARCHIVE は hotaru4 か、それを収めたディスク
+イメージです。ARCHIVE がなければ CD-ROM ドライブを探します。ムービーは番号
+(N、--list の表示どおり) か、題名そのもの (TITLE) で指定します。
+
+オプション:</translation>
+    </message>
+    <message>
         <source>Examples:
   %1 --extract --mkv --checksums --out ~/movies 1 2
   %1 --extract --mp4 --scale 4 --subtitles subs --name &apos;{n:02} {title_en}&apos;
+  %1 --put-back 3 english.srt disc1.cue --out ~/patched
 </source>
         <translation>例:
   %1 --extract --mkv --checksums --out ~/movies 1 2
   %1 --extract --mp4 --scale 4 --subtitles subs --name &apos;{n:02} {title_en}&apos;
+  %1 --put-back 3 english.srt disc1.cue --out ~/patched
 </translation>
+    </message>
+    <message>
+        <source>--put-back needs the FILE the movie is made from</source>
+        <translation>--put-back には、ムービーを作る元の FILE を指定してください</translation>
+    </message>
+    <message>
+        <source>--put-back takes FILE and at most one archive, not %1</source>
+        <translation>--put-back に指定できるのは FILE とアーカイブ 1 つまでです (%1 は多すぎます)</translation>
+    </message>
+    <message>
+        <source>--put-back needs --out DIR, the folder the copy goes into</source>
+        <translation>--put-back には、コピーを書き出すフォルダを --out DIR で指定してください</translation>
+    </message>
+    <message>
+        <source>--max-seconds takes a number of seconds up to 86400, not %1</source>
+        <translation>--max-seconds には 86400 までの秒数を指定してください (%1 は使えません)</translation>
+    </message>
+    <message>
+        <source>--max-seconds goes with --put-back</source>
+        <translation>--max-seconds は --put-back と一緒に指定してください</translation>
+    </message>
+    <message>
+        <source>interrupted; nothing was written in %1</source>
+        <translation>中断しました。%1 には何も書き込んでいません</translation>
+    </message>
+    <message>
+        <source>Movie %1 (%2) is back at quality %3% (%4 of %5 bytes, tries: %6); the copy of the disc:</source>
+        <translation>ムービー %1 (%2) を画質 %3% で書き戻しました (%5 バイト中 %4 バイト、試行: %6)。ディスクのコピー:</translation>
+    </message>
+    <message>
+        <source>no chdman was found, so the CHD was written as a BIN/CUE image</source>
+        <translation>chdman が見つからないため、CHD は BIN/CUE イメージで書き出しました</translation>
     </message>
 </context>
 </TS>

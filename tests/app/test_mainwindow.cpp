@@ -115,9 +115,9 @@ private Q_SLOTS:
         // the preview above the line, off with no title selected.
         auto* stop = Controls::find<QAction>(form, "Stop1");
         auto* preview = Controls::find<QAction>(form, "Preview1");
-        QCOMPARE(
-            Controls::find<QMenu>(form, "File1")->actions(),
-            (QList<QAction*>{c.open, c.outputFolder, preview, Controls::find<QAction>(form, "N1"), stop, c.exitItem}));
+        QCOMPARE(Controls::find<QMenu>(form, "File1")->actions(),
+                 (QList<QAction*>{c.open, c.outputFolder, preview, Controls::find<QAction>(form, "putBack"),
+                                  Controls::find<QAction>(form, "N1"), stop, c.exitItem}));
         QCOMPARE(preview->text(), QStringLiteral("ﾌﾟﾚﾋﾞｭｰ(&P)..."));
         QCOMPARE(preview->statusTip(), QStringLiteral("選んだﾑｰﾋﾞｰを再生します。"));
         QVERIFY(!preview->isEnabled());

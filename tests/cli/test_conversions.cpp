@@ -15,6 +15,8 @@
 #include <csignal>
 #include <cstdlib>
 #include <fstream>
+#include <map>
+#include <set>
 #include <sstream>
 #include <thread>
 
@@ -243,4 +245,56 @@ TEST_F(CommandLineAvi, InterruptEndsTheConverterAndKeepsTheCopy)
     EXPECT_TRUE(contains(r.err, "interrupted; " + file(4, ".avi") + " was not written")) << r.err;
     EXPECT_TRUE(copied(path, 4));
     EXPECT_EQ(namesInOut(), std::set<std::string>{title(1, 4) + ".cpk"});
+}
+
+// A translation's subtitles drawn into movie 4 of a BIN/CUE image: the copy
+// reads like the disc, every other movie byte for byte, and movie 4 is a FILM
+// of the disc's picture size that ffmpeg plays. The user's image is never
+// written: a copy into its own folder is refused before anything is.
+TEST_F(CommandLineAvi, PutBackWritesAPatchedCopyOfTheImage)
+{
+    const std::string plain = filmArchive({4, 6});
+    const fs::path images = dir / "images";
+    fs::create_directories(images);
+    const std::string cue = (images / "disc1.cue").string();
+    hotaru::writeBinCue(plain, cue);
+    std::map<std::string, std::string> before;
+    for (const auto& e : fs::directory_iterator(images))
+        before[e.path().filename().string()] = slurp(e.path());
+    const fs::path srt = dir / "op.srt";
+    std::ofstream(srt) << "1\n00:00:00,000 --> 00:00:00,800\nHello there\nsecond line\n";
+    const fs::path patched = dir / "patched";
+    fs::create_directories(patched);
+
+    const ProgramOutcome r = cutter({"--put-back", "4", srt.string(), cue, "--out", patched.string()});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(contains(r.out, (patched / "disc1.cue").string())) << r.out;
+    EXPECT_TRUE(contains(r.out, "quality")) << r.out;
+
+    const ProgramOutcome again = cutter({"-x", (patched / "disc1.cue").string(), "-o", out.string(), "4", "6"});
+    ASSERT_EQ(again.status, 0) << again.err;
+    EXPECT_TRUE(copied(plain, 6));
+    EXPECT_FALSE(copied(plain, 4));
+    const std::string movie = slurp(file(4));
+    const std::string original = slurp(clips() / hotaru::clipFileName(4));
+    const auto made = hotaru::readFilmHeader(reinterpret_cast<const std::uint8_t*>(movie.data()), movie.size(),
+                                             static_cast<std::int64_t>(movie.size()));
+    const auto old = hotaru::readFilmHeader(reinterpret_cast<const std::uint8_t*>(original.data()), original.size(),
+                                            static_cast<std::int64_t>(original.size()));
+    ASSERT_TRUE(made && old);
+    EXPECT_EQ(std::pair(made->width, made->height), std::pair(old->width, old->height));
+    EXPECT_EQ(made->audioRate, old->audioRate);
+    const ProgramOutcome played =
+        runProgram({"/bin/sh", "-c", "ffmpeg -nostdin -v error -i \"$0\" -f null -", file(4)});
+    EXPECT_EQ(played.status, 0) << played.err;
+    for (const auto& [name, bytes] : before)
+        EXPECT_EQ(slurp(images / name), bytes) << name << " was changed";
+
+    const ProgramOutcome own = cutter({"--put-back", "4", srt.string(), cue, "--out", images.string()});
+    EXPECT_EQ(own.status, 1) << own.err;
+    EXPECT_TRUE(contains(own.err, "disc1")) << own.err;
+    std::set<std::string> names;
+    for (const auto& e : fs::directory_iterator(images))
+        names.insert(e.path().filename().string());
+    EXPECT_EQ(names.size(), before.size());
 }

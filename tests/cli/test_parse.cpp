@@ -3,6 +3,7 @@
 #include "cli/CommandLine.h"
 #include "cli/RunKind.h"
 #include "config/ProgramInfo.h"
+#include "remake/MovieRemake.h"
 
 #include "platform/File.h"
 
@@ -100,6 +101,23 @@ TEST(CommandLineParse, ModesAndTheirOperands)
     }
 }
 
+TEST(CommandLineParse, PutBackTakesTheMovieTheFileAndTheArchive)
+{
+    const cli::Options o = parseHere(
+        args({"--put-back", "オープニング", "subs/op.srt", "d/disc1.cue", "-o", "out", "--max-seconds", "90.5"}));
+    ASSERT_EQ(o.mode, cli::Mode::PutBack) << text(o.message);
+    EXPECT_EQ(text(o.putBackMovie), "オープニング");
+    EXPECT_EQ(text(o.putBackFile), resolved("subs/op.srt"));
+    EXPECT_EQ(text(o.archive), resolved("d/disc1.cue"));
+    EXPECT_EQ(text(o.outputFolder), resolved("out"));
+    EXPECT_DOUBLE_EQ(o.maxSeconds, 90.5);
+    // Without an archive the drives are searched, and the limit is the default.
+    const cli::Options drives = parseHere(args({"--put-back", "3", "new.mp4", "--out", "out"}));
+    ASSERT_EQ(drives.mode, cli::Mode::PutBack) << text(drives.message);
+    EXPECT_TRUE(drives.archive.isEmpty());
+    EXPECT_DOUBLE_EQ(drives.maxSeconds, hotaru::DefaultMaxSeconds);
+}
+
 TEST(CommandLineParse, UsageErrorsSayWhatIsWrong)
 {
     const std::vector<std::pair<QStringList, std::string>> cases{
@@ -120,6 +138,14 @@ TEST(CommandLineParse, UsageErrorsSayWhatIsWrong)
         {args({"-x", "--out", ""}), "--out needs a folder"},
         {args({"a/hotaru4", "b/hotaru4"}), "one archive at most"},
         {args({"--list", "a/hotaru4", "3"}), "one archive at most"},
+        {args({"--put-back", "3", "a.srt"}), "--put-back needs --out DIR"},
+        {args({"--put-back", "3", "-o", "d"}), "--put-back needs the FILE"},
+        {args({"--put-back", "3", "a.srt", "b.cue", "c", "-o", "d"}), "at most one archive"},
+        {args({"--put-back", "3", "a.srt", "-x", "-o", "d"}), "--extract and --put-back cannot be combined"},
+        {args({"--put-back", "3", "a.srt", "--mkv", "-o", "d"}), "--mkv goes with --extract"},
+        {args({"-x", "--max-seconds", "9"}), "--max-seconds goes with --put-back"},
+        {args({"--put-back", "3", "a.srt", "-o", "d", "--max-seconds", "0"}), "not 0"},
+        {args({"--put-back", "3", "a.srt", "-o", "d", "--max-seconds", "ten"}), "not ten"},
     };
     for (const auto& [arguments, expected] : cases) {
         const cli::Options o = parseHere(arguments);

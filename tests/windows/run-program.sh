@@ -16,6 +16,9 @@
 #   mkv      --extract --mkv with cpk2avi.exe, a Shift-JIS subtitle file and
 #            --checksums: the host's ffprobe finds Cinepak, PCM and a Japanese
 #            SRT track, and sha256sum -c checks the list
+#   putback  --put-back burns a Shift-JIS subtitle file into movie 2 from Q:
+#            into a copy of the archive: every other byte as on Q:, movie 2
+#            a FILM of Cinepak pictures that the host's ffmpeg decodes
 #   console  hotaru-movie-cutter.com waits for the program and returns its
 #            exit code, with its output
 #   language --help follows the system's language: Japanese with
@@ -271,6 +274,31 @@ if [ "$rc" -eq 0 ] && [ "$streams" = "cinepak pcm_s16le subrip,jpn" ] && [ "$cue
   pass "--mkv --subtitles --checksums: $first.mkv holds $streams, its cue reads $cue, SHA256SUMS checks"
 else
   fail "--mkv --subtitles (exit $rc): $streams, cue '$cue':"; cat "$WORK/mkv.txt"; ls -la "$mkv_out"
+fi
+
+# --- putback: a translation's subtitles drawn into movie 2, into a copy
+putback_out="$WORK/putback"
+mkdir -p "$putback_out"
+printf '1\r\n00:00:00,000 --> 00:00:00,600\r\nこんにちは\r\n' | iconv -f UTF-8 -t CP932 >"$WORK/putback.srt"
+"${wine[@]}" "$program" --put-back 2 "$(winpath "$WORK/putback.srt")" "Q:\\hotaru4" --out "$(winpath "$putback_out")" \
+  >"$WORK/putback.txt" 2>&1 </dev/null
+rc=$?
+read -r first_bytes second_bytes < <(sed -n 's/^ *[12]  *.*[^ ]  *\([0-9][0-9]*\) バイト .*/\1/p' "$WORK/list.txt" | paste -sd ' ')
+copy="$putback_out/hotaru4"
+movie2="$WORK/putback-movie2.cpk"
+if [ -f "$copy" ]; then
+  tail -c +"$((first_bytes + 1))" "$copy" | head -c "$second_bytes" >"$movie2"
+fi
+codec="$(ffprobe -v error -select_streams v -show_entries stream=codec_name -of csv=p=0 "$movie2" 2>&1)"
+if [ "$rc" -eq 0 ] && [ "$(stat -c %s "$copy")" -eq "$(stat -c %s "$cd_q/hotaru4")" ] &&
+  cmp -s <(head -c "$first_bytes" "$copy") <(head -c "$first_bytes" "$cd_q/hotaru4") &&
+  cmp -s <(tail -c +"$((first_bytes + second_bytes + 1))" "$copy") \
+    <(tail -c +"$((first_bytes + second_bytes + 1))" "$cd_q/hotaru4") &&
+  ! cmp -s "$movie2" <(tail -c +"$((first_bytes + 1))" "$cd_q/hotaru4" | head -c "$second_bytes") &&
+  [ "$codec" = cinepak ] && ffmpeg -nostdin -v error -i "$movie2" -f null - 2>/dev/null; then
+  pass "--put-back: movie 2 re-made with its subtitles ($codec), every other byte as on Q:"
+else
+  fail "--put-back (exit $rc, codec '$codec'):"; cat "$WORK/putback.txt"; ls -la "$putback_out"
 fi
 
 # --- console: the .com runs the command line, waits, and returns its code
