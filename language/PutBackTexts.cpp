@@ -90,7 +90,7 @@ QString remakeText(const hotaru::RemakeFailure& e)
         return PutBackTexts::tr("%1: %2 秒あり、上限の %3 秒より長いので書き戻しません")
             .arg(where)
             .arg(e.seconds, 0, 'f', 1)
-            .arg(e.limit, 0, 'f', 0);
+            .arg(e.limit);
     case RemakeFailure::DoesNotFit:
         return PutBackTexts::tr("%1: 最低の画質でも %2 ﾊﾞｲﾄになり、元のﾑｰﾋﾞｰの %3 ﾊﾞｲﾄに収まりません")
             .arg(where)

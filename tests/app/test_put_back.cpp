@@ -9,6 +9,7 @@
 #include <QAction>
 #include <QComboBox>
 #include <QDir>
+#include <QDoubleSpinBox>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -65,7 +66,7 @@ private Q_SLOTS:
         for (int n : {1, 2}) {
             const QString clip = clips + u'/' + QString::fromStdString(hotaru::clipFileName(n));
             const std::string cmd =
-                std::string("'") + CLIP_SCRIPT + "' " + std::to_string(n) + " '" + clip.toStdString() + "'";
+                std::string("'") + CLIP_SCRIPT + "' " + std::to_string(n) + " '" + clip.toStdString() + "' 2";
             QCOMPARE(std::system(cmd.c_str()), 0);
         }
         QVERIFY(QDir().mkpath(tmp.filePath(QStringLiteral("disc"))));
@@ -122,6 +123,21 @@ private Q_SLOTS:
         QVERIFY(showedOneErrorBox(*services));
         QCOMPARE(QDir(tmp.filePath(QStringLiteral("disc"))).entryList(QDir::Files),
                  QStringList{QStringLiteral("hotaru4")});
+    }
+
+    // The length limit set in the dialog holds: a longer movie is refused
+    // with its length and the limit named, nothing written.
+    void refusesAMovieLongerThanTheLimit()
+    {
+        const QString out = tmp.filePath(QStringLiteral("short"));
+        QVERIFY(QDir().mkpath(out));
+        fill(out);
+        part<QDoubleSpinBox>("maxSeconds")->setValue(1);
+        part<QPushButton>("putBack")->click();
+        QTRY_VERIFY_WITH_TIMEOUT(!dialog().isWorking(), 60000);
+        QVERIFY(showedOneErrorBox(*services));
+        QVERIFY2(services->boxes[0].text.contains(QStringLiteral("2.0 秒")), qPrintable(services->boxes[0].text));
+        QCOMPARE(QDir(out).entryList(QDir::Files | QDir::Hidden), QStringList());
     }
 
     // A stop leaves the folder as it was, and closing while working stops first.

@@ -290,6 +290,15 @@ TEST_F(CommandLineAvi, PutBackWritesAPatchedCopyOfTheImage)
     for (const auto& [name, bytes] : before)
         EXPECT_EQ(slurp(images / name), bytes) << name << " was changed";
 
+    // A limit below the movie's length refuses it, naming both.
+    const fs::path limited = dir / "limited";
+    fs::create_directories(limited);
+    const ProgramOutcome tooLong =
+        cutter({"--put-back", "4", srt.string(), cue, "--out", limited.string(), "--max-seconds", "0.5"});
+    EXPECT_EQ(tooLong.status, 1) << tooLong.err;
+    EXPECT_TRUE(contains(tooLong.err, "1.0 seconds, longer than the limit of 0.5 seconds")) << tooLong.err;
+    EXPECT_TRUE(fs::is_empty(limited));
+
     const ProgramOutcome own = cutter({"--put-back", "4", srt.string(), cue, "--out", images.string()});
     EXPECT_EQ(own.status, 1) << own.err;
     EXPECT_TRUE(contains(own.err, "disc1")) << own.err;
