@@ -40,7 +40,7 @@ void PutBackWorker::run()
         Q_EMIT done(files, result.quality, result.movieBytes, result.budget, result.copy.chdAsBinCue);
     } catch (...) {
         const std::exception_ptr error = std::current_exception();
-        Q_EMIT failed(language::putBackFailureText(error), language::isStop(error) || isInterruptionRequested());
+        Q_EMIT failed(language::putBackFailureText(error), isInterruptionRequested());
     }
 }
 

@@ -468,7 +468,7 @@ int putBack(const Options& options)
     } catch (...) {
         line.finish();
         const std::exception_ptr error = std::current_exception();
-        if (language::isStop(error) || stopRequested()) {
+        if (stopRequested()) {
             complain(Texts::tr("interrupted; nothing was written in %1").arg(fromUtf8(*folder)));
             return ExitInterrupted;
         }

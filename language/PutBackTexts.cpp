@@ -152,19 +152,4 @@ QString putBackFailureText(const std::exception_ptr& error)
     return errorText(error);
 }
 
-bool isStop(const std::exception_ptr& error)
-{
-    try {
-        std::rethrow_exception(error);
-    } catch (const hotaru::RemakeFailure& e) {
-        return e.code == hotaru::RemakeFailure::Stopped;
-    } catch (const hotaru::disc::PatchFailure& e) {
-        return e.code == hotaru::disc::PatchFailure::Stopped;
-    } catch (const hotaru::disc::ReadStopped&) {
-        return true;
-    } catch (...) {
-    }
-    return false;
-}
-
 }  // namespace language

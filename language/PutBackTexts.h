@@ -16,7 +16,5 @@ namespace language {
 QString putBackStageText(const hotaru::PutBackProgress& progress);
 // Why a put-back failed: the file concerned and, where it helps, the step.
 QString putBackFailureText(const std::exception_ptr& error);
-// Whether the failure is a stop the user asked for.
-bool isStop(const std::exception_ptr& error);
 
 }  // namespace language

@@ -38,10 +38,18 @@ public:
     {
         // No display of any kind: the command line must not need one.
         std::vector<std::string> env;
+        // setup.env's entries take the place of those of the same name.
+        const auto overridden = [&](const std::string& entry) {
+            for (const std::string& mine : setup.env)
+                if (entry.compare(0, mine.find('=') + 1, mine, 0, mine.find('=') + 1) == 0)
+                    return true;
+            return false;
+        };
         for (char** e = environ; *e; ++e) {
             const std::string entry = *e;
             if (!entry.starts_with("DISPLAY=") && !entry.starts_with("WAYLAND_DISPLAY=") &&
-                !entry.starts_with("QT_QPA_PLATFORM=") && !entry.starts_with("LANG") && !entry.starts_with("LC_"))
+                !entry.starts_with("QT_QPA_PLATFORM=") && !entry.starts_with("LANG") && !entry.starts_with("LC_") &&
+                !overridden(entry))
                 env.push_back(entry);
         }
         env.push_back("LANG=" + setup.locale);

@@ -307,3 +307,28 @@ TEST_F(CommandLineAvi, PutBackWritesAPatchedCopyOfTheImage)
         names.insert(e.path().filename().string());
     EXPECT_EQ(names.size(), before.size());
 }
+
+// Without a chdman to pack it, a CHD's copy comes out as BIN/CUE, and the
+// command says so.
+TEST_F(CommandLineAvi, PutBackIntoACHDWithoutChdmanWritesBinCue)
+{
+    const std::string plain = filmArchive({4});
+    const fs::path images = dir / "images";
+    fs::create_directories(images);
+    const std::string chd = (images / "disc1.chd").string();
+    try {
+        hotaru::writeChd(plain, chd);
+    } catch (const std::runtime_error&) {
+        SKIP_UNLESS_REQUIRED("chdman makes the CHD");
+    }
+    const fs::path srt = dir / "op.srt";
+    std::ofstream(srt) << "1\n00:00:00,000 --> 00:00:00,800\nHello\n";
+    ProgramSetup noChdman;
+    noChdman.env = {"PATH=" + (dir / "nowhere").string()};
+    const ProgramOutcome r = cutter({"--put-back", "4", srt.string(), chd, "--out", out.string()}, noChdman);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(contains(r.err, "no chdman was found, so the CHD was written as a BIN/CUE image")) << r.err;
+    EXPECT_EQ(namesInOut(), (std::set<std::string>{"disc1.cue", "disc1.bin"}));
+    const ProgramOutcome listed = cutter({"--list", (out / "disc1.cue").string()});
+    EXPECT_EQ(listed.status, 0) << listed.err;
+}

@@ -449,6 +449,11 @@ TEST_P(PatchedCopyTest, RefusalsWriteNothing)
     EXPECT_EQ(full.available, 1000);
     EXPECT_GE(full.needed, static_cast<std::int64_t>(SmallArchive));
     EXPECT_TRUE(namesIn(out).empty());
+    // One byte short is short.
+    const std::int64_t needed = full.needed;
+    tight.freeSpace = [needed](const std::string&) { return std::optional<std::int64_t>(needed - 1); };
+    EXPECT_EQ(failure(out, change(), tight).code, PatchFailure::NoSpace);
+    EXPECT_TRUE(namesIn(out).empty());
 
     // A change reaching past the archive's end, or starting before it.
     ArchiveChange late = change();

@@ -280,8 +280,9 @@ fi
 putback_out="$WORK/putback"
 mkdir -p "$putback_out"
 printf '1\r\n00:00:00,000 --> 00:00:00,600\r\nこんにちは\r\n' | iconv -f UTF-8 -t CP932 >"$WORK/putback.srt"
-"${wine[@]}" "$program" --put-back 2 "$(winpath "$WORK/putback.srt")" "Q:\\hotaru4" --out "$(winpath "$putback_out")" \
-  >"$WORK/putback.txt" 2>&1 </dev/null
+# The prefix's Fonts folder holds Noto rather than a Japanese Windows' own faces.
+HOTARU_SUBTITLE_FONT='C:\windows\Fonts\NotoSansCJK-Regular.ttc' "${wine[@]}" "$program" --put-back 2 \
+  "$(winpath "$WORK/putback.srt")" "Q:\\hotaru4" --out "$(winpath "$putback_out")" >"$WORK/putback.txt" 2>&1 </dev/null
 rc=$?
 read -r first_bytes second_bytes < <(sed -n 's/^ *[12]  *.*[^ ]  *\([0-9][0-9]*\) バイト .*/\1/p' "$WORK/list.txt" | paste -sd ' ')
 copy="$putback_out/hotaru4"
