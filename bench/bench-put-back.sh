@@ -34,7 +34,8 @@ CLIP_SIZE=320x240 CLIP_SECONDS=160 CATALOGUE_INFO="$build/tools/catalogue-info" 
   "$root/tools/make-film-archive.sh" 1 "$work/disc/hotaru4" "$movie"
 offset="$("$build/tools/catalogue-info" 1 offset "$movie")"
 bytes="$("$build/tools/catalogue-info" 1 bytes "$movie")"
-tail -c +"$((offset + 1))" "$work/disc/hotaru4" | head -c "$bytes" >"$work/original.cpk"
+dd if="$work/disc/hotaru4" of="$work/original.cpk" iflag=skip_bytes,count_bytes skip="$offset" count="$bytes" \
+  status=none
 seconds="$(ffprobe -v error -show_entries format=duration -of csv=p=0 "$work/original.cpk")"
 rate="$(ffprobe -v error -select_streams a -show_entries stream=sample_rate -of csv=p=0 "$work/original.cpk")"
 ffmpeg -nostdin -v error -f lavfi -i "testsrc2=size=640x480:rate=30,noise=alls=12:allf=t" \

@@ -113,7 +113,7 @@ int main(int argc, char** argv)
     const std::string archive = dir + "/hotaru4", iso = dir + "/disc.iso", cue = dir + "/disc.cue",
                       chd = dir + "/disc.chd", out = dir + "/out/";
     std::filesystem::create_directory(out);
-    const std::string chdman = hotaru::findProgram("chdman");
+    const std::string chdman = hotaru::programOnPath("chdman");
 
     std::printf("writing a disc-1 sample archive (every byte set) and its images ...\n");
     std::fflush(stdout);

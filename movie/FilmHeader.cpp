@@ -86,6 +86,7 @@ std::optional<FilmInfo> readFilmHeader(const std::uint8_t* bytes, std::size_t n,
     const std::uint8_t* t = bytes + tableAt;
     if (!tagged(t, "STAB"))
         return std::nullopt;
+    info.tableAt = static_cast<std::int64_t>(tableAt);
     const std::uint32_t base = bigEndian32(t + 8);
     if (base > 0x7FFFFFFF)
         return std::nullopt;

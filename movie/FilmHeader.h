@@ -25,6 +25,7 @@ struct FilmInfo {
     std::int64_t durationTicks = 0;                       // the video samples' durations summed, in timeBase ticks
     std::int32_t timeBase = 0;                            // STAB's base frequency, ticks per second
     std::int64_t headerSize = 0;                          // where the sample data starts
+    std::int64_t tableAt = 0;                             // where STAB starts, after FDSC
     // Some sample lies past the movie's end, or is bigger than MaxSampleSize:
     // the movie is damaged from there on, though its header reads.
     bool samplesOutside = false;

@@ -13,10 +13,6 @@ namespace hotaru {
 
 namespace {
 
-// "FILM", length, version, reserved; then FDSC, 20 bytes in version 0 files.
-constexpr std::size_t PreambleSize = 16;
-constexpr std::size_t DescriptionSize = 32;
-constexpr std::size_t OldDescriptionSize = 20;
 // Above this STAB's size field is taken for something else, and the usual
 // 16 bytes of its head are written instead.
 constexpr std::uint32_t MaxTableSizeExtra = 64;
@@ -37,8 +33,7 @@ OriginalMovie::OriginalMovie(const std::vector<std::uint8_t>& bytes)
 
 void OriginalMovie::readLayout(const std::vector<std::uint8_t>& bytes)
 {
-    const bool old = bigEndian32(bytes.data() + 8) == 0;
-    const std::size_t tableAt = PreambleSize + (old ? OldDescriptionSize : DescriptionSize);
+    const auto tableAt = static_cast<std::size_t>(info_.tableAt);
     layout_.preamble.assign(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(tableAt));
     layout_.timeBase = static_cast<std::uint32_t>(info_.timeBase);
     const std::uint32_t tableSize = bigEndian32(bytes.data() + tableAt + 4);

@@ -302,32 +302,9 @@ void writeBinCue(const std::string& archivePath, const std::string& cuePath, Dat
     }
 }
 
-std::string findProgram(const std::string& program)
-{
-#ifdef _WIN32
-    const std::string name = program + ".exe";
-    const char separator = ';';
-#else
-    const std::string& name = program;
-    const char separator = ':';
-#endif
-    const char* path = std::getenv("PATH");
-    std::string folders = path ? path : "";
-    for (std::size_t start = 0; start <= folders.size();) {
-        std::size_t end = folders.find(separator, start);
-        if (end == std::string::npos)
-            end = folders.size();
-        const std::string folder = folders.substr(start, end - start);
-        if (!folder.empty() && isRegularFile(joinPath(folder, name)))
-            return joinPath(folder, name);
-        start = end + 1;
-    }
-    return {};
-}
-
 void writeChd(const std::string& archivePath, const std::string& chdPath, DataTrackMode mode)
 {
-    const std::string chdman = findProgram("chdman");
+    const std::string chdman = programOnPath("chdman");
     if (chdman.empty())
         throw std::runtime_error("chdman is not installed (Debian: apt-get install mame-tools)");
     // The BIN/CUE and chdman's output go to a folder of their own beside the CHD.

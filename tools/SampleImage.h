@@ -55,7 +55,4 @@ void writeChd(const std::string& archivePath, const std::string& chdPath, DataTr
 // The BIN file of track `track` that writeBinCue writes beside `cuePath`.
 std::string trackFileName(const std::string& cuePath, int track);
 
-// A program's full path from PATH ("chdman", "xorriso"), or empty when it is not installed.
-std::string findProgram(const std::string& name);
-
 }  // namespace hotaru

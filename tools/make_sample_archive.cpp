@@ -2,6 +2,7 @@
 // tool can be tried and checked without the discs; also as a disc image.
 #include "platform/File.h"
 #include "platform/InOutError.h"
+#include "platform/Process.h"
 #include "tools/SampleArchive.h"
 #include "tools/SampleImage.h"
 
@@ -128,7 +129,7 @@ int main(int argc, char** argv)
                              "with --nrg\n");
         return 2;
     }
-    if (form == Form::Chd && hotaru::findProgram("chdman").empty()) {
+    if (form == Form::Chd && hotaru::programOnPath("chdman").empty()) {
         std::fprintf(stderr, "make-sample-archive: --chd needs chdman, which is not installed "
                              "(Debian: apt-get install mame-tools)\n");
         return 1;

@@ -142,8 +142,8 @@ protected:
         writeFile(archive, archiveBytes);
 #ifndef _WIN32
         // Under Wine the host's tools are seen on PATH but cannot be started.
-        xorriso = hotaru::findProgram("xorriso");
-        chdman = hotaru::findProgram("chdman");
+        xorriso = hotaru::programOnPath("xorriso");
+        chdman = hotaru::programOnPath("chdman");
 #endif
         if (!chdman.empty()) {
             chd = utf8Path(folder / "disc.chd");

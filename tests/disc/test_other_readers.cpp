@@ -2,6 +2,7 @@
 // them: each tool's ISO must start with the very file system the maker put in.
 #include "DiscTestSupport.h"
 
+#include "platform/Process.h"
 #include "tools/SampleImage.h"
 
 using namespace disctest;
@@ -30,7 +31,7 @@ protected:
                               bool judged = true)
     {
         SCOPED_TRACE(tool);
-        const std::string program = hotaru::findProgram(tool);
+        const std::string program = hotaru::programOnPath(tool);
         if (program.empty()) {
             if (toolsRequired())
                 ADD_FAILURE() << tool << " is not installed (HOTARU_REQUIRE_TOOLS=1)";

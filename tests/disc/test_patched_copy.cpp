@@ -163,7 +163,7 @@ protected:
         archive = utf8Path(suite / "hotaru4");
         writeFile(archive, archiveBytes);
 #ifndef _WIN32
-        chdman = hotaru::findProgram("chdman");
+        chdman = hotaru::programOnPath("chdman");
 #endif
     }
     static void TearDownTestSuite()
@@ -539,7 +539,7 @@ TEST_F(PatchedCopyCases, IsoCopyReadsWithBsdtar)
 #ifdef _WIN32
     GTEST_SKIP() << "bsdtar runs on the host only";
 #else
-    const std::string bsdtar = hotaru::findProgram("bsdtar");
+    const std::string bsdtar = hotaru::programOnPath("bsdtar");
     DISC_NEEDS_TOOL(!bsdtar.empty(), "bsdtar is not installed (scripts/setup.sh installs libarchive-tools)");
     const std::string primary = make(Formats[1]);
     const auto copy = writePatchedCopy(primary, out, change());
